@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// Where the library lives on disk. Every location is computed on demand from
+// the environment, so these may be called from any thread.
+namespace ZorviPaths {
+
+inline constexpr const char* bundleIdentifier = "dev.zorvi.Zorvi";
+
+QString support();
+QString databaseURL();
+QString capturesRoot();
+QString thumbsRoot();
+QString logsRoot();
+
+QString imageURL(const QString& relative);
+QString thumbURL(const QString& relative);
+
+// "yyyy/MM/<id>.<ext>" in the local time zone.
+QString relativeImagePath(const QString& id, const QDateTime& date, const QString& ext);
+// The marked copy's relative path beside an original: "<stem>-marked.png".
+QString markedRelativePath(const QString& originalRelative);
+
+bool ensureDirectories();
+// Throws std::system_error with the file system's message.
+void ensureParentDirectory(const QString& file);
+
+// Moves a library left by the earlier Kestad application into place.
+// Failures are swallowed: the store then opens whatever is at databaseURL().
+void migrateLegacyLibraryIfNeeded();
+
+// The user's data folder ($XDG_DATA_HOME or ~/.local/share).
+QString dataHome();
+
+} // namespace ZorviPaths
