@@ -1,7 +1,5 @@
 #include "SyncFixture.h"
 
-#include "sync/Wire.h"
-
 namespace {
 
 using ChangeObjects = SyncFixture;
