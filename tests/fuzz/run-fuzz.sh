@@ -6,7 +6,10 @@ set -euo pipefail
 program=$1
 source_dir=$2
 seconds=${3:-${ZORVI_FUZZ_SECONDS:-60}}
-work=$(mktemp -d)
+# Memory-backed scratch space when there is one: the library is rewritten per input.
+scratch=/dev/shm
+[ -d "$scratch" ] && [ -w "$scratch" ] || scratch=${TMPDIR:-/tmp}
+work=$(mktemp -d "$scratch/zorvi-fuzz.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 mkdir "$work/corpus"
 cp "$source_dir"/corpus/* "$work/corpus/"
