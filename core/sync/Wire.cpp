@@ -98,15 +98,18 @@ std::optional<qint64> parseInteger(const QString& text) {
     return value;
 }
 
+// Decimal notation only: strtod alone would also take white space, hex
+// ("0x1p3") and words ("nan", "inf"), none of which the service means.
 double parseDecimal(const QString& text) {
     static const locale_t cLocale = newlocale(LC_NUMERIC_MASK, "C", locale_t(nullptr));
     if (text.isEmpty() || !cLocale)
         return 0.0;
-    const char16_t first = text.front().unicode();
-    if (first == u' ' || first == u'\t' || first == u'\n' || first == u'\v' || first == u'\f' ||
-        first == u'\r')
-        return 0.0;
-    const QByteArray bytes = text.toUtf8();
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        if (!((u >= u'0' && u <= u'9') || u == u'.' || u == u'+' || u == u'-' || u == u'e' || u == u'E'))
+            return 0.0;
+    }
+    const QByteArray bytes = text.toLatin1();
     char* end = nullptr;
     const double value = strtod_l(bytes.constData(), &end, cLocale);
     return end == bytes.constData() + bytes.size() ? value : 0.0;

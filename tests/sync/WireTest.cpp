@@ -53,7 +53,7 @@ TEST(WireReaders, RealParsesWholeCLocaleText) {
     EXPECT_DOUBLE_EQ(Wire::real(parsed("-0.25")), -0.25);
     EXPECT_DOUBLE_EQ(Wire::real(parsed("\"-2e3\"")), -2000.0);
     for (const char* unusable : {"\" 1.5\"", "\"\\t1.5\"", "\"1.5x\"", "\"1,5\"", "\"\"", "\"1.5 \"",
-                                 "true", "null", "[]"})
+                                 "\"nan\"", "\"inf\"", "\"0x1p3\"", "\"1e\"", "\".\"", "true", "null", "[]"})
         EXPECT_DOUBLE_EQ(Wire::real(parsed(unusable)), 0.0) << unusable;
 }
 
