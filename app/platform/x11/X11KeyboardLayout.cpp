@@ -18,8 +18,8 @@ public:
     KeySymbols(const KeySymbols&) = delete;
     KeySymbols& operator=(const KeySymbols&) = delete;
 
-    xcb_keysym_t unshifted(xcb_keycode_t keycode) const {
-        return symbols_ ? xcb_key_symbols_get_keysym(symbols_, keycode, 0) : XCB_NO_SYMBOL;
+    xcb_keysym_t at(xcb_keycode_t keycode, int column) const {
+        return symbols_ ? xcb_key_symbols_get_keysym(symbols_, keycode, column) : XCB_NO_SYMBOL;
     }
 
     QList<uint8_t> keycodes(xcb_keysym_t keysym) const {
@@ -79,7 +79,7 @@ QString X11KeyboardLayout::character(uint16_t keyCode) const {
         return {};
     // What the key types unshifted in this layout; keypad keys type nothing
     // unshifted with Num Lock off, so they fall back to their own symbol.
-    QString text = textOf(symbols.unshifted(keycodes.first()));
+    QString text = textOf(symbols.at(keycodes.first(), 0));
     if (text.isEmpty())
         text = textOf(*keysym);
     return text.toUpper();
@@ -95,8 +95,15 @@ QList<uint8_t> X11KeyboardLayout::xKeycodes(uint16_t keyCode) const {
 
 std::optional<uint16_t> X11KeyboardLayout::keyCode(uint8_t xKeycode) const {
     dropQueuedEvents();
-    const xcb_keysym_t keysym = KeySymbols(connection_).unshifted(xKeycode);
-    if (keysym == XCB_NO_SYMBOL)
-        return std::nullopt;
-    return KeyCodeTable::keyCode(keysym);
+    const KeySymbols symbols(connection_);
+    // The unshifted symbol first; layouts that put digits on the shifted
+    // level (French) still record the digit key by its shifted symbol.
+    for (int column = 0; column < 4; ++column) {
+        const xcb_keysym_t keysym = symbols.at(xKeycode, column);
+        if (keysym == XCB_NO_SYMBOL)
+            continue;
+        if (const std::optional<uint16_t> code = KeyCodeTable::keyCode(keysym))
+            return code;
+    }
+    return std::nullopt;
 }

@@ -26,8 +26,8 @@ public:
     // The X key codes that produce the portable key's keysym (what a grab
     // must cover); empty when the layout has no such key.
     QList<uint8_t> xKeycodes(uint16_t keyCode) const;
-    // The portable key code of an X key code, read from its unshifted
-    // keysym (what recording a pressed key needs).
+    // The portable key code of an X key code, read from its keysyms,
+    // unshifted first (what recording a pressed key needs).
     std::optional<uint16_t> keyCode(uint8_t xKeycode) const;
 
 private:
