@@ -1,0 +1,47 @@
+#include "StoreFixture.h"
+
+#include "store/StoreChangeSignal.h"
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+
+namespace {
+
+// Counts didChange signals arriving over the real session bus.
+class SignalCounter : public QObject {
+    Q_OBJECT
+public:
+    int count = 0;
+public slots:
+    void received() { ++count; }
+};
+
+TEST_F(StoreFixture, EveryCompletedChangeIsAnnouncedOnTheSessionBus) {
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "the test runs on its own session bus";
+    SignalCounter counter;
+    ASSERT_TRUE(QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
+                                                      StoreChangeSignal::member, &counter, SLOT(received())));
+    auto waitFor = [&](int expected) {
+        for (int i = 0; i < 200 && counter.count < expected; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        return counter.count;
+    };
+
+    Capture c = newCapture();
+    store->insert(c);
+    EXPECT_EQ(waitFor(1), 1);
+    store->setTags({"a"}, c.id);
+    EXPECT_EQ(waitFor(2), 2);
+
+    // A failed write announces nothing.
+    store->db().executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON activity BEGIN SELECT RAISE(ABORT, 'no'); END;");
+    EXPECT_THROW(store->insert(newCapture()), DatabaseError);
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
+    EXPECT_EQ(waitFor(3), 2);
+}
+
+} // namespace
+
+#include "StoreChangeSignalTest.moc"
