@@ -2,8 +2,7 @@
 
 #include "platform/fake/FakeClock.h"
 #include "shell/PermissionsService.h"
-
-#include <QCoreApplication>
+#include "support/QtEventLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +10,7 @@ namespace {
 
 class PermissionsServiceTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_shell";
-        static char* argv[] = {name, nullptr};
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
+    void SetUp() override { ensureQtApplication(); }
 
     void session(const char* type) {
         qputenv("XDG_SESSION_TYPE", type);

@@ -1,5 +1,5 @@
 #include "FakeKeyEventSource.h"
-#include "QtEventLoop.h"
+#include "support/QtEventLoop.h"
 
 #include "platform/fake/FakeClock.h"
 #include "shortcuts/EventTapMonitor.h"

@@ -1,4 +1,4 @@
-#include "QtPrinters.h"
+#include "support/QtPrinters.h"
 
 #include "platform/KeyboardLayout.h"
 #include "platform/fake/FakeClock.h"

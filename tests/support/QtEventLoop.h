@@ -2,10 +2,11 @@
 
 #include <QCoreApplication>
 
-// Actions are posted to the event loop; tests deliver them explicitly.
+// One application object per test process, for code that posts to the
+// event loop or needs an application; tests deliver posted work explicitly.
 inline void ensureQtApplication() {
     static int argc = 1;
-    static char name[] = "test_shortcuts";
+    static char name[] = "zorvi-test";
     static char* argv[] = {name, nullptr};
     if (!QCoreApplication::instance())
         new QCoreApplication(argc, argv);
