@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QElapsedTimer>
+#include <QThread>
 
 namespace {
 
@@ -23,9 +25,14 @@ TEST_F(StoreFixture, EveryCompletedChangeIsAnnouncedOnTheSessionBus) {
     SignalCounter counter;
     ASSERT_TRUE(QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
                                                       StoreChangeSignal::member, &counter, SLOT(received())));
+    // Delivery is asynchronous: wait up to five seconds for the expected count.
     auto waitFor = [&](int expected) {
-        for (int i = 0; i < 200 && counter.count < expected; ++i)
+        QElapsedTimer clock;
+        clock.start();
+        while (counter.count < expected && clock.elapsed() < 5000) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+            QThread::msleep(5);
+        }
         return counter.count;
     };
 
@@ -38,8 +45,13 @@ TEST_F(StoreFixture, EveryCompletedChangeIsAnnouncedOnTheSessionBus) {
     // A failed write announces nothing.
     store->db().executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON activity BEGIN SELECT RAISE(ABORT, 'no'); END;");
     EXPECT_THROW(store->insert(newCapture()), DatabaseError);
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 200);
-    EXPECT_EQ(waitFor(3), 2);
+    store->setTags({"b"}, c.id);
+    EXPECT_EQ(waitFor(3), 3);
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    EXPECT_EQ(counter.count, 3) << "the failed insert posted nothing";
 }
 
 } // namespace
