@@ -4,6 +4,7 @@
 #include "shortcuts/KeyCodeTable.h"
 
 #include <xcb/xcb.h>
+#include <xcb/xcb_keysyms.h>
 
 #include <gtest/gtest.h>
 
@@ -76,6 +77,40 @@ TEST_F(X11KeyboardLayoutTest, ALayoutChangeShowsAtOnce) {
     EXPECT_EQ(text(HotkeyBinding::keyName(19)), "\xc3\x89"); // É
     EXPECT_EQ(layout->keyCode(twoKey.first()), 19);
     EXPECT_EQ(layout->xKeycodes(19), QList<uint8_t>{twoKey.first()});
+}
+
+// Key events report modifiers as X state bits; the server's modifier map
+// decides which key sets which bit, and fromXState relies on the usual one.
+TEST(X11ModifierState, ServerMapsModifierKeysToTheBitsWeRead) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(connection));
+    xcb_key_symbols_t* symbols = xcb_key_symbols_alloc(connection);
+    xcb_get_modifier_mapping_reply_t* reply =
+        xcb_get_modifier_mapping_reply(connection, xcb_get_modifier_mapping(connection), nullptr);
+    ASSERT_NE(reply, nullptr);
+    const xcb_keycode_t* map = xcb_get_modifier_mapping_keycodes(reply);
+    const int perModifier = reply->keycodes_per_modifier;
+
+    // The X state bit a modifier key sets, found through the server's map.
+    auto stateBitOf = [&](xcb_keysym_t keysym) -> uint32_t {
+        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols, keysym);
+        uint32_t bit = 0;
+        for (int index = 0; codes && index < 8 * perModifier; ++index) {
+            if (map[index] != 0 && map[index] == codes[0])
+                bit = 1u << (index / perModifier);
+        }
+        std::free(codes);
+        return bit;
+    };
+    for (xcb_keysym_t keysym : {0xffe1u, 0xffe3u, 0xffe9u, 0xffebu}) { // Shift_L, Control_L, Alt_L, Super_L
+        const auto modifier = KeyCodeTable::modifierForKeysym(keysym);
+        ASSERT_TRUE(modifier);
+        EXPECT_EQ(ModifierSet::fromXState(stateBitOf(keysym)), *modifier) << std::hex << keysym;
+        EXPECT_EQ(modifier->xModifierMask(), stateBitOf(keysym)) << std::hex << keysym;
+    }
+    std::free(reply);
+    xcb_key_symbols_free(symbols);
+    xcb_disconnect(connection);
 }
 
 TEST(X11KeyboardLayoutConnect, NoDisplayMeansNoLayout) {

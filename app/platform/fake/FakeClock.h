@@ -25,6 +25,8 @@ private:
         std::shared_ptr<bool> alive;
     };
 
+    // Well away from zero, so code that treats 0 as "never" isn't fooled by
+    // the first event of a test.
     double now_ = 1000.0;
     std::list<Scheduled> timers_;
 };
