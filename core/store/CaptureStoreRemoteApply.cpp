@@ -57,8 +57,8 @@ SQLValue text(const QJsonObject& row, const char* key) {
     return SQLValue::string(Wire::str(row.value(QLatin1String(key))));
 }
 
-SQLValue textOr(const QJsonObject& row, const char* key, const char* fallback) {
-    return Wire::str(row.value(QLatin1String(key))).value_or(QString::fromUtf8(fallback));
+SQLValue textOr(const QJsonObject& row, const char* key, const QString& fallback) {
+    return Wire::str(row.value(QLatin1String(key))).value_or(fallback);
 }
 
 SQLValue integer(const QJsonObject& row, const char* key) {
@@ -189,7 +189,7 @@ void CaptureStore::applyRemoteGroup(const QJsonObject& row) {
     columns.setUnlessPending("version", integer(row, "version"));
     columns.setUnlessPending("updated_at", dateOrNow(row, "updated_at"));
     columns.setUnlessPending("name", textOr(row, "name", "Untitled"));
-    columns.setUnlessPending("color_hex", SQLValue(Wire::str(row.value("color_hex")).value_or(CaptureGroup::defaultColor)));
+    columns.setUnlessPending("color_hex", textOr(row, "color_hex", CaptureGroup::defaultColor));
     columns.setUnlessPending("archived_at", date(row, "archived_at"));
     columns.markSyncedWhenNothingPending();
 
@@ -380,8 +380,9 @@ void CaptureStore::dropImage(const QString& id) {
 void CaptureStore::dropGroup(const QString& id) {
     // Access to a private group is gone: what others filed there goes, what
     // this user filed stays, and so does the group while it holds any of it.
-    const auto others = db_->query("SELECT id FROM captures WHERE group_id = ? AND (author_id IS NULL OR author_id != ?);",
-                                   {id, SQLValue::string(currentUserID())});
+    const auto others =
+        db_->query("SELECT id FROM captures WHERE group_id = ? AND (author_id IS NULL OR author_id != ?);",
+                   {id, SQLValue::string(currentUserID())});
     for (const Row& row : others)
         if (const auto captureID = row.string("id"))
             dropCapture(*captureID);

@@ -69,7 +69,8 @@ std::vector<SyncLogLine> CaptureStore::syncLog(int limit) {
     std::vector<SyncLogLine> lines;
     for (const Row& row : db_->query("SELECT * FROM sync_log ORDER BY id DESC LIMIT ?;", {limit}))
         lines.push_back({row.integer("id").value_or(0), RecordFields::dateOrNow(row, "at"),
-                         row.string("level").value_or(QStringLiteral("info")), row.string("message").value_or(QString())});
+                         row.string("level").value_or(QStringLiteral("info")),
+                         row.string("message").value_or(QString())});
     return lines;
 }
 

@@ -134,7 +134,8 @@ void resetLibrary(Database& db) {
         INSERT INTO comments (id, capture_id, author, body, created_at, sync_state)
             VALUES ('seed-comment', 'seed-shared', 'me', 'hi', 2, 'pendingPush');
     )"); });
-    for (const char* relative : {"2024/01/seed-local-img.png", "2024/01/seed-image.png", "2024/01/seed-image-marked.png"})
+    for (const char* relative :
+         {"2024/01/seed-local-img.png", "2024/01/seed-image.png", "2024/01/seed-image-marked.png"})
         writeFile(ZorviPaths::imageURL(QString::fromLatin1(relative)));
     writeFile(ZorviPaths::thumbURL(QStringLiteral("2024/01/seed-local-img.jpg")));
 }
