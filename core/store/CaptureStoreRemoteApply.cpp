@@ -133,13 +133,13 @@ void CaptureStore::applyRemoteCapture(const QJsonObject& row) {
 
     RemoteColumns columns(pending);
     columns.setUnlessPending("note", textOr(row, "note", ""));
-    columns.setUnlessPending("status", textOr(row, "status", "open"));
-    columns.setUnlessPending("priority", textOr(row, "priority", "normal"));
+    columns.setUnlessPending("status", textOr(row, "status", rawValue(CaptureStatus::open)));
+    columns.setUnlessPending("priority", textOr(row, "priority", rawValue(CapturePriority::normal)));
     for (const char* key : {"group_id", "assignee_id", "app_name", "app_bundle_id", "window_title", "url",
                             "display_name"})
         columns.setUnlessPending(key, text(row, key));
     columns.setUnlessPending("display_scale", Wire::real(row.value("display_scale")));
-    columns.setUnlessPending("capture_mode", textOr(row, "capture_mode", "region"));
+    columns.setUnlessPending("capture_mode", textOr(row, "capture_mode", rawValue(CaptureMode::region)));
     columns.setUnlessPending("claimed_by_id", text(row, "claimed_by_id"));
     columns.setUnlessPending("claimed_label", "claimed_by", text(row, "claimed_label"));
     columns.setUnlessPending("claimed_at", date(row, "claimed_at"));
@@ -183,7 +183,7 @@ void CaptureStore::applyRemoteGroup(const QJsonObject& row) {
 
     RemoteColumns columns(pending);
     columns.setUnlessPending("workspace_id", text(row, "workspace_id"));
-    columns.setUnlessPending("visibility", textOr(row, "visibility", "private"));
+    columns.setUnlessPending("visibility", textOr(row, "visibility", rawValue(GroupVisibility::isPrivate)));
     columns.setUnlessPending("created_by", text(row, "created_by"));
     columns.setUnlessPending("default_assignee_id", text(row, "default_assignee_id"));
     columns.setUnlessPending("version", integer(row, "version"));
@@ -276,7 +276,7 @@ void CaptureStore::applyRemoteComment(const QJsonObject& row) {
                  "sync_state = 'synced';",
                  {id, idOf(row, "capture_id"), author, SQLValue::boolean(Wire::boolean(row.value("is_agent"))),
                   textOr(row, "body", ""), dateOrNow(row, "created_at"), SQLValue::string(authorID),
-                  SQLValue::string(actorLabel), textOr(row, "kind", "comment")});
+                  SQLValue::string(actorLabel), textOr(row, "kind", Comment().kind)});
 }
 
 void CaptureStore::applyRemoteActivity(const QJsonObject& row) {
