@@ -1,0 +1,160 @@
+#include "PngEncoder.h"
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+namespace PngEncoder {
+
+namespace {
+
+struct CompressorDeleter {
+    void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
+};
+
+// Byte-wise a - b for the four bytes of two packed pixels at once.
+inline quint32 subtractBytes(quint32 a, quint32 b) {
+    constexpr quint32 high = 0x80808080u;
+    return ((a | high) - (b & ~high)) ^ ((a ^ ~b) & high);
+}
+
+inline quint8* putRGB(quint8* out, quint32 pixel) {
+    out[0] = quint8(pixel >> 16);
+    out[1] = quint8(pixel >> 8);
+    out[2] = quint8(pixel);
+    return out + 3;
+}
+
+// One filtered scanline of an opaque 0xAARRGGBB image, straight from the
+// pixels, so no 24-bit copy of the image is ever made.
+void filterRGBRow(const quint32* row, const quint32* above, int width, Filter filter, quint8* out) {
+    *out++ = quint8(filter);
+    if (filter == Filter::up && above) {
+        for (int x = 0; x < width; ++x)
+            out = putRGB(out, subtractBytes(row[x], above[x]));
+    } else if (filter == Filter::sub) {
+        quint32 left = 0;
+        for (int x = 0; x < width; ++x) {
+            out = putRGB(out, subtractBytes(row[x], left));
+            left = row[x];
+        }
+    } else {
+        for (int x = 0; x < width; ++x)
+            out = putRGB(out, row[x]);
+    }
+}
+
+// One filtered scanline of bytes with `bpp` bytes per pixel.
+void filterByteRow(const quint8* row, const quint8* above, int bytes, int bpp, Filter filter, quint8* out) {
+    *out++ = quint8(filter);
+    if (filter == Filter::up && above) {
+        for (int i = 0; i < bytes; ++i)
+            out[i] = quint8(row[i] - above[i]);
+    } else if (filter == Filter::sub) {
+        std::memcpy(out, row, std::min(bpp, bytes));
+        for (int i = bpp; i < bytes; ++i)
+            out[i] = quint8(row[i] - row[i - bpp]);
+    } else {
+        std::memcpy(out, row, bytes);
+    }
+}
+
+bool isOpaque(const QImage& image) {
+    if (!image.hasAlphaChannel())
+        return true;
+    if (image.format() != QImage::Format_ARGB32 && image.format() != QImage::Format_ARGB32_Premultiplied)
+        return false;
+    for (int y = 0; y < image.height(); ++y) {
+        const quint32* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+        quint32 all = 0xFF000000u;
+        for (int x = 0; x < image.width(); ++x)
+            all &= row[x];
+        if ((all & 0xFF000000u) != 0xFF000000u)
+            return false;
+    }
+    return true;
+}
+
+void appendBigEndian(QByteArray& out, quint32 value) {
+    const char bytes[4] = {char(value >> 24), char(value >> 16), char(value >> 8), char(value)};
+    out.append(bytes, 4);
+}
+
+void appendChunk(QByteArray& out, const char type[4], const quint8* data, size_t length) {
+    appendBigEndian(out, quint32(length));
+    const qsizetype typeAt = out.size();
+    out.append(type, 4);
+    if (length)
+        out.append(reinterpret_cast<const char*>(data), qsizetype(length));
+    const quint32 crc = libdeflate_crc32(0, out.constData() + typeAt, length + 4);
+    appendBigEndian(out, crc);
+}
+
+} // namespace
+
+std::optional<QByteArray> encode(const QImage& input, int level, Filter filter) {
+    if (input.isNull() || input.width() <= 0 || input.height() <= 0)
+        return std::nullopt;
+
+    const bool opaque = isOpaque(input);
+    const bool packed = input.format() == QImage::Format_RGB32 || input.format() == QImage::Format_ARGB32 ||
+                        input.format() == QImage::Format_ARGB32_Premultiplied;
+    // Straight-alpha RGBA bytes are exactly what PNG stores, so Qt does the
+    // un-premultiplying; opaque pixels are read as 0xAARRGGBB words.
+    const QImage image = opaque ? (packed ? input : input.convertToFormat(QImage::Format_RGB32))
+                                : input.convertToFormat(QImage::Format_RGBA8888);
+    if (image.isNull())
+        return std::nullopt;
+
+    const int width = image.width();
+    const int height = image.height();
+    const int channels = opaque ? 3 : 4;
+    const size_t stride = size_t(width) * channels + 1;
+    std::vector<quint8> filtered(stride * size_t(height));
+    for (int y = 0; y < height; ++y) {
+        quint8* out = filtered.data() + stride * size_t(y);
+        if (opaque) {
+            const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
+            const auto* above = y > 0 ? reinterpret_cast<const quint32*>(image.constScanLine(y - 1)) : nullptr;
+            filterRGBRow(row, above, width, filter, out);
+        } else {
+            filterByteRow(image.constScanLine(y), y > 0 ? image.constScanLine(y - 1) : nullptr, width * 4, 4,
+                          filter, out);
+        }
+    }
+
+    std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(libdeflate_alloc_compressor(level));
+    if (!compressor)
+        return std::nullopt;
+    std::vector<quint8> compressed(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
+    const size_t compressedSize = libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(),
+                                                           compressed.data(), compressed.size());
+    if (compressedSize == 0)
+        return std::nullopt;
+
+    static const char signature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
+    quint8 header[13];
+    const quint32 dims[2] = {quint32(width), quint32(height)};
+    for (int i = 0; i < 2; ++i)
+        for (int b = 0; b < 4; ++b)
+            header[i * 4 + b] = quint8(dims[i] >> (24 - 8 * b));
+    header[8] = 8;                   // bits per channel
+    header[9] = opaque ? 2 : 6;      // truecolour, or truecolour with alpha
+    header[10] = header[11] = header[12] = 0; // deflate, adaptive filtering, no interlace
+
+    QByteArray png;
+    png.reserve(qsizetype(compressedSize) + 64);
+    png.append(signature, 8);
+    appendChunk(png, "IHDR", header, sizeof header);
+    // Decoders read IDAT in pieces anyway; bounded chunks keep every length field small.
+    constexpr size_t chunkLimit = 1 << 20;
+    for (size_t at = 0; at < compressedSize; at += chunkLimit)
+        appendChunk(png, "IDAT", compressed.data() + at, std::min(chunkLimit, compressedSize - at));
+    appendChunk(png, "IEND", nullptr, 0);
+    return png;
+}
+
+} // namespace PngEncoder
