@@ -2,10 +2,14 @@
 
 #include <libdeflate.h>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <vector>
+#include <new>
 
 namespace PngEncoder {
 
@@ -28,13 +32,45 @@ inline quint8* putRGB(quint8* out, quint32 pixel) {
     return out + 3;
 }
 
+// Up-filtered RGB bytes of `count` pixels; returns where the next pixel goes.
+quint8* upRGB(const quint32* row, const quint32* above, int count, quint8* out) {
+    for (int x = 0; x < count; ++x)
+        out = putRGB(out, subtractBytes(row[x], above[x]));
+    return out;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same four pixels at a time: subtract, then drop the alpha bytes while
+// reordering to R, G, B. Each 16-byte store runs 4 bytes past the 12 it
+// means, so it stops while at least two pixels (6 bytes) remain.
+__attribute__((target("ssse3"))) quint8* upRGBVector(const quint32* row, const quint32* above, int count,
+                                                      quint8* out) {
+    const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+    int x = 0;
+    for (; x + 6 <= count; x += 4) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(_mm_sub_epi8(a, b), order));
+        out += 12;
+    }
+    return upRGB(row + x, above + x, count - x, out);
+}
+
+const bool hasSSSE3 = __builtin_cpu_supports("ssse3");
+#endif
+
 // One filtered scanline of an opaque 0xAARRGGBB image, straight from the
 // pixels, so no 24-bit copy of the image is ever made.
 void filterRGBRow(const quint32* row, const quint32* above, int width, Filter filter, quint8* out) {
     *out++ = quint8(filter);
     if (filter == Filter::up && above) {
-        for (int x = 0; x < width; ++x)
-            out = putRGB(out, subtractBytes(row[x], above[x]));
+#if defined(__x86_64__) || defined(__i386__)
+        if (hasSSSE3) {
+            upRGBVector(row, above, width, out);
+            return;
+        }
+#endif
+        upRGB(row, above, width, out);
     } else if (filter == Filter::sub) {
         quint32 left = 0;
         for (int x = 0; x < width; ++x) {
@@ -113,9 +149,14 @@ std::optional<QByteArray> encode(const QImage& input, int level, Filter filter) 
     const int height = image.height();
     const int channels = opaque ? 3 : 4;
     const size_t stride = size_t(width) * channels + 1;
-    std::vector<quint8> filtered(stride * size_t(height));
+    // Left uninitialised: every byte is written below, and zeroing tens of
+    // megabytes first would cost as much as the filtering itself.
+    const size_t filteredSize = stride * size_t(height);
+    const std::unique_ptr<quint8[]> filtered(new (std::nothrow) quint8[filteredSize]);
+    if (!filtered)
+        return std::nullopt;
     for (int y = 0; y < height; ++y) {
-        quint8* out = filtered.data() + stride * size_t(y);
+        quint8* out = filtered.get() + stride * size_t(y);
         if (opaque) {
             const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
             const auto* above = y > 0 ? reinterpret_cast<const quint32*>(image.constScanLine(y - 1)) : nullptr;
@@ -129,9 +170,13 @@ std::optional<QByteArray> encode(const QImage& input, int level, Filter filter) 
     std::unique_ptr<libdeflate_compressor, CompressorDeleter> compressor(libdeflate_alloc_compressor(level));
     if (!compressor)
         return std::nullopt;
-    std::vector<quint8> compressed(libdeflate_zlib_compress_bound(compressor.get(), filtered.size()));
-    const size_t compressedSize = libdeflate_zlib_compress(compressor.get(), filtered.data(), filtered.size(),
-                                                           compressed.data(), compressed.size());
+    // Only the part the compressor fills is ever touched, so the generous bound costs little.
+    const size_t bound = libdeflate_zlib_compress_bound(compressor.get(), filteredSize);
+    const std::unique_ptr<quint8[]> compressed(new (std::nothrow) quint8[bound]);
+    if (!compressed)
+        return std::nullopt;
+    const size_t compressedSize =
+        libdeflate_zlib_compress(compressor.get(), filtered.get(), filteredSize, compressed.get(), bound);
     if (compressedSize == 0)
         return std::nullopt;
 
@@ -152,7 +197,7 @@ std::optional<QByteArray> encode(const QImage& input, int level, Filter filter) 
     // Decoders read IDAT in pieces anyway; bounded chunks keep every length field small.
     constexpr size_t chunkLimit = 1 << 20;
     for (size_t at = 0; at < compressedSize; at += chunkLimit)
-        appendChunk(png, "IDAT", compressed.data() + at, std::min(chunkLimit, compressedSize - at));
+        appendChunk(png, "IDAT", compressed.get() + at, std::min(chunkLimit, compressedSize - at));
     appendChunk(png, "IEND", nullptr, 0);
     return png;
 }
