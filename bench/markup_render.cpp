@@ -1,6 +1,6 @@
 // Rendering marks: the editor's 1600-px live preview and the full-size save,
 // each with 20 shapes of which 3 are blur areas.
-#include "BenchImages.h"
+#include "BenchSupport.h"
 #include "capture/ImageWriter.h"
 #include "markup/AnnotationRenderer.h"
 
@@ -50,8 +50,10 @@ void renderAt(benchmark::State& state, int maxEdge) {
     const QImage full = BenchImages::load(int(state.range(0)));
     const QImage image = maxEdge ? *ImageWriter::downscale(full, maxEdge) : full;
     const Annotation annotation = twentyShapes();
+    const BenchImages::ProcessCpu cpu;
     for (auto _ : state)
         benchmark::DoNotOptimize(AnnotationRenderer::render(annotation, image));
+    cpu.report(state);
     state.SetLabel(BenchImages::label(int(state.range(0))) + " " + std::to_string(image.width()) + "x" +
                    std::to_string(image.height()));
 }

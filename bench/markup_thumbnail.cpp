@@ -1,5 +1,5 @@
 // Thumbnails: downscale to 900 px and JPEG at quality 0.82, from 4K.
-#include "BenchImages.h"
+#include "BenchSupport.h"
 #include "capture/ImageWriter.h"
 
 #include <QBuffer>
@@ -11,8 +11,10 @@ namespace {
 void BM_LibraryThumbnail(benchmark::State& state) {
     const QImage image = BenchImages::load(int(state.range(0)));
     qint64 bytes = 0;
+    const BenchImages::ProcessCpu cpu;
     for (auto _ : state)
         bytes = ImageWriter::thumbnailData(image)->size();
+    cpu.report(state);
     state.SetLabel(BenchImages::label(int(state.range(0))));
     state.counters["bytes"] = double(bytes);
 }
@@ -20,6 +22,7 @@ void BM_LibraryThumbnail(benchmark::State& state) {
 // The same work through QImage's own calls with Qt's default JPEG settings.
 void BM_QtDefaultThumbnail(benchmark::State& state) {
     const QImage image = BenchImages::load(int(state.range(0)));
+    const BenchImages::ProcessCpu cpu;
     for (auto _ : state) {
         QByteArray data;
         QBuffer buffer(&data);
@@ -27,6 +30,7 @@ void BM_QtDefaultThumbnail(benchmark::State& state) {
         image.scaled(900, 900, Qt::KeepAspectRatio, Qt::SmoothTransformation).save(&buffer, "JPG");
         benchmark::DoNotOptimize(data.size());
     }
+    cpu.report(state);
     state.SetLabel(BenchImages::label(int(state.range(0))));
 }
 

@@ -7,6 +7,9 @@
 
 namespace {
 
+constexpr PngEncoder::Filter allFilters[] = {PngEncoder::Filter::none, PngEncoder::Filter::sub,
+                                             PngEncoder::Filter::up, PngEncoder::Filter::noneForRuns};
+
 QImage decode(const QByteArray& png) {
     QImage image;
     EXPECT_TRUE(image.loadFromData(png, "PNG"));
@@ -54,7 +57,7 @@ TEST(PngEncoder, RealScreenshotsDecodeBackPixelForPixel) {
 TEST(PngEncoder, EveryFilterAndLevelIsLosslessOnAwkwardSizes) {
     for (const QSize size : {QSize(1, 1), QSize(1, 9), QSize(7, 3), QSize(257, 31)}) {
         const QImage image = noise(size.width(), size.height(), QImage::Format_RGB32, size.width() * 31 + size.height());
-        for (PngEncoder::Filter filter : {PngEncoder::Filter::none, PngEncoder::Filter::sub, PngEncoder::Filter::up})
+        for (PngEncoder::Filter filter : allFilters)
             for (int level : {0, 1, 2, 6, 12}) {
                 const std::optional<QByteArray> png = PngEncoder::encode(image, level, filter);
                 ASSERT_TRUE(png) << level;
@@ -65,7 +68,7 @@ TEST(PngEncoder, EveryFilterAndLevelIsLosslessOnAwkwardSizes) {
 
 TEST(PngEncoder, TranslucentPixelsKeepTheirExactStraightAlpha) {
     const QImage image = noise(63, 17, QImage::Format_ARGB32, 7);
-    for (PngEncoder::Filter filter : {PngEncoder::Filter::none, PngEncoder::Filter::sub, PngEncoder::Filter::up}) {
+    for (PngEncoder::Filter filter : allFilters) {
         const std::optional<QByteArray> png = PngEncoder::encode(image, PngEncoder::defaultLevel, filter);
         ASSERT_TRUE(png);
         EXPECT_EQ(colourType(*png), 6);
