@@ -81,6 +81,30 @@ TEST_F(ImageWriterTest, DownscaleNeverReachesZeroAndLeavesSmallImagesAlone) {
     EXPECT_EQ(thumb.size(), QSize(900, 400));
 }
 
+TEST_F(ImageWriterTest, DownscaleMatchesASmoothScaleOfTheWholeImage) {
+    const QImage image = realScreenshot();
+    const std::optional<QImage> ours = ImageWriter::downscale(image, 900);
+    ASSERT_TRUE(ours);
+    ASSERT_EQ(ours->size(), QSize(900, 506));
+    const QImage reference = image.scaled(900, 506, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                                 .convertToFormat(QImage::Format_RGB32);
+    double difference = 0;
+    for (int y = 0; y < reference.height(); ++y)
+        for (int x = 0; x < reference.width(); ++x) {
+            const QRgb a = ours->pixel(x, y), b = reference.pixel(x, y);
+            difference += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b));
+        }
+    EXPECT_LT(difference / (3.0 * 900 * 506), 2.0);
+
+    // A fine checkerboard averages to grey, not to either of its colours.
+    QImage checks(1803, 3, QImage::Format_RGB32);
+    for (int y = 0; y < checks.height(); ++y)
+        for (int x = 0; x < checks.width(); ++x)
+            checks.setPixel(x, y, (x + y) % 2 ? qRgb(255, 255, 255) : qRgb(0, 0, 0));
+    const QRgb grey = ImageWriter::downscale(checks, 900)->pixel(450, 0);
+    EXPECT_NEAR(qGreen(grey), 128, 2);
+}
+
 TEST_F(ImageWriterTest, TranslucentImagesThumbnailOverBlack) {
     QImage image(2000, 1000, QImage::Format_ARGB32);
     image.fill(QColor(255, 255, 255, 0));
