@@ -10,8 +10,9 @@
 #include <ctime>
 #include <stdexcept>
 
-// The real 3840x2160 screenshots the image benchmarks run on.
-namespace BenchImages {
+// Shared by the image benchmarks: the real 3840x2160 screenshots they run on
+// and a CPU-time counter.
+namespace Bench {
 
 inline const QStringList& names() {
     static const QStringList list{"screenshot-doc-page-3840x2160.png", "screenshot-api-docs-dark-3840x2160.png",
@@ -45,4 +46,4 @@ private:
     std::clock_t start_;
 };
 
-} // namespace BenchImages
+} // namespace Bench

@@ -22,30 +22,30 @@ qint64 qtDefaultSize(const QImage& image) {
 }
 
 void BM_QtDefaultSave(benchmark::State& state) {
-    const QImage image = BenchImages::load(int(state.range(0)));
+    const QImage image = Bench::load(int(state.range(0)));
     QTemporaryDir dir;
     const QString path = dir.filePath("qt.png");
-    const BenchImages::ProcessCpu cpu;
+    const Bench::ProcessCpu cpu;
     for (auto _ : state)
         benchmark::DoNotOptimize(image.save(path, "PNG"));
     cpu.report(state);
-    state.SetLabel(BenchImages::label(int(state.range(0))));
+    state.SetLabel(Bench::label(int(state.range(0))));
     state.counters["bytes"] = double(QFileInfo(path).size());
 }
 
 void BM_LibraryPngWrite(benchmark::State& state) {
-    const QImage image = BenchImages::load(int(state.range(0)));
+    const QImage image = Bench::load(int(state.range(0)));
     QTemporaryDir dir;
     const QString path = dir.filePath("library.png");
     qint64 bytes = 0;
-    const BenchImages::ProcessCpu cpu;
+    const Bench::ProcessCpu cpu;
     for (auto _ : state) {
         const std::optional<QByteArray> png = ImageWriter::encode(image, ImageWriter::Type::png, 1.0);
         ImageWriter::writeAtomically(path, *png);
         bytes = png->size();
     }
     cpu.report(state);
-    state.SetLabel(BenchImages::label(int(state.range(0))));
+    state.SetLabel(Bench::label(int(state.range(0))));
     state.counters["bytes"] = double(bytes);
     state.counters["size_vs_qt"] = double(bytes) / double(qtDefaultSize(image));
 }
@@ -53,15 +53,15 @@ void BM_LibraryPngWrite(benchmark::State& state) {
 // The settings sweep behind PngEncoder's defaults: (image, deflate level,
 // filter: 0 none, 2 up, 3 none for rows of runs).
 void BM_PngEncoderSettings(benchmark::State& state) {
-    const QImage image = BenchImages::load(int(state.range(0)));
+    const QImage image = Bench::load(int(state.range(0)));
     const int level = int(state.range(1));
     const auto filter = static_cast<PngEncoder::Filter>(state.range(2));
     qint64 bytes = 0;
-    const BenchImages::ProcessCpu cpu;
+    const Bench::ProcessCpu cpu;
     for (auto _ : state)
         bytes = PngEncoder::encode(image, level, filter)->size();
     cpu.report(state);
-    state.SetLabel(BenchImages::label(int(state.range(0))) + " level " + std::to_string(level) + " filter " +
+    state.SetLabel(Bench::label(int(state.range(0))) + " level " + std::to_string(level) + " filter " +
                    std::to_string(state.range(2)));
     state.counters["size_vs_qt"] = double(bytes) / double(qtDefaultSize(image));
 }

@@ -47,14 +47,14 @@ Annotation twentyShapes() {
 }
 
 void renderAt(benchmark::State& state, int maxEdge) {
-    const QImage full = BenchImages::load(int(state.range(0)));
+    const QImage full = Bench::load(int(state.range(0)));
     const QImage image = maxEdge ? *ImageWriter::downscale(full, maxEdge) : full;
     const Annotation annotation = twentyShapes();
-    const BenchImages::ProcessCpu cpu;
+    const Bench::ProcessCpu cpu;
     for (auto _ : state)
         benchmark::DoNotOptimize(AnnotationRenderer::render(annotation, image));
     cpu.report(state);
-    state.SetLabel(BenchImages::label(int(state.range(0))) + " " + std::to_string(image.width()) + "x" +
+    state.SetLabel(Bench::label(int(state.range(0))) + " " + std::to_string(image.width()) + "x" +
                    std::to_string(image.height()));
 }
 

@@ -9,20 +9,20 @@
 namespace {
 
 void BM_LibraryThumbnail(benchmark::State& state) {
-    const QImage image = BenchImages::load(int(state.range(0)));
+    const QImage image = Bench::load(int(state.range(0)));
     qint64 bytes = 0;
-    const BenchImages::ProcessCpu cpu;
+    const Bench::ProcessCpu cpu;
     for (auto _ : state)
         bytes = ImageWriter::thumbnailData(image)->size();
     cpu.report(state);
-    state.SetLabel(BenchImages::label(int(state.range(0))));
+    state.SetLabel(Bench::label(int(state.range(0))));
     state.counters["bytes"] = double(bytes);
 }
 
 // The same work through QImage's own calls with Qt's default JPEG settings.
 void BM_QtDefaultThumbnail(benchmark::State& state) {
-    const QImage image = BenchImages::load(int(state.range(0)));
-    const BenchImages::ProcessCpu cpu;
+    const QImage image = Bench::load(int(state.range(0)));
+    const Bench::ProcessCpu cpu;
     for (auto _ : state) {
         QByteArray data;
         QBuffer buffer(&data);
@@ -31,7 +31,7 @@ void BM_QtDefaultThumbnail(benchmark::State& state) {
         benchmark::DoNotOptimize(data.size());
     }
     cpu.report(state);
-    state.SetLabel(BenchImages::label(int(state.range(0))));
+    state.SetLabel(Bench::label(int(state.range(0))));
 }
 
 } // namespace
