@@ -164,6 +164,30 @@ void appendChunk(QByteArray& out, const char type[4], const quint8* data, size_t
     appendBigEndian(out, crc);
 }
 
+// Signature, header, the compressed pixels and the end marker.
+QByteArray container(int width, int height, quint8 colourType, const quint8* compressed, size_t size) {
+    // Decoders read IDAT in pieces anyway; bounded chunks keep every length field small.
+    constexpr size_t chunkLimit = 1 << 20;
+    static const char signature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
+    quint8 header[13];
+    const quint32 dims[2] = {quint32(width), quint32(height)};
+    for (int i = 0; i < 2; ++i)
+        for (int b = 0; b < 4; ++b)
+            header[i * 4 + b] = quint8(dims[i] >> (24 - 8 * b));
+    header[8] = 8;                            // bits per channel
+    header[9] = colourType;                   // 2 truecolour, 6 truecolour with alpha
+    header[10] = header[11] = header[12] = 0; // deflate, per-row filters, no interlace
+
+    QByteArray png;
+    png.reserve(qsizetype(size + 12 * (size / chunkLimit + 3) + 8 + 13));
+    png.append(signature, 8);
+    appendChunk(png, "IHDR", header, sizeof header);
+    for (size_t at = 0; at < size; at += chunkLimit)
+        appendChunk(png, "IDAT", compressed + at, std::min(chunkLimit, size - at));
+    appendChunk(png, "IEND", nullptr, 0);
+    return png;
+}
+
 } // namespace
 
 std::optional<QByteArray> encode(const QImage& input, int level, Filter filter) {
@@ -215,26 +239,7 @@ std::optional<QByteArray> encode(const QImage& input, int level, Filter filter) 
     if (compressedSize == 0)
         return std::nullopt;
 
-    static const char signature[8] = {'\x89', 'P', 'N', 'G', '\r', '\n', '\x1a', '\n'};
-    quint8 header[13];
-    const quint32 dims[2] = {quint32(width), quint32(height)};
-    for (int i = 0; i < 2; ++i)
-        for (int b = 0; b < 4; ++b)
-            header[i * 4 + b] = quint8(dims[i] >> (24 - 8 * b));
-    header[8] = 8;                   // bits per channel
-    header[9] = opaque ? 2 : 6;      // truecolour, or truecolour with alpha
-    header[10] = header[11] = header[12] = 0; // deflate, adaptive filtering, no interlace
-
-    QByteArray png;
-    png.reserve(qsizetype(compressedSize) + 64);
-    png.append(signature, 8);
-    appendChunk(png, "IHDR", header, sizeof header);
-    // Decoders read IDAT in pieces anyway; bounded chunks keep every length field small.
-    constexpr size_t chunkLimit = 1 << 20;
-    for (size_t at = 0; at < compressedSize; at += chunkLimit)
-        appendChunk(png, "IDAT", compressed.get() + at, std::min(chunkLimit, compressedSize - at));
-    appendChunk(png, "IEND", nullptr, 0);
-    return png;
+    return container(width, height, opaque ? 2 : 6, compressed.get(), compressedSize);
 }
 
 } // namespace PngEncoder
