@@ -11,6 +11,9 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+#include <vector>
+
 namespace {
 
 class ImageWriterTest : public ::testing::Test {
@@ -63,6 +66,24 @@ TEST_F(ImageWriterTest, WritesALosslessOriginalAndA900PixelThumbnail) {
     EXPECT_EQ(thumb.format(), "jpeg");
     EXPECT_EQ(thumb.size(), QSize(900, 506));
     EXPECT_EQ(filesUnder(home.path()).size(), 2) << "no temporary files may be left behind";
+}
+
+TEST_F(ImageWriterTest, WritersOnSeveralThreadsKeepTheirImagesApart) {
+    // The capture flow encodes off the UI thread; nothing may be shared between calls.
+    std::vector<QImage> crops;
+    for (int i = 0; i < 4; ++i)
+        crops.push_back(realScreenshot().copy(i * 700, i * 300, 900 + 37 * i, 600));
+    std::vector<ImageWriter::Written> written(crops.size());
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < crops.size(); ++i)
+        threads.emplace_back([&, i] { written[i] = ImageWriter::write(crops[i], QString("thread-%1").arg(i), may2024); });
+    for (std::thread& thread : threads)
+        thread.join();
+    for (size_t i = 0; i < crops.size(); ++i) {
+        EXPECT_EQ(QImage(ZorviPaths::imageURL(written[i].relativePath)).convertToFormat(QImage::Format_RGB32),
+                  crops[i].convertToFormat(QImage::Format_RGB32));
+        EXPECT_TRUE(written[i].thumbRelativePath);
+    }
 }
 
 TEST_F(ImageWriterTest, DownscaleNeverReachesZeroAndLeavesSmallImagesAlone) {
