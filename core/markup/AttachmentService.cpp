@@ -16,12 +16,9 @@ namespace {
 // Paths in rows may come from another machine; never let one reach outside
 // the captures folder, whether to read it or to delete it.
 std::optional<QString> capturesFile(const QString& relative) {
-    if (relative.isEmpty() || QDir::isAbsolutePath(relative))
+    if (!ZorviPaths::isSafeRelativePath(relative))
         return std::nullopt;
-    const QString clean = QDir::cleanPath(relative);
-    if (clean == ".." || clean.startsWith("../") || clean.startsWith('/'))
-        return std::nullopt;
-    return ZorviPaths::imageURL(clean);
+    return ZorviPaths::imageURL(QDir::cleanPath(relative));
 }
 
 std::optional<QImage> readOriginal(const CaptureImage& image) {
