@@ -16,6 +16,12 @@ std::optional<QString> ToolArguments::text(const QString& key) const {
     return value;
 }
 
+std::optional<QString> ToolArguments::givenText(const QString& key) const {
+    if (!has(key))
+        return std::nullopt;
+    return arguments_.value(key).toString();
+}
+
 std::optional<int> ToolArguments::integer(const QString& key) const {
     if (!has(key))
         return std::nullopt;

@@ -15,6 +15,9 @@ public:
     bool has(const QString& key) const;
     // Trimmed text; a text that is empty after trimming reads as not given.
     std::optional<QString> text(const QString& key) const;
+    // The text exactly as given, even when empty: for fields where "" means
+    // "clear it".
+    std::optional<QString> givenText(const QString& key) const;
     std::optional<int> integer(const QString& key) const;
     std::optional<QStringList> texts(const QString& key) const;
 
