@@ -1,0 +1,42 @@
+#pragma once
+
+#include "LibraryEnums.h"
+#include "Row.h"
+
+#include <QDateTime>
+#include <QJsonObject>
+
+#include <optional>
+
+// One screenshot of a capture (a row of `capture_images`).
+struct CaptureImage {
+    QString id;
+    QString captureID;
+    std::int64_t position = 0;
+    QString imagePath;
+    std::optional<QString> annotatedPath;
+    std::optional<QString> thumbPath;
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    std::int64_t bytes = 0;
+    std::optional<QString> annotationJSON;
+    QDateTime createdAt;
+    std::optional<QString> remoteID;
+    SyncState syncState = SyncState::local;
+    bool dirty = false;
+    std::optional<QString> originalSHA256;
+    std::optional<QString> markedSHA256;
+    std::optional<QString> thumbSHA256;
+    std::int64_t version = 0;
+    std::optional<QDateTime> deletedAt;
+
+    static CaptureImage fromRow(const Row& row);
+    QJsonObject toJson() const;
+
+    QString originalURL() const;
+    QString displayURL() const;
+    std::optional<QString> thumbURL() const;
+    bool isAwaitingDownload() const { return imagePath.isEmpty() && originalSHA256.has_value(); }
+
+    bool operator==(const CaptureImage&) const = default;
+};

@@ -1,0 +1,150 @@
+#include "CaptureStore.h"
+
+#include "RecordFields.h"
+#include "Schema.h"
+#include "StoreChangeSignal.h"
+#include "ZorviPaths.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLockFile>
+
+namespace {
+
+std::int64_t userVersion(Database& db) {
+    const auto rows = db.query(QStringLiteral("PRAGMA user_version;"));
+    return rows.empty() ? 0 : rows.front().integer(QStringLiteral("user_version")).value_or(0);
+}
+
+template <class Record>
+std::optional<Record> first(const std::vector<Row>& rows) {
+    if (rows.empty())
+        return std::nullopt;
+    return Record::fromRow(rows.front());
+}
+
+} // namespace
+
+CaptureStore::CaptureStore(const QString& databasePath) {
+    if (QFileInfo(databasePath).absoluteFilePath() == QFileInfo(ZorviPaths::databaseURL()).absoluteFilePath())
+        ZorviPaths::migrateLegacyLibraryIfNeeded();
+    ZorviPaths::ensureDirectories();
+    db_ = std::make_unique<Database>(databasePath);
+    if (userVersion(*db_) < Schema::currentVersion) {
+        // The app and the MCP server may both open a new library at once; only
+        // one of them may run the migration steps.
+        QLockFile migrationLock(databasePath + ".migrating");
+        migrationLock.setStaleLockTime(60000);
+        migrationLock.lock();
+        Schema::migrate(*db_);
+    }
+}
+
+CaptureStore::~CaptureStore() = default;
+
+void CaptureStore::postDidChange() {
+    StoreChangeSignal::post();
+}
+
+// MARK: single-row reads
+
+std::optional<Capture> CaptureStore::capture(const QString& id) {
+    return first<Capture>(db_->query("SELECT * FROM captures WHERE id = ? AND deleted_at IS NULL;", {id}));
+}
+
+std::optional<Capture> CaptureStore::rawCapture(const QString& id) {
+    return first<Capture>(db_->query("SELECT * FROM captures WHERE id = ?;", {id}));
+}
+
+std::optional<CaptureImage> CaptureStore::image(const QString& id) {
+    return first<CaptureImage>(db_->query("SELECT * FROM capture_images WHERE id = ? AND deleted_at IS NULL;", {id}));
+}
+
+std::optional<CaptureImage> CaptureStore::rawImage(const QString& id) {
+    return first<CaptureImage>(db_->query("SELECT * FROM capture_images WHERE id = ?;", {id}));
+}
+
+std::vector<CaptureImage> CaptureStore::images(const QString& captureID) {
+    std::vector<CaptureImage> result;
+    for (const Row& row : db_->query("SELECT * FROM capture_images WHERE capture_id = ? AND deleted_at IS NULL "
+                                     "ORDER BY position, created_at;",
+                                     {captureID}))
+        result.push_back(CaptureImage::fromRow(row));
+    return result;
+}
+
+std::optional<QString> CaptureStore::resolveCaptureID(const QString& text) {
+    const QString trimmed = text.trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    if (capture(trimmed))
+        return trimmed;
+    const auto rows =
+        db_->query("SELECT id FROM captures WHERE id LIKE ? AND deleted_at IS NULL LIMIT 2;", {trimmed + "%"});
+    if (rows.size() != 1)
+        return std::nullopt;
+    return rows.front().string("id");
+}
+
+// MARK: sync metadata and change marking
+
+std::optional<QString> CaptureStore::syncMeta(const QString& key) {
+    const auto rows = db_->query("SELECT value FROM sync_meta WHERE key = ?;", {key});
+    return rows.empty() ? std::nullopt : rows.front().string("value");
+}
+
+void CaptureStore::setSyncMeta(const QString& key, const std::optional<QString>& value) {
+    if (value)
+        db_->execute("INSERT OR REPLACE INTO sync_meta (key, value) VALUES (?, ?);", {key, *value});
+    else
+        db_->execute("DELETE FROM sync_meta WHERE key = ?;", {key});
+}
+
+std::optional<QString> CaptureStore::metaOrNone(const QString& key) {
+    try {
+        return syncMeta(key);
+    } catch (const DatabaseError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<QString> CaptureStore::currentUserID() { return metaOrNone("user_id"); }
+std::optional<QString> CaptureStore::currentUserName() { return metaOrNone("user_name"); }
+std::optional<QString> CaptureStore::defaultWorkspaceID() { return metaOrNone("default_workspace_id"); }
+
+void CaptureStore::markPending(const QString& table, const QString& id, const QStringList& fields) {
+    QString condition;
+    if (table == u"captures")
+        condition = "workspace_id IS NOT NULL AND local_only = 0";
+    else if (table == u"groups")
+        condition = "workspace_id IS NOT NULL";
+    else if (table == u"capture_images")
+        condition = "EXISTS (SELECT 1 FROM captures c WHERE c.id = capture_images.capture_id "
+                    "AND c.workspace_id IS NOT NULL AND c.local_only = 0)";
+    else
+        return;
+
+    QJsonObject patch;
+    for (const QString& field : fields)
+        patch.insert(field, true);
+    const QString json = QString::fromUtf8(QJsonDocument(patch).toJson(QJsonDocument::Compact));
+
+    db_->execute(QStringLiteral("UPDATE %1 SET pending = CASE WHEN %2 THEN json_patch(COALESCE(pending, '{}'), ?) "
+                                "ELSE pending END, sync_state = CASE WHEN %2 THEN 'pendingPush' ELSE sync_state END "
+                                "WHERE id = ?;")
+                     .arg(table, condition),
+                 {json, id});
+}
+
+// MARK: files
+
+void CaptureStore::removeImageFiles(const CaptureImage& image) {
+    if (!image.imagePath.isEmpty())
+        QFile::remove(ZorviPaths::imageURL(image.imagePath));
+    if (image.annotatedPath)
+        QFile::remove(ZorviPaths::imageURL(*image.annotatedPath));
+    if (image.thumbPath)
+        QFile::remove(ZorviPaths::thumbURL(*image.thumbPath));
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "ActivityEvent.h"
+#include "Capture.h"
+#include "CaptureGroup.h"
+#include "CaptureImage.h"
+#include "CaptureQuery.h"
+#include "Comment.h"
+#include "Database.h"
+#include "Person.h"
+#include "Workspace.h"
+
+#include <QMap>
+#include <QStringList>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The one gateway to the library. It holds no cache: every read goes to the
+// database, which any thread (and any other process) may share. Each change
+// announces itself through StoreChangeSignal once it has completed.
+class CaptureStore {
+public:
+    // Opens (creating or migrating) the library at a database file. Throws
+    // DatabaseError, or std::system_error when its folder cannot be made.
+    explicit CaptureStore(const QString& databasePath);
+    ~CaptureStore();
+    CaptureStore(const CaptureStore&) = delete;
+    CaptureStore& operator=(const CaptureStore&) = delete;
+
+    Database& db() { return *db_; }
+
+    // Single-row reads; none when no row matches.
+    std::optional<Capture> capture(const QString& id);
+    std::optional<Capture> rawCapture(const QString& id);
+    std::optional<CaptureImage> image(const QString& id);
+    std::optional<CaptureImage> rawImage(const QString& id);
+    std::vector<CaptureImage> images(const QString& captureID);
+    std::optional<CaptureGroup> group(const QString& id);
+    std::optional<CaptureGroup> group(const QString& named, const std::optional<QString>& workspaceID);
+    std::optional<CaptureGroup> groupMatchingPath(const QString& path);
+    // An exact id, or a prefix that matches exactly one live capture.
+    std::optional<QString> resolveCaptureID(const QString& text);
+
+    // Capture changes.
+    void insert(Capture capture);
+    void update(Capture capture);
+    std::optional<Capture> setStatus(const QString& id, CaptureStatus status, const QString& actor);
+    std::optional<Capture> claim(const QString& id, const QString& by);
+    std::optional<Capture> assign(const QString& id, const std::optional<QString>& to, const QString& actor);
+    std::optional<Capture> resolve(const QString& id, const std::optional<QString>& reference, const QString& actor);
+    void setCaptureMode(CaptureMode mode, const QString& id);
+    void softDelete(const QString& id);
+
+    // Screenshots.
+    CaptureImage addImage(CaptureImage image);
+    void updateImage(const CaptureImage& image);
+    bool deleteImage(const QString& id);
+    void refreshCover(const QString& captureID);
+
+    // Groups, tags, comments, activity.
+    CaptureGroup upsertGroup(CaptureGroup group);
+    void deleteGroup(const QString& id);
+    void replaceTags(const QStringList& tags, const QString& captureID);
+    void setTags(const QStringList& tags, const QString& captureID);
+    void addComment(Comment comment);
+    void recordActivity(const std::optional<QString>& captureID, const QString& kind, const QString& detail,
+                        const QString& actor, const QString& id, const QDateTime& createdAt,
+                        const std::optional<QString>& actorID, bool remote);
+
+    // Queries and counts.
+    std::vector<Capture> captures(const CaptureQuery& query);
+    QMap<CaptureStatus, int> countsByStatus();
+    QMap<QString, int> imageCounts();
+    QMap<QString, int> commentCounts();
+    QStringList tags(const QString& captureID);
+    QStringList allTags();
+    std::vector<Comment> comments(const QString& captureID);
+    std::vector<ActivityEvent> activity(const QString& captureID);
+    std::vector<CaptureGroup> groups();
+    std::vector<Person> people();
+    std::optional<Person> person(const QString& id);
+    std::vector<Workspace> workspaces();
+    QStringList groupMemberIDs(const QString& groupID);
+    std::vector<Person> assignableCandidates();
+    // Changes whenever a capture or comment is added, edited or deleted.
+    QString changeStamp();
+
+    // Change marking and sync metadata.
+    std::optional<QString> syncMeta(const QString& key);
+    void setSyncMeta(const QString& key, const std::optional<QString>& value);
+    std::optional<QString> currentUserID();
+    std::optional<QString> currentUserName();
+    std::optional<QString> defaultWorkspaceID();
+    void markPending(const QString& table, const QString& id, const QStringList& fields);
+
+    // Announces a change to every process on the session.
+    void postDidChange();
+
+    // Removes an image's original, marked copy and thumbnail; errors are ignored.
+    static void removeImageFiles(const CaptureImage& image);
+
+private:
+    void touch(const QString& captureID);
+    std::optional<QString> metaOrNone(const QString& key);
+
+    std::unique_ptr<Database> db_;
+};

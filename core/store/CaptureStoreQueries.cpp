@@ -1,0 +1,186 @@
+// Read-only queries and counts for the board, the detail view and the sidebar.
+#include "CaptureStore.h"
+
+#include <QCollator>
+
+#include <algorithm>
+
+namespace {
+
+template <class Record>
+std::vector<Record> records(const std::vector<Row>& rows) {
+    std::vector<Record> result;
+    result.reserve(rows.size());
+    for (const Row& row : rows)
+        result.push_back(Record::fromRow(row));
+    return result;
+}
+
+QMap<QString, int> countsByCapture(Database& db, const QString& sql) {
+    QMap<QString, int> result;
+    for (const Row& row : db.query(sql))
+        if (const auto id = row.string("capture_id"))
+            result.insert(*id, int(row.integer("n").value_or(0)));
+    return result;
+}
+
+QStringList names(const std::vector<Row>& rows, const QString& column) {
+    QStringList result;
+    for (const Row& row : rows)
+        if (const auto name = row.string(column))
+            result << *name;
+    return result;
+}
+
+// The shortest decimal that reads back to the same double, always with a fraction.
+QString stampNumber(double v) {
+    QString text = QString::number(v, 'f', QLocale::FloatingPointShortest);
+    if (!text.contains(u'.'))
+        text += ".0";
+    return text;
+}
+
+} // namespace
+
+std::vector<Capture> CaptureStore::captures(const CaptureQuery& q) {
+    QString sql = "SELECT c.* FROM captures c";
+    QStringList conditions{"c.deleted_at IS NULL"};
+    std::vector<SQLValue> params;
+
+    if (q.tag && !q.tag->isEmpty()) {
+        sql += " JOIN capture_tags ct ON ct.capture_id = c.id\n JOIN tags t ON t.id = ct.tag_id";
+        conditions << "LOWER(t.name) = LOWER(?)";
+        params.emplace_back(*q.tag);
+    }
+    if (q.statuses && !q.statuses->empty()) {
+        QStringList marks;
+        for (CaptureStatus s : *q.statuses) {
+            marks << "?";
+            params.emplace_back(rawValue(s));
+        }
+        conditions << "c.status IN (" + marks.join(",") + ")";
+    }
+    if (q.groupID) {
+        conditions << "c.group_id = ?";
+        params.emplace_back(*q.groupID);
+    }
+    if (q.groupName && !q.groupName->isEmpty()) {
+        conditions << "c.group_id IN (SELECT id FROM groups WHERE LOWER(name) = LOWER(?) AND deleted_at IS NULL)";
+        params.emplace_back(*q.groupName);
+    }
+    if (q.priority) {
+        conditions << "c.priority = ?";
+        params.emplace_back(rawValue(*q.priority));
+    }
+    if (q.workspaceID) {
+        conditions << "c.workspace_id = ?";
+        params.emplace_back(*q.workspaceID);
+    }
+    if (q.assigneeID) {
+        conditions << "c.assignee_id = ?";
+        params.emplace_back(*q.assigneeID);
+    }
+    if (q.authorID) {
+        conditions << "(c.author_id = ? OR c.author_id IS NULL)";
+        params.emplace_back(*q.authorID);
+    }
+    if (q.search && !QString(*q.search).remove(u' ').remove(u'\t').isEmpty()) {
+        conditions << "(c.note LIKE ? OR c.app_name LIKE ? OR c.window_title LIKE ? OR c.url LIKE ?)";
+        const QString pattern = "%" + *q.search + "%";
+        for (int i = 0; i < 4; ++i)
+            params.emplace_back(pattern);
+    }
+    sql += " WHERE " + conditions.join(" AND ");
+    sql += " ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 ELSE 2 END, c.created_at ";
+    sql += q.newestFirst ? "DESC" : "ASC";
+    sql += " LIMIT ? OFFSET ?;";
+    params.emplace_back(q.limit);
+    params.emplace_back(q.offset);
+    return records<Capture>(db_->query(sql, params));
+}
+
+QMap<CaptureStatus, int> CaptureStore::countsByStatus() {
+    QMap<CaptureStatus, int> result;
+    for (const Row& row :
+         db_->query("SELECT status, COUNT(*) AS n FROM captures WHERE deleted_at IS NULL GROUP BY status;"))
+        if (const auto status = captureStatusFromRaw(row.string("status").value_or(QString())))
+            result.insert(*status, int(row.integer("n").value_or(0)));
+    return result;
+}
+
+QMap<QString, int> CaptureStore::imageCounts() {
+    return countsByCapture(*db_, "SELECT capture_id, COUNT(*) AS n FROM capture_images GROUP BY capture_id;");
+}
+
+QMap<QString, int> CaptureStore::commentCounts() {
+    return countsByCapture(*db_, "SELECT capture_id, COUNT(*) AS n FROM comments GROUP BY capture_id;");
+}
+
+QStringList CaptureStore::tags(const QString& captureID) {
+    return names(db_->query("SELECT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id = t.id "
+                            "WHERE ct.capture_id = ? ORDER BY t.name COLLATE NOCASE;",
+                            {captureID}),
+                 "name");
+}
+
+QStringList CaptureStore::allTags() {
+    return names(db_->query("SELECT DISTINCT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id = t.id "
+                            "JOIN captures c ON c.id = ct.capture_id WHERE c.deleted_at IS NULL "
+                            "ORDER BY t.name COLLATE NOCASE;"),
+                 "name");
+}
+
+std::vector<Comment> CaptureStore::comments(const QString& captureID) {
+    return records<Comment>(
+        db_->query("SELECT * FROM comments WHERE capture_id = ? ORDER BY created_at ASC;", {captureID}));
+}
+
+std::vector<ActivityEvent> CaptureStore::activity(const QString& captureID) {
+    return records<ActivityEvent>(
+        db_->query("SELECT * FROM activity WHERE capture_id = ? ORDER BY created_at ASC;", {captureID}));
+}
+
+std::vector<CaptureGroup> CaptureStore::groups() {
+    return records<CaptureGroup>(db_->query(
+        "SELECT * FROM groups WHERE deleted_at IS NULL AND archived_at IS NULL ORDER BY name COLLATE NOCASE;"));
+}
+
+std::vector<Person> CaptureStore::people() {
+    return records<Person>(db_->query("SELECT * FROM people ORDER BY kind, name COLLATE NOCASE;"));
+}
+
+std::optional<Person> CaptureStore::person(const QString& id) {
+    const auto rows = db_->query("SELECT * FROM people WHERE id = ?;", {id});
+    return rows.empty() ? std::nullopt : std::optional(Person::fromRow(rows.front()));
+}
+
+std::vector<Workspace> CaptureStore::workspaces() {
+    return records<Workspace>(db_->query("SELECT * FROM workspaces ORDER BY name COLLATE NOCASE;"));
+}
+
+QStringList CaptureStore::groupMemberIDs(const QString& groupID) {
+    return names(db_->query("SELECT user_id FROM group_members WHERE group_id = ? AND removed_at IS NULL;", {groupID}),
+                 "user_id");
+}
+
+std::vector<Person> CaptureStore::assignableCandidates() {
+    std::vector<Person> all = people();
+    QCollator collator;
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(all.begin(), all.end(), [&](const Person& a, const Person& b) {
+        if (a.isBot() != b.isBot())
+            return !a.isBot();
+        return collator.compare(a.name, b.name) < 0;
+    });
+    return all;
+}
+
+QString CaptureStore::changeStamp() {
+    const auto rows = db_->query("SELECT (SELECT COUNT(*) FROM captures) AS c, "
+                                 "(SELECT COALESCE(MAX(updated_at), 0) FROM captures) AS m, "
+                                 "(SELECT COUNT(*) FROM comments) AS k, "
+                                 "(SELECT COALESCE(MAX(created_at), 0) FROM comments) AS n;");
+    const Row row = rows.empty() ? Row() : rows.front();
+    return QString::number(row.integer("c").value_or(0)) + "-" + stampNumber(row.real("m").value_or(0)) + "-" +
+           QString::number(row.integer("k").value_or(0)) + "-" + stampNumber(row.real("n").value_or(0));
+}

@@ -1,0 +1,158 @@
+#include "Database.h"
+
+#include "ZorviPaths.h"
+
+#include <sqlite3.h>
+
+#include <memory>
+
+namespace {
+
+struct StatementDeleter {
+    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+void bindAll(sqlite3_stmt* stmt, const std::vector<SQLValue>& params) {
+    int index = 1;
+    for (const SQLValue& p : params) {
+        std::visit(
+            [&](const auto& v) {
+                using T = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<T, std::monostate>) {
+                    sqlite3_bind_null(stmt, index);
+                } else if constexpr (std::is_same_v<T, std::int64_t>) {
+                    sqlite3_bind_int64(stmt, index, v);
+                } else if constexpr (std::is_same_v<T, double>) {
+                    sqlite3_bind_double(stmt, index, v);
+                } else if constexpr (std::is_same_v<T, QString>) {
+                    const QByteArray utf8 = v.toUtf8();
+                    sqlite3_bind_text(stmt, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
+                } else {
+                    sqlite3_bind_blob(stmt, index, v.constData(), int(v.size()), SQLITE_TRANSIENT);
+                }
+            },
+            p.storage());
+        ++index;
+    }
+}
+
+SQLValue columnValue(sqlite3_stmt* stmt, int i) {
+    switch (sqlite3_column_type(stmt, i)) {
+    case SQLITE_INTEGER:
+        return SQLValue(std::int64_t(sqlite3_column_int64(stmt, i)));
+    case SQLITE_FLOAT:
+        return SQLValue(sqlite3_column_double(stmt, i));
+    case SQLITE_TEXT: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        return SQLValue(QString::fromUtf8(text, sqlite3_column_bytes(stmt, i)));
+    }
+    case SQLITE_BLOB: {
+        const void* blob = sqlite3_column_blob(stmt, i);
+        const int size = sqlite3_column_bytes(stmt, i);
+        return SQLValue(size > 0 ? QByteArray(static_cast<const char*>(blob), size) : QByteArray(""));
+    }
+    default:
+        return SQLValue();
+    }
+}
+
+} // namespace
+
+Database::Database(const QString& path) {
+    ZorviPaths::ensureParentDirectory(path);
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &handle_, flags, nullptr) != SQLITE_OK) {
+        const QString message = handle_ ? QString::fromUtf8(sqlite3_errmsg(handle_)) : QStringLiteral("unknown error");
+        sqlite3_close_v2(handle_);
+        handle_ = nullptr;
+        throw DatabaseError::openFailed(message);
+    }
+    // Another process may be mid-write while we switch to WAL; wait for it
+    // rather than failing before the busy_timeout pragma below takes effect.
+    sqlite3_busy_timeout(handle_, 5000);
+    try {
+        for (const char* pragma : {"PRAGMA journal_mode = WAL;", "PRAGMA foreign_keys = ON;",
+                                   "PRAGMA busy_timeout = 5000;", "PRAGMA synchronous = NORMAL;"})
+            executeRaw(QString::fromLatin1(pragma));
+    } catch (...) {
+        sqlite3_close_v2(handle_);
+        handle_ = nullptr;
+        throw;
+    }
+}
+
+Database::~Database() {
+    if (handle_)
+        sqlite3_close_v2(handle_);
+}
+
+QString Database::errorText() const {
+    return handle_ ? QString::fromUtf8(sqlite3_errmsg(handle_)) : QStringLiteral("no database handle");
+}
+
+std::int64_t Database::execute(const QString& sql, const std::vector<SQLValue>& params) {
+    std::lock_guard guard(lock_);
+    sqlite3_stmt* raw = nullptr;
+    if (!handle_ || sqlite3_prepare_v2(handle_, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        throw DatabaseError::prepareFailed(errorText(), sql);
+    }
+    Statement stmt(raw);
+    bindAll(raw, params);
+    const int rc = sqlite3_step(raw);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE)
+        throw DatabaseError::stepFailed(errorText(), sql);
+    return sqlite3_changes64(handle_);
+}
+
+std::vector<Row> Database::query(const QString& sql, const std::vector<SQLValue>& params) {
+    std::lock_guard guard(lock_);
+    sqlite3_stmt* raw = nullptr;
+    if (!handle_ || sqlite3_prepare_v2(handle_, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(raw);
+        throw DatabaseError::prepareFailed(errorText(), sql);
+    }
+    Statement stmt(raw);
+    bindAll(raw, params);
+
+    const int count = sqlite3_column_count(raw);
+    auto columns = std::make_shared<Row::ColumnIndex>();
+    columns->reserve(count);
+    for (int i = 0; i < count; ++i)
+        columns->insert(QString::fromUtf8(sqlite3_column_name(raw, i)), i);
+    std::shared_ptr<const Row::ColumnIndex> shared = columns;
+
+    std::vector<Row> rows;
+    while (sqlite3_step(raw) == SQLITE_ROW) {
+        std::vector<SQLValue> values;
+        values.reserve(size_t(count));
+        for (int i = 0; i < count; ++i)
+            values.push_back(columnValue(raw, i));
+        rows.emplace_back(shared, std::move(values));
+    }
+    return rows;
+}
+
+void Database::executeRaw(const QString& sql) {
+    std::lock_guard guard(lock_);
+    if (!handle_)
+        throw DatabaseError::stepFailed(errorText(), sql);
+    char* error = nullptr;
+    if (sqlite3_exec(handle_, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
+        const QString message = error ? QString::fromUtf8(error) : errorText();
+        sqlite3_free(error);
+        throw DatabaseError::stepFailed(message, sql);
+    }
+}
+
+void Database::commit() {
+    executeRaw(QStringLiteral("COMMIT;"));
+}
+
+void Database::rollbackQuietly() {
+    try {
+        executeRaw(QStringLiteral("ROLLBACK;"));
+    } catch (const DatabaseError&) {
+    }
+}

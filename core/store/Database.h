@@ -1,0 +1,56 @@
+#pragma once
+
+#include "DatabaseError.h"
+#include "Row.h"
+
+#include <mutex>
+#include <vector>
+
+struct sqlite3;
+
+// One connection to a library file, shared by every thread. Each call holds a
+// recursive lock; transaction() holds it from BEGIN to COMMIT so a transaction
+// is never interleaved with another thread's statements.
+class Database {
+public:
+    explicit Database(const QString& path);
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // Runs one statement; returns the number of rows it changed.
+    std::int64_t execute(const QString& sql, const std::vector<SQLValue>& params = {});
+    // Rows up to the first step that yields none; only a prepare failure throws.
+    std::vector<Row> query(const QString& sql, const std::vector<SQLValue>& params = {});
+    // A script of one or more statements, without parameters.
+    void executeRaw(const QString& sql);
+
+    template <class Body>
+    auto transaction(Body&& body) -> decltype(body()) {
+        std::lock_guard guard(lock_);
+        executeRaw(QStringLiteral("BEGIN IMMEDIATE TRANSACTION;"));
+        try {
+            if constexpr (std::is_void_v<decltype(body())>) {
+                body();
+                commit();
+            } else {
+                auto result = body();
+                commit();
+                return result;
+            }
+        } catch (...) {
+            rollbackQuietly();
+            throw;
+        }
+    }
+
+    std::recursive_mutex& lock() { return lock_; }
+
+private:
+    QString errorText() const;
+    void commit();
+    void rollbackQuietly();
+
+    sqlite3* handle_ = nullptr;
+    std::recursive_mutex lock_;
+};

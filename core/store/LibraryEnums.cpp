@@ -1,0 +1,100 @@
+#include "LibraryEnums.h"
+
+namespace {
+
+template <class Enum, size_t N>
+std::optional<Enum> fromRaw(const std::array<Enum, N>& cases, const QString& raw) {
+    for (Enum c : cases)
+        if (rawValue(c) == raw)
+            return c;
+    return std::nullopt;
+}
+
+} // namespace
+
+QString rawValue(CaptureStatus v) {
+    switch (v) {
+    case CaptureStatus::open: return QStringLiteral("open");
+    case CaptureStatus::inProgress: return QStringLiteral("in_progress");
+    case CaptureStatus::resolved: return QStringLiteral("resolved");
+    case CaptureStatus::archived: return QStringLiteral("archived");
+    }
+    return {};
+}
+
+QString rawValue(CapturePriority v) {
+    switch (v) {
+    case CapturePriority::low: return QStringLiteral("low");
+    case CapturePriority::normal: return QStringLiteral("normal");
+    case CapturePriority::high: return QStringLiteral("high");
+    }
+    return {};
+}
+
+QString rawValue(CaptureMode v) {
+    switch (v) {
+    case CaptureMode::region: return QStringLiteral("region");
+    case CaptureMode::fullscreen: return QStringLiteral("fullscreen");
+    case CaptureMode::window: return QStringLiteral("window");
+    case CaptureMode::text: return QStringLiteral("text");
+    }
+    return {};
+}
+
+QString rawValue(SyncState v) {
+    switch (v) {
+    case SyncState::local: return QStringLiteral("local");
+    case SyncState::synced: return QStringLiteral("synced");
+    case SyncState::pendingPush: return QStringLiteral("pendingPush");
+    }
+    return {};
+}
+
+QString rawValue(GroupVisibility v) {
+    return v == GroupVisibility::workspace ? QStringLiteral("workspace") : QStringLiteral("private");
+}
+
+std::optional<CaptureStatus> captureStatusFromRaw(const QString& raw) { return fromRaw(allCaptureStatuses, raw); }
+std::optional<CapturePriority> capturePriorityFromRaw(const QString& raw) { return fromRaw(allCapturePriorities, raw); }
+std::optional<CaptureMode> captureModeFromRaw(const QString& raw) { return fromRaw(allCaptureModes, raw); }
+
+std::optional<SyncState> syncStateFromRaw(const QString& raw) {
+    return fromRaw(std::array{SyncState::local, SyncState::synced, SyncState::pendingPush}, raw);
+}
+
+std::optional<GroupVisibility> groupVisibilityFromRaw(const QString& raw) {
+    return fromRaw(std::array{GroupVisibility::workspace, GroupVisibility::isPrivate}, raw);
+}
+
+QString displayName(CaptureStatus v) {
+    switch (v) {
+    case CaptureStatus::open: return QStringLiteral("Open");
+    case CaptureStatus::inProgress: return QStringLiteral("In Progress");
+    case CaptureStatus::resolved: return QStringLiteral("Resolved");
+    case CaptureStatus::archived: return QStringLiteral("Archived");
+    }
+    return {};
+}
+
+QString displayName(CapturePriority v) {
+    const QString raw = rawValue(v);
+    return raw.left(1).toUpper() + raw.mid(1);
+}
+
+QString displayName(CaptureMode v) {
+    switch (v) {
+    case CaptureMode::region: return QStringLiteral("Region");
+    case CaptureMode::fullscreen: return QStringLiteral("Full Screen");
+    case CaptureMode::window: return QStringLiteral("Window");
+    case CaptureMode::text: return QStringLiteral("Text only");
+    }
+    return {};
+}
+
+QString displayName(GroupVisibility v) {
+    return v == GroupVisibility::workspace ? QStringLiteral("Workspace") : QStringLiteral("Private");
+}
+
+int sortWeight(CapturePriority v) {
+    return 2 - int(v);
+}

@@ -1,0 +1,15 @@
+#include "SQLValue.h"
+
+#include <cmath>
+
+double toEpochSeconds(const QDateTime& t) {
+    return double(t.toMSecsSinceEpoch()) / 1000.0;
+}
+
+QDateTime fromEpochSeconds(double seconds) {
+    return QDateTime::fromMSecsSinceEpoch(std::llround(seconds * 1000.0), Qt::UTC);
+}
+
+SQLValue SQLValue::date(const std::optional<QDateTime>& v) {
+    return v && v->isValid() ? SQLValue(toEpochSeconds(*v)) : SQLValue();
+}

@@ -1,0 +1,92 @@
+#include "support/TempDir.h"
+
+#include "store/Database.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DatabaseTest : ::testing::Test {
+    TempDir dir;
+    Database db{dir.file("nested/folder/test.sqlite")};
+};
+
+TEST_F(DatabaseTest, OpensWithWalAndForeignKeysInACreatedFolder) {
+    EXPECT_EQ(db.query("PRAGMA journal_mode;").front().string("journal_mode"), "wal");
+    EXPECT_EQ(db.query("PRAGMA foreign_keys;").front().integer("foreign_keys"), 1);
+    EXPECT_EQ(db.query("PRAGMA busy_timeout;").front().integer("timeout"), 5000);
+    EXPECT_EQ(db.query("PRAGMA synchronous;").front().integer("synchronous"), 1);
+}
+
+TEST_F(DatabaseTest, BindsEveryKindAndReadsTypedValues) {
+    db.executeRaw("CREATE TABLE t (i INTEGER, r REAL, s TEXT, b BLOB, n TEXT);");
+    EXPECT_EQ(db.execute("INSERT INTO t VALUES (?,?,?,?,?);",
+                         {SQLValue(std::int64_t(1) << 40), 2.9, "héllo", QByteArray("\0\1", 2), SQLValue()}),
+              1);
+    const Row row = db.query("SELECT * FROM t;").front();
+    EXPECT_EQ(row.integer("i"), std::int64_t(1) << 40);
+    EXPECT_EQ(row.integer("r"), 2) << "a REAL truncates toward zero";
+    EXPECT_EQ(row.real("i"), double(std::int64_t(1) << 40));
+    EXPECT_EQ(row.string("s"), "héllo");
+    EXPECT_FALSE(row.integer("s").has_value());
+    EXPECT_EQ(row.data("b"), QByteArray("\0\1", 2));
+    EXPECT_FALSE(row.string("n").has_value());
+    EXPECT_FALSE(row.boolean("missing"));
+    EXPECT_TRUE(db.query("SELECT * FROM t WHERE i = 0;").empty());
+    EXPECT_EQ(db.execute("UPDATE t SET n = 'x';"), 1) << "no placeholders, no parameters";
+}
+
+TEST_F(DatabaseTest, ErrorsDescribeThemselvesWithTheStatement) {
+    try {
+        db.query("SELECT * FROM nowhere;");
+        FAIL() << "expected a prepare failure";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.kind(), DatabaseError::Kind::prepareFailed);
+        EXPECT_EQ(e.description(), "SQL prepare failed: no such table: nowhere\nSELECT * FROM nowhere;");
+    }
+    db.executeRaw("CREATE TABLE u (id TEXT PRIMARY KEY);");
+    db.execute("INSERT INTO u VALUES ('a');");
+    try {
+        db.execute("INSERT INTO u VALUES ('a');");
+        FAIL() << "expected a constraint failure";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.kind(), DatabaseError::Kind::stepFailed);
+        EXPECT_TRUE(e.description().startsWith("SQL execution failed: UNIQUE constraint failed: u.id\n"));
+    }
+    // The connection stays usable after errors.
+    EXPECT_EQ(db.query("SELECT COUNT(*) AS n FROM u;").front().integer("n"), 1);
+}
+
+TEST_F(DatabaseTest, TransactionRollsBackTheWholeBodyAndRethrows) {
+    db.executeRaw("CREATE TABLE t (v INTEGER);");
+    struct Boom {};
+    EXPECT_THROW(db.transaction([&] {
+        db.execute("INSERT INTO t VALUES (1);");
+        db.execute("INSERT INTO t VALUES (2);");
+        throw Boom{};
+    }),
+                 Boom);
+    EXPECT_EQ(db.query("SELECT COUNT(*) AS n FROM t;").front().integer("n"), 0);
+
+    const int result = db.transaction([&] {
+        db.execute("INSERT INTO t VALUES (3);");
+        return 7;
+    });
+    EXPECT_EQ(result, 7);
+    EXPECT_EQ(db.query("SELECT COUNT(*) AS n FROM t;").front().integer("n"), 1);
+}
+
+TEST(DatabaseOpen, UnopenableFileGivesOpenFailed) {
+    TempDir dir;
+    // A folder where the file should be cannot be opened as a database.
+    QDir(dir.path()).mkdir("lib.sqlite");
+    try {
+        Database db(dir.file("lib.sqlite"));
+        FAIL() << "expected openFailed";
+    } catch (const DatabaseError& e) {
+        EXPECT_EQ(e.kind(), DatabaseError::Kind::openFailed);
+        EXPECT_TRUE(e.description().startsWith("Could not open the Zorvi database: "));
+    }
+}
+
+} // namespace

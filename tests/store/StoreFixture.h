@@ -1,0 +1,65 @@
+#pragma once
+
+#include "support/TempDir.h"
+
+#include "store/CaptureStore.h"
+#include "store/ZorviPaths.h"
+#include "common/Identifiers.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+// A fresh library in a private folder, reached through ZORVI_HOME like the app does.
+class StoreFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("ZORVI_HOME", home.path().toUtf8());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+    }
+
+    Capture newCapture(const QString& note = "A bug", const QString& imagePath = "") {
+        Capture c;
+        c.id = Identifiers::make();
+        c.createdAt = c.updatedAt = QDateTime::currentDateTimeUtc();
+        c.note = note;
+        c.imagePath = imagePath;
+        return c;
+    }
+
+    CaptureImage newImage(const QString& captureID, std::int64_t position = -1) {
+        CaptureImage i;
+        i.id = Identifiers::make();
+        i.captureID = captureID;
+        i.position = position;
+        i.createdAt = QDateTime::currentDateTimeUtc();
+        i.imagePath = ZorviPaths::relativeImagePath(i.id, i.createdAt, "png");
+        i.thumbPath = ZorviPaths::relativeImagePath(i.id, i.createdAt, "jpg");
+        i.width = 10;
+        i.height = 20;
+        i.bytes = 30;
+        return i;
+    }
+
+    // Writes placeholder files for an image's original and thumbnail.
+    static void touchFiles(const CaptureImage& image) {
+        for (const QString& path : {ZorviPaths::imageURL(image.imagePath), ZorviPaths::thumbURL(*image.thumbPath)}) {
+            ZorviPaths::ensureParentDirectory(path);
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("x");
+        }
+    }
+
+    std::optional<QString> column(const QString& table, const QString& column, const QString& id) {
+        const auto rows = store->db().query("SELECT " + column + " AS v FROM " + table + " WHERE id = ?;", {id});
+        return rows.empty() ? std::nullopt : rows.front().string("v");
+    }
+
+    std::int64_t count(const QString& sql, const std::vector<SQLValue>& params = {}) {
+        return store->db().query(sql, params).front().integer("n").value_or(-1);
+    }
+
+    TempDir home;
+    std::unique_ptr<CaptureStore> store;
+};
