@@ -1,5 +1,6 @@
 #include "JsonRpc.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -25,8 +26,14 @@ Message parse(const QByteArray& text) {
     };
     QJsonParseError parseStatus;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseStatus);
-    if (parseStatus.error != QJsonParseError::NoError)
+    if (parseStatus.error != QJsonParseError::NoError) {
+        // Qt reads only objects and arrays at the top; a bare scalar is still
+        // valid JSON, just not a request.
+        const QJsonDocument wrapped = QJsonDocument::fromJson('[' + text + ']');
+        if (wrapped.isArray() && wrapped.array().size() == 1)
+            throw fail(invalidRequest, "Invalid Request: a message must be a JSON object");
         throw fail(parseError, "Parse error: " + parseStatus.errorString());
+    }
     if (document.isArray())
         throw fail(invalidRequest, "Invalid Request: batches are not supported");
     if (!document.isObject())
