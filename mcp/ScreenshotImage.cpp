@@ -52,7 +52,9 @@ std::optional<Encoded> load(const QString& path) {
     if (!small)
         image = image.scaled(maxEdge, maxEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
 
-    QByteArray bytes = encode(image, "png", -1);
+    // Quality 80 is zlib level 1: on screenshots it is faster than the default
+    // level and, thanks to the filters it pairs with, no larger.
+    QByteArray bytes = encode(image, "png", 80);
     if (!bytes.isEmpty() && bytes.size() <= pngBudget)
         return Encoded{bytes, "image/png", image.size(), original};
     bytes = encode(image.convertToFormat(QImage::Format_RGB888), "jpeg", 85);
