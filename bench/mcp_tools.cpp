@@ -2,6 +2,7 @@
 // exactly as zorvi-mcp calls them (schema check included). Each repetition is
 // one call, so the median is the per-call p50.
 
+#include "ServerStore.h"
 #include "ToolRegistry.h"
 #include "ZorviTools.h"
 
@@ -134,7 +135,7 @@ std::unique_ptr<Library> open() {
     const QString kept = qEnvironmentVariable("ZORVI_BENCH_LIBRARY");
     qputenv("ZORVI_HOME", (kept.isEmpty() ? library->scratch.path() : kept).toUtf8());
     const bool fresh = !QFile::exists(ZorviPaths::databaseURL());
-    library->store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+    library->store = ServerStore::open();
     if (fresh)
         fill(*library);
     library->regionCapture = captureNoted(*library->store, regionNote);

@@ -1,5 +1,6 @@
 #include "AgentName.h"
 #include "McpSession.h"
+#include "ServerStore.h"
 #include "StdioServer.h"
 #include "ToolRegistry.h"
 #include "ZorviTools.h"
@@ -21,7 +22,7 @@ int main(int argc, char** argv) {
     // stdout carries protocol messages only; every diagnostic goes to stderr.
     std::unique_ptr<CaptureStore> store;
     try {
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = ServerStore::open();
     } catch (const ZorviError& error) {
         std::fprintf(stderr, "zorvi-mcp: can't open the library at %s: %s\n",
                      qPrintable(ZorviPaths::databaseURL()), qPrintable(error.description()));

@@ -3,7 +3,7 @@
 #include "GroupNames.h"
 #include "InputSchema.h"
 
-#include "store/CaptureCounts.h"
+#include "store/ActiveCounts.h"
 #include "store/CaptureStore.h"
 
 #include <algorithm>
@@ -26,15 +26,14 @@ ToolResult CaptureStatsTool::call(const ToolArguments&) {
     for (CaptureStatus status : allCaptureStatuses)
         lines.append(QStringLiteral("- %1: %2").arg(displayName(status)).arg(byStatus.value(status)));
 
-    const QMap<CapturePriority, int> byPriority = CaptureCounts::activeByPriority(store.db());
+    const ActiveCounts active = ActiveCounts::read(store.db());
     lines.append({QString(), "Open and in progress, by priority:"});
     for (CapturePriority priority : {CapturePriority::high, CapturePriority::normal, CapturePriority::low})
-        lines.append(QStringLiteral("- %1: %2").arg(displayName(priority)).arg(byPriority.value(priority)));
-    lines.append(QStringLiteral("Not claimed by anyone: %1").arg(CaptureCounts::activeUnclaimed(store.db())));
+        lines.append(QStringLiteral("- %1: %2").arg(displayName(priority)).arg(active.byPriority.value(priority)));
+    lines.append(QStringLiteral("Not claimed by anyone: %1").arg(active.unclaimed));
 
     // Largest groups first: that is where the open work is.
-    const QMap<QString, int> byGroup = CaptureCounts::activeByGroup(store.db());
-    std::vector<std::pair<QString, int>> groups(byGroup.keyValueBegin(), byGroup.keyValueEnd());
+    std::vector<std::pair<QString, int>> groups(active.byGroup.keyValueBegin(), active.byGroup.keyValueEnd());
     std::ranges::stable_sort(groups, [](const auto& a, const auto& b) { return a.second > b.second; });
     GroupNames names(store);
     lines.append({QString(), "Open and in progress, by group:"});
