@@ -15,7 +15,7 @@ namespace {
 
 std::int64_t userVersion(Database& db) {
     const auto rows = db.query(QStringLiteral("PRAGMA user_version;"));
-    return rows.empty() ? 0 : rows.front().integer(QStringLiteral("user_version")).value_or(0);
+    return rows.empty() ? 0 : rows.front().integer("user_version").value_or(0);
 }
 
 template <class Record>

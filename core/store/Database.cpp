@@ -75,6 +75,9 @@ Database::Database(const QString& path) {
         for (const char* pragma : {"PRAGMA journal_mode = WAL;", "PRAGMA foreign_keys = ON;",
                                    "PRAGMA busy_timeout = 5000;", "PRAGMA synchronous = NORMAL;"})
             executeRaw(QString::fromLatin1(pragma));
+        // SQLite's default 2 MB page cache makes every board reload of a large
+        // library re-read its pages from the kernel; 64 MB is a ceiling, not an allocation.
+        executeRaw(QStringLiteral("PRAGMA cache_size = -65536;"));
     } catch (...) {
         sqlite3_close_v2(handle_);
         handle_ = nullptr;
@@ -120,7 +123,7 @@ std::vector<Row> Database::query(const QString& sql, const std::vector<SQLValue>
     auto columns = std::make_shared<Row::ColumnIndex>();
     columns->reserve(count);
     for (int i = 0; i < count; ++i)
-        columns->insert(QString::fromUtf8(sqlite3_column_name(raw, i)), i);
+        columns->insert(QByteArray(sqlite3_column_name(raw, i)), i);
     std::shared_ptr<const Row::ColumnIndex> shared = columns;
 
     std::vector<Row> rows;

@@ -2,14 +2,14 @@
 
 #include <cmath>
 
-const SQLValue* Row::value(const QString& name) const {
+const SQLValue* Row::value(const Name& name) const {
     if (!columns_)
         return nullptr;
-    const auto it = columns_->constFind(name);
+    const auto it = columns_->constFind(name.bytes());
     return it == columns_->constEnd() ? nullptr : &values_[size_t(*it)];
 }
 
-std::optional<QString> Row::string(const QString& name) const {
+std::optional<QString> Row::string(const Name& name) const {
     const SQLValue* v = value(name);
     if (v)
         if (const auto* s = std::get_if<QString>(&v->storage()))
@@ -17,7 +17,7 @@ std::optional<QString> Row::string(const QString& name) const {
     return std::nullopt;
 }
 
-std::optional<std::int64_t> Row::integer(const QString& name) const {
+std::optional<std::int64_t> Row::integer(const Name& name) const {
     const SQLValue* v = value(name);
     if (!v)
         return std::nullopt;
@@ -31,7 +31,7 @@ std::optional<std::int64_t> Row::integer(const QString& name) const {
     return std::nullopt;
 }
 
-std::optional<double> Row::real(const QString& name) const {
+std::optional<double> Row::real(const Name& name) const {
     const SQLValue* v = value(name);
     if (!v)
         return std::nullopt;
@@ -42,19 +42,19 @@ std::optional<double> Row::real(const QString& name) const {
     return std::nullopt;
 }
 
-std::optional<QDateTime> Row::date(const QString& name) const {
+std::optional<QDateTime> Row::date(const Name& name) const {
     const auto seconds = real(name);
     if (!seconds || !std::isfinite(*seconds))
         return std::nullopt;
     return fromEpochSeconds(*seconds);
 }
 
-bool Row::boolean(const QString& name) const {
+bool Row::boolean(const Name& name) const {
     const auto i = integer(name);
     return i && *i != 0;
 }
 
-std::optional<QByteArray> Row::data(const QString& name) const {
+std::optional<QByteArray> Row::data(const Name& name) const {
     const SQLValue* v = value(name);
     if (v)
         if (const auto* b = std::get_if<QByteArray>(&v->storage()))

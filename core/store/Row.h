@@ -12,21 +12,32 @@
 // result share their column index.
 class Row {
 public:
-    using ColumnIndex = QHash<QString, int>;
+    // Keyed by the UTF-8 column name so lookups by a literal allocate nothing.
+    using ColumnIndex = QHash<QByteArray, int>;
 
     Row() = default;
     Row(std::shared_ptr<const ColumnIndex> columns, std::vector<SQLValue> values)
         : columns_(std::move(columns)), values_(std::move(values)) {}
 
-    const SQLValue* value(const QString& name) const;
-    bool has(const QString& name) const { return value(name) != nullptr; }
+    class Name {
+    public:
+        Name(const char* literal) : bytes_(QByteArray::fromRawData(literal, qsizetype(qstrlen(literal)))) {}
+        Name(const QString& name) : bytes_(name.toUtf8()) {}
+        const QByteArray& bytes() const { return bytes_; }
 
-    std::optional<QString> string(const QString& name) const;
-    std::optional<std::int64_t> integer(const QString& name) const;
-    std::optional<double> real(const QString& name) const;
-    std::optional<QDateTime> date(const QString& name) const;
-    bool boolean(const QString& name) const;
-    std::optional<QByteArray> data(const QString& name) const;
+    private:
+        QByteArray bytes_;
+    };
+
+    const SQLValue* value(const Name& name) const;
+    bool has(const Name& name) const { return value(name) != nullptr; }
+
+    std::optional<QString> string(const Name& name) const;
+    std::optional<std::int64_t> integer(const Name& name) const;
+    std::optional<double> real(const Name& name) const;
+    std::optional<QDateTime> date(const Name& name) const;
+    bool boolean(const Name& name) const;
+    std::optional<QByteArray> data(const Name& name) const;
 
 private:
     std::shared_ptr<const ColumnIndex> columns_;

@@ -131,7 +131,8 @@ const char* const step4 = R"SQL(
 ALTER TABLE captures ADD COLUMN display_scale REAL NOT NULL DEFAULT 0;
 )SQL";
 
-// Everything workspace sync needs.
+// Everything workspace sync needs, and the indexes that keep the board's
+// priority-first page and the change stamp from scanning the whole library.
 const char* const step5 = R"SQL(
 PRAGMA foreign_keys = OFF;
 UPDATE captures SET id = lower(id), group_id = lower(group_id);
@@ -203,6 +204,10 @@ CREATE TABLE IF NOT EXISTS sync_log (
     level TEXT NOT NULL,
     message TEXT NOT NULL
 );
+CREATE INDEX IF NOT EXISTS idx_captures_board ON captures(
+    (CASE priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 ELSE 2 END), created_at DESC) WHERE deleted_at IS NULL;
+CREATE INDEX IF NOT EXISTS idx_captures_updated ON captures(updated_at);
+CREATE INDEX IF NOT EXISTS idx_comments_created ON comments(created_at);
 PRAGMA foreign_keys = ON;
 )SQL";
 
@@ -212,7 +217,7 @@ const std::array<const char*, 5> steps{step1, step2, step3, step4, step5};
 
 void migrate(Database& db) {
     const auto rows = db.query(QStringLiteral("PRAGMA user_version;"));
-    const std::int64_t version = rows.empty() ? 0 : rows.front().integer(QStringLiteral("user_version")).value_or(0);
+    const std::int64_t version = rows.empty() ? 0 : rows.front().integer("user_version").value_or(0);
     if (version >= currentVersion)
         return;
     for (size_t step = size_t(std::max<std::int64_t>(version, 0)); step < steps.size(); ++step)

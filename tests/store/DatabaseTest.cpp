@@ -1,3 +1,4 @@
+#include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
 #include "store/Database.h"

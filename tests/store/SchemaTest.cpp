@@ -1,3 +1,4 @@
+#include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
 #include "store/Database.h"
@@ -165,8 +166,9 @@ TEST_P(SchemaUpgrade, OlderLibraryKeepsEveryRowWithLowerCaseIds) {
         EXPECT_EQ(count("SELECT COUNT(*) AS n FROM capture_images WHERE capture_id = 'cap-1';"), 2);
         EXPECT_EQ(count("SELECT COUNT(*) AS n FROM capture_images WHERE id = 'img-2' AND position = 1;"), 1);
     }
-    if (from == 4)
+    if (from == 4) {
         EXPECT_EQ(db.query("SELECT display_scale FROM captures WHERE id = 'cap-1';").front().real("display_scale"), 2.0);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(FromEachVersion, SchemaUpgrade, ::testing::Values(1, 2, 3, 4));

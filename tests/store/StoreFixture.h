@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
 #include "store/CaptureStore.h"

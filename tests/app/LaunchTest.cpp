@@ -1,0 +1,70 @@
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+namespace {
+
+struct LaunchTest : ::testing::Test {
+    TempDir home;
+
+    std::unique_ptr<QProcess> start(const QStringList& args = {}) {
+        auto p = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZORVI_HOME", home.path() + "/library");
+        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        p->setProcessEnvironment(env);
+        p->start(ZORVI_APP_BINARY, args);
+        EXPECT_TRUE(p->waitForStarted());
+        return p;
+    }
+
+    // Polls xdotool for a window with this exact title (no regex characters in it).
+    static bool windowAppears(const QString& title) {
+        for (int i = 0; i < 100; ++i) {
+            QProcess search;
+            search.start("xdotool", {"search", "--name", "^" + title + "$"});
+            search.waitForFinished();
+            if (search.exitCode() == 0 && !search.readAllStandardOutput().trimmed().isEmpty())
+                return true;
+            QThread::msleep(100);
+        }
+        return false;
+    }
+};
+
+TEST_F(LaunchTest, FirstInstanceCreatesTheLibraryAndASecondOneHandsOver) {
+    auto first = start();
+    ASSERT_TRUE(windowAppears("Zorvi"));
+    EXPECT_TRUE(QFileInfo(home.path() + "/library/zorvi.sqlite").isFile());
+    for (const char* folder : {"captures", "thumbs", "logs"})
+        EXPECT_TRUE(QFileInfo(home.path() + "/library/" + folder).isDir()) << folder;
+
+    auto second = start({"--dashboard"});
+    ASSERT_TRUE(second->waitForFinished(10000));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running) << "the first instance keeps running";
+    first->terminate();
+    first->waitForFinished();
+}
+
+TEST_F(LaunchTest, UnopenableLibraryIsReportedAndTheAppQuits) {
+    // A folder where the database file belongs cannot be opened as one.
+    QDir().mkpath(home.path() + "/library/zorvi.sqlite");
+    auto app = start();
+    ASSERT_TRUE(windowAppears("Zorvi can't open its library"));
+    // The dialog may not be viewable yet when it is first found; press Return until it closes.
+    for (int i = 0; i < 20 && app->state() == QProcess::Running; ++i) {
+        QProcess::execute("xdotool", {"search", "--name", "Zorvi can't open its library", "windowfocus", "--sync",
+                                      "key", "Return"});
+        app->waitForFinished(500);
+    }
+    ASSERT_EQ(app->state(), QProcess::NotRunning);
+    EXPECT_EQ(app->exitCode(), 1);
+}
+
+} // namespace
