@@ -6,8 +6,8 @@
 
 class CaptureStore;
 
-// Finds the live capture an agent names by its id or a unique prefix of it
-// (the short ids shown in lists are suffixes, so full ids are what we print).
+// Finds the live capture an agent names: by its id, a unique prefix of it,
+// or a unique ending such as the short id the board shows.
 namespace CaptureLookup {
 
 // Throws ToolError with a message the agent can act on.

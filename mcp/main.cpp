@@ -11,11 +11,15 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
+    // A client that goes away mid-reply must not kill us: the failed write is
+    // ignored and the end of input then ends the session.
+    std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication::setApplicationName("zorvi-mcp");
     QCoreApplication::setApplicationVersion(PROJECT_VERSION_TEXT);
 

@@ -117,6 +117,7 @@ test('unknown, deleted and unsafe ids come back as tool errors', async () => {
   for (const [name, args, pattern] of [
     ['get_capture', { id: ids.deleted }, /No capture matches/],
     ['claim_capture', { id: 'ffffffff-0000' }, /No capture matches/],
+    ['get_capture', { id: ids.deleted.slice(-8) }, /No capture matches/],
     ['comment_on_capture', { id: '../../etc/passwd', body: 'hi' }, /not a capture id/],
     ['get_capture', {}, /Missing argument "id"/],
   ]) {
@@ -127,7 +128,8 @@ test('unknown, deleted and unsafe ids come back as tool errors', async () => {
 });
 
 test("an agent's comment is stored as the agent's", async () => {
-  const result = await call('comment_on_capture', { id: ids.overlap, body: 'The flex container lacks a min-width.' });
+  // Addressed by the short id the board shows, as a person would quote it.
+  const result = await call('comment_on_capture', { id: ids.overlap.slice(-8), body: 'The flex container lacks a min-width.' });
   assert.ok(!result.isError, textOf(result));
   const stored = show(ids.overlap).comments;
   assert.equal(stored.length, 1);
