@@ -26,6 +26,7 @@ const QString benchData = QStringLiteral(ZORVI_BENCH_DATA_DIR);
 const QString regionNote = QStringLiteral("Region of the docs");
 const QString fullScreenNote = QStringLiteral("Whole screen of the docs");
 const QString photoNote = QStringLiteral("Whole screen with a photo");
+const QString threeScreensNote = QStringLiteral("Three whole screens");
 
 struct Library {
     QTemporaryDir scratch;
@@ -34,6 +35,7 @@ struct Library {
     QString regionCapture;     // a 1280×800 region: sent as stored
     QString fullScreenCapture; // a 3840×2160 screen of text: scaled and re-encoded
     QString photoCapture;      // a 3840×2160 screen with a photograph
+    QString threeScreens;      // three 3840×2160 screens in one capture
 };
 
 CaptureImage imageRow(const QString& captureID, const QDateTime& when, int width, int height) {
@@ -54,16 +56,18 @@ void placeFile(const QString& relative, const QImage& image) {
     image.save(path, "PNG");
 }
 
-QString captureWithScreenshot(CaptureStore& store, const QImage& screenshot, const QString& note) {
+QString captureWithScreenshots(CaptureStore& store, const QList<QImage>& screenshots, const QString& note) {
     Capture capture;
     capture.id = Identifiers::make();
     capture.createdAt = capture.updatedAt = QDateTime::currentDateTimeUtc();
     capture.note = note;
     capture.localOnly = true;
     store.insert(capture);
-    const CaptureImage image = imageRow(capture.id, capture.createdAt, screenshot.width(), screenshot.height());
-    placeFile(image.imagePath, screenshot);
-    store.addImage(image);
+    for (const QImage& screenshot : screenshots) {
+        const CaptureImage image = imageRow(capture.id, capture.createdAt, screenshot.width(), screenshot.height());
+        placeFile(image.imagePath, screenshot);
+        store.addImage(image);
+    }
     store.setTags({"bench"}, capture.id);
     return capture.id;
 }
@@ -71,7 +75,7 @@ QString captureWithScreenshot(CaptureStore& store, const QImage& screenshot, con
 // Two years of filing: mostly resolved or archived, an eighth still open.
 void fill(Library& library) {
     CaptureStore& store = *library.store;
-    // Generation only: the library is thrown away afterwards.
+    // While filling only: a crash here loses nothing anyone needs.
     store.db().executeRaw("PRAGMA synchronous = OFF;");
 
     QRandomGenerator random(42);
@@ -114,9 +118,11 @@ void fill(Library& library) {
 
     const QImage doc(benchData + "/screenshot-doc-page-3840x2160.png");
     const QImage photo(benchData + "/screenshot-ui-with-photo-3840x2160.png");
-    captureWithScreenshot(store, doc.copy(600, 400, 1280, 800), regionNote);
-    captureWithScreenshot(store, doc, fullScreenNote);
-    captureWithScreenshot(store, photo, photoNote);
+    const QImage dark(benchData + "/screenshot-api-docs-dark-3840x2160.png");
+    captureWithScreenshots(store, {doc.copy(600, 400, 1280, 800)}, regionNote);
+    captureWithScreenshots(store, {doc}, fullScreenNote);
+    captureWithScreenshots(store, {photo}, photoNote);
+    captureWithScreenshots(store, {doc, dark, photo}, threeScreensNote);
     store.db().executeRaw("PRAGMA synchronous = NORMAL;");
 }
 
@@ -141,6 +147,7 @@ std::unique_ptr<Library> open() {
     library->regionCapture = captureNoted(*library->store, regionNote);
     library->fullScreenCapture = captureNoted(*library->store, fullScreenNote);
     library->photoCapture = captureNoted(*library->store, photoNote);
+    library->threeScreens = captureNoted(*library->store, threeScreensNote);
     registerZorviTools(library->tools, ToolContext{*library->store, "bench"});
     return library;
 }
@@ -179,6 +186,9 @@ void BM_GetCapture_FullScreen(benchmark::State& state) {
 void BM_GetCapture_FullScreenPhoto(benchmark::State& state) {
     runTool(state, "get_capture", {{"id", library().photoCapture}});
 }
+void BM_GetCapture_ThreeScreens(benchmark::State& state) {
+    runTool(state, "get_capture", {{"id", library().threeScreens}});
+}
 void BM_GetCapture_ByPrefix(benchmark::State& state) {
     runTool(state, "get_capture", {{"id", library().regionCapture.left(8)}});
 }
@@ -203,6 +213,7 @@ PER_CALL(BM_GetCapture_Region, 100);
 PER_CALL(BM_GetCapture_ByPrefix, 100);
 PER_CALL(BM_GetCapture_FullScreen, 30);
 PER_CALL(BM_GetCapture_FullScreenPhoto, 30);
+PER_CALL(BM_GetCapture_ThreeScreens, 20);
 PER_CALL(BM_CaptureStats, 50);
 PER_CALL(BM_ListGroups, 50);
 

@@ -8,6 +8,10 @@
 
 #include "store/CaptureStore.h"
 
+#include <algorithm>
+#include <future>
+#include <thread>
+
 namespace {
 
 struct Screenshot {
@@ -32,6 +36,22 @@ Screenshot prepare(const CaptureImage& image, int number) {
     if (encoded->size != encoded->original)
         line += QStringLiteral("; sent scaled to %1×%2").arg(encoded->size.width()).arg(encoded->size.height());
     return {line + ')', std::move(encoded)};
+}
+
+// Decoding and scaling a full-screen shot is most of a call's time, so the
+// screenshots of one capture are prepared side by side, a few at a time to
+// bound the memory their decoded pixels take.
+std::vector<Screenshot> prepareAll(const std::vector<CaptureImage>& images) {
+    const size_t batch = std::max(2u, std::thread::hardware_concurrency());
+    std::vector<Screenshot> screenshots;
+    for (size_t start = 0; start < images.size(); start += batch) {
+        std::vector<std::future<Screenshot>> running;
+        for (size_t i = start; i < std::min(images.size(), start + batch); ++i)
+            running.push_back(std::async(std::launch::async, prepare, std::cref(images[i]), int(i) + 1));
+        for (auto& screenshot : running)
+            screenshots.push_back(screenshot.get());
+    }
+    return screenshots;
 }
 
 QString commentLine(const Comment& comment) {
@@ -89,10 +109,7 @@ ToolResult GetCaptureTool::call(const ToolArguments& arguments) {
         text.append("Resolved: " + CaptureText::timestamp(*capture.resolvedAt));
     text.append({QString(), "Note:", capture.note.isEmpty() ? "(empty)" : capture.note});
 
-    std::vector<Screenshot> screenshots;
-    const std::vector<CaptureImage> images = store.images(capture.id);
-    for (const CaptureImage& image : images)
-        screenshots.push_back(prepare(image, int(screenshots.size()) + 1));
+    const std::vector<Screenshot> screenshots = prepareAll(store.images(capture.id));
     if (!screenshots.empty()) {
         text.append({QString(), QStringLiteral("Screenshots (%1), shown below in this order:").arg(screenshots.size())});
         for (const Screenshot& screenshot : screenshots)
