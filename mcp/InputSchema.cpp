@@ -69,12 +69,6 @@ QJsonObject stringList(const QString& description) {
     return {{"type", "array"}, {"description", description}, {"items", QJsonObject{{"type", "string"}}}};
 }
 
-QJsonObject listOneOf(const QString& description, const QStringList& values) {
-    return {{"type", "array"},
-            {"description", description},
-            {"items", QJsonObject{{"type", "string"}, {"enum", QJsonArray::fromStringList(values)}}}};
-}
-
 QJsonObject object(std::initializer_list<Property> properties, const QStringList& required) {
     QJsonObject props;
     for (const Property& property : properties)

@@ -16,7 +16,6 @@ QJsonObject nonEmptyString(const QString& description);
 QJsonObject oneOf(const QString& description, const QStringList& values);
 QJsonObject integer(const QString& description, int minimum, int maximum);
 QJsonObject stringList(const QString& description);
-QJsonObject listOneOf(const QString& description, const QStringList& values);
 
 using Property = std::pair<QString, QJsonObject>;
 QJsonObject object(std::initializer_list<Property> properties, const QStringList& required = {});
