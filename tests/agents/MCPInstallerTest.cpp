@@ -184,6 +184,20 @@ TEST_F(MCPInstallerTest, RemoveTakesOnlyOurEntryAndWritesNothingWithoutOne) {
     EXPECT_FALSE(QFileInfo::exists(MCPInstaller::configURL(Client::claudeDesktop)));
 }
 
+TEST_F(MCPInstallerTest, InstallKeepsASymlinkedPrivateFileInPlace) {
+    // Dotfile managers link ~/.claude.json into a repository; the link must
+    // survive, and a file readable only by its owner must stay so.
+    const QString real = path("dotfiles/claude.json");
+    writeFile(real, R"({"mcpServers":{}})");
+    QFile::setPermissions(real, QFile::ReadOwner | QFile::WriteOwner);
+    ASSERT_TRUE(QFile::link(real, path(".claude.json")));
+
+    MCPInstaller::install(Client::claudeCode);
+    EXPECT_TRUE(QFileInfo(path(".claude.json")).isSymLink());
+    EXPECT_TRUE(zorviEntry(readJson(real), "mcpServers").contains("command"));
+    EXPECT_FALSE(QFile::permissions(real) & (QFile::ReadGroup | QFile::ReadOther));
+}
+
 TEST_F(MCPInstallerTest, FailedInstallThrowsAndKeepsWhatWasThere) {
     // The configuration folder's name is taken by a file: it cannot be created.
     writeFile(path(".cursor"), "a file");
