@@ -7,9 +7,12 @@
 #include "CaptureQuery.h"
 #include "Comment.h"
 #include "Database.h"
+#include "Pending.h"
 #include "Person.h"
+#include "SyncLogLine.h"
 #include "Workspace.h"
 
+#include <QJsonObject>
 #include <QMap>
 #include <QStringList>
 
@@ -95,6 +98,50 @@ public:
     std::optional<QString> defaultWorkspaceID();
     void markPending(const QString& table, const QString& id, const QStringList& fields);
 
+    // Sync bookkeeping: the log, what to push, and the service's verdicts.
+    void log(const QString& level, const QString& message) noexcept;
+    std::vector<SyncLogLine> syncLog(int limit);
+    std::vector<Pending> pending(const QString& table, int limit);
+    std::vector<Comment> pendingComments(int limit);
+    std::optional<QJsonObject> captureChange(const Pending& pending);
+    std::optional<QJsonObject> groupChange(const Pending& pending);
+    std::optional<QJsonObject> imageChange(const Pending& pending, const CaptureImage& image);
+    static QJsonObject commentChange(const Comment& comment);
+    QStringList syncedCaptureIDs();
+    std::vector<Capture> localCaptures();
+    void markSynced(const QString& table, const QString& id, std::optional<std::int64_t> version);
+    void markLocalOnly(const QString& captureID);
+    void adopt(const QString& captureID, const QString& workspaceID);
+
+    // Rows from the service. A row lacking a required key, or naming a row
+    // with an id that is unsafe as a file name, is skipped (and logged).
+    void applyRemoteCapture(const QJsonObject& row);
+    void applyRemoteGroup(const QJsonObject& row);
+    void applyRemoteImage(const QJsonObject& row);
+    void applyRemoteComment(const QJsonObject& row);
+    void applyRemoteActivity(const QJsonObject& row);
+    void applyRemoteGroupMember(const QJsonObject& row);
+    void applyRemotePerson(const QJsonObject& row);
+    void upsertPerson(const Person& person);
+    void replaceWorkspaces(const std::vector<Workspace>& workspaces);
+    std::optional<QString> personName(const std::optional<QString>& id);
+    void remapGroup(const QString& from, const QString& to);
+
+    // Removals the service asks for; they take the rows' files along.
+    void dropCapture(const QString& id);
+    void dropImage(const QString& id);
+    void dropGroup(const QString& id);
+    void dropWorkspace(const QString& id);
+    // On sign-out: everything that came with the account; local work stays.
+    void purgeAccountData();
+
+    struct ImageToDownload {
+        CaptureImage image;
+        QString workspaceID;
+    };
+    // Live images of shared captures that miss their original, marked copy or thumbnail.
+    std::vector<ImageToDownload> imagesAwaitingDownload(int limit);
+
     // Announces a change to every process on the session.
     void postDidChange();
 
@@ -104,6 +151,13 @@ public:
 private:
     void touch(const QString& captureID);
     std::optional<QString> metaOrNone(const QString& key);
+    // The keys of a `pending` JSON object; empty for NULL or anything but an object.
+    static QSet<QString> pendingKeys(const std::optional<QString>& pendingJSON);
+    // The fields of a row still waiting to be pushed; `exists` tells whether the row is there.
+    QSet<QString> locallyPendingFields(const QString& table, const QString& id, bool& exists);
+    // False when a remote row lacks a required id or names a row with an unsafe id (logged).
+    bool acceptsRemoteIDs(const QJsonObject& row, const QString& table, std::initializer_list<const char*> required,
+                          std::initializer_list<const char*> optional = {});
 
     std::unique_ptr<Database> db_;
 };

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "shortcuts/ModifierSet.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// The session's system-wide shortcut service (a key grab on X11).
+class HotkeyRegistrar {
+public:
+    // A live registration; destroying it releases the shortcut.
+    class Registration {
+    public:
+        virtual ~Registration() = default;
+    };
+
+    virtual ~HotkeyRegistrar() = default;
+
+    // Registers the combination so `handler` runs from the event loop on each
+    // press. Null when the session refuses, typically because another
+    // application already owns the combination.
+    virtual std::unique_ptr<Registration> registerHotkey(uint16_t keyCode, ModifierSet modifiers,
+                                                         std::function<void()> handler) = 0;
+};

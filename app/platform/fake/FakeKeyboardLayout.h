@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/KeyboardLayout.h"
+
+#include <QHash>
+
+// A keyboard layout with a fixed table, for sessions without a display and
+// for tests that need a known layout.
+class FakeKeyboardLayout : public KeyboardLayout {
+public:
+    explicit FakeKeyboardLayout(QHash<uint16_t, QString> characters) : characters_(std::move(characters)) {}
+    QString character(uint16_t keyCode) const override { return characters_.value(keyCode); }
+
+private:
+    QHash<uint16_t, QString> characters_;
+};

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "shortcuts/HotkeyBinding.h"
+
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <QVariant>
+
+#include <optional>
+
+// The user's settings, kept in $XDG_CONFIG_HOME/Zorvi/Zorvi.conf. Every
+// property is written through at once and announced with its own signal.
+// Settings of the earlier Kestad application are imported once.
+class Preferences : public QObject {
+    Q_OBJECT
+public:
+    static const HotkeyBinding defaultRegionHotkey;
+    static const HotkeyBinding defaultFullScreenHotkey;
+
+    // The file used by the shared instance, and the legacy one it imports.
+    static QString settingsPath();
+    static QString legacySettingsPath();
+
+    static Preferences& shared();
+
+    Preferences(const QString& path, const QString& legacyPath, QObject* parent = nullptr);
+    ~Preferences() override;
+
+    HotkeyBinding regionHotkey() const { return regionHotkey_; }
+    HotkeyBinding fullScreenHotkey() const { return fullScreenHotkey_; }
+    bool hasCompletedOnboarding() const { return hasCompletedOnboarding_; }
+    bool playCaptureSound() const { return playCaptureSound_; }
+    bool copyToClipboard() const { return copyToClipboard_; }
+    bool captureURLs() const { return captureURLs_; }
+    bool showMenuBarIcon() const { return showMenuBarIcon_; }
+    bool openDashboardAfterSave() const { return openDashboardAfterSave_; }
+    std::optional<QString> defaultGroupID() const { return defaultGroupID_; }
+
+    void setRegionHotkey(const HotkeyBinding& binding);
+    void setFullScreenHotkey(const HotkeyBinding& binding);
+    void setHasCompletedOnboarding(bool value);
+    void setPlayCaptureSound(bool value);
+    void setCopyToClipboard(bool value);
+    void setCaptureURLs(bool value);
+    void setShowMenuBarIcon(bool value);
+    void setOpenDashboardAfterSave(bool value);
+    void setDefaultGroupID(const std::optional<QString>& groupID);
+
+    // The same store, for parts that keep keys of their own (the markup
+    // editor's tool, colour and width).
+    QSettings& store() { return store_; }
+
+signals:
+    void regionHotkeyChanged(const HotkeyBinding& binding);
+    void fullScreenHotkeyChanged(const HotkeyBinding& binding);
+    void hasCompletedOnboardingChanged(bool value);
+    void playCaptureSoundChanged(bool value);
+    void copyToClipboardChanged(bool value);
+    void captureURLsChanged(bool value);
+    void showMenuBarIconChanged(bool value);
+    void openDashboardAfterSaveChanged(bool value);
+    void defaultGroupIDChanged(const std::optional<QString>& groupID);
+
+private:
+    void importLegacyDefaultsIfNeeded(const QString& legacyPath);
+    // The stored value, or the registered default when the key is missing.
+    bool readBool(const char* key) const;
+    std::optional<HotkeyBinding> load(const char* key) const;
+    // Each setter: announce a change, then write the value through.
+    void updateBool(bool& field, bool value, const char* key, void (Preferences::*changed)(bool));
+    void updateBinding(HotkeyBinding& field, const HotkeyBinding& binding, const char* key,
+                       void (Preferences::*changed)(const HotkeyBinding&));
+    void writeDefaultGroupID();
+
+    QSettings store_;
+    HotkeyBinding regionHotkey_;
+    HotkeyBinding fullScreenHotkey_;
+    bool hasCompletedOnboarding_ = false;
+    bool playCaptureSound_ = true;
+    bool copyToClipboard_ = false;
+    bool captureURLs_ = false;
+    bool showMenuBarIcon_ = true;
+    bool openDashboardAfterSave_ = false;
+    std::optional<QString> defaultGroupID_;
+};

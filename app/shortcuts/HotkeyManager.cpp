@@ -1,0 +1,83 @@
+#include "shortcuts/HotkeyManager.h"
+
+#include "shortcuts/EventTapMonitor.h"
+#include "shortcuts/TriggerTiming.h"
+
+#include <QPointer>
+
+HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, EventTapMonitor& eventTap,
+                             std::function<bool()> canMonitorKeys, Clock& clock, QObject* parent)
+    : QObject(parent), registrar_(registrar), eventTap_(eventTap), canMonitorKeys_(std::move(canMonitorKeys)),
+      clock_(clock) {}
+
+HotkeyManager::~HotkeyManager() = default;
+
+void HotkeyManager::registerBinding(const HotkeyBinding& binding, Action action, std::function<void()> handler) {
+    bindings_[action] = binding;
+    handlers_[action] = std::move(handler);
+    apply();
+}
+
+void HotkeyManager::apply() {
+    registrations_.clear();
+    QSet<Action> conflicts;
+    QList<EventTapMonitor::Trigger> triggers;
+
+    for (const auto& [action, binding] : bindings_) {
+        if (!binding.keyCode && !binding.modifiers.singleModifier())
+            continue;
+        const auto handler = handlers_.find(action);
+        if (handler == handlers_.end() || !handler->second)
+            continue;
+        // Registrations may outlive the manager in a queued event; do nothing then.
+        QPointer<HotkeyManager> self(this);
+        std::function<void()> run = [self, callback = handler->second] {
+            if (self)
+                callback();
+        };
+        if (binding.keyCode && binding.tapCount < 2) {
+            if (auto registration = registrar_.registerHotkey(*binding.keyCode, binding.modifiers, std::move(run)))
+                registrations_[action] = std::move(registration);
+            else
+                conflicts.insert(action);
+        } else {
+            triggers.append({binding, std::move(run)});
+        }
+    }
+
+    if (conflicts != conflicts_) {
+        conflicts_ = conflicts;
+        emit conflictsChanged(conflicts_);
+    }
+
+    const bool wantsMonitor = !triggers.isEmpty();
+    eventTap_.setTriggers(std::move(triggers));
+    if (wantsMonitor) {
+        if (!eventTap_.start()) {
+            setBlocked(true);
+            startPollingForPermission();
+            return;
+        }
+    } else {
+        eventTap_.stop();
+    }
+    setBlocked(false);
+    pollTimer_.reset();
+}
+
+void HotkeyManager::setBlocked(bool blocked) {
+    if (blocked == isBlockedOnAccessibility_)
+        return;
+    isBlockedOnAccessibility_ = blocked;
+    emit isBlockedOnAccessibilityChanged(blocked);
+}
+
+void HotkeyManager::startPollingForPermission() {
+    if (pollTimer_)
+        return;
+    // The timer belongs to this manager, so the callback never outlives it.
+    pollTimer_ = clock_.start(TriggerTiming::keyMonitorPollInterval, true, [this] {
+        if (canMonitorKeys_())
+            apply();
+    });
+}

@@ -1,0 +1,429 @@
+// Writing rows that arrive from the workspace service. A remote row never
+// overwrites a field that is still waiting to be pushed from here, and never
+// brings back a row whose deletion has not been pushed yet.
+#include "CaptureStore.h"
+
+#include "RecordFields.h"
+#include "common/Identifiers.h"
+#include "sync/Wire.h"
+
+using RecordFields::now;
+
+namespace {
+
+// The columns one remote row writes, leaving out those whose wire field is
+// still pending locally so the local value survives until it is pushed.
+class RemoteColumns {
+public:
+    explicit RemoteColumns(const QSet<QString>& pending) : pending_(pending) {}
+
+    void set(const QString& column, SQLValue value) {
+        names_ << column;
+        values_.push_back(std::move(value));
+    }
+    void setUnlessPending(const QString& wireKey, const QString& column, SQLValue value) {
+        if (!pending_.contains(wireKey))
+            set(column, std::move(value));
+    }
+    void setUnlessPending(const QString& column, SQLValue value) { setUnlessPending(column, column, std::move(value)); }
+    // A row with nothing pending now matches the service.
+    void markSyncedWhenNothingPending() {
+        if (!pending_.isEmpty())
+            return;
+        set("sync_state", "synced");
+        set("pending", SQLValue::null());
+    }
+
+    void update(Database& db, const QString& table, const QString& id) const {
+        if (names_.isEmpty())
+            return;
+        std::vector<SQLValue> params = values_;
+        params.emplace_back(id);
+        db.execute("UPDATE " + table + " SET " + names_.join(" = ?, ") + " = ? WHERE id = ?;", params);
+    }
+    void insert(Database& db, const QString& table) const {
+        const QStringList placeholders(names_.size(), QStringLiteral("?"));
+        db.execute("INSERT INTO " + table + " (" + names_.join(", ") + ") VALUES (" + placeholders.join(", ") + ");",
+                   values_);
+    }
+
+private:
+    const QSet<QString>& pending_;
+    QStringList names_;
+    std::vector<SQLValue> values_;
+};
+
+SQLValue text(const QJsonObject& row, const char* key) {
+    return SQLValue::string(Wire::str(row.value(QLatin1String(key))));
+}
+
+SQLValue textOr(const QJsonObject& row, const char* key, const QString& fallback) {
+    return Wire::str(row.value(QLatin1String(key))).value_or(fallback);
+}
+
+SQLValue integer(const QJsonObject& row, const char* key) {
+    return SQLValue(std::int64_t(Wire::integer(row.value(QLatin1String(key)))));
+}
+
+SQLValue date(const QJsonObject& row, const char* key) {
+    return SQLValue::date(Wire::date(row.value(QLatin1String(key))));
+}
+
+SQLValue dateOrNow(const QJsonObject& row, const char* key) {
+    return SQLValue::date(Wire::date(row.value(QLatin1String(key))).value_or(now()));
+}
+
+bool isDeleted(const QJsonObject& row) {
+    return Wire::date(row.value(QLatin1String("deleted_at"))).has_value();
+}
+
+QString idOf(const QJsonObject& row, const char* key = "id") {
+    return Wire::str(row.value(QLatin1String(key))).value_or(QString());
+}
+
+} // namespace
+
+// MARK: shared steps
+
+bool CaptureStore::acceptsRemoteIDs(const QJsonObject& row, const QString& table,
+                                    std::initializer_list<const char*> required,
+                                    std::initializer_list<const char*> optional) {
+    for (const char* key : required)
+        if (!Wire::str(row.value(QLatin1String(key))))
+            return false;
+    // Service ids name rows here and, later, files; one that could leave its
+    // folder (or is just malformed) keeps the whole row out.
+    for (const auto& keys : {required, optional}) {
+        for (const char* key : keys) {
+            const std::optional<QString> id = Wire::str(row.value(QLatin1String(key)));
+            if (id && !Identifiers::isSafe(*id)) {
+                log("warn", QStringLiteral("Skipped a remote %1 row %2: its %3 is not a safe identifier")
+                                .arg(table, idOf(row).right(8), QLatin1String(key)));
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+QSet<QString> CaptureStore::locallyPendingFields(const QString& table, const QString& id, bool& exists) {
+    const auto rows = db_->query("SELECT sync_state, pending FROM " + table + " WHERE id = ?;", {id});
+    exists = !rows.empty();
+    if (!exists || rows.front().string("sync_state") != u"pendingPush")
+        return {};
+    return pendingKeys(rows.front().string("pending"));
+}
+
+// MARK: rows
+
+void CaptureStore::applyRemoteCapture(const QJsonObject& row) {
+    const QString table = QStringLiteral("captures");
+    if (!acceptsRemoteIDs(row, table, {"id"},
+                          {"workspace_id", "group_id", "author_id", "assignee_id", "claimed_by_id"}))
+        return;
+    const QString id = idOf(row);
+    if (isDeleted(row)) {
+        dropCapture(id);
+        return;
+    }
+    bool exists = false;
+    const QSet<QString> pending = locallyPendingFields(table, id, exists);
+    if (pending.contains("delete"))
+        return;
+
+    RemoteColumns columns(pending);
+    columns.setUnlessPending("note", textOr(row, "note", ""));
+    columns.setUnlessPending("status", textOr(row, "status", rawValue(CaptureStatus::open)));
+    columns.setUnlessPending("priority", textOr(row, "priority", rawValue(CapturePriority::normal)));
+    for (const char* key : {"group_id", "assignee_id", "app_name", "app_bundle_id", "window_title", "url",
+                            "display_name"})
+        columns.setUnlessPending(key, text(row, key));
+    columns.setUnlessPending("display_scale", Wire::real(row.value("display_scale")));
+    columns.setUnlessPending("capture_mode", textOr(row, "capture_mode", rawValue(CaptureMode::region)));
+    columns.setUnlessPending("claimed_by_id", text(row, "claimed_by_id"));
+    columns.setUnlessPending("claimed_label", "claimed_by", text(row, "claimed_label"));
+    columns.setUnlessPending("claimed_at", date(row, "claimed_at"));
+    columns.setUnlessPending("resolved_at", date(row, "resolved_at"));
+    columns.setUnlessPending("resolution_ref", text(row, "resolution_ref"));
+    columns.setUnlessPending("workspace_id", text(row, "workspace_id"));
+    columns.setUnlessPending("author_id", text(row, "author_id"));
+    columns.setUnlessPending("updated_at", dateOrNow(row, "updated_at"));
+    columns.setUnlessPending("version", integer(row, "version"));
+    columns.setUnlessPending("local_only", 0);
+    columns.markSyncedWhenNothingPending();
+
+    if (exists) {
+        columns.update(*db_, table, id);
+    } else {
+        // A row we do not have has nothing pending, so it is already marked synced.
+        columns.set("id", id);
+        columns.set("created_at", dateOrNow(row, "created_at"));
+        columns.set("image_path", "");
+        columns.set("dirty", 0);
+        columns.insert(*db_, table);
+    }
+
+    if (!pending.contains("tags") && row.value("tags").isArray())
+        replaceTags(Wire::strings(row.value("tags")), id);
+}
+
+void CaptureStore::applyRemoteGroup(const QJsonObject& row) {
+    const QString table = QStringLiteral("groups");
+    if (!acceptsRemoteIDs(row, table, {"id"}, {"workspace_id", "created_by", "default_assignee_id"}))
+        return;
+    const QString id = idOf(row);
+    if (isDeleted(row)) {
+        db_->execute("DELETE FROM groups WHERE id = ?;", {id});
+        return;
+    }
+    bool exists = false;
+    const QSet<QString> pending = locallyPendingFields(table, id, exists);
+    if (pending.contains("delete"))
+        return;
+
+    RemoteColumns columns(pending);
+    columns.setUnlessPending("workspace_id", text(row, "workspace_id"));
+    columns.setUnlessPending("visibility", textOr(row, "visibility", rawValue(GroupVisibility::isPrivate)));
+    columns.setUnlessPending("created_by", text(row, "created_by"));
+    columns.setUnlessPending("default_assignee_id", text(row, "default_assignee_id"));
+    columns.setUnlessPending("version", integer(row, "version"));
+    columns.setUnlessPending("updated_at", dateOrNow(row, "updated_at"));
+    columns.setUnlessPending("name", textOr(row, "name", "Untitled"));
+    columns.setUnlessPending("color_hex", textOr(row, "color_hex", CaptureGroup::defaultColor));
+    columns.setUnlessPending("archived_at", date(row, "archived_at"));
+    columns.markSyncedWhenNothingPending();
+
+    if (exists) {
+        columns.update(*db_, table, id);
+    } else {
+        columns.set("id", id);
+        columns.set("created_at", dateOrNow(row, "created_at"));
+        columns.set("dirty", 0);
+        columns.insert(*db_, table);
+    }
+}
+
+void CaptureStore::applyRemoteImage(const QJsonObject& row) {
+    const QString table = QStringLiteral("capture_images");
+    if (!acceptsRemoteIDs(row, table, {"id", "capture_id"}))
+        return;
+    const QString id = idOf(row);
+    if (isDeleted(row)) {
+        dropImage(id);
+        return;
+    }
+    const std::optional<CaptureImage> existing = rawImage(id);
+    bool exists = false;
+    const QSet<QString> pending = locallyPendingFields(table, id, exists);
+    if (pending.contains("delete"))
+        return;
+
+    const std::optional<QString> marked = Wire::str(row.value("marked_sha256"));
+    const std::optional<QString> thumb = Wire::str(row.value("thumb_sha256"));
+    RemoteColumns columns(pending);
+    columns.setUnlessPending("original_sha256", text(row, "original_sha256"));
+    if (!pending.contains("marked_sha256")) {
+        columns.set("marked_sha256", SQLValue::string(marked));
+        // A new marked copy has to be downloaded; the old file no longer matches.
+        if (existing && existing->markedSHA256 != marked)
+            columns.set("annotated_path", SQLValue::null());
+    }
+    if (!pending.contains("thumb_sha256")) {
+        columns.set("thumb_sha256", SQLValue::string(thumb));
+        if (existing && existing->thumbSHA256 != thumb)
+            columns.set("thumb_path", SQLValue::null());
+    }
+    columns.setUnlessPending("annotation_json", SQLValue::string(Wire::json(row.value("annotation_json"))));
+    for (const char* key : {"position", "width", "height", "bytes", "version"})
+        columns.setUnlessPending(key, integer(row, key));
+    columns.markSyncedWhenNothingPending();
+
+    const QString captureID = existing ? existing->captureID : idOf(row, "capture_id");
+    if (existing) {
+        columns.update(*db_, table, id);
+    } else {
+        // Its files are fetched afterwards by the blob transfer.
+        columns.set("id", id);
+        columns.set("capture_id", captureID);
+        columns.set("image_path", "");
+        columns.set("created_at", dateOrNow(row, "created_at"));
+        columns.set("dirty", 0);
+        columns.insert(*db_, table);
+    }
+    refreshCover(captureID);
+}
+
+void CaptureStore::applyRemoteComment(const QJsonObject& row) {
+    if (!acceptsRemoteIDs(row, "comments", {"id", "capture_id"}, {"author_id"}))
+        return;
+    const QString id = idOf(row);
+    if (isDeleted(row)) {
+        db_->execute("DELETE FROM comments WHERE id = ?;", {id});
+        return;
+    }
+    const std::optional<QString> authorID = Wire::str(row.value("author_id"));
+    const std::optional<QString> actorLabel = Wire::str(row.value("actor_label"));
+    QString author;
+    if (authorID && authorID == currentUserID())
+        author = QStringLiteral("you");
+    else
+        author = personName(authorID).value_or(actorLabel.value_or(QStringLiteral("someone")));
+
+    db_->execute("INSERT INTO comments (id, capture_id, author, is_agent, body, created_at, author_id, actor_label, "
+                 "kind, sync_state) VALUES (?,?,?,?,?,?,?,?,?,'synced') "
+                 "ON CONFLICT(id) DO UPDATE SET body = excluded.body, actor_label = excluded.actor_label, "
+                 "kind = excluded.kind, author = excluded.author, is_agent = excluded.is_agent, "
+                 "sync_state = 'synced';",
+                 {id, idOf(row, "capture_id"), author, SQLValue::boolean(Wire::boolean(row.value("is_agent"))),
+                  textOr(row, "body", ""), dateOrNow(row, "created_at"), SQLValue::string(authorID),
+                  SQLValue::string(actorLabel), textOr(row, "kind", Comment().kind)});
+}
+
+void CaptureStore::applyRemoteActivity(const QJsonObject& row) {
+    if (!acceptsRemoteIDs(row, "activity", {"id", "capture_id"}, {"actor_id"}))
+        return;
+    const std::optional<QString> kind = Wire::str(row.value("kind"));
+    const std::optional<QDateTime> createdAt = Wire::date(row.value("created_at"));
+    if (!kind || !createdAt)
+        return;
+    const QString captureID = idOf(row, "capture_id");
+
+    // The service's copy of something recorded here moments ago: keep ours.
+    const auto echoes = db_->query("SELECT 1 AS one FROM activity WHERE capture_id = ? AND kind = ? AND remote = 0 "
+                                   "AND ABS(created_at - ?) < 90 LIMIT 1;",
+                                   {captureID, *kind, SQLValue::date(createdAt)});
+    if (!echoes.empty())
+        return;
+
+    const std::optional<QString> actorID = Wire::str(row.value("actor_id"));
+    QString actor = personName(actorID).value_or(
+        Wire::str(row.value("actor_label")).value_or(QStringLiteral("someone")));
+    if (actorID && actorID == currentUserID())
+        actor = currentUserName().value_or(actor);
+    recordActivity(captureID, *kind, Wire::str(row.value("detail")).value_or(QString()), actor, idOf(row), *createdAt,
+                   actorID, true);
+}
+
+void CaptureStore::applyRemoteGroupMember(const QJsonObject& row) {
+    if (!acceptsRemoteIDs(row, "group_members", {"group_id", "user_id"}))
+        return;
+    db_->execute("INSERT OR REPLACE INTO group_members (group_id, user_id, removed_at) VALUES (?,?,?);",
+                 {idOf(row, "group_id"), idOf(row, "user_id"), date(row, "removed_at")});
+}
+
+// MARK: people and workspaces
+
+void CaptureStore::applyRemotePerson(const QJsonObject& row) {
+    if (!acceptsRemoteIDs(row, "people", {"id"}))
+        return;
+    Person person;
+    person.id = idOf(row);
+    person.name = Wire::str(row.value("name")).value_or(person.name);
+    person.email = Wire::str(row.value("email"));
+    person.imageURL = Wire::str(row.value("image"));
+    if (!person.imageURL)
+        person.imageURL = Wire::str(row.value("image_url"));
+    person.kind = Wire::str(row.value("kind")).value_or(person.kind);
+    upsertPerson(person);
+}
+
+void CaptureStore::upsertPerson(const Person& person) {
+    // A row without an e-mail never erases one we already know.
+    db_->execute("INSERT INTO people (id, name, email, image_url, kind, updated_at) VALUES (?,?,?,?,?,?) "
+                 "ON CONFLICT(id) DO UPDATE SET name = excluded.name, image_url = excluded.image_url, "
+                 "kind = excluded.kind, updated_at = excluded.updated_at, "
+                 "email = COALESCE(excluded.email, people.email);",
+                 {person.id, person.name, SQLValue::string(person.email), SQLValue::string(person.imageURL),
+                  person.kind, SQLValue::date(now())});
+}
+
+void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
+    db_->transaction([&] {
+        db_->execute("DELETE FROM workspaces;");
+        for (const Workspace& w : workspaces)
+            db_->execute("INSERT INTO workspaces (id, name, slug, role, settings_json, updated_at) "
+                         "VALUES (?,?,?,?,?,?);",
+                         {w.id, w.name, w.slug, w.role, SQLValue::string(w.settingsJSON), SQLValue::date(now())});
+    });
+}
+
+std::optional<QString> CaptureStore::personName(const std::optional<QString>& id) {
+    if (!id)
+        return std::nullopt;
+    const auto rows = db_->query("SELECT name FROM people WHERE id = ?;", {*id});
+    return rows.empty() ? std::nullopt : rows.front().string("name");
+}
+
+void CaptureStore::remapGroup(const QString& from, const QString& to) {
+    // The service says a group made here is the same as one of its own.
+    db_->transaction([&] {
+        db_->execute("UPDATE captures SET group_id = ? WHERE group_id = ?;", {to, from});
+        db_->execute("DELETE FROM groups WHERE id = ?;", {from});
+    });
+}
+
+// MARK: removals
+
+void CaptureStore::dropCapture(const QString& id) {
+    for (const Row& row : db_->query("SELECT * FROM capture_images WHERE capture_id = ?;", {id}))
+        removeImageFiles(CaptureImage::fromRow(row));
+    // Images, tag links, comments and activity go with it by cascade.
+    db_->execute("DELETE FROM captures WHERE id = ?;", {id});
+}
+
+void CaptureStore::dropImage(const QString& id) {
+    if (const std::optional<CaptureImage> image = rawImage(id))
+        removeImageFiles(*image);
+    db_->execute("DELETE FROM capture_images WHERE id = ?;", {id});
+}
+
+void CaptureStore::dropGroup(const QString& id) {
+    // Access to a private group is gone: what others filed there goes, what
+    // this user filed stays, and so does the group while it holds any of it.
+    const auto others =
+        db_->query("SELECT id FROM captures WHERE group_id = ? AND (author_id IS NULL OR author_id != ?);",
+                   {id, SQLValue::string(currentUserID())});
+    for (const Row& row : others)
+        if (const auto captureID = row.string("id"))
+            dropCapture(*captureID);
+    db_->execute("DELETE FROM group_members WHERE group_id = ?;", {id});
+    const auto remaining = db_->query("SELECT COUNT(*) AS n FROM captures WHERE group_id = ?;", {id});
+    if (remaining.empty() || remaining.front().integer("n").value_or(0) == 0)
+        db_->execute("DELETE FROM groups WHERE id = ?;", {id});
+}
+
+void CaptureStore::dropWorkspace(const QString& id) {
+    for (const Row& row : db_->query("SELECT id FROM captures WHERE workspace_id = ?;", {id}))
+        if (const auto captureID = row.string("id"))
+            dropCapture(*captureID);
+    db_->execute("DELETE FROM groups WHERE workspace_id = ?;", {id});
+    db_->execute("DELETE FROM workspaces WHERE id = ?;", {id});
+}
+
+void CaptureStore::purgeAccountData() {
+    for (const Row& row : db_->query("SELECT id FROM captures WHERE workspace_id IS NOT NULL;"))
+        if (const auto captureID = row.string("id"))
+            dropCapture(*captureID);
+    for (const char* sql : {"DELETE FROM groups WHERE workspace_id IS NOT NULL;", "DELETE FROM group_members;",
+                            "DELETE FROM people;", "DELETE FROM workspaces;", "DELETE FROM sync_meta;",
+                            "DELETE FROM activity WHERE remote = 1;"})
+        db_->execute(sql);
+}
+
+// MARK: downloads
+
+std::vector<CaptureStore::ImageToDownload> CaptureStore::imagesAwaitingDownload(int limit) {
+    const auto rows = db_->query(
+        "SELECT ci.*, c.workspace_id AS ws FROM capture_images ci "
+        "JOIN captures c ON c.id = ci.capture_id AND c.deleted_at IS NULL AND c.workspace_id IS NOT NULL "
+        "WHERE ci.deleted_at IS NULL AND ci.original_sha256 IS NOT NULL AND ("
+        "ci.image_path = '' "
+        "OR (ci.marked_sha256 IS NOT NULL AND ci.marked_sha256 != ci.original_sha256 AND ci.annotated_path IS NULL) "
+        "OR (ci.thumb_sha256 IS NOT NULL AND ci.thumb_path IS NULL)) "
+        "ORDER BY ci.created_at DESC LIMIT ?;",
+        {limit});
+    std::vector<ImageToDownload> result;
+    for (const Row& row : rows)
+        result.push_back({CaptureImage::fromRow(row), row.string("ws").value_or(QString())});
+    return result;
+}

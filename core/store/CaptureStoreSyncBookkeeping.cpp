@@ -1,0 +1,239 @@
+// What the sync cycle reads and records: the sync log, the rows waiting to be
+// pushed and their change objects, the service's verdicts, and moving a local
+// capture into a workspace.
+#include "CaptureStore.h"
+
+#include "RecordFields.h"
+#include "sync/Wire.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+using RecordFields::now;
+
+namespace {
+
+const QString allFields = QStringLiteral("*");
+const QString deletion = QStringLiteral("delete");
+const QString everythingPending = QStringLiteral("{\"*\":true}");
+
+QJsonValue orNull(const std::optional<QString>& v) {
+    return v ? QJsonValue(*v) : QJsonValue(QJsonValue::Null);
+}
+
+QJsonObject deletionChange(const QString& table, const Pending& pending) {
+    return {{"table", table}, {"id", pending.id}, {"base_version", qint64(pending.version)}, {"delete", true}};
+}
+
+// Keeps the keys named in `fields` unless the whole row is pending; none when
+// nothing is left to send.
+std::optional<QJsonObject> patchChange(const QString& table, const Pending& pending, QJsonObject patch) {
+    if (!pending.fields.contains(allFields)) {
+        for (auto it = patch.begin(); it != patch.end();)
+            it = pending.fields.contains(it.key()) ? it + 1 : patch.erase(it);
+    }
+    if (patch.isEmpty())
+        return std::nullopt;
+    return QJsonObject{{"table", table}, {"id", pending.id}, {"base_version", qint64(pending.version)},
+                       {"patch", patch}};
+}
+
+} // namespace
+
+QSet<QString> CaptureStore::pendingKeys(const std::optional<QString>& pendingJSON) {
+    QSet<QString> keys;
+    if (!pendingJSON)
+        return keys;
+    const QJsonDocument doc = QJsonDocument::fromJson(pendingJSON->toUtf8());
+    if (!doc.isObject())
+        return keys;
+    const QJsonObject object = doc.object();
+    for (auto it = object.begin(); it != object.end(); ++it)
+        keys.insert(it.key());
+    return keys;
+}
+
+// MARK: log
+
+void CaptureStore::log(const QString& level, const QString& message) noexcept {
+    // Logging must never break a sync cycle, so every failure is swallowed.
+    try {
+        db_->execute("INSERT INTO sync_log (at, level, message) VALUES (?,?,?);",
+                     {SQLValue::date(now()), level, message});
+        db_->execute("DELETE FROM sync_log WHERE id < (SELECT COALESCE(MAX(id), 0) - 500 FROM sync_log);");
+    } catch (...) {
+    }
+}
+
+std::vector<SyncLogLine> CaptureStore::syncLog(int limit) {
+    std::vector<SyncLogLine> lines;
+    for (const Row& row : db_->query("SELECT * FROM sync_log ORDER BY id DESC LIMIT ?;", {limit}))
+        lines.push_back({row.integer("id").value_or(0), RecordFields::dateOrNow(row, "at"),
+                         row.string("level").value_or(QStringLiteral("info")),
+                         row.string("message").value_or(QString())});
+    return lines;
+}
+
+// MARK: reading what to push
+
+std::vector<Pending> CaptureStore::pending(const QString& table, int limit) {
+    std::vector<Pending> result;
+    const auto rows = db_->query("SELECT id, pending, version FROM " + table +
+                                     " WHERE sync_state = 'pendingPush' ORDER BY created_at ASC LIMIT ?;",
+                                 {limit});
+    for (const Row& row : rows) {
+        const std::optional<QString> id = row.string("id");
+        if (!id)
+            continue;
+        result.push_back({*id, pendingKeys(row.string("pending")), row.integer("version").value_or(0)});
+    }
+    return result;
+}
+
+std::vector<Comment> CaptureStore::pendingComments(int limit) {
+    std::vector<Comment> result;
+    for (const Row& row : db_->query("SELECT * FROM comments WHERE sync_state = 'pendingPush' "
+                                     "ORDER BY created_at ASC LIMIT ?;",
+                                     {limit}))
+        result.push_back(Comment::fromRow(row));
+    return result;
+}
+
+std::optional<QJsonObject> CaptureStore::captureChange(const Pending& pending) {
+    const QString table = QStringLiteral("captures");
+    const std::optional<Capture> c = rawCapture(pending.id);
+    if (!c)
+        return std::nullopt;
+    if (pending.fields.contains(deletion) || c->deletedAt)
+        return deletionChange(table, pending);
+    if (!c->workspaceID)
+        return std::nullopt;
+
+    const QJsonValue created = Wire::stamp(c->createdAt);
+    return patchChange(table, pending,
+                       {{"workspace_id", orNull(c->workspaceID)},
+                        {"group_id", orNull(c->groupID)},
+                        {"note", c->note},
+                        {"status", rawValue(c->status)},
+                        {"priority", rawValue(c->priority)},
+                        {"tags", QJsonArray::fromStringList(tags(c->id))},
+                        {"app_name", orNull(c->appName)},
+                        {"app_bundle_id", orNull(c->appBundleID)},
+                        {"window_title", orNull(c->windowTitle)},
+                        {"url", orNull(c->url)},
+                        {"display_name", orNull(c->displayName)},
+                        {"display_scale", c->displayScale},
+                        {"capture_mode", rawValue(c->captureMode)},
+                        {"claimed_by_id", orNull(c->claimedByID)},
+                        {"claimed_label", orNull(c->claimedBy)},
+                        {"claimed_at", Wire::stamp(c->claimedAt)},
+                        {"resolved_at", Wire::stamp(c->resolvedAt)},
+                        {"resolution_ref", orNull(c->resolutionRef)},
+                        {"assignee_id", orNull(c->assigneeID)},
+                        {"created_at", created},
+                        {"captured_at", created}});
+}
+
+std::optional<QJsonObject> CaptureStore::groupChange(const Pending& pending) {
+    const auto rows = db_->query("SELECT * FROM groups WHERE id = ?;", {pending.id});
+    if (rows.empty())
+        return std::nullopt;
+    const CaptureGroup g = CaptureGroup::fromRow(rows.front());
+    // Only a new group sends where it lives and who may see it; later edits
+    // can change just its name, colour and archive time.
+    QJsonObject patch{{"name", g.name}, {"color_hex", g.colorHex}, {"archived_at", Wire::stamp(g.archivedAt)}};
+    if (pending.fields.contains(allFields)) {
+        patch.insert("workspace_id", orNull(g.workspaceID));
+        patch.insert("visibility", rawValue(g.visibility));
+    }
+    return patchChange(QStringLiteral("groups"), pending, patch);
+}
+
+std::optional<QJsonObject> CaptureStore::imageChange(const Pending& pending, const CaptureImage& image) {
+    const QString table = QStringLiteral("capture_images");
+    if (pending.fields.contains(deletion) || image.deletedAt)
+        return deletionChange(table, pending);
+    return patchChange(table, pending,
+                       {{"capture_id", image.captureID},
+                        {"position", qint64(image.position)},
+                        {"original_sha256", orNull(image.originalSHA256)},
+                        {"marked_sha256", orNull(image.markedSHA256)},
+                        {"thumb_sha256", orNull(image.thumbSHA256)},
+                        {"width", qint64(image.width)},
+                        {"height", qint64(image.height)},
+                        {"bytes", qint64(image.bytes)},
+                        {"annotation_json", orNull(image.annotationJSON)},
+                        {"created_at", Wire::stamp(image.createdAt)}});
+}
+
+QJsonObject CaptureStore::commentChange(const Comment& comment) {
+    // Comments are only ever created, so every key goes and no version is based on.
+    return {{"table", "comments"},
+            {"id", comment.id},
+            {"patch", QJsonObject{{"capture_id", comment.captureID},
+                                  {"body", comment.body},
+                                  {"created_at", Wire::stamp(comment.createdAt)},
+                                  {"is_agent", comment.isAgent},
+                                  {"actor_label", orNull(comment.actorLabel)},
+                                  {"kind", comment.kind}}}};
+}
+
+QStringList CaptureStore::syncedCaptureIDs() {
+    QStringList ids;
+    for (const Row& row : db_->query("SELECT id FROM captures WHERE workspace_id IS NOT NULL "
+                                     "AND sync_state = 'synced' AND deleted_at IS NULL;"))
+        if (const auto id = row.string("id"))
+            ids << *id;
+    return ids;
+}
+
+std::vector<Capture> CaptureStore::localCaptures() {
+    std::vector<Capture> result;
+    for (const Row& row : db_->query("SELECT * FROM captures WHERE workspace_id IS NULL AND deleted_at IS NULL "
+                                     "ORDER BY created_at DESC;"))
+        result.push_back(Capture::fromRow(row));
+    return result;
+}
+
+// MARK: verdicts
+
+void CaptureStore::markSynced(const QString& table, const QString& id, std::optional<std::int64_t> version) {
+    if (version)
+        db_->execute("UPDATE " + table + " SET pending = NULL, sync_state = 'synced', version = ?, dirty = 0 "
+                                         "WHERE id = ?;",
+                     {*version, id});
+    else
+        db_->execute("UPDATE " + table + " SET pending = NULL, sync_state = 'synced', dirty = 0 WHERE id = ?;", {id});
+    // The service's copy of the history arrives with the next pull; keeping
+    // ours as well would show every entry twice.
+    if (table == u"captures")
+        db_->execute("DELETE FROM activity WHERE capture_id = ? AND remote = 0;", {id});
+}
+
+void CaptureStore::markLocalOnly(const QString& captureID) {
+    db_->execute("UPDATE captures SET workspace_id = NULL, local_only = 0, sync_state = 'local', pending = NULL "
+                 "WHERE id = ?;",
+                 {captureID});
+    db_->execute("UPDATE capture_images SET sync_state = 'local', pending = NULL WHERE capture_id = ?;", {captureID});
+    db_->execute("UPDATE comments SET sync_state = 'local' WHERE capture_id = ?;", {captureID});
+}
+
+void CaptureStore::adopt(const QString& captureID, const QString& workspaceID) {
+    const SQLValue user = SQLValue::string(currentUserID());
+    const SQLValue stamp = SQLValue::date(now());
+    db_->execute("UPDATE captures SET workspace_id = ?, author_id = COALESCE(author_id, ?), local_only = 0, "
+                 "sync_state = 'pendingPush', pending = ?, updated_at = ? WHERE id = ? AND deleted_at IS NULL;",
+                 {workspaceID, user, everythingPending, stamp, captureID});
+    db_->execute("UPDATE capture_images SET sync_state = 'pendingPush', pending = ? "
+                 "WHERE capture_id = ? AND deleted_at IS NULL;",
+                 {everythingPending, captureID});
+    db_->execute("UPDATE comments SET sync_state = 'pendingPush' WHERE capture_id = ? AND sync_state = 'local';",
+                 {captureID});
+    // A local group goes along, so the capture keeps its place in the workspace.
+    db_->execute("UPDATE groups SET workspace_id = ?, created_by = COALESCE(created_by, ?), "
+                 "sync_state = 'pendingPush', pending = ?, updated_at = ? "
+                 "WHERE id = (SELECT group_id FROM captures WHERE id = ?) AND deleted_at IS NULL "
+                 "AND workspace_id IS NULL;",
+                 {workspaceID, user, everythingPending, stamp, captureID});
+    postDidChange();
+}

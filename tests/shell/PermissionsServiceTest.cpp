@@ -1,0 +1,85 @@
+#include "FakeScreenshotPortal.h"
+
+#include "platform/fake/FakeClock.h"
+#include "shell/PermissionsService.h"
+#include "support/QtEventLoop.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class PermissionsServiceTest : public ::testing::Test {
+protected:
+    void SetUp() override { ensureQtApplication(); }
+
+    void session(const char* type) {
+        qputenv("XDG_SESSION_TYPE", type);
+        qunsetenv("WAYLAND_DISPLAY");
+    }
+
+    FakeClock clock;
+};
+
+TEST_F(PermissionsServiceTest, X11SessionNeedsNothing) {
+    session("x11");
+    PermissionsService service(clock);
+    EXPECT_TRUE(service.hasScreenRecording());
+    EXPECT_TRUE(service.hasAccessibility());
+}
+
+TEST_F(PermissionsServiceTest, WaylandWithoutAPortalCanDoNeither) {
+    session("wayland");
+    PermissionsService service(clock);
+    EXPECT_FALSE(service.hasScreenRecording());
+    EXPECT_FALSE(service.hasAccessibility());
+    service.requestScreenRecording();
+    service.requestAccessibility();
+    EXPECT_FALSE(service.hasScreenRecording());
+    EXPECT_FALSE(service.hasAccessibility());
+}
+
+TEST_F(PermissionsServiceTest, WaylandScreenshotsGoThroughThePortal) {
+    session("wayland");
+    FakeScreenshotPortal portal;
+    ASSERT_TRUE(portal.isServing());
+    PermissionsService service(clock);
+    EXPECT_TRUE(service.hasScreenRecording());
+    // Key events can't be read on Wayland whatever the portal offers.
+    EXPECT_FALSE(service.hasAccessibility());
+}
+
+TEST_F(PermissionsServiceTest, PollingPicksUpAPortalWithinASecond) {
+    session("wayland");
+    PermissionsService service(clock);
+    QList<bool> changes;
+    QObject::connect(&service, &PermissionsService::hasScreenRecordingChanged, [&](bool on) { changes << on; });
+    service.beginPolling();
+    service.beginPolling();
+    EXPECT_EQ(clock.pendingTimers(), 1);
+
+    FakeScreenshotPortal portal;
+    ASSERT_TRUE(portal.isServing());
+    clock.advance(0.99);
+    EXPECT_FALSE(service.hasScreenRecording());
+    clock.advance(0.01);
+    EXPECT_TRUE(service.hasScreenRecording());
+    EXPECT_EQ(changes, QList<bool>{true});
+
+    service.stopPolling();
+    EXPECT_FALSE(service.isPolling());
+    EXPECT_EQ(clock.pendingTimers(), 0);
+}
+
+TEST_F(PermissionsServiceTest, NoDisplayAtAllCanDoNeither) {
+    qunsetenv("XDG_SESSION_TYPE");
+    qunsetenv("WAYLAND_DISPLAY");
+    qunsetenv("DISPLAY");
+    PermissionsService service(clock);
+    EXPECT_FALSE(service.hasScreenRecording());
+    EXPECT_FALSE(service.hasAccessibility());
+    qputenv("DISPLAY", ":0");
+    service.refresh();
+    EXPECT_TRUE(service.hasScreenRecording());
+}
+
+} // namespace
