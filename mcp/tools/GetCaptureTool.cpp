@@ -25,13 +25,21 @@ Screenshot prepare(const CaptureImage& image, int number) {
         line += image.isAwaitingDownload() ? "not downloaded to this computer yet" : "file no longer kept";
         return {line, std::nullopt};
     }
-    const QString path = image.displayURL();
+    QString path = image.displayURL();
     std::optional<ScreenshotImage::Encoded> encoded = ScreenshotImage::load(path);
+    bool marked = image.annotatedPath.has_value();
+    if (!encoded && marked) {
+        // A marked copy still on its way from the workspace: the original
+        // beats no picture at all.
+        path = image.originalURL();
+        encoded = ScreenshotImage::load(path);
+        marked = false;
+    }
     line += path;
     if (!encoded)
         return {line + " (missing or unreadable)", std::nullopt};
     line += QStringLiteral(" (%1×%2").arg(encoded->original.width()).arg(encoded->original.height());
-    if (image.annotatedPath)
+    if (marked)
         line += ", marked up";
     if (encoded->size != encoded->original)
         line += QStringLiteral("; sent scaled to %1×%2").arg(encoded->size.width()).arg(encoded->size.height());

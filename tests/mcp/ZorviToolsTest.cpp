@@ -93,8 +93,8 @@ TEST_F(ZorviToolsTest, AssigneeMeNeedsSomeoneSignedIn) {
     EXPECT_TRUE(call("list_captures", {{"assignee", "../x"}}).isError());
 }
 
-TEST_F(ZorviToolsTest, ScreenshotsThatCannotBeSentAreExplainedInText) {
-    const QString id = addCapture("Two screenshots, neither on disk");
+TEST_F(ZorviToolsTest, ScreenshotsThatCannotBeSentAreExplainedAndOriginalsStandIn) {
+    const QString id = addCapture("Three screenshots, one original on disk");
     CaptureImage missing;
     missing.id = Identifiers::make();
     missing.captureID = id;
@@ -108,11 +108,24 @@ TEST_F(ZorviToolsTest, ScreenshotsThatCannotBeSentAreExplainedInText) {
     remote.originalSHA256 = QString(64, 'a');
     store->addImage(remote);
 
+    // Only the original is on disk; its marked copy is not.
+    CaptureImage unmarked = missing;
+    unmarked.id = Identifiers::make();
+    unmarked.imagePath = ZorviPaths::relativeImagePath(unmarked.id, unmarked.createdAt, "png");
+    unmarked.annotatedPath = ZorviPaths::markedRelativePath(unmarked.imagePath);
+    ZorviPaths::ensureParentDirectory(ZorviPaths::imageURL(unmarked.imagePath));
+    QImage original(64, 32, QImage::Format_RGB32);
+    original.fill(Qt::white);
+    ASSERT_TRUE(original.save(ZorviPaths::imageURL(unmarked.imagePath)));
+    store->addImage(unmarked);
+
     const ToolResult result = call("get_capture", {{"id", id}});
     EXPECT_FALSE(result.isError());
-    EXPECT_EQ(result.content().size(), 1) << "no image blocks";
+    ASSERT_EQ(result.content().size(), 2) << "only the original makes an image block";
+    EXPECT_EQ(result.content().at(1).toObject().value("type").toString(), "image");
     EXPECT_TRUE(text(result).contains("(missing or unreadable)"));
     EXPECT_TRUE(text(result).contains("not downloaded to this computer yet"));
+    EXPECT_TRUE(text(result).contains(ZorviPaths::imageURL(unmarked.imagePath) + " (64×32)"));
 }
 
 TEST_F(ZorviToolsTest, UpdateNeedsSomethingToChange) {
