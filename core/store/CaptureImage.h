@@ -1,6 +1,7 @@
 #pragma once
 
 #include "LibraryEnums.h"
+#include "markup/Annotation.h"
 #include "Row.h"
 
 #include <QDateTime>
@@ -37,6 +38,9 @@ struct CaptureImage {
     QString displayURL() const;
     std::optional<QString> thumbURL() const;
     bool isAwaitingDownload() const { return imagePath.isEmpty() && originalSHA256.has_value(); }
+    // The markup decoded from annotationJSON; empty when absent or unreadable.
+    Annotation annotation() const { return Annotation::decode(annotationJSON); }
+    bool hasAnnotations() const { return !annotation().isEmpty(); }
 
     bool operator==(const CaptureImage&) const = default;
 };

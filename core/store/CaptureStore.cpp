@@ -141,10 +141,11 @@ void CaptureStore::markPending(const QString& table, const QString& id, const QS
 // MARK: files
 
 void CaptureStore::removeImageFiles(const CaptureImage& image) {
-    if (!image.imagePath.isEmpty())
-        QFile::remove(ZorviPaths::imageURL(image.imagePath));
-    if (image.annotatedPath)
-        QFile::remove(ZorviPaths::imageURL(*image.annotatedPath));
-    if (image.thumbPath)
-        QFile::remove(ZorviPaths::thumbURL(*image.thumbPath));
+    auto remove = [](const std::optional<QString>& relative, QString (*root)(const QString&)) {
+        if (relative && ZorviPaths::isSafeRelativePath(*relative))
+            QFile::remove(root(*relative));
+    };
+    remove(image.imagePath, ZorviPaths::imageURL);
+    remove(image.annotatedPath, ZorviPaths::imageURL);
+    remove(image.thumbPath, ZorviPaths::thumbURL);
 }

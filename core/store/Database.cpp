@@ -8,11 +8,6 @@
 
 namespace {
 
-struct StatementDeleter {
-    void operator()(sqlite3_stmt* s) const { sqlite3_finalize(s); }
-};
-using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
-
 void bindAll(sqlite3_stmt* stmt, const std::vector<SQLValue>& params) {
     int index = 1;
     for (const SQLValue& p : params) {
@@ -85,6 +80,10 @@ Database::Database(const QString& path) {
     }
 }
 
+void Database::StatementDeleter::operator()(sqlite3_stmt* s) const {
+    sqlite3_finalize(s);
+}
+
 Database::~Database() {
     if (handle_)
         sqlite3_close_v2(handle_);
@@ -94,8 +93,7 @@ QString Database::errorText() const {
     return handle_ ? QString::fromUtf8(sqlite3_errmsg(handle_)) : QStringLiteral("no database handle");
 }
 
-std::int64_t Database::execute(const QString& sql, const std::vector<SQLValue>& params) {
-    std::lock_guard guard(lock_);
+Database::Statement Database::prepare(const QString& sql, const std::vector<SQLValue>& params) {
     sqlite3_stmt* raw = nullptr;
     if (!handle_ || sqlite3_prepare_v2(handle_, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK) {
         sqlite3_finalize(raw);
@@ -103,7 +101,13 @@ std::int64_t Database::execute(const QString& sql, const std::vector<SQLValue>& 
     }
     Statement stmt(raw);
     bindAll(raw, params);
-    const int rc = sqlite3_step(raw);
+    return stmt;
+}
+
+std::int64_t Database::execute(const QString& sql, const std::vector<SQLValue>& params) {
+    std::lock_guard guard(lock_);
+    const Statement stmt = prepare(sql, params);
+    const int rc = sqlite3_step(stmt.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
         throw DatabaseError::stepFailed(errorText(), sql);
     return sqlite3_changes64(handle_);
@@ -111,13 +115,8 @@ std::int64_t Database::execute(const QString& sql, const std::vector<SQLValue>& 
 
 std::vector<Row> Database::query(const QString& sql, const std::vector<SQLValue>& params) {
     std::lock_guard guard(lock_);
-    sqlite3_stmt* raw = nullptr;
-    if (!handle_ || sqlite3_prepare_v2(handle_, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK) {
-        sqlite3_finalize(raw);
-        throw DatabaseError::prepareFailed(errorText(), sql);
-    }
-    Statement stmt(raw);
-    bindAll(raw, params);
+    const Statement stmt = prepare(sql, params);
+    sqlite3_stmt* raw = stmt.get();
 
     const int count = sqlite3_column_count(raw);
     auto columns = std::make_shared<Row::ColumnIndex>();

@@ -3,10 +3,12 @@
 #include "DatabaseError.h"
 #include "Row.h"
 
+#include <memory>
 #include <mutex>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 // One connection to a library file, shared by every thread. Each call holds a
 // recursive lock; transaction() holds it from BEGIN to COMMIT so a transaction
@@ -47,6 +49,13 @@ public:
     std::recursive_mutex& lock() { return lock_; }
 
 private:
+    struct StatementDeleter {
+        void operator()(sqlite3_stmt* s) const;
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, StatementDeleter>;
+
+    // Prepares and binds; a prepare failure throws with the statement's text.
+    Statement prepare(const QString& sql, const std::vector<SQLValue>& params);
     QString errorText() const;
     void commit();
     void rollbackQuietly();

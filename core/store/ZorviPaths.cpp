@@ -64,6 +64,13 @@ QString relativeImagePath(const QString& id, const QDateTime& date, const QStrin
         .arg(id, ext);
 }
 
+bool isSafeRelativePath(const QString& relative) {
+    if (relative.isEmpty() || QDir::isAbsolutePath(relative))
+        return false;
+    const QString clean = QDir::cleanPath(relative);
+    return clean != u".." && !clean.startsWith(u"../") && !clean.startsWith(u'/');
+}
+
 QString markedRelativePath(const QString& originalRelative) {
     const int slash = originalRelative.lastIndexOf(u'/');
     const int dot = originalRelative.lastIndexOf(u'.');

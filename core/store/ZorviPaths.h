@@ -20,6 +20,11 @@ QString thumbURL(const QString& relative);
 
 // "yyyy/MM/<id>.<ext>" in the local time zone.
 QString relativeImagePath(const QString& id, const QDateTime& date, const QString& ext);
+// True for a non-empty relative path that stays inside its root folder.
+// Stored paths may come from another machine; nothing outside the library
+// may be read or removed through one.
+bool isSafeRelativePath(const QString& relative);
+
 // The marked copy's relative path beside an original: "<stem>-marked.png".
 QString markedRelativePath(const QString& originalRelative);
 

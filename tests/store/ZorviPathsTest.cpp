@@ -51,6 +51,22 @@ TEST_F(ZorviPathsTest, RelativePathsUseLocalYearAndMonth) {
     EXPECT_EQ(ZorviPaths::markedRelativePath("2024/01/id.png"), "2024/01/id-marked.png");
 }
 
+TEST_F(ZorviPathsTest, StoredPathsCannotLeaveTheirFolder) {
+    EXPECT_TRUE(ZorviPaths::isSafeRelativePath("2024/01/a.png"));
+    EXPECT_TRUE(ZorviPaths::isSafeRelativePath("2024/../2024/01/a.png"));
+    for (const char* hostile : {"", "/etc/passwd", "../zorvi.sqlite", "2024/../../x", ".."})
+        EXPECT_FALSE(ZorviPaths::isSafeRelativePath(hostile)) << hostile;
+
+    // Deleting an image whose row points outside the captures folder leaves that file alone.
+    qputenv("ZORVI_HOME", root.file("lib").toUtf8());
+    write(root.file("lib/precious.txt"));
+    CaptureImage hostile;
+    hostile.imagePath = "../precious.txt";
+    hostile.thumbPath = "../precious.txt";
+    CaptureStore::removeImageFiles(hostile);
+    EXPECT_TRUE(QFileInfo::exists(root.file("lib/precious.txt")));
+}
+
 TEST_F(ZorviPathsTest, LegacyLibraryMovesIntoPlaceOnce) {
     const QString legacy = data + "/Kestad";
     write(legacy + "/kestad.sqlite", "db");

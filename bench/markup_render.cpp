@@ -1,0 +1,67 @@
+// Rendering marks: the editor's 1600-px live preview and the full-size save,
+// each with 20 shapes of which 3 are blur areas.
+#include "BenchSupport.h"
+#include "capture/ImageWriter.h"
+#include "markup/AnnotationRenderer.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+
+namespace {
+
+AnnotationShape shape(AnnotationTool tool, QList<AnnotationPoint> points, const char* color = "#FF3B30") {
+    static int next = 0;
+    return AnnotationShape{QString::number(++next), tool, color, 0.005, std::move(points)};
+}
+
+QList<AnnotationPoint> scribble(double x, double y, int count) {
+    QList<AnnotationPoint> points;
+    for (int i = 0; i < count; ++i)
+        points.append({x + 0.002 * i, y + 0.03 * std::sin(i / 5.0)});
+    return points;
+}
+
+// A busy but realistic markup: three blurred areas and seventeen strokes.
+Annotation twentyShapes() {
+    Annotation annotation;
+    annotation.shapes = {
+        shape(AnnotationTool::blur, {{0.05, 0.05}, {0.35, 0.25}}, "#000000"),
+        shape(AnnotationTool::blur, {{0.6, 0.1}, {0.9, 0.3}}, "#000000"),
+        shape(AnnotationTool::blur, {{0.3, 0.6}, {0.55, 0.8}}, "#000000"),
+    };
+    for (int i = 0; i < 4; ++i)
+        annotation.shapes.append(shape(AnnotationTool::pen, scribble(0.1 + 0.2 * i, 0.4, 60), "#34C759"));
+    for (int i = 0; i < 4; ++i)
+        annotation.shapes.append(
+            shape(AnnotationTool::arrow, {{0.1 + 0.2 * i, 0.9}, {0.15 + 0.2 * i, 0.55}}, "#0A84FF"));
+    for (int i = 0; i < 3; ++i)
+        annotation.shapes.append(
+            shape(AnnotationTool::rectangle, {{0.05 + 0.3 * i, 0.3}, {0.25 + 0.3 * i, 0.5}}));
+    for (int i = 0; i < 3; ++i)
+        annotation.shapes.append(
+            shape(AnnotationTool::ellipse, {{0.1 + 0.3 * i, 0.6}, {0.2 + 0.3 * i, 0.75}}, "#AF52DE"));
+    for (int i = 0; i < 3; ++i)
+        annotation.shapes.append(shape(AnnotationTool::highlight, scribble(0.2 + 0.25 * i, 0.15, 40), "#FFCC00"));
+    return annotation;
+}
+
+void renderAt(benchmark::State& state, int maxEdge) {
+    const QImage full = Bench::load(int(state.range(0)));
+    const QImage image = maxEdge ? *ImageWriter::downscale(full, maxEdge) : full;
+    const Annotation annotation = twentyShapes();
+    const Bench::ProcessCpu cpu;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(AnnotationRenderer::render(annotation, image));
+    cpu.report(state);
+    state.SetLabel(Bench::label(int(state.range(0))) + " " + std::to_string(image.width()) + "x" +
+                   std::to_string(image.height()));
+}
+
+void BM_RenderPreview1600(benchmark::State& state) { renderAt(state, 1600); }
+void BM_RenderFullSize(benchmark::State& state) { renderAt(state, 0); }
+
+} // namespace
+
+BENCHMARK(BM_RenderPreview1600)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RenderFullSize)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();

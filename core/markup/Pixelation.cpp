@@ -1,0 +1,95 @@
+#include "Pixelation.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace Pixelation {
+
+QRect area(const AnnotationShape& shape, QSize imageSize) {
+    if (shape.points.size() < 2)
+        return {};
+    const AnnotationPoint& p = shape.points.front();
+    const AnnotationPoint& q = shape.points.back();
+    const double w = imageSize.width();
+    const double h = imageSize.height();
+    const double x = std::min(p.x, q.x) * w;
+    const double y = std::min(p.y, q.y) * h;
+    const double right = x + std::abs(q.x - p.x) * w;
+    const double bottom = y + std::abs(q.y - p.y) * h;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(right) || !std::isfinite(bottom))
+        return {};
+
+    // Outward rounding, then clipping, in doubles so far-away areas cannot overflow an int.
+    const double left = std::max(std::floor(x), 0.0);
+    const double top = std::max(std::floor(y), 0.0);
+    const double clippedRight = std::min(std::ceil(right), w);
+    const double clippedBottom = std::min(std::ceil(bottom), h);
+    if (clippedRight - left < 2 || clippedBottom - top < 2)
+        return {};
+    return QRect(int(left), int(top), int(clippedRight - left), int(clippedBottom - top));
+}
+
+Grid grid(QSize areaSize) {
+    const double block = std::max(std::min(areaSize.width(), areaSize.height()) / 12.0, 4.0);
+    return Grid{std::max(int(areaSize.width() / block), 1), std::max(int(areaSize.height() / block), 1)};
+}
+
+namespace {
+
+// Where block `index` of `count` starts along a side of `length` pixels.
+int blockStart(int length, int count, int index) {
+    return int(qint64(length) * index / count);
+}
+
+} // namespace
+
+QRect blockRect(QSize areaSize, Grid grid, int column, int row) {
+    const int left = blockStart(areaSize.width(), grid.columns, column);
+    const int top = blockStart(areaSize.height(), grid.rows, row);
+    const int right = blockStart(areaSize.width(), grid.columns, column + 1);
+    const int bottom = blockStart(areaSize.height(), grid.rows, row + 1);
+    return QRect(left, top, right - left, bottom - top);
+}
+
+void pixelate(QImage& canvas, const QImage& source, const QRect& area) {
+    const QRect bounds = area & canvas.rect() & source.rect();
+    if (bounds.width() < 2 || bounds.height() < 2)
+        return;
+    const Grid blocks = grid(bounds.size());
+    std::vector<std::array<quint64, 4>> sums(blocks.columns);
+    std::vector<int> columnOf(bounds.width());
+    for (int column = 0; column < blocks.columns; ++column) {
+        const QRect block = blockRect(bounds.size(), blocks, column, 0);
+        std::fill(columnOf.begin() + block.left(), columnOf.begin() + block.left() + block.width(), column);
+    }
+
+    for (int row = 0; row < blocks.rows; ++row) {
+        const QRect band = blockRect(bounds.size(), blocks, 0, row);
+        std::fill(sums.begin(), sums.end(), std::array<quint64, 4>{});
+        for (int y = band.top(); y < band.top() + band.height(); ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(source.constScanLine(bounds.top() + y)) + bounds.left();
+            for (int x = 0; x < bounds.width(); ++x) {
+                const QRgb pixel = line[x];
+                std::array<quint64, 4>& sum = sums[columnOf[x]];
+                sum[0] += qAlpha(pixel);
+                sum[1] += qRed(pixel);
+                sum[2] += qGreen(pixel);
+                sum[3] += qBlue(pixel);
+            }
+        }
+        for (int column = 0; column < blocks.columns; ++column) {
+            const QRect block = blockRect(bounds.size(), blocks, column, row);
+            const quint64 count = quint64(block.width()) * quint64(block.height());
+            const auto mean = [&](int channel) { return int((sums[column][channel] + count / 2) / count); };
+            const QRgb flat = qRgba(mean(1), mean(2), mean(3), mean(0));
+            for (int y = block.top(); y < block.top() + block.height(); ++y) {
+                QRgb* line = reinterpret_cast<QRgb*>(canvas.scanLine(bounds.top() + y)) + bounds.left();
+                std::fill(line + block.left(), line + block.left() + block.width(), flat);
+            }
+        }
+    }
+}
+
+} // namespace Pixelation

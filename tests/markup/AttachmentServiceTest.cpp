@@ -1,0 +1,144 @@
+#include "markup/AttachmentService.h"
+
+#include "capture/CaptureError.h"
+#include "capture/ImageWriter.h"
+#include "store/StoreFixture.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+namespace {
+
+class AttachmentServiceTest : public StoreFixture {
+protected:
+    void SetUp() override {
+        StoreFixture::SetUp();
+        // A shared capture, so the store records which fields await a push.
+        Capture capture = newCapture("Marked bug");
+        capture.workspaceID = "workspace-1";
+        store->insert(capture);
+        image = newImage(capture.id, 0);
+        const QImage source(QStringLiteral(ZORVI_BENCH_DATA_DIR "/screenshot-api-docs-dark-3840x2160.png"));
+        const ImageWriter::Written written = ImageWriter::write(source.copy(0, 0, 1600, 1000), image.id, image.createdAt);
+        image.imagePath = written.relativePath;
+        image.thumbPath = written.thumbRelativePath;
+        image.width = written.width;
+        image.height = written.height;
+        image.bytes = written.byteCount;
+        image = store->addImage(image);
+        store->db().execute("UPDATE capture_images SET dirty = 0, pending = NULL WHERE id = ?;", {image.id});
+        originalHash = sha256(ZorviPaths::imageURL(image.imagePath));
+    }
+
+    static QByteArray sha256(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256);
+    }
+
+    static Annotation marks() {
+        return Annotation{{AnnotationShape{"a", AnnotationTool::arrow, "#FFCC00", 0.005, {{0.1, 0.1}, {0.6, 0.5}}},
+                           AnnotationShape{"b", AnnotationTool::blur, "#000000", 0.005, {{0.2, 0.6}, {0.5, 0.9}}}}};
+    }
+
+    QStringList pendingFields() {
+        const std::optional<QString> pending = column("capture_images", "pending", image.id);
+        return pending ? QJsonDocument::fromJson(pending->toUtf8()).object().keys() : QStringList{};
+    }
+
+    CaptureImage image;
+    QByteArray originalHash;
+    QStringList evicted;
+    AttachmentService service{[this](const QString& path) { evicted.append(path); }};
+};
+
+} // namespace
+
+TEST_F(AttachmentServiceTest, SavingMarksWritesAMarkedCopyAndLeavesTheOriginalAlone) {
+    service.saveAnnotation(marks(), image, *store);
+
+    EXPECT_EQ(sha256(ZorviPaths::imageURL(image.imagePath)), originalHash);
+    const std::optional<CaptureImage> saved = store->image(image.id);
+    ASSERT_TRUE(saved);
+    const QString markedRelative = image.imagePath.chopped(4) + "-marked.png";
+    EXPECT_EQ(saved->annotatedPath, markedRelative);
+    EXPECT_EQ(saved->annotation(), marks());
+    const QString markedPath = ZorviPaths::imageURL(markedRelative);
+    EXPECT_EQ(saved->bytes, QFileInfo(markedPath).size());
+    EXPECT_TRUE(saved->dirty);
+    EXPECT_EQ(pendingFields(), (QStringList{"annotation_json", "marked_sha256", "thumb_sha256"}));
+
+    const QImage marked(markedPath);
+    ASSERT_EQ(marked.size(), QSize(1600, 1000));
+    EXPECT_EQ(marked.pixel(0, 0), QImage(ZorviPaths::imageURL(image.imagePath)).pixel(0, 0));
+    EXPECT_NE(marked, QImage(ZorviPaths::imageURL(image.imagePath)).convertToFormat(marked.format()));
+    ASSERT_TRUE(saved->thumbPath);
+    EXPECT_EQ(QImageReader(ZorviPaths::thumbURL(*saved->thumbPath)).size(), QSize(900, 562));
+    EXPECT_TRUE(evicted.contains(markedPath));
+
+    // Saving again replaces the same marked file.
+    service.saveAnnotation(Annotation{{marks().shapes[0]}}, *saved, *store);
+    EXPECT_EQ(store->image(image.id)->annotatedPath, markedRelative);
+    EXPECT_EQ(QDir(QFileInfo(markedPath).path()).entryList({"*-marked.png"}).size(), 1);
+}
+
+TEST_F(AttachmentServiceTest, ClearingMarksDeletesTheMarkedCopyAndBothColumns) {
+    service.saveAnnotation(marks(), image, *store);
+    const CaptureImage marked = *store->image(image.id);
+    const QString markedPath = ZorviPaths::imageURL(*marked.annotatedPath);
+    ASSERT_TRUE(QFileInfo::exists(markedPath));
+    evicted.clear();
+
+    service.saveAnnotation(Annotation{}, marked, *store);
+    const CaptureImage cleared = *store->image(image.id);
+    EXPECT_FALSE(QFileInfo::exists(markedPath));
+    EXPECT_FALSE(cleared.annotatedPath);
+    EXPECT_FALSE(cleared.annotationJSON);
+    EXPECT_FALSE(column("capture_images", "annotation_json", image.id));
+    EXPECT_EQ(cleared.bytes, marked.bytes);
+    EXPECT_TRUE(cleared.thumbPath);
+    EXPECT_TRUE(evicted.contains(markedPath));
+    EXPECT_EQ(sha256(ZorviPaths::imageURL(image.imagePath)), originalHash);
+}
+
+TEST_F(AttachmentServiceTest, AMissingOriginalFailsAndLeavesTheRowUnchanged) {
+    QFile::remove(ZorviPaths::imageURL(image.imagePath));
+    const CaptureImage before = *store->image(image.id);
+    try {
+        service.saveAnnotation(marks(), image, *store);
+        FAIL() << "expected a CaptureError";
+    } catch (const CaptureError& error) {
+        EXPECT_EQ(error.description(), "Couldn't save the screenshot: the original screenshot is missing");
+    }
+    EXPECT_EQ(*store->image(image.id), before);
+    EXPECT_FALSE(store->image(image.id)->dirty);
+}
+
+TEST_F(AttachmentServiceTest, PathsFromElsewhereCannotLeaveTheLibrary) {
+    const QString outside = home.file("outside.png");
+    QImage(40, 40, QImage::Format_RGB32).save(outside);
+
+    CaptureImage hostile = image;
+    hostile.imagePath = "../outside.png";
+    EXPECT_THROW(service.renderAnnotation(marks(), hostile), CaptureError);
+
+    hostile = image;
+    hostile.annotatedPath = "../outside.png";
+    service.saveAnnotation(Annotation{}, hostile, *store);
+    EXPECT_TRUE(QFileInfo::exists(outside));
+}
+
+TEST_F(AttachmentServiceTest, OriginalsOfOtherTypesGetAPngMarkedCopy) {
+    const QString jpegRelative = "a/b.jpeg";
+    ImageWriter::ensureParentFolder(ZorviPaths::imageURL(jpegRelative));
+    ASSERT_TRUE(QImage(ZorviPaths::imageURL(image.imagePath)).save(ZorviPaths::imageURL(jpegRelative)));
+    CaptureImage jpeg = image;
+    jpeg.imagePath = jpegRelative;
+    const AttachmentService::RenderedAnnotation rendered = service.renderAnnotation(marks(), jpeg);
+    EXPECT_EQ(rendered.annotatedPath, "a/b-marked.png");
+    EXPECT_EQ(QImageReader(ZorviPaths::imageURL(rendered.annotatedPath)).format(), "png");
+}
