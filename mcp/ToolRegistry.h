@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Tool.h"
+
+#include <QJsonArray>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The tools the server offers, in the order tools/list shows them.
+class ToolRegistry {
+public:
+    void add(std::unique_ptr<Tool> tool);
+
+    // The tools/list entries: name, title, description, input schema and
+    // annotations. Built once; the set never changes while we run.
+    const QJsonArray& list() const { return list_; }
+
+    // Validates the arguments against the tool's schema and runs it. Tool
+    // failures come back as error results; an unknown name gives nothing.
+    std::optional<ToolResult> call(const QString& name, const QJsonObject& arguments) const;
+
+private:
+    struct Entry {
+        ToolDefinition definition;
+        std::unique_ptr<Tool> tool;
+    };
+    std::vector<Entry> entries_;
+    QJsonArray list_;
+};
