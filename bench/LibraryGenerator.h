@@ -27,6 +27,7 @@ struct GeneratedLibrary {
             "printf('2024/01/%d.png', i), printf('2024/01/%d.jpg', i), 1920, 1080, 250000, 'region', "
             "'Firefox', 'Dashboard — Example', 2, CASE WHEN i % 50 = 0 THEN 1700000000 ELSE NULL END FROM n;",
             {count});
+        // Statistics as the store gathers them when it next opens a library this size.
         store->db().executeRaw("ANALYZE;");
     }
 };

@@ -3,7 +3,6 @@
 // one call, so the median is the per-call p50. CPU time is the whole
 // process's, since get_capture decodes screenshots on worker threads.
 
-#include "ServerStore.h"
 #include "ToolRegistry.h"
 #include "ZorviTools.h"
 
@@ -142,9 +141,13 @@ std::unique_ptr<Library> open() {
     const QString kept = qEnvironmentVariable("ZORVI_BENCH_LIBRARY");
     qputenv("ZORVI_HOME", (kept.isEmpty() ? library->scratch.path() : kept).toUtf8());
     const bool fresh = !QFile::exists(ZorviPaths::databaseURL());
-    library->store = ServerStore::open();
-    if (fresh)
+    library->store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+    if (fresh) {
         fill(*library);
+        // Reopen as the next zorvi-mcp process would, which gathers planner statistics.
+        library->store.reset();
+        library->store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+    }
     library->regionCapture = captureNoted(*library->store, regionNote);
     library->fullScreenCapture = captureNoted(*library->store, fullScreenNote);
     library->photoCapture = captureNoted(*library->store, photoNote);

@@ -1,6 +1,5 @@
 #include "AgentName.h"
 #include "McpSession.h"
-#include "ServerStore.h"
 #include "StdioServer.h"
 #include "ToolRegistry.h"
 #include "ZorviTools.h"
@@ -13,6 +12,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <exception>
 
 int main(int argc, char** argv) {
@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
     // stdout carries protocol messages only; every diagnostic goes to stderr.
     std::unique_ptr<CaptureStore> store;
     try {
-        store = ServerStore::open();
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
     } catch (const ZorviError& error) {
         std::fprintf(stderr, "zorvi-mcp: can't open the library at %s: %s\n",
                      qPrintable(ZorviPaths::databaseURL()), qPrintable(error.description()));

@@ -40,9 +40,32 @@ CaptureStore::CaptureStore(const QString& databasePath) {
         migrationLock.lock();
         Schema::migrate(*db_);
     }
+    gatherPlannerStatisticsIfMissing();
 }
 
-CaptureStore::~CaptureStore() = default;
+CaptureStore::~CaptureStore() {
+    // SQLite's advice for long-lived connections: refresh statistics that have
+    // gone stale while this one was open.
+    try {
+        db_->executeRaw(QStringLiteral("PRAGMA optimize;"));
+    } catch (const DatabaseError&) {
+    }
+}
+
+void CaptureStore::gatherPlannerStatisticsIfMissing() {
+    // Without statistics SQLite reads the open captures through the status
+    // index and sorts them all for the board's first page; with them it walks
+    // the board index in order. Small libraries don't need them yet.
+    constexpr int worthwhileRows = 1000;
+    const bool haveStats =
+        !db_->query("SELECT 1 AS one FROM sqlite_master WHERE type = 'table' AND name = 'sqlite_stat1';").empty() &&
+        !db_->query("SELECT 1 AS one FROM sqlite_stat1 WHERE tbl = 'captures' LIMIT 1;").empty();
+    if (haveStats)
+        return;
+    const auto rows = db_->query("SELECT COUNT(*) AS n FROM captures;");
+    if (!rows.empty() && rows.front().integer("n").value_or(0) >= worthwhileRows)
+        db_->executeRaw(QStringLiteral("ANALYZE;"));
+}
 
 void CaptureStore::postDidChange() {
     StoreChangeSignal::post();

@@ -149,6 +149,7 @@ public:
     static void removeImageFiles(const CaptureImage& image);
 
 private:
+    void gatherPlannerStatisticsIfMissing();
     void touch(const QString& captureID);
     std::optional<QString> metaOrNone(const QString& key);
     // The keys of a `pending` JSON object; empty for NULL or anything but an object.

@@ -73,13 +73,12 @@ void CaptureStore::insert(Capture c) {
 }
 
 void CaptureStore::update(Capture c) {
-    c.updatedAt = now();
     const std::optional<Capture> old = rawCapture(c.id);
     db_->execute("UPDATE captures SET updated_at = ?, note = ?, status = ?, priority = ?, group_id = ?, "
                  "thumb_path = ?, app_name = ?, app_bundle_id = ?, window_title = ?, url = ?, claimed_by = ?, "
                  "claimed_at = ?, resolved_at = ?, resolution_ref = ?, dirty = 1, deleted_at = ?, "
                  "assignee_id = ?, claimed_by_id = ?, local_only = ? WHERE id = ?;",
-                 {SQLValue::date(c.updatedAt), c.note, rawValue(c.status), rawValue(c.priority),
+                 {SQLValue::now(), c.note, rawValue(c.status), rawValue(c.priority),
                   SQLValue::string(c.groupID), SQLValue::string(c.thumbPath), SQLValue::string(c.appName),
                   SQLValue::string(c.appBundleID), SQLValue::string(c.windowTitle), SQLValue::string(c.url),
                   SQLValue::string(c.claimedBy), SQLValue::date(c.claimedAt), SQLValue::date(c.resolvedAt),
@@ -180,7 +179,7 @@ std::optional<Capture> CaptureStore::resolve(const QString& id, const std::optio
 
 void CaptureStore::setCaptureMode(CaptureMode mode, const QString& id) {
     db_->execute("UPDATE captures SET capture_mode = ?, updated_at = ?, dirty = 1 WHERE id = ?;",
-                 {rawValue(mode), SQLValue::date(now()), id});
+                 {rawValue(mode), SQLValue::now(), id});
     markPending("captures", id, {"capture_mode"});
     postDidChange();
 }
@@ -194,7 +193,7 @@ void CaptureStore::softDelete(const QString& id) {
         cover.thumbPath = c->thumbPath;
         removeImageFiles(cover);
     }
-    const SQLValue stamp = SQLValue::date(now());
+    const SQLValue stamp = SQLValue::now();
     db_->execute("UPDATE captures SET deleted_at = ?, updated_at = ?, dirty = 1 WHERE id = ?;", {stamp, stamp, id});
     markPending("captures", id, {"delete"});
     postDidChange();

@@ -57,7 +57,7 @@ CaptureGroup CaptureStore::upsertGroup(CaptureGroup g) {
 
 void CaptureStore::deleteGroup(const QString& id) {
     const std::optional<CaptureGroup> g = group(id);
-    const SQLValue stamp = SQLValue::date(now());
+    const SQLValue stamp = SQLValue::now();
     if (g && g->workspaceID) {
         db_->execute("UPDATE groups SET archived_at = ?, updated_at = ?, dirty = 1 WHERE id = ?;", {stamp, stamp, id});
         markPending("groups", id, {"archived_at"});

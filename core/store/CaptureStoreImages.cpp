@@ -51,7 +51,7 @@ bool CaptureStore::deleteImage(const QString& id) {
         if (target->syncState != SyncState::local) {
             db_->execute("UPDATE capture_images SET deleted_at = ?, image_path = '', annotated_path = NULL, "
                          "thumb_path = NULL WHERE id = ?;",
-                         {SQLValue::date(now()), id});
+                         {SQLValue::now(), id});
             markPending("capture_images", id, {"delete"});
         } else {
             db_->execute("DELETE FROM capture_images WHERE id = ?;", {id});
@@ -89,5 +89,5 @@ void CaptureStore::refreshCover(const QString& captureID) {
 }
 
 void CaptureStore::touch(const QString& captureID) {
-    db_->execute("UPDATE captures SET updated_at = ?, dirty = 1 WHERE id = ?;", {SQLValue::date(now()), captureID});
+    db_->execute("UPDATE captures SET updated_at = ?, dirty = 1 WHERE id = ?;", {SQLValue::now(), captureID});
 }

@@ -36,7 +36,7 @@ void CaptureStore::replaceTags(const QStringList& tags, const QString& captureID
             } else {
                 tagID = Identifiers::make();
                 db_->execute("INSERT INTO tags (id, name, created_at) VALUES (?,?,?);",
-                             {tagID, name, SQLValue::date(now())});
+                             {tagID, name, SQLValue::now()});
             }
             db_->execute("INSERT OR IGNORE INTO capture_tags (capture_id, tag_id) VALUES (?,?);", {captureID, tagID});
         }
@@ -65,7 +65,7 @@ void CaptureStore::addComment(Comment comment) {
                  {comment.id, comment.captureID, comment.author, SQLValue::boolean(comment.isAgent), comment.body,
                   SQLValue::date(comment.createdAt), SQLValue::string(comment.authorID),
                   SQLValue::string(comment.actorLabel), comment.kind, rawValue(comment.syncState)});
-    db_->execute("UPDATE captures SET updated_at = ? WHERE id = ?;", {SQLValue::date(now()), comment.captureID});
+    db_->execute("UPDATE captures SET updated_at = ? WHERE id = ?;", {SQLValue::now(), comment.captureID});
     postDidChange();
 }
 

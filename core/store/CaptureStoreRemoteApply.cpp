@@ -334,7 +334,7 @@ void CaptureStore::upsertPerson(const Person& person) {
                  "kind = excluded.kind, updated_at = excluded.updated_at, "
                  "email = COALESCE(excluded.email, people.email);",
                  {person.id, person.name, SQLValue::string(person.email), SQLValue::string(person.imageURL),
-                  person.kind, SQLValue::date(now())});
+                  person.kind, SQLValue::now()});
 }
 
 void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
@@ -343,7 +343,7 @@ void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
         for (const Workspace& w : workspaces)
             db_->execute("INSERT INTO workspaces (id, name, slug, role, settings_json, updated_at) "
                          "VALUES (?,?,?,?,?,?);",
-                         {w.id, w.name, w.slug, w.role, SQLValue::string(w.settingsJSON), SQLValue::date(now())});
+                         {w.id, w.name, w.slug, w.role, SQLValue::string(w.settingsJSON), SQLValue::now()});
     });
 }
 

@@ -59,7 +59,7 @@ void CaptureStore::log(const QString& level, const QString& message) noexcept {
     // Logging must never break a sync cycle, so every failure is swallowed.
     try {
         db_->execute("INSERT INTO sync_log (at, level, message) VALUES (?,?,?);",
-                     {SQLValue::date(now()), level, message});
+                     {SQLValue::now(), level, message});
         db_->execute("DELETE FROM sync_log WHERE id < (SELECT COALESCE(MAX(id), 0) - 500 FROM sync_log);");
     } catch (...) {
     }
@@ -220,7 +220,7 @@ void CaptureStore::markLocalOnly(const QString& captureID) {
 
 void CaptureStore::adopt(const QString& captureID, const QString& workspaceID) {
     const SQLValue user = SQLValue::string(currentUserID());
-    const SQLValue stamp = SQLValue::date(now());
+    const SQLValue stamp = SQLValue::now();
     db_->execute("UPDATE captures SET workspace_id = ?, author_id = COALESCE(author_id, ?), local_only = 0, "
                  "sync_state = 'pendingPush', pending = ?, updated_at = ? WHERE id = ? AND deleted_at IS NULL;",
                  {workspaceID, user, everythingPending, stamp, captureID});

@@ -1,5 +1,6 @@
 #include "SQLValue.h"
 
+#include <chrono>
 #include <cmath>
 
 double toEpochSeconds(const QDateTime& t) {
@@ -12,4 +13,10 @@ QDateTime fromEpochSeconds(double seconds) {
 
 SQLValue SQLValue::date(const std::optional<QDateTime>& v) {
     return v && v->isValid() ? SQLValue(toEpochSeconds(*v)) : SQLValue();
+}
+
+SQLValue SQLValue::now() {
+    using namespace std::chrono;
+    const auto micros = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    return SQLValue(double(micros) / 1e6);
 }

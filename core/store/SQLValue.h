@@ -26,6 +26,9 @@ public:
     static SQLValue date(const std::optional<QDateTime>& v);
     static SQLValue date(const QDateTime& v) { return date(std::optional<QDateTime>(v)); }
     static SQLValue boolean(bool v) { return SQLValue(std::int64_t(v ? 1 : 0)); }
+    // The current time to the microsecond: two writes in the same millisecond
+    // still move MAX(updated_at), which the change stamp relies on.
+    static SQLValue now();
 
     bool isNull() const { return std::holds_alternative<std::monostate>(value_); }
     const Storage& storage() const { return value_; }
