@@ -1,4 +1,5 @@
 #include "support/QtPrinters.h"
+#include "support/QtEventLoop.h"
 #include "support/TempDir.h"
 
 #include "board/CaptureListWindow.h"
@@ -8,9 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QListWidget>
-#include <QThread>
 
 namespace {
 
@@ -46,12 +45,7 @@ TEST(CaptureListWindow, ListsNewestFirstAndFollowsChangesFromAnotherConnection) 
     // A second connection stands in for the MCP server writing the same file.
     CaptureStore other(home.file("zorvi.sqlite"));
     other.insert(captureAt("Filed by an agent", 10));
-    QElapsedTimer clock;
-    clock.start();
-    while (list->count() < 3 && clock.elapsed() < 5000) {
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(5);
-    }
+    processEventsUntil([&] { return list->count() == 3; });
     EXPECT_EQ(titles(list), (QStringList{"Filed by an agent", "Newer bug", "Older bug"}));
 }
 

@@ -1,11 +1,10 @@
 #include "StoreFixture.h"
 
 #include "store/StoreChangeSignal.h"
+#include "support/QtEventLoop.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QElapsedTimer>
-#include <QThread>
 
 namespace {
 
@@ -25,14 +24,8 @@ TEST_F(StoreFixture, EveryCompletedChangeIsAnnouncedOnTheSessionBus) {
     SignalCounter counter;
     ASSERT_TRUE(QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
                                                       StoreChangeSignal::member, &counter, SLOT(received())));
-    // Delivery is asynchronous: wait up to five seconds for the expected count.
     auto waitFor = [&](int expected) {
-        QElapsedTimer clock;
-        clock.start();
-        while (counter.count < expected && clock.elapsed() < 5000) {
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            QThread::msleep(5);
-        }
+        processEventsUntil([&] { return counter.count >= expected; });
         return counter.count;
     };
 
@@ -47,10 +40,7 @@ TEST_F(StoreFixture, EveryCompletedChangeIsAnnouncedOnTheSessionBus) {
     EXPECT_THROW(store->insert(newCapture()), DatabaseError);
     store->setTags({"b"}, c.id);
     EXPECT_EQ(waitFor(3), 3);
-    QElapsedTimer settle;
-    settle.start();
-    while (settle.elapsed() < 300)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    processEventsUntil([] { return false; }, 300);
     EXPECT_EQ(counter.count, 3) << "the failed insert posted nothing";
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
 
 // One application object per test process, for code that posts to the
 // event loop or needs an application; tests deliver posted work explicitly.
@@ -14,4 +16,17 @@ inline void ensureQtApplication() {
 
 inline void deliverPostedEvents() {
     QCoreApplication::sendPostedEvents();
+}
+
+// Runs the event loop until `done` holds or the time is up; returns `done`'s
+// last answer. For work delivered asynchronously, such as D-Bus signals.
+template <class Predicate>
+bool processEventsUntil(Predicate done, int timeoutMs = 5000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(5);
+    }
+    return done();
 }
