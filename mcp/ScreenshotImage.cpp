@@ -1,10 +1,10 @@
 #include "ScreenshotImage.h"
 
-#include <QBuffer>
+#include "capture/ImageWriter.h"
+
 #include <QFile>
 #include <QImage>
 #include <QImageReader>
-#include <QImageWriter>
 
 namespace ScreenshotImage {
 
@@ -13,15 +13,6 @@ namespace {
 // Above this a PNG goes out as JPEG instead: clients cap what one tool
 // result may carry, and a photo-like screen does not compress losslessly.
 constexpr qsizetype pngBudget = 1024 * 1024;
-
-QByteArray encode(const QImage& image, const char* format, int quality) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, format);
-    writer.setQuality(quality);
-    return writer.write(image) ? bytes : QByteArray();
-}
 
 std::optional<QByteArray> readFile(const QString& path) {
     QFile file(path);
@@ -49,18 +40,19 @@ std::optional<Encoded> load(const QString& path) {
     QImage image = reader.read();
     if (image.isNull())
         return std::nullopt;
-    if (!small)
-        image = image.scaled(maxEdge, maxEdge, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (!small) {
+        const std::optional<QImage> scaled = ImageWriter::downscale(image, maxEdge);
+        if (!scaled)
+            return std::nullopt;
+        image = *scaled;
+    }
 
-    // Quality 80 is zlib level 1: on screenshots it is faster than the default
-    // level and, thanks to the filters it pairs with, no larger.
-    QByteArray bytes = encode(image, "png", 80);
-    if (!bytes.isEmpty() && bytes.size() <= pngBudget)
-        return Encoded{bytes, "image/png", image.size(), original};
-    bytes = encode(image.convertToFormat(QImage::Format_RGB888), "jpeg", 85);
-    if (bytes.isEmpty())
+    if (auto png = ImageWriter::encode(image, ImageWriter::Type::png, 1.0); png && png->size() <= pngBudget)
+        return Encoded{*png, "image/png", image.size(), original};
+    const std::optional<QByteArray> jpeg = ImageWriter::encode(image, ImageWriter::Type::jpeg, 0.85);
+    if (!jpeg)
         return std::nullopt;
-    return Encoded{bytes, "image/jpeg", image.size(), original};
+    return Encoded{*jpeg, "image/jpeg", image.size(), original};
 }
 
 } // namespace ScreenshotImage
