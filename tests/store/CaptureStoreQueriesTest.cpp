@@ -121,11 +121,8 @@ TEST_F(CaptureStoreQueries, ChangeStampMovesWithCapturesAndComments) {
     EXPECT_NE(afterInsert, "0-0.0-0-0.0");
     EXPECT_EQ(store->changeStamp(), afterInsert) << "stable while nothing changes";
 
-    Comment comment;
-    comment.id = Identifiers::make();
-    comment.captureID = c.id;
-    comment.body = "hello";
-    comment.createdAt = QDateTime::currentDateTimeUtc().addSecs(1);
+    Comment comment = newComment(c.id, "hello");
+    comment.createdAt = comment.createdAt.addSecs(1);
     store->addComment(comment);
     EXPECT_NE(store->changeStamp(), afterInsert);
     EXPECT_EQ(store->commentCounts().value(c.id), 1);

@@ -28,6 +28,15 @@ protected:
         return c;
     }
 
+    Comment newComment(const QString& captureID, const QString& body = "x") {
+        Comment c;
+        c.id = Identifiers::make();
+        c.captureID = captureID;
+        c.body = body;
+        c.createdAt = QDateTime::currentDateTimeUtc();
+        return c;
+    }
+
     CaptureImage newImage(const QString& captureID, std::int64_t position = -1) {
         CaptureImage i;
         i.id = Identifiers::make();

@@ -138,12 +138,7 @@ TEST_F(RemoteCaptures, RemoteDeletionDropsRowFilesAndEverythingAttached) {
     const CaptureImage image = store->addImage(newImage(c.id));
     touchFiles(image);
     store->setTags({"bug"}, c.id);
-    Comment comment;
-    comment.id = Identifiers::make();
-    comment.captureID = c.id;
-    comment.body = "x";
-    comment.createdAt = QDateTime::currentDateTimeUtc();
-    store->addComment(comment);
+    store->addComment(newComment(c.id));
 
     store->applyRemoteCapture(captureRow(c.id, json(R"({"deleted_at": "2024-05-01T00:00:00Z"})")));
     EXPECT_FALSE(store->rawCapture(c.id));

@@ -240,12 +240,7 @@ TEST_F(SyncVerdicts, MarkLocalOnlyDetachesCaptureImagesAndComments) {
     c.workspaceID = workspace;
     store->insert(c);
     const CaptureImage image = store->addImage(newImage(c.id));
-    Comment comment;
-    comment.id = Identifiers::make();
-    comment.captureID = c.id;
-    comment.body = "x";
-    comment.createdAt = QDateTime::currentDateTimeUtc();
-    store->addComment(comment);
+    store->addComment(newComment(c.id));
 
     store->markLocalOnly(c.id);
     const Capture local = *store->rawCapture(c.id);
@@ -269,12 +264,7 @@ TEST_F(SyncVerdicts, AdoptMovesCaptureWithItsImagesCommentsAndLocalGroup) {
     c.groupID = g.id;
     store->insert(c);
     const CaptureImage image = store->addImage(newImage(c.id));
-    Comment comment;
-    comment.id = Identifiers::make();
-    comment.captureID = c.id;
-    comment.body = "x";
-    comment.createdAt = QDateTime::currentDateTimeUtc();
-    store->addComment(comment);
+    store->addComment(newComment(c.id));
     ASSERT_EQ(store->localCaptures().size(), 1u);
     ASSERT_TRUE(store->syncedCaptureIDs().isEmpty());
 
