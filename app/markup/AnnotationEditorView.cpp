@@ -4,6 +4,7 @@
 #include "markup/AnnotationEditorModel.h"
 #include "markup/AnnotationPalette.h"
 #include "markup/HexColor.h"
+#include "shell/SymbolIcons.h"
 
 #include <QButtonGroup>
 #include <QGraphicsOpacityEffect>
@@ -56,6 +57,19 @@ QToolButton* toolButton(const QString& text, const QString& help, QWidget* paren
     return button;
 }
 
+// An icon button; its text stays for screen readers and as the fallback.
+QToolButton* symbolButton(const QString& symbol, const QString& text, const QString& help, QWidget* parent) {
+    QToolButton* button = toolButton(text, help, parent);
+    const QIcon icon = symbolIcon(symbol);
+    if (!icon.isNull()) {
+        button->setIcon(icon);
+        button->setIconSize(QSize(18, 18));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setAccessibleName(text);
+    }
+    return button;
+}
+
 QWidget* separator(QWidget* parent) {
     auto* line = new QWidget(parent);
     line->setFixedWidth(12);
@@ -97,7 +111,8 @@ QWidget* AnnotationEditorView::makeToolbar() {
     const QList<AnnotationTool>& tools = AnnotationTools::allCases();
     for (qsizetype index = 0; index < tools.size(); ++index) {
         const AnnotationTool tool = tools[index];
-        QToolButton* button = toolButton(AnnotationTools::displayName(tool), AnnotationTools::displayName(tool), bar);
+        QToolButton* button = symbolButton(AnnotationTools::symbolName(tool), AnnotationTools::displayName(tool),
+                                           AnnotationTools::displayName(tool), bar);
         button->setObjectName("tool-" + AnnotationTools::rawValue(tool));
         button->setCheckable(true);
         tools_->addButton(button, int(index));
@@ -142,9 +157,9 @@ QWidget* AnnotationEditorView::makeToolbar() {
     row->addWidget(style_);
 
     row->addStretch(1);
-    undo_ = toolButton(tr("Undo"), tr("Undo (Ctrl+Z)"), bar);
-    redo_ = toolButton(tr("Redo"), tr("Redo (Ctrl+Shift+Z)"), bar);
-    clear_ = toolButton(tr("Clear"), tr("Clear all marks"), bar);
+    undo_ = symbolButton("arrow.uturn.backward", tr("Undo"), tr("Undo (Ctrl+Z)"), bar);
+    redo_ = symbolButton("arrow.uturn.forward", tr("Redo"), tr("Redo (Ctrl+Shift+Z)"), bar);
+    clear_ = symbolButton("trash", tr("Clear"), tr("Clear all marks"), bar);
     undo_->setObjectName("undo");
     redo_->setObjectName("redo");
     clear_->setObjectName("clear");

@@ -8,6 +8,7 @@
 #include "board/CaptureListWindow.h"
 #include "board/Library.h"
 #include "common/ZorviError.h"
+#include "markup/AnnotationEditorWindowController.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -31,7 +32,8 @@ void AppDelegate::configureApplication() {
 }
 
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent), preferences_(Preferences::shared()), permissions_(PermissionsService::shared()) {
+    : QObject(parent), preferences_(Preferences::shared()), permissions_(PermissionsService::shared()),
+      markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
     connectActions();
 }
 
@@ -170,4 +172,14 @@ void AppDelegate::openAccountSettings() {
 }
 
 // Opens the markup editor on a stored image; an unknown id does nothing.
-void AppDelegate::presentMarkupEditor(const QString& imageID) { Q_UNUSED(imageID); }
+void AppDelegate::presentMarkupEditor(const QString& imageID) {
+    if (!library_)
+        return;
+    const std::optional<CaptureImage> image = store_->image(imageID);
+    if (!image)
+        return;
+    // The library renders the marked copy and keeps any failure as its loadError.
+    markupEditor_->present(*image, [this, stored = *image](const Annotation& annotation) {
+        library_->saveAnnotation(annotation, stored);
+    });
+}

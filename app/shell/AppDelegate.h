@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class AnnotationEditorWindowController;
 class CaptureStore;
 class Library;
 class PermissionsService;
@@ -61,6 +62,7 @@ private:
     std::unique_ptr<CaptureStore> store_;
     std::unique_ptr<Library> library_;
     std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<AnnotationEditorWindowController> markupEditor_;
 
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
