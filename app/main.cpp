@@ -1,4 +1,10 @@
 #include "board/CaptureListWindow.h"
+#include "board/Library.h"
+#include "capture/CaptureController.h"
+#include "platform/ScreenCapturer.h"
+#include "platform/ShutterSound.h"
+#include "shell/PermissionsService.h"
+#include "shell/Preferences.h"
 #include "shell/SingleInstance.h"
 #include "shell/TrayIcon.h"
 
@@ -45,13 +51,35 @@ int main(int argc, char** argv) {
     if (!store)
         return 1;
 
+    Library library(*store);
+    const std::unique_ptr<ScreenCapturer> capturer = ScreenCapturer::forPlatform();
+    ShutterSound sound;
+    CaptureController capture(library, Preferences::shared(), PermissionsService::shared(), *capturer, {});
+    capture.setSound(&sound);
+
     CaptureListWindow board(*store);
     auto showBoard = [&board] {
         board.show();
         board.raise();
         board.activateWindow();
     };
-    QObject::connect(&instance, &SingleInstance::commandReceived, &board, showBoard);
+    QObject::connect(&capture, &CaptureController::dashboardRequested, &board, showBoard);
+    // Returns whether the arguments named a capture.
+    auto runCommand = [&capture](const QStringList& arguments) {
+        if (arguments.contains(QLatin1String("--capture-region")))
+            capture.beginRegion();
+        else if (arguments.contains(QLatin1String("--capture-screen")))
+            capture.beginFullScreen();
+        else if (arguments.contains(QLatin1String("--new-issue")))
+            capture.beginNoteOnly();
+        else
+            return false;
+        return true;
+    };
+    QObject::connect(&instance, &SingleInstance::commandReceived, &board, [&](const QStringList& arguments) {
+        if (!runCommand(arguments))
+            showBoard();
+    });
 
     std::unique_ptr<TrayIcon> tray;
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
@@ -63,6 +91,7 @@ int main(int argc, char** argv) {
         // Without a tray, closing the board is the only way to leave.
         QApplication::setQuitOnLastWindowClosed(true);
     }
-    showBoard();
+    if (!runCommand(QApplication::arguments().mid(1)))
+        showBoard();
     return QApplication::exec();
 }
