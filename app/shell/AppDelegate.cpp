@@ -8,9 +8,11 @@
 #include "board/CaptureListWindow.h"
 #include "board/Library.h"
 #include "capture/CaptureController.h"
+#include "capture/ContextCollector.h"
 #include "common/ZorviError.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
+#include "markup/AnnotationEditorWindowController.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -34,7 +36,8 @@ void AppDelegate::configureApplication() {
 }
 
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent), preferences_(Preferences::shared()), permissions_(PermissionsService::shared()) {
+    : QObject(parent), preferences_(Preferences::shared()), permissions_(PermissionsService::shared()),
+      markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
     connectActions();
 }
 
@@ -62,9 +65,17 @@ bool AppDelegate::launch() {
     // Account (sync): created here on the same store; library_->setLocalChangeHandler tells it of local edits.
     screenCapturer_ = ScreenCapturer::forPlatform();
     shutterSound_ = std::make_unique<ShutterSound>();
-    captureController_ = std::make_unique<CaptureController>(*library_, preferences_, permissions_, *screenCapturer_,
-                                                             CaptureController::ContextSource());
+    contextCollector_ = std::make_unique<ContextCollector>();
+    captureController_ = std::make_unique<CaptureController>(
+        *library_, preferences_, permissions_, *screenCapturer_,
+        [collector = contextCollector_.get()] { return collector->snapshot(); });
     captureController_->setSound(shutterSound_.get());
+    captureController_->setMarkupEditor(
+        [editor = markupEditor_.get()](const QImage& original, const Annotation& initial,
+                                       std::function<void(Annotation)> onSave, std::function<void()> onCancel) {
+            editor->presentImage(original, initial, std::move(onSave), std::move(onCancel));
+        },
+        [editor = markupEditor_.get()] { return editor->window() != nullptr; });
     connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);
 
     observeNotifications();
@@ -196,4 +207,14 @@ void AppDelegate::openAccountSettings() {
 }
 
 // Opens the markup editor on a stored image; an unknown id does nothing.
-void AppDelegate::presentMarkupEditor(const QString& imageID) { Q_UNUSED(imageID); }
+void AppDelegate::presentMarkupEditor(const QString& imageID) {
+    if (!library_)
+        return;
+    const std::optional<CaptureImage> image = store_->image(imageID);
+    if (!image)
+        return;
+    // The library renders the marked copy and keeps any failure as its loadError.
+    markupEditor_->present(*image, [this, stored = *image](const Annotation& annotation) {
+        library_->saveAnnotation(annotation, stored);
+    });
+}

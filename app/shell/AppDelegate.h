@@ -8,7 +8,9 @@
 
 #include <memory>
 
+class AnnotationEditorWindowController;
 class CaptureController;
+class ContextCollector;
 class CaptureStore;
 class Library;
 class PermissionsService;
@@ -66,8 +68,10 @@ private:
     std::unique_ptr<Library> library_;
     std::unique_ptr<ScreenCapturer> screenCapturer_;
     std::unique_ptr<ShutterSound> shutterSound_;
+    std::unique_ptr<ContextCollector> contextCollector_;
     std::unique_ptr<CaptureController> captureController_;
     std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<AnnotationEditorWindowController> markupEditor_;
 
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
