@@ -43,7 +43,9 @@ QIcon swatchIcon(const QColor& color) {
                 painter.drawEllipse(bounds.adjusted(1, 1, -1, -1));
             }
             painter.end();
-            icon.addPixmap(pixmap, QIcon::Normal, chosen ? QIcon::On : QIcon::Off);
+            // Resting swatches keep their colour; the 0.35 opacity alone dims them.
+            for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled})
+                icon.addPixmap(pixmap, mode, chosen ? QIcon::On : QIcon::Off);
         }
     }
     return icon;
