@@ -1,14 +1,12 @@
 #pragma once
 
-#include "support/TempDir.h"
-
 #include <httplib.h>
 
 #include <QProcess>
+#include <QFile>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QUrl>
-
-#include <gtest/gtest.h>
 
 #include <stdexcept>
 
@@ -125,11 +123,7 @@ private:
     }
 
     QStringList options_;
-    TempDir data_;
+    QTemporaryDir data_;
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
 };
-
-#define REQUIRE_ZORVI_SERVER()                                                                                         \
-    if (!ZorviServer::available())                                                                                     \
-    GTEST_SKIP() << "zorvi-server is not built"
