@@ -1,11 +1,15 @@
 #include "board/CaptureListWindow.h"
+#include "shell/Preferences.h"
 #include "shell/SingleInstance.h"
 #include "shell/TrayIcon.h"
+#include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/ShortcutSettingsWindow.h"
 
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
 #include <QApplication>
+#include <QMenuBar>
 #include <QMessageBox>
 
 #include <memory>
@@ -51,7 +55,24 @@ int main(int argc, char** argv) {
         board.raise();
         board.activateWindow();
     };
-    QObject::connect(&instance, &SingleInstance::commandReceived, &board, showBoard);
+    // Forwarded command lines and the global shortcuts take the same way in.
+    auto dispatch = [&](const QStringList& /*arguments*/) { showBoard(); };
+    QObject::connect(&instance, &SingleInstance::commandReceived, &board, dispatch);
+
+    GlobalShortcuts shortcuts(
+        Preferences::shared(), [&] { dispatch({QStringLiteral("--capture-region")}); },
+        [&] { dispatch({QStringLiteral("--capture-screen")}); });
+    std::unique_ptr<ShortcutSettingsWindow> shortcutSettings;
+    QAction* showShortcuts =
+        board.menuBar()->addMenu(QObject::tr("&Settings"))->addAction(QObject::tr("Shortcuts\u2026"));
+    showShortcuts->setShortcut(QKeySequence(QStringLiteral("Ctrl+,")));
+    QObject::connect(showShortcuts, &QAction::triggered, &board, [&] {
+        if (!shortcutSettings)
+            shortcutSettings = std::make_unique<ShortcutSettingsWindow>(shortcuts, Preferences::shared());
+        shortcutSettings->show();
+        shortcutSettings->raise();
+        shortcutSettings->activateWindow();
+    });
 
     std::unique_ptr<TrayIcon> tray;
     if (QSystemTrayIcon::isSystemTrayAvailable()) {
