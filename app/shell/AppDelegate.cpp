@@ -13,6 +13,8 @@
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
+#include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/ShortcutSettingsWindow.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -46,6 +48,7 @@ AppDelegate::~AppDelegate() {
     delete dashboardWindow_;
     delete settingsWindow_;
     delete onboardingWindow_;
+    delete shortcutsWindow_;
 }
 
 bool AppDelegate::launch() {
@@ -80,7 +83,8 @@ bool AppDelegate::launch() {
 
     observeNotifications();
     setUpTray();
-    // Shortcuts: register the region and full-screen bindings here.
+    shortcuts_ = std::make_unique<GlobalShortcuts>(
+        preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
 
     if (preferences_.hasCompletedOnboarding())
         showDashboard();
@@ -174,7 +178,14 @@ void AppDelegate::showDashboard() {
 }
 
 void AppDelegate::showSettings() {
-    // The settings window.
+    // The settings window; until it exists the shortcut recorders stand in.
+    showShortcutSettings();
+}
+
+void AppDelegate::showShortcutSettings() {
+    if (!shortcuts_)
+        return;
+    present(shortcutsWindow_, [this] { return new ShortcutSettingsWindow(*shortcuts_, preferences_); });
 }
 
 void AppDelegate::showOnboarding() {

@@ -42,7 +42,8 @@ protected:
 
     // Shows the known picture, focused; returns where its top-left pixel is on the desktop.
     QPoint showKnownWindow(QPoint at = {120, 140}) {
-        knownWindow = std::make_unique<QLabel>();
+        // A tool window: the capture flow in this process would hide an ordinary one.
+        knownWindow = std::make_unique<QLabel>(nullptr, Qt::Tool);
         knownWindow->setWindowTitle(knownTitle);
         knownWindow->setPixmap(QPixmap::fromImage(knownImage()));
         knownWindow->setContentsMargins(0, 0, 0, 0);
