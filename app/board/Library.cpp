@@ -255,3 +255,7 @@ bool Library::saveAnnotation(const Annotation& annotation, const CaptureImage& i
 bool Library::deleteGroup(const QString& groupID) {
     return perform([&] { store_.deleteGroup(groupID); });
 }
+
+bool Library::createGroup(const CaptureGroup& group) {
+    return perform([&] { store_.upsertGroup(group); });
+}

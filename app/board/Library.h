@@ -72,6 +72,7 @@ public:
     bool deleteImage(const CaptureImage& image);
     bool saveAnnotation(const Annotation& annotation, const CaptureImage& image);
     bool deleteGroup(const QString& groupID);
+    bool createGroup(const CaptureGroup& group);
 
 signals:
     // After every reload and whenever loadError changes.
