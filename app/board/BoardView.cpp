@@ -60,9 +60,8 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     sort_->setMenu(sortMenu);
 
     layout_->setObjectName("boardLayout");
-    connect(layout_, &QToolButton::clicked, this, [this] {
-        board_.setLayout(board_.layout() == LayoutMode::grid ? LayoutMode::list : LayoutMode::grid);
-    });
+    connect(layout_, &QToolButton::clicked, this,
+            [this] { board_.setLayout(board_.layout() == LayoutMode::grid ? LayoutMode::list : LayoutMode::grid); });
 
     auto* header = new QVBoxLayout;
     header->setSpacing(0);
@@ -86,17 +85,15 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     view_->setSpacing(0);
     view_->installEventFilter(this);
-    connect(view_, &QListView::clicked, this, [this](const QModelIndex& index) {
-        board_.select(index.data(CaptureListModel::IdRole).toString());
-    });
+    connect(view_, &QListView::clicked, this,
+            [this](const QModelIndex& index) { board_.select(index.data(CaptureListModel::IdRole).toString()); });
     connect(view_, &QListView::customContextMenuRequested, this, &BoardView::showContextMenu);
     connect(delegate_, &CaptureCardDelegate::deleteClicked, &board_, &DashboardViewModel::deleteCapture);
     connect(delegate_, &CaptureCardDelegate::resolveClicked, &board_, &DashboardViewModel::markResolved);
     connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, &BoardView::rememberPosition);
     connect(model_, &QAbstractItemModel::modelReset, this, &BoardView::restorePosition);
-    connect(&ThumbnailLoader::shared(), &ThumbnailLoader::loaded, view_->viewport(), [this] {
-        view_->viewport()->update();
-    });
+    connect(&ThumbnailLoader::shared(), &ThumbnailLoader::loaded, view_->viewport(),
+            [this] { view_->viewport()->update(); });
 
     emptyIcon_->setAlignment(Qt::AlignCenter);
     emptyTitle_->setObjectName("emptyTitle");
@@ -164,8 +161,8 @@ void BoardView::refreshHeader() {
     if (!empty)
         return;
     const BoardEmptyState state = board_.emptyState();
-    emptyIcon_->setPixmap(BoardPainting::symbol(state.symbol, theme.color(Theme::Color::textTertiary), 40,
-                                                devicePixelRatioF()));
+    emptyIcon_->setPixmap(
+        BoardPainting::symbol(state.symbol, theme.color(Theme::Color::textTertiary), 40, devicePixelRatioF()));
     emptyTitle_->setText(state.title);
     emptyText_->setText(state.text);
     emptyHint_->setVisible(state.showsShortcutHint);

@@ -15,17 +15,17 @@ class QToolButton;
 // capture cards, or the empty state when nothing is shown.
 class BoardView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit BoardView(DashboardViewModel& board, QWidget* parent = nullptr);
 
     QLineEdit* searchField() const { return search_; }
     QListView* cards() const { return view_; }
     void focusCards();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void refreshHeader();
     void applyLayout();
     void rememberPosition();

@@ -50,9 +50,8 @@ QPixmap covering(const QImage& image, const QString& path, QSize size, qreal dpr
         return pixmap;
     const QSize pixels = size * dpr;
     const QImage scaled = image.scaled(pixels, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    pixmap = QPixmap::fromImage(scaled.copy(QRect(QPoint((scaled.width() - pixels.width()) / 2,
-                                                         (scaled.height() - pixels.height()) / 2),
-                                                  pixels)));
+    pixmap = QPixmap::fromImage(scaled.copy(
+        QRect(QPoint((scaled.width() - pixels.width()) / 2, (scaled.height() - pixels.height()) / 2), pixels)));
     pixmap.setDevicePixelRatio(dpr);
     QPixmapCache::insert(key, pixmap);
     return pixmap;
@@ -186,7 +185,8 @@ void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c
     x += noteWidth + 8;
     for (int i = 0; i < std::min<qsizetype>(2, tags.size()); ++i)
         x = paintChip(p, {x, r.top() + (r.height() - 20) / 2}, tags[i], color(C::textSecondary),
-                      color(C::surfaceSunken)) + 4;
+                      color(C::surfaceSunken)) +
+            4;
     paintFacts(p, facts.adjusted(0, (r.height() - 18) / 2, 0, -(r.height() - 18) / 2), c);
 }
 
@@ -225,7 +225,8 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
     p->setPen(Qt::NoPen);
     p->setBrush(color(C::surfaceRaised));
     p->drawRoundedRect(pill, 10, 10);
-    p->drawPixmap(pill.left() + 7, pill.top() + 4, BoardPainting::symbol(BoardPainting::statusSymbol(c.status), tint, 12, dpr));
+    p->drawPixmap(pill.left() + 7, pill.top() + 4,
+                  BoardPainting::symbol(BoardPainting::statusSymbol(c.status), tint, 12, dpr));
     p->setFont(f);
     p->setPen(tint);
     p->drawText(pill.adjusted(22, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, status);
@@ -239,7 +240,8 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
         p->setPen(Qt::NoPen);
         p->setBrush(color(C::surfaceRaised));
         p->drawRoundedRect(badge, 10, 10);
-        p->drawPixmap(badge.left() + 6, badge.top() + 4, BoardPainting::symbol(high ? "arrow.up" : "arrow.down", ptint, 12, dpr));
+        p->drawPixmap(badge.left() + 6, badge.top() + 4,
+                      BoardPainting::symbol(high ? "arrow.up" : "arrow.down", ptint, 12, dpr));
         p->setPen(ptint);
         p->drawText(badge.adjusted(20, 0, -6, 0), Qt::AlignVCenter | Qt::AlignLeft, text);
         right = badge.right();
@@ -272,8 +274,8 @@ void CaptureCardDelegate::paintFacts(QPainter* p, QRect line, const Capture& c) 
                 QFontMetrics(p->font()).elidedText(text, Qt::ElideMiddle, textRect.width()));
 }
 
-std::vector<std::pair<CaptureCardDelegate::Action, QRect>>
-CaptureCardDelegate::actionRects(const QRect& item, const Capture& c) const {
+std::vector<std::pair<CaptureCardDelegate::Action, QRect>> CaptureCardDelegate::actionRects(const QRect& item,
+                                                                                            const Capture& c) const {
     std::vector<std::pair<Action, QRect>> rects;
     const QRect area = layout_ == LayoutMode::grid ? item.adjusted(6, 6, -6, -6) : item;
     const int top = layout_ == LayoutMode::grid ? area.top() + thumbHeight - actionSize - 8
@@ -329,9 +331,9 @@ bool CaptureCardDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, 
     if (const Capture* c = list ? list->capture(index) : nullptr) {
         for (const auto& [action, rect] : actionRects(option.rect, *c))
             if (rect.contains(event->pos())) {
-                QToolTip::showText(event->globalPos(),
-                                   action == Action::remove ? QStringLiteral("Delete") : QStringLiteral("Mark resolved"),
-                                   view);
+                QToolTip::showText(
+                    event->globalPos(),
+                    action == Action::remove ? QStringLiteral("Delete") : QStringLiteral("Mark resolved"), view);
                 return true;
             }
     }

@@ -11,7 +11,7 @@ struct Capture;
 // actions "Mark resolved" and "Delete".
 class CaptureCardDelegate : public QStyledItemDelegate {
     Q_OBJECT
-public:
+  public:
     static constexpr QSize cardSize{248, 236};
     static constexpr int rowHeight = 56;
 
@@ -25,15 +25,15 @@ public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
 
-signals:
+  signals:
     void resolveClicked(const QString& captureID);
     void deleteClicked(const QString& captureID);
 
-protected:
+  protected:
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
 
-private:
+  private:
     enum class Action { resolve, remove };
     // Where the hover action buttons sit; resolve first, absent for a resolved capture.
     std::vector<std::pair<Action, QRect>> actionRects(const QRect& item, const Capture& capture) const;

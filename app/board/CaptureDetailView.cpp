@@ -8,6 +8,7 @@
 #include "Theme.h"
 
 #include "platform/FileManagerReveal.h"
+#include "shell/AppNotifications.h"
 #include "shell/SymbolIcons.h"
 #include "store/ZorviPaths.h"
 
@@ -77,8 +78,8 @@ CaptureDetailView::CaptureDetailView(Library& library, QWidget* parent)
     auto* deleted = new QWidget;
     auto* deletedLayout = new QVBoxLayout(deleted);
     auto* trash = new QLabel;
-    trash->setPixmap(BoardPainting::symbol("trash", Theme::shared().color(Theme::Color::textTertiary), 36,
-                                           devicePixelRatioF()));
+    trash->setPixmap(
+        BoardPainting::symbol("trash", Theme::shared().color(Theme::Color::textTertiary), 36, devicePixelRatioF()));
     trash->setAlignment(Qt::AlignCenter);
     auto* gone = new QLabel("This capture was deleted.");
     gone->setObjectName("captureDeleted");
@@ -150,7 +151,7 @@ QWidget* CaptureDetailView::buildImageArea() {
     markUp_->setObjectName("markUp");
     connect(markUp_, &QPushButton::clicked, this, [this] {
         if (const CaptureImage* image = selectedImage())
-            emit annotateRequested(*image);
+            emit AppNotifications::shared().annotateImage(image->id);
     });
     imageScroll_ = new QScrollArea;
     imageScroll_->setAlignment(Qt::AlignCenter);
@@ -178,7 +179,7 @@ QWidget* CaptureDetailView::buildImageArea() {
     auto* add = new QPushButton(symbolIcon("plus"), "Add screenshot");
     connect(add, &QPushButton::clicked, this, [this] {
         if (captureID_)
-            emit addScreenshotRequested(*captureID_);
+            emit AppNotifications::shared().addScreenshot(*captureID_);
     });
     noImageLayout->addStretch();
     noImageLayout->addWidget(icon);
@@ -202,7 +203,7 @@ QWidget* CaptureDetailView::buildImageArea() {
         const QString id = item->data(Qt::UserRole).toString();
         if (id.isEmpty()) {
             if (captureID_)
-                emit addScreenshotRequested(*captureID_);
+                emit AppNotifications::shared().addScreenshot(*captureID_);
             return;
         }
         selectedImageID_ = id;
@@ -216,9 +217,8 @@ QWidget* CaptureDetailView::buildImageArea() {
             return;
         const CaptureImage image = *it;
         QMenu menu(this);
-        menu.addAction(symbolIcon("trash"), "Remove this screenshot", this, [this, image] {
-            library_.deleteImage(image);
-        });
+        menu.addAction(symbolIcon("trash"), "Remove this screenshot", this,
+                       [this, image] { library_.deleteImage(image); });
         menu.exec(filmstrip_->viewport()->mapToGlobal(at));
     });
 
@@ -426,7 +426,9 @@ void CaptureDetailView::refreshWorkflow(const Capture& c) {
 
     QStringList lines;
     const std::optional<Person> author = library_.person(c.authorID);
-    lines << "Filed by " + (library_.isMine(c) ? QStringLiteral("you") : author ? author->name : c.authorID.value_or("someone"));
+    lines << "Filed by " + (library_.isMine(c) ? QStringLiteral("you")
+                            : author           ? author->name
+                                               : c.authorID.value_or("someone"));
     if (c.claimedBy)
         lines << "✨ Claimed by " + *c.claimedBy;
     if (c.status == CaptureStatus::resolved && c.resolutionRef)
@@ -483,9 +485,9 @@ void CaptureDetailView::reloadImages() {
         if (selectedImageID_ == image.id)
             item->setSelected(true);
     }
-    auto* add = new QListWidgetItem(QIcon(BoardPainting::symbol("plus", theme.color(Theme::Color::textSecondary), 24,
-                                                                devicePixelRatioF())),
-                                    QString());
+    auto* add = new QListWidgetItem(
+        QIcon(BoardPainting::symbol("plus", theme.color(Theme::Color::textSecondary), 24, devicePixelRatioF())),
+        QString());
     add->setToolTip("Add another screenshot to this capture");
     filmstrip_->addItem(add);
     showSelectedImage();
@@ -501,14 +503,13 @@ void CaptureDetailView::showSelectedImage() {
         return;
     markUp_->setText(image->hasAnnotations() ? "Edit marks" : "Mark up");
     sizeToggle_->setText(actualSize_ ? "Fit to window" : "Actual size");
-    sizeToggle_->setIcon(symbolIcon(actualSize_ ? "arrow.down.right.and.arrow.up.left"
-                                                : "arrow.up.left.and.arrow.down.right"));
+    sizeToggle_->setIcon(
+        symbolIcon(actualSize_ ? "arrow.down.right.and.arrow.up.left" : "arrow.up.left.and.arrow.down.right"));
     QImageReader reader(image->displayURL());
     QImage picture = reader.read();
     if (picture.isNull()) {
-        image_->setPixmap(BoardPainting::symbol("photo.badge.exclamationmark",
-                                                Theme::shared().color(Theme::Color::textTertiary), 40,
-                                                devicePixelRatioF()));
+        image_->setPixmap(BoardPainting::symbol(
+            "photo.badge.exclamationmark", Theme::shared().color(Theme::Color::textTertiary), 40, devicePixelRatioF()));
         image_->setToolTip("Image missing");
         image_->adjustSize();
         return;

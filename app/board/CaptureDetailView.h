@@ -27,7 +27,7 @@ class QVBoxLayout;
 // library view model; only text being typed lives here until it is saved.
 class CaptureDetailView : public QWidget {
     Q_OBJECT
-public:
+  public:
     static constexpr int noteSaveDelayMs = 600;
 
     explicit CaptureDetailView(Library& library, QWidget* parent = nullptr);
@@ -38,15 +38,13 @@ public:
     // Saves a note still waiting for its delay.
     void flushNote();
 
-signals:
+  signals:
     void closeRequested();
-    void annotateRequested(const CaptureImage& image);
-    void addScreenshotRequested(const QString& captureID);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     const Capture* capture() const;
     const CaptureImage* selectedImage() const;
     void refresh();

@@ -14,11 +14,14 @@ int CaptureListModel::rowCount(const QModelIndex& parent) const {
 }
 
 QVariant CaptureListModel::data(const QModelIndex& index, int role) const {
+    // The id comes from the rows as the view last saw them, so it stays right
+    // while a reset is being announced.
+    if (role == IdRole)
+        return index.isValid() ? ids_.value(index.row()) : QVariant();
     const Capture* c = capture(index);
     if (!c)
         return {};
     switch (role) {
-    case IdRole: return c->id;
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole: return c->title();
     default: return {};

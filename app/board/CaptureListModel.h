@@ -10,7 +10,7 @@ class DashboardViewModel;
 // its selection and scroll position.
 class CaptureListModel : public QAbstractListModel {
     Q_OBJECT
-public:
+  public:
     enum Role { IdRole = Qt::UserRole + 1 };
 
     explicit CaptureListModel(DashboardViewModel& board, QObject* parent = nullptr);
@@ -21,7 +21,7 @@ public:
     const Capture* capture(const QModelIndex& index) const;
     QModelIndex indexOf(const QString& captureID) const;
 
-private:
+  private:
     void refresh();
 
     DashboardViewModel& board_;

@@ -18,7 +18,7 @@ class Library;
 // and the selected capture, and what follows from them. No widgets.
 class DashboardViewModel : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit DashboardViewModel(Library& library, QObject* parent = nullptr);
 
     Library& library() { return library_; }
@@ -54,13 +54,13 @@ public:
 
     static const QStringList& groupColors();
 
-signals:
+  signals:
     // The shown list, its header or the sidebar's counts changed.
     void boardChanged();
     void selectionChanged();
     void layoutChanged();
 
-private:
+  private:
     void recompute();
 
     Library& library_;

@@ -8,10 +8,10 @@ class QLineEdit;
 // Name, colour and an optional bound folder for a new group.
 class NewGroupDialog : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit NewGroupDialog(DashboardViewModel& board, QWidget* parent = nullptr);
 
-private:
+  private:
     void create();
 
     DashboardViewModel& board_;

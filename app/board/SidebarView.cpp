@@ -54,8 +54,8 @@ SidebarView::SidebarView(DashboardViewModel& board, QWidget* parent)
     brandFont.setPixelSize(16);
     brand->setFont(brandFont);
     auto* mark = new QLabel;
-    mark->setPixmap(BoardPainting::symbol("viewfinder", Theme::shared().color(Theme::Color::accent), 22,
-                                          devicePixelRatioF()));
+    mark->setPixmap(
+        BoardPainting::symbol("viewfinder", Theme::shared().color(Theme::Color::accent), 22, devicePixelRatioF()));
     auto* header = new QHBoxLayout;
     header->setContentsMargins(14, 12, 14, 8);
     header->addWidget(mark);
@@ -122,8 +122,7 @@ void SidebarView::rebuild() {
         return item;
     };
     auto filterRow = [&](const LibraryFilter& filter, const QColor& tint) {
-        row(filter, filter.title(), QIcon(BoardPainting::symbol(filter.symbol(), tint, 16, dpr)),
-            board_.count(filter));
+        row(filter, filter.title(), QIcon(BoardPainting::symbol(filter.symbol(), tint, 16, dpr)), board_.count(filter));
     };
 
     const QColor neutral = theme.color(Theme::Color::textSecondary);

@@ -9,12 +9,12 @@ class QTreeWidgetItem;
 // Filters, groups and tags with their counts; the selection is the board's filter.
 class SidebarView : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit SidebarView(DashboardViewModel& board, QWidget* parent = nullptr);
 
     QTreeWidget* rows() const { return tree_; }
 
-private:
+  private:
     void rebuild();
     void showContextMenu(const QPoint& at);
     void newGroup();

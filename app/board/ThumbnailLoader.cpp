@@ -27,7 +27,8 @@ const QImage* ThumbnailLoader::image(const QString& path) {
         if (size.isValid() && std::max(size.width(), size.height()) > longEdge)
             reader.setScaledSize(size.scaled(longEdge, longEdge, Qt::KeepAspectRatio));
         const QImage image = reader.read();
-        QMetaObject::invokeMethod(this, [this, path, image] { deliver(path, image); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, path, image] { deliver(path, image); }, Qt::QueuedConnection);
     });
     return nullptr;
 }

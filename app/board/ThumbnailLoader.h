@@ -11,7 +11,7 @@
 // neutral surface until `loaded` names it, then ask again.
 class ThumbnailLoader : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int capacity = 300;
     // Originals standing in for a missing thumbnail are scaled to this long edge.
     static constexpr int longEdge = 640;
@@ -27,10 +27,10 @@ public:
     // Blocks until every started read has been delivered (tests, benchmarks).
     void waitForIdle();
 
-signals:
+  signals:
     void loaded(const QString& path);
 
-private:
+  private:
     ThumbnailLoader();
     void deliver(const QString& path, const QImage& image);
 

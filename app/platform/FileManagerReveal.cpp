@@ -17,8 +17,8 @@ bool showItem(const QString& absolutePath) {
         const auto activatable = bus.interface()->activatableServiceNames();
         if ((registered.isValid() && registered.value()) ||
             (activatable.isValid() && activatable.value().contains(service))) {
-            QDBusMessage call = QDBusMessage::createMethodCall(service, "/org/freedesktop/FileManager1", service,
-                                                               "ShowItems");
+            QDBusMessage call =
+                QDBusMessage::createMethodCall(service, "/org/freedesktop/FileManager1", service, "ShowItems");
             call << QStringList{QUrl::fromLocalFile(absolutePath).toString()} << QString();
             if (bus.call(call, QDBus::Block, 3000).type() == QDBusMessage::ReplyMessage)
                 return true;

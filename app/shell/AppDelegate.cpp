@@ -5,7 +5,8 @@
 #include "Preferences.h"
 #include "TrayIcon.h"
 
-#include "board/CaptureListWindow.h"
+#include "board/DashboardWindow.h"
+#include "board/ThumbnailLoader.h"
 #include "board/Library.h"
 #include "common/ZorviError.h"
 #include "store/CaptureStore.h"
@@ -56,6 +57,7 @@ bool AppDelegate::launch() {
     }
 
     library_ = std::make_unique<Library>(*store_);
+    library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
     // Account (sync): created here on the same store; library_->setLocalChangeHandler tells it of local edits.
     // CaptureController: created here on the library.
 
@@ -141,7 +143,7 @@ void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*(
 
 void AppDelegate::showDashboard() {
     present(dashboardWindow_, [this] {
-        auto* window = new CaptureListWindow(*store_);
+        auto* window = new DashboardWindow(*library_);
         actions_.fillMenuBar(window->menuBar());
         return window;
     });
