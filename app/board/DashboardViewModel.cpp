@@ -110,7 +110,7 @@ bool DashboardViewModel::createGroup(const QString& name, const QString& colorHe
     if (const QString path = folder.trimmed(); !path.isEmpty())
         group.path = path;
     group.createdAt = group.updatedAt = QDateTime::currentDateTimeUtc();
-    return library_.createGroup(group);
+    return library_.addGroup(group);
 }
 
 bool DashboardViewModel::deleteGroup(const QString& groupID) {
@@ -121,7 +121,3 @@ bool DashboardViewModel::deleteGroup(const QString& groupID) {
     return true;
 }
 
-const QStringList& DashboardViewModel::groupColors() {
-    static const QStringList colors{"#6E7BF2", "#10B981", "#F59E0B", "#EF4444", "#8B5CF6", "#06B6D4", "#EC4899"};
-    return colors;
-}

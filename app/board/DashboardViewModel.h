@@ -52,7 +52,6 @@ class DashboardViewModel : public QObject {
     // Archives a workspace group, deletes a local one; the inbox takes over if it was showing.
     bool deleteGroup(const QString& groupID);
 
-    static const QStringList& groupColors();
 
   signals:
     // The shown list, its header or the sidebar's counts changed.

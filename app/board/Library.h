@@ -25,6 +25,8 @@ public:
     static constexpr int pollIntervalMs = 3000;
     // The actor name recorded for the local user's changes.
     static constexpr const char* localActor = "you";
+    // The colours a group can take, in the order pickers offer them.
+    static const QStringList groupColors;
 
     explicit Library(CaptureStore& store, QObject* parent = nullptr);
     ~Library() override;
@@ -72,7 +74,11 @@ public:
     bool deleteImage(const CaptureImage& image);
     bool saveAnnotation(const Annotation& annotation, const CaptureImage& image);
     bool deleteGroup(const QString& groupID);
-    bool createGroup(const CaptureGroup& group);
+    // A new group with that name and a colour from groupColors at random;
+    // nothing when the store refused it.
+    std::optional<CaptureGroup> createGroup(const QString& name);
+    // Stores a group built elsewhere (the new-group dialog).
+    bool addGroup(const CaptureGroup& group);
 
 signals:
     // After every reload and whenever loadError changes.

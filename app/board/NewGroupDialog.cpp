@@ -16,7 +16,7 @@
 
 NewGroupDialog::NewGroupDialog(DashboardViewModel& board, QWidget* parent)
     : QDialog(parent), board_(board), name_(new QLineEdit), folder_(new QLineEdit),
-      color_(DashboardViewModel::groupColors().front()) {
+      color_(Library::groupColors.front()) {
     setWindowTitle("New group");
     name_->setObjectName("groupName");
     name_->setPlaceholderText("Zorvi");
@@ -25,7 +25,7 @@ NewGroupDialog::NewGroupDialog(DashboardViewModel& board, QWidget* parent)
 
     auto* swatches = new QHBoxLayout;
     auto* group = new QButtonGroup(this);
-    for (const QString& hex : DashboardViewModel::groupColors()) {
+    for (const QString& hex : Library::groupColors) {
         auto* swatch = new QToolButton;
         swatch->setCheckable(true);
         swatch->setChecked(hex == color_);
