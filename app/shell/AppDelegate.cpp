@@ -14,6 +14,8 @@
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
+#include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/ShortcutSettingsWindow.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -47,6 +49,7 @@ AppDelegate::~AppDelegate() {
     delete dashboardWindow_;
     delete settingsWindow_;
     delete onboardingWindow_;
+    delete shortcutsWindow_;
 }
 
 bool AppDelegate::launch() {
@@ -82,7 +85,8 @@ bool AppDelegate::launch() {
 
     observeNotifications();
     setUpTray();
-    // Shortcuts: register the region and full-screen bindings here.
+    shortcuts_ = std::make_unique<GlobalShortcuts>(
+        preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
 
     if (preferences_.hasCompletedOnboarding())
         showDashboard();
@@ -176,7 +180,14 @@ void AppDelegate::showDashboard() {
 }
 
 void AppDelegate::showSettings() {
-    // The settings window.
+    // The settings window; until it exists the shortcut recorders stand in.
+    showShortcutSettings();
+}
+
+void AppDelegate::showShortcutSettings() {
+    if (!shortcuts_)
+        return;
+    present(shortcutsWindow_, [this] { return new ShortcutSettingsWindow(*shortcuts_, preferences_); });
 }
 
 void AppDelegate::showOnboarding() {

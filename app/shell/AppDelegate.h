@@ -11,6 +11,7 @@
 class AnnotationEditorWindowController;
 class CaptureController;
 class ContextCollector;
+class GlobalShortcuts;
 class CaptureStore;
 class Library;
 class PermissionsService;
@@ -45,6 +46,8 @@ public:
     void newIssue();
     void showDashboard();
     void showSettings();
+    // The shortcut recorders on their own, until the settings window hosts them.
+    void showShortcutSettings();
     void showOnboarding();
     void syncNow();
     void openAccountSettings();
@@ -70,10 +73,12 @@ private:
     std::unique_ptr<ShutterSound> shutterSound_;
     std::unique_ptr<ContextCollector> contextCollector_;
     std::unique_ptr<CaptureController> captureController_;
+    std::unique_ptr<GlobalShortcuts> shortcuts_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<AnnotationEditorWindowController> markupEditor_;
 
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;
+    QPointer<QWidget> shortcutsWindow_;
 };
