@@ -10,10 +10,10 @@
 #include <QStatusBar>
 
 namespace {
-const char* const geometryKey = "window.board.geometry";
+const char *const geometryKey = "window.board.geometry";
 }
 
-CaptureListWindow::CaptureListWindow(CaptureStore& store, QWidget* parent)
+CaptureListWindow::CaptureListWindow(CaptureStore &store, QWidget *parent)
     : QMainWindow(parent), store_(store), list_(new QListWidget(this)) {
     setWindowTitle(tr("Zorvi"));
     setCentralWidget(list_);
@@ -29,15 +29,15 @@ void CaptureListWindow::reload() {
     try {
         const std::vector<Capture> captures = store_.captures(CaptureQuery{});
         list_->clear();
-        for (const Capture& c : captures)
+        for (const Capture &c : captures)
             list_->addItem(c.title());
         statusBar()->showMessage(tr("%n capture(s)", nullptr, int(captures.size())));
-    } catch (const ZorviError& e) {
+    } catch (const ZorviError &e) {
         statusBar()->showMessage(e.description());
     }
 }
 
-void CaptureListWindow::closeEvent(QCloseEvent* event) {
+void CaptureListWindow::closeEvent(QCloseEvent *event) {
     QSettings().setValue(geometryKey, saveGeometry());
     QMainWindow::closeEvent(event);
 }

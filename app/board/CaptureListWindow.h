@@ -9,16 +9,16 @@ class QListWidget;
 // reloaded whenever any process changes the library.
 class CaptureListWindow : public QMainWindow {
     Q_OBJECT
-public:
-    explicit CaptureListWindow(CaptureStore& store, QWidget* parent = nullptr);
+  public:
+    explicit CaptureListWindow(CaptureStore &store, QWidget *parent = nullptr);
 
-public slots:
+  public slots:
     void reload();
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
+  protected:
+    void closeEvent(QCloseEvent *event) override;
 
-private:
-    CaptureStore& store_;
-    QListWidget* list_;
+  private:
+    CaptureStore &store_;
+    QListWidget *list_;
 };
