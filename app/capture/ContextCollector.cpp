@@ -8,9 +8,14 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QThreadPool>
 
 ContextCollector::ContextCollector()
-    : ContextCollector(Preferences::shared(), ActiveWindowSource::forSession(), BrowserAddressReader::forSession()) {}
+    : ContextCollector(Preferences::shared(), ActiveWindowSource::forSession(), BrowserAddressReader::forSession()) {
+    // Reading every .desktop file takes milliseconds; do it before the first
+    // capture has to wait for it.
+    QThreadPool::globalInstance()->start([] { DesktopApplications::installed(); });
+}
 
 ContextCollector::ContextCollector(Preferences& preferences, std::unique_ptr<ActiveWindowSource> windows,
                                    std::unique_ptr<BrowserAddressReader> browsers)

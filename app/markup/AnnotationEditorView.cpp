@@ -72,10 +72,10 @@ QToolButton* symbolButton(const QString& symbol, const QString& text, const QStr
     return button;
 }
 
-QWidget* separator(QWidget* parent) {
-    auto* line = new QWidget(parent);
-    line->setFixedWidth(12);
-    return line;
+QWidget* gap(QWidget* parent) {
+    auto* space = new QWidget(parent);
+    space->setFixedWidth(12);
+    return space;
 }
 
 } // namespace
@@ -122,7 +122,7 @@ QWidget* AnnotationEditorView::makeToolbar() {
     }
     connect(tools_, &QButtonGroup::idClicked, this,
             [this](int index) { model_.setTool(AnnotationTools::allCases().at(index)); });
-    row->addWidget(separator(bar));
+    row->addWidget(gap(bar));
 
     // Colours and widths rest together while the blur tool is chosen.
     style_ = new QWidget(bar);
@@ -142,7 +142,7 @@ QWidget* AnnotationEditorView::makeToolbar() {
     }
     connect(colors_, &QButtonGroup::idClicked, this,
             [this](int index) { model_.setColorHex(AnnotationPalette::colors().at(index)); });
-    styleRow->addWidget(separator(style_));
+    styleRow->addWidget(gap(style_));
     widths_ = new QButtonGroup(style_);
     const QList<AnnotationPalette::Width>& widths = AnnotationPalette::widths();
     for (qsizetype index = 0; index < widths.size(); ++index) {

@@ -5,12 +5,12 @@
 #include <QImage>
 #include <QObject>
 #include <QPointer>
+#include <QWidget>
 
 #include <functional>
 
 struct CaptureImage;
 class QSettings;
-class QWidget;
 
 // Owns the one markup editor window: opening another replaces it. The
 // editor never writes to the library; the caller's onSave does.
@@ -33,8 +33,9 @@ public:
                       std::function<void()> onCancel = {});
     void dismiss();
 
-    // The open editor window, if any.
-    QWidget* window() const { return window_; }
+    // The open editor window, if any; a closed one is gone at once, even
+    // before Qt deletes it.
+    QWidget* window() const { return window_ && window_->isVisible() ? window_.data() : nullptr; }
 
 private:
     QSettings& settings_;

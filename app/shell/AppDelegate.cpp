@@ -7,8 +7,14 @@
 
 #include "board/CaptureListWindow.h"
 #include "board/Library.h"
+#include "capture/CaptureController.h"
+#include "capture/ContextCollector.h"
 #include "common/ZorviError.h"
+#include "platform/ScreenCapturer.h"
+#include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
+#include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/ShortcutSettingsWindow.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -42,6 +48,7 @@ AppDelegate::~AppDelegate() {
     delete dashboardWindow_;
     delete settingsWindow_;
     delete onboardingWindow_;
+    delete shortcutsWindow_;
 }
 
 bool AppDelegate::launch() {
@@ -59,11 +66,25 @@ bool AppDelegate::launch() {
 
     library_ = std::make_unique<Library>(*store_);
     // Account (sync): created here on the same store; library_->setLocalChangeHandler tells it of local edits.
-    // CaptureController: created here on the library.
+    screenCapturer_ = ScreenCapturer::forPlatform();
+    shutterSound_ = std::make_unique<ShutterSound>();
+    contextCollector_ = std::make_unique<ContextCollector>();
+    captureController_ = std::make_unique<CaptureController>(
+        *library_, preferences_, permissions_, *screenCapturer_,
+        [collector = contextCollector_.get()] { return collector->snapshot(); });
+    captureController_->setSound(shutterSound_.get());
+    captureController_->setMarkupEditor(
+        [editor = markupEditor_.get()](const QImage& original, const Annotation& initial,
+                                       std::function<void(Annotation)> onSave, std::function<void()> onCancel) {
+            editor->presentImage(original, initial, std::move(onSave), std::move(onCancel));
+        },
+        [editor = markupEditor_.get()] { return editor->window() != nullptr; });
+    connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);
 
     observeNotifications();
     setUpTray();
-    // Shortcuts: register the region and full-screen bindings here.
+    shortcuts_ = std::make_unique<GlobalShortcuts>(
+        preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
 
     if (preferences_.hasCompletedOnboarding())
         showDashboard();
@@ -103,7 +124,11 @@ void AppDelegate::connectActions() {
     connect(actions_.showOnboarding, &QAction::triggered, this, &AppDelegate::showOnboarding);
     connect(actions_.quit, &QAction::triggered, qApp, &QApplication::quit);
     connect(actions_.captureRegion, &QAction::triggered, this, &AppDelegate::captureRegion);
-    connect(actions_.captureFullScreen, &QAction::triggered, this, &AppDelegate::captureFullScreen);
+    // The menu never waits for a second press.
+    connect(actions_.captureFullScreen, &QAction::triggered, this, [this] {
+        if (captureController_)
+            captureController_->beginFullScreen(false);
+    });
     connect(actions_.newIssue, &QAction::triggered, this, &AppDelegate::newIssue);
     connect(actions_.dashboard, &QAction::triggered, this, &AppDelegate::showDashboard);
     connect(actions_.syncNow, &QAction::triggered, this, &AppDelegate::syncNow);
@@ -116,7 +141,10 @@ void AppDelegate::observeNotifications() {
     connect(&n, &AppNotifications::showSettings, this, &AppDelegate::showSettings);
     connect(&n, &AppNotifications::showOnboarding, this, &AppDelegate::showOnboarding);
     connect(&n, &AppNotifications::annotateImage, this, &AppDelegate::presentMarkupEditor);
-    // addScreenshot: the capture controller's beginRegion(appendToStored(id)).
+    connect(&n, &AppNotifications::addScreenshot, this, [this](const QString& captureID) {
+        if (captureController_)
+            captureController_->addScreenshot(captureID);
+    });
 }
 
 void AppDelegate::setUpTray() {
@@ -150,7 +178,14 @@ void AppDelegate::showDashboard() {
 }
 
 void AppDelegate::showSettings() {
-    // The settings window.
+    // The settings window; until it exists the shortcut recorders stand in.
+    showShortcutSettings();
+}
+
+void AppDelegate::showShortcutSettings() {
+    if (!shortcuts_)
+        return;
+    present(shortcutsWindow_, [this] { return new ShortcutSettingsWindow(*shortcuts_, preferences_); });
 }
 
 void AppDelegate::showOnboarding() {
@@ -159,10 +194,21 @@ void AppDelegate::showOnboarding() {
     showDashboard();
 }
 
-// The capture flow's entry points; the CaptureController answers them.
-void AppDelegate::captureRegion() {}
-void AppDelegate::captureFullScreen() {}
-void AppDelegate::newIssue() {}
+void AppDelegate::captureRegion() {
+    if (captureController_)
+        captureController_->beginRegion();
+}
+
+void AppDelegate::captureFullScreen() {
+    if (captureController_)
+        captureController_->beginFullScreen(true);
+}
+
+void AppDelegate::newIssue() {
+    if (captureController_)
+        captureController_->beginNoteOnly();
+}
+
 // The account asks its sync engine for a cycle.
 void AppDelegate::syncNow() {}
 

@@ -49,6 +49,16 @@ QList<Reference> references(const QDBusArgument& argument) {
     return list;
 }
 
+// GetState's "au" may arrive demarshalled or still packed, by Qt version.
+QList<uint> words(const QVariant& value) {
+    QList<uint> list;
+    if (value.userType() == qMetaTypeId<QDBusArgument>())
+        qvariant_cast<QDBusArgument>(value) >> list;
+    else
+        list = value.value<QList<uint>>();
+    return list;
+}
+
 std::optional<QDBusConnection> accessibilityBus() {
     QDBusConnection session = QDBusConnection::sessionBus();
     if (!session.isConnected() || !session.interface()->isServiceRegistered("org.a11y.Bus"))
@@ -90,13 +100,12 @@ std::optional<Reference> activeFrame(QDBusConnection& bus, const QString& applic
     if (!ok(children))
         return std::nullopt;
     for (const Reference& frame : references(qvariant_cast<QDBusArgument>(children.arguments().first()))) {
-        const QDBusMessage state =
+        const QDBusMessage states =
             call(bus, frame.service, frame.path.path(), "org.a11y.atspi.Accessible", "GetState");
-        if (!ok(state))
+        if (!ok(states))
             continue;
-        QList<uint> words;
-        qvariant_cast<QDBusArgument>(state.arguments().first()) >> words;
-        if (!words.isEmpty() && (words.first() & (1u << stateActive)))
+        const QList<uint> state = words(states.arguments().first());
+        if (!state.isEmpty() && (state.first() & (1u << stateActive)))
             return frame;
     }
     return std::nullopt;
