@@ -5,7 +5,8 @@
 #include "Preferences.h"
 #include "TrayIcon.h"
 
-#include "board/CaptureListWindow.h"
+#include "board/DashboardWindow.h"
+#include "board/ThumbnailLoader.h"
 #include "board/Library.h"
 #include "capture/CaptureController.h"
 #include "capture/ContextCollector.h"
@@ -65,6 +66,7 @@ bool AppDelegate::launch() {
     }
 
     library_ = std::make_unique<Library>(*store_);
+    library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
     // Account (sync): created here on the same store; library_->setLocalChangeHandler tells it of local edits.
     screenCapturer_ = ScreenCapturer::forPlatform();
     shutterSound_ = std::make_unique<ShutterSound>();
@@ -171,7 +173,7 @@ void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*(
 
 void AppDelegate::showDashboard() {
     present(dashboardWindow_, [this] {
-        auto* window = new CaptureListWindow(*store_);
+        auto* window = new DashboardWindow(*library_);
         actions_.fillMenuBar(window->menuBar());
         return window;
     });
@@ -221,11 +223,22 @@ void AppDelegate::openAccountSettings() {
 void AppDelegate::presentMarkupEditor(const QString& imageID) {
     if (!library_)
         return;
-    const std::optional<CaptureImage> image = store_->image(imageID);
+    const auto read = [this, imageID]() -> std::optional<CaptureImage> {
+        try {
+            return store_->image(imageID);
+        } catch (const ZorviError& e) {
+            QMessageBox::warning(nullptr, tr("Zorvi"), e.description());
+            return std::nullopt;
+        }
+    };
+    const std::optional<CaptureImage> image = read();
     if (!image)
         return;
-    // The library renders the marked copy and keeps any failure as its loadError.
-    markupEditor_->present(*image, [this, stored = *image](const Annotation& annotation) {
-        library_->saveAnnotation(annotation, stored);
+    // The row is read again on save: sync or another window may have changed
+    // it while the editor was open, and a deleted image takes no marks. The
+    // library renders the marked copy and keeps any failure as its loadError.
+    markupEditor_->present(*image, [this, read](const Annotation& annotation) {
+        if (const std::optional<CaptureImage> current = read())
+            library_->saveAnnotation(annotation, *current);
     });
 }
