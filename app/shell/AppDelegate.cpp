@@ -3,6 +3,7 @@
 #include "AppNotifications.h"
 #include "PermissionsService.h"
 #include "Preferences.h"
+#include "SettingsWindow.h"
 #include "TrayIcon.h"
 
 #include "board/CaptureListWindow.h"
@@ -60,7 +61,17 @@ bool AppDelegate::launch() {
     // CaptureController: created here on the library.
 
     observeNotifications();
+    connect(library_.get(), &Library::changed, this, &AppDelegate::updateStatusMenu);
+    connect(&preferences_, &Preferences::regionHotkeyChanged, this, &AppDelegate::updateStatusMenu);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &AppDelegate::updateStatusMenu);
     setUpTray();
+    // The tray follows its setting at once.
+    connect(&preferences_, &Preferences::showMenuBarIconChanged, this, [this](bool show) {
+        if (show)
+            setUpTray();
+        else
+            tray_.reset();
+    });
     // Shortcuts: register the region and full-screen bindings here.
 
     if (preferences_.hasCompletedOnboarding())
@@ -118,12 +129,21 @@ void AppDelegate::observeNotifications() {
 }
 
 void AppDelegate::setUpTray() {
-    if (!preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (tray_ || !preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
-    tray_ = std::make_unique<TrayIcon>();
+    tray_ = std::make_unique<TrayIcon>(actions_);
     connect(tray_.get(), &TrayIcon::showDashboardRequested, this, &AppDelegate::showDashboard);
-    connect(tray_.get(), &TrayIcon::quitRequested, qApp, &QApplication::quit);
+    updateStatusMenu();
     tray_->show();
+}
+
+void AppDelegate::updateStatusMenu() {
+    if (!tray_)
+        return;
+    // The account's status replaces this once it exists.
+    const auto sync = StatusMenuTitles::syncLine(StatusMenuTitles::SyncState::signedOut, {});
+    tray_->update(preferences_.regionHotkey().displayString(), preferences_.fullScreenHotkey().displayString(),
+                  library_->openCount(), sync);
 }
 
 void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create) {
@@ -148,7 +168,7 @@ void AppDelegate::showDashboard() {
 }
 
 void AppDelegate::showSettings() {
-    // The settings window.
+    present(settingsWindow_, [this] { return new SettingsWindow(preferences_, permissions_, *library_, actions_); });
 }
 
 void AppDelegate::showOnboarding() {

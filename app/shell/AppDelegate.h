@@ -51,6 +51,7 @@ private:
     void connectActions();
     void observeNotifications();
     void setUpTray();
+    void updateStatusMenu();
     // Shows a window kept in `slot`, creating it with `create` when there is none.
     void present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
 
