@@ -3,6 +3,7 @@
 #include "AppNotifications.h"
 #include "PermissionsService.h"
 #include "Preferences.h"
+#include "OnboardingWindow.h"
 #include "SettingsWindow.h"
 #include "TrayIcon.h"
 
@@ -18,6 +19,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <system_error>
 
@@ -172,9 +174,21 @@ void AppDelegate::showSettings() {
 }
 
 void AppDelegate::showOnboarding() {
-    // The first-run guide; until it exists the dashboard stands in.
-    preferences_.setHasCompletedOnboarding(true);
-    showDashboard();
+    present(onboardingWindow_, [this] {
+        auto finish = [this] {
+            preferences_.setHasCompletedOnboarding(true);
+            if (onboardingWindow_)
+                onboardingWindow_->close();
+            showDashboard();
+        };
+        // Out of the way first, so the capture sees the desktop behind it.
+        auto tryCapture = [this] {
+            if (onboardingWindow_)
+                onboardingWindow_->showMinimized();
+            QTimer::singleShot(350, this, &AppDelegate::captureRegion);
+        };
+        return new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
+    });
 }
 
 // The capture flow's entry points; the CaptureController answers them.
