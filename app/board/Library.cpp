@@ -7,6 +7,7 @@
 #include "store/ZorviPaths.h"
 
 #include <QDBusConnection>
+#include <QRandomGenerator>
 
 namespace {
 
@@ -26,6 +27,8 @@ std::optional<QString> failureOf(Body&& body) {
 }
 
 } // namespace
+
+const QStringList Library::groupColors{"#6E7BF2", "#10B981", "#F59E0B", "#EF4444", "#8B5CF6", "#06B6D4", "#EC4899"};
 
 Library::Library(CaptureStore& store, QObject* parent) : QObject(parent), store_(store) {
     QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
@@ -254,4 +257,17 @@ bool Library::saveAnnotation(const Annotation& annotation, const CaptureImage& i
 
 bool Library::deleteGroup(const QString& groupID) {
     return perform([&] { store_.deleteGroup(groupID); });
+}
+
+std::optional<CaptureGroup> Library::createGroup(const QString& name) {
+    std::optional<CaptureGroup> created;
+    perform([&] {
+        CaptureGroup group;
+        group.id = Identifiers::make();
+        group.name = name;
+        group.colorHex = groupColors.at(int(QRandomGenerator::global()->bounded(groupColors.size())));
+        group.createdAt = group.updatedAt = QDateTime::currentDateTimeUtc();
+        created = store_.upsertGroup(group);
+    });
+    return created;
 }

@@ -25,6 +25,8 @@ public:
     static constexpr int pollIntervalMs = 3000;
     // The actor name recorded for the local user's changes.
     static constexpr const char* localActor = "you";
+    // The colours a group can take, in the order pickers offer them.
+    static const QStringList groupColors;
 
     explicit Library(CaptureStore& store, QObject* parent = nullptr);
     ~Library() override;
@@ -72,6 +74,9 @@ public:
     bool deleteImage(const CaptureImage& image);
     bool saveAnnotation(const Annotation& annotation, const CaptureImage& image);
     bool deleteGroup(const QString& groupID);
+    // A new group with that name and a colour from groupColors at random;
+    // nothing when the store refused it.
+    std::optional<CaptureGroup> createGroup(const QString& name);
 
 signals:
     // After every reload and whenever loadError changes.

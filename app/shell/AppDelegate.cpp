@@ -5,11 +5,18 @@
 #include "Preferences.h"
 #include "OnboardingWindow.h"
 #include "SettingsWindow.h"
+#include "ShortcutSettingsPage.h"
 #include "TrayIcon.h"
 
 #include "board/CaptureListWindow.h"
 #include "board/Library.h"
+#include "capture/CaptureController.h"
+#include "capture/ContextCollector.h"
 #include "common/ZorviError.h"
+#include "platform/ScreenCapturer.h"
+#include "platform/ShutterSound.h"
+#include "markup/AnnotationEditorWindowController.h"
+#include "shortcuts/GlobalShortcuts.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -34,7 +41,8 @@ void AppDelegate::configureApplication() {
 }
 
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent), preferences_(Preferences::shared()), permissions_(PermissionsService::shared()) {
+    : QObject(parent), preferences_(Preferences::shared()), permissions_(PermissionsService::shared()),
+      markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
     connectActions();
 }
 
@@ -60,7 +68,20 @@ bool AppDelegate::launch() {
 
     library_ = std::make_unique<Library>(*store_);
     // Account (sync): created here on the same store; library_->setLocalChangeHandler tells it of local edits.
-    // CaptureController: created here on the library.
+    screenCapturer_ = ScreenCapturer::forPlatform();
+    shutterSound_ = std::make_unique<ShutterSound>();
+    contextCollector_ = std::make_unique<ContextCollector>();
+    captureController_ = std::make_unique<CaptureController>(
+        *library_, preferences_, permissions_, *screenCapturer_,
+        [collector = contextCollector_.get()] { return collector->snapshot(); });
+    captureController_->setSound(shutterSound_.get());
+    captureController_->setMarkupEditor(
+        [editor = markupEditor_.get()](const QImage& original, const Annotation& initial,
+                                       std::function<void(Annotation)> onSave, std::function<void()> onCancel) {
+            editor->presentImage(original, initial, std::move(onSave), std::move(onCancel));
+        },
+        [editor = markupEditor_.get()] { return editor->window() != nullptr; });
+    connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);
 
     observeNotifications();
     connect(library_.get(), &Library::changed, this, &AppDelegate::updateStatusMenu);
@@ -74,7 +95,8 @@ bool AppDelegate::launch() {
         else
             tray_.reset();
     });
-    // Shortcuts: register the region and full-screen bindings here.
+    shortcuts_ = std::make_unique<GlobalShortcuts>(
+        preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
 
     if (preferences_.hasCompletedOnboarding())
         showDashboard();
@@ -114,7 +136,11 @@ void AppDelegate::connectActions() {
     connect(actions_.showOnboarding, &QAction::triggered, this, &AppDelegate::showOnboarding);
     connect(actions_.quit, &QAction::triggered, qApp, &QApplication::quit);
     connect(actions_.captureRegion, &QAction::triggered, this, &AppDelegate::captureRegion);
-    connect(actions_.captureFullScreen, &QAction::triggered, this, &AppDelegate::captureFullScreen);
+    // The menu never waits for a second press.
+    connect(actions_.captureFullScreen, &QAction::triggered, this, [this] {
+        if (captureController_)
+            captureController_->beginFullScreen(false);
+    });
     connect(actions_.newIssue, &QAction::triggered, this, &AppDelegate::newIssue);
     connect(actions_.dashboard, &QAction::triggered, this, &AppDelegate::showDashboard);
     connect(actions_.syncNow, &QAction::triggered, this, &AppDelegate::syncNow);
@@ -127,7 +153,10 @@ void AppDelegate::observeNotifications() {
     connect(&n, &AppNotifications::showSettings, this, &AppDelegate::showSettings);
     connect(&n, &AppNotifications::showOnboarding, this, &AppDelegate::showOnboarding);
     connect(&n, &AppNotifications::annotateImage, this, &AppDelegate::presentMarkupEditor);
-    // addScreenshot: the capture controller's beginRegion(appendToStored(id)).
+    connect(&n, &AppNotifications::addScreenshot, this, [this](const QString& captureID) {
+        if (captureController_)
+            captureController_->addScreenshot(captureID);
+    });
 }
 
 void AppDelegate::setUpTray() {
@@ -170,7 +199,11 @@ void AppDelegate::showDashboard() {
 }
 
 void AppDelegate::showSettings() {
-    present(settingsWindow_, [this] { return new SettingsWindow(preferences_, permissions_, *library_, actions_); });
+    present(settingsWindow_, [this] {
+        auto* window = new SettingsWindow(preferences_, permissions_, *library_, actions_);
+        window->setPage(SettingsWindow::Tab::shortcuts, new ShortcutSettingsPage(*shortcuts_, preferences_));
+        return window;
+    });
 }
 
 void AppDelegate::showOnboarding() {
@@ -191,10 +224,21 @@ void AppDelegate::showOnboarding() {
     });
 }
 
-// The capture flow's entry points; the CaptureController answers them.
-void AppDelegate::captureRegion() {}
-void AppDelegate::captureFullScreen() {}
-void AppDelegate::newIssue() {}
+void AppDelegate::captureRegion() {
+    if (captureController_)
+        captureController_->beginRegion();
+}
+
+void AppDelegate::captureFullScreen() {
+    if (captureController_)
+        captureController_->beginFullScreen(true);
+}
+
+void AppDelegate::newIssue() {
+    if (captureController_)
+        captureController_->beginNoteOnly();
+}
+
 // The account asks its sync engine for a cycle.
 void AppDelegate::syncNow() {}
 
@@ -204,4 +248,14 @@ void AppDelegate::openAccountSettings() {
 }
 
 // Opens the markup editor on a stored image; an unknown id does nothing.
-void AppDelegate::presentMarkupEditor(const QString& imageID) { Q_UNUSED(imageID); }
+void AppDelegate::presentMarkupEditor(const QString& imageID) {
+    if (!library_)
+        return;
+    const std::optional<CaptureImage> image = store_->image(imageID);
+    if (!image)
+        return;
+    // The library renders the marked copy and keeps any failure as its loadError.
+    markupEditor_->present(*image, [this, stored = *image](const Annotation& annotation) {
+        library_->saveAnnotation(annotation, stored);
+    });
+}

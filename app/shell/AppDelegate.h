@@ -8,9 +8,15 @@
 
 #include <memory>
 
+class AnnotationEditorWindowController;
+class CaptureController;
+class ContextCollector;
+class GlobalShortcuts;
 class CaptureStore;
 class Library;
 class PermissionsService;
+class ScreenCapturer;
+class ShutterSound;
 class Preferences;
 class TrayIcon;
 class QWidget;
@@ -35,10 +41,12 @@ public:
     void handleCommand(const QStringList& arguments);
 
     void captureRegion();
+    // From a shortcut or a forwarded command: a second press within 350 ms files a note instead.
     void captureFullScreen();
     void newIssue();
     void showDashboard();
     void showSettings();
+    // The shortcut recorders on their own, until the settings window hosts them.
     void showOnboarding();
     void syncNow();
     void openAccountSettings();
@@ -61,7 +69,13 @@ private:
 
     std::unique_ptr<CaptureStore> store_;
     std::unique_ptr<Library> library_;
+    std::unique_ptr<ScreenCapturer> screenCapturer_;
+    std::unique_ptr<ShutterSound> shutterSound_;
+    std::unique_ptr<ContextCollector> contextCollector_;
+    std::unique_ptr<CaptureController> captureController_;
+    std::unique_ptr<GlobalShortcuts> shortcuts_;
     std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<AnnotationEditorWindowController> markupEditor_;
 
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
