@@ -271,3 +271,7 @@ std::optional<CaptureGroup> Library::createGroup(const QString& name) {
     });
     return created;
 }
+
+bool Library::addGroup(const CaptureGroup& group) {
+    return perform([&] { store_.upsertGroup(group); });
+}

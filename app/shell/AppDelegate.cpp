@@ -8,7 +8,8 @@
 #include "ShortcutSettingsPage.h"
 #include "TrayIcon.h"
 
-#include "board/CaptureListWindow.h"
+#include "board/DashboardWindow.h"
+#include "board/ThumbnailLoader.h"
 #include "board/Library.h"
 #include "capture/CaptureController.h"
 #include "capture/ContextCollector.h"
@@ -67,6 +68,7 @@ bool AppDelegate::launch() {
     }
 
     library_ = std::make_unique<Library>(*store_);
+    library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
     // Account (sync): created here on the same store; library_->setLocalChangeHandler tells it of local edits.
     screenCapturer_ = ScreenCapturer::forPlatform();
     shutterSound_ = std::make_unique<ShutterSound>();
@@ -192,7 +194,7 @@ void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*(
 
 void AppDelegate::showDashboard() {
     present(dashboardWindow_, [this] {
-        auto* window = new CaptureListWindow(*store_);
+        auto* window = new DashboardWindow(*library_);
         actions_.fillMenuBar(window->menuBar());
         return window;
     });

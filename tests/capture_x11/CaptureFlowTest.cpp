@@ -1,81 +1,6 @@
-#include "CaptureFixture.h"
-
-#include "board/Library.h"
-#include "capture/CaptureController.h"
-#include "markup/AnnotationCanvas.h"
-#include "markup/AnnotationEditorWindowController.h"
-#include "platform/x11/X11ScreenCapturer.h"
-#include "shell/PermissionsService.h"
-#include "shell/Preferences.h"
-
-#include <QPlainTextEdit>
-#include <QSet>
-#include <QToolButton>
+#include "CaptureFlowFixture.h"
 
 namespace {
-
-// The flow in this process, so the note box and the editor can be looked
-// into; input still goes through the X server.
-class CaptureFlowTest : public CaptureFixture {
-protected:
-    void SetUp() override {
-        CaptureFixture::SetUp();
-        preferences = std::make_unique<Preferences>(config.file("Zorvi.conf"), config.file("none.conf"));
-        preferences->setPlayCaptureSound(false);
-        library = std::make_unique<Library>(*store);
-        controller = std::make_unique<CaptureController>(*library, *preferences, permissions, capturer, [this] {
-            CaptureContext context;
-            context.windowTitle = QStringLiteral("snapshot %1").arg(++snapshots);
-            return context;
-        });
-        controller->setMarkupEditor(
-            [this](const QImage& original, const Annotation& initial, std::function<void(Annotation)> onSave,
-                   std::function<void()> onCancel) {
-                editor.presentImage(original, initial, std::move(onSave), std::move(onCancel));
-            },
-            [this] { return editor.window() != nullptr; });
-        QObject::connect(controller.get(), &CaptureController::composePresented, [this] { ++composed; });
-    }
-
-    void TearDown() override {
-        controller.reset();
-        CaptureFixture::TearDown();
-    }
-
-    bool waitForCompose(int count) {
-        return processEventsUntil([&] { return composed >= count && controller->isComposing(); });
-    }
-
-    template <class Widget>
-    Widget* find(QWidget* in, const QString& name = {}) {
-        for (Widget* w : in->findChildren<Widget*>())
-            if (name.isEmpty() || w->objectName() == name || w->toolTip() == name)
-                return w;
-        return nullptr;
-    }
-
-    static QPoint centre(QWidget* widget) { return widget->mapToGlobal(widget->rect().center()); }
-
-    QString noteText() { return find<QPlainTextEdit>(controller->compose().panel())->toPlainText(); }
-
-    static int distinctColours(const QImage& image, const QRect& area) {
-        QSet<QRgb> colours;
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                colours.insert(image.pixel(x, y));
-        return int(colours.size());
-    }
-
-    QSettings editorSettings{QString(), QSettings::IniFormat};
-    std::unique_ptr<Preferences> preferences;
-    PermissionsService permissions;
-    X11ScreenCapturer capturer;
-    std::unique_ptr<Library> library;
-    AnnotationEditorWindowController editor{editorSettings};
-    std::unique_ptr<CaptureController> controller;
-    int snapshots = 0;
-    int composed = 0;
-};
 
 TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing) {
     showKnownWindow();
@@ -90,7 +15,7 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
     EXPECT_TRUE(controller->pending()->images.isEmpty());
     EXPECT_EQ(controller->pending()->mode, CaptureMode::text);
     EXPECT_EQ(controller->pending()->context.windowTitle, QString("snapshot 1"));
-    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    ASSERT_TRUE(waitForNoteBoxFocus());
     DesktopDriver::type("text only");
     DesktopDriver::key("ctrl+Return");
     ASSERT_TRUE(waitForCaptures(1));
@@ -104,7 +29,7 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
     ASSERT_TRUE(waitForCompose(2));
     EXPECT_TRUE(controller->pending()->images.isEmpty());
     EXPECT_TRUE(libraryFiles().isEmpty());
-    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    ASSERT_TRUE(waitForNoteBoxFocus());
     DesktopDriver::key("Escape");
     ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi note"));
     EXPECT_EQ(captures().size(), 1u);
@@ -116,7 +41,7 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
     ASSERT_EQ(controller->pending()->images.size(), 1);
     EXPECT_EQ(controller->pending()->images.front().image.size(), QSize(1920, 1080));
     EXPECT_EQ(controller->pending()->mode, CaptureMode::fullscreen);
-    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    ASSERT_TRUE(waitForNoteBoxFocus());
     DesktopDriver::key("ctrl+Return");
     ASSERT_TRUE(waitForCaptures(2));
 }
@@ -127,7 +52,7 @@ TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup)
     ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
     DesktopDriver::drag(image + QPoint(20, 20), image + QPoint(220, 180));
     ASSERT_TRUE(waitForCompose(1));
-    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    ASSERT_TRUE(waitForNoteBoxFocus());
     DesktopDriver::type("two views of one bug");
 
     // Another screenshot through the note box's "+".
@@ -141,7 +66,7 @@ TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup)
     EXPECT_EQ(noteText(), "two views of one bug");
 
     // Markup of the first screenshot: a blur over its yellow block and the black line.
-    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    ASSERT_TRUE(waitForNoteBoxFocus());
     DesktopDriver::click(centre(find<QLabel>(controller->compose().panel(), "Click to mark up")));
     ASSERT_TRUE(processEventsUntil([&] { return editor.window() && editor.window()->isVisible(); }));
     ASSERT_TRUE(DesktopDriver::waitForWindows("Mark up screenshot"));
@@ -157,7 +82,7 @@ TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup)
     EXPECT_EQ(noteText(), "two views of one bug") << "the draft came back after markup";
     ASSERT_TRUE(controller->pending()->images.front().annotatedPath.has_value());
 
-    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    ASSERT_TRUE(waitForNoteBoxFocus());
     DesktopDriver::key("ctrl+Return");
     ASSERT_TRUE(waitForCaptures(1));
     const Capture capture = captures().front();

@@ -18,6 +18,11 @@
 
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <vector>
+
 namespace {
 
 const ModifierSet altShift = ModifierSet::option() | ModifierSet::shift();
@@ -139,9 +144,39 @@ TEST_F(GlobalShortcutsTest, DefaultShortcutsFireFromAnotherWindowWhateverTheLock
     xdotool({"key", "Caps_Lock", "alt+shift+2", "Caps_Lock", "Num_Lock"});
     ASSERT_TRUE(processEventsUntil([&] { return regions == 3; }));
 
+    // Held past the keyboard's repeat delay, it still fires once.
+    xdotool({"keydown", "alt+shift+2", "sleep", "0.9", "keyup", "alt+shift+2"});
+    settle();
+    EXPECT_EQ(regions, 4);
+
     typeIntoFocusedWindow();
     EXPECT_FALSE(reachedFocusedWindow(Qt::Key_2) || reachedFocusedWindow(Qt::Key_At));
     EXPECT_FALSE(reachedFocusedWindow(Qt::Key_3) || reachedFocusedWindow(Qt::Key_NumberSign));
+}
+
+// Gives X key codes new symbols, as switching the keyboard layout does.
+void remap(uint8_t keycode, std::vector<xcb_keysym_t> keysyms) {
+    xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+    xcb_generic_error_t* error = xcb_request_check(
+        connection, xcb_change_keyboard_mapping_checked(connection, 1, keycode, uint8_t(keysyms.size()),
+                                                        keysyms.data()));
+    EXPECT_EQ(error, nullptr);
+    std::free(error);
+    xcb_disconnect(connection);
+}
+
+TEST_F(GlobalShortcutsTest, ALayoutThatMovesTheKeyMovesTheGrab) {
+    start();
+    const uint8_t oldKey = X11KeyboardLayout::connect()->xKeycodes(key2).value(0);
+    const uint8_t newKey = 248; // no symbols in the server's default map
+    remap(newKey, {'2', '@', '2', '@'});
+    remap(oldKey, {XCB_NO_SYMBOL, XCB_NO_SYMBOL, XCB_NO_SYMBOL, XCB_NO_SYMBOL});
+    // The app hears of the change on its own time; press until it has.
+    for (int attempt = 0; attempt < 20 && regions == 0; ++attempt) {
+        xdotool({"key", "alt+shift+2"});
+        processEventsUntil([&] { return regions > 0; }, 250);
+    }
+    EXPECT_GT(regions, 0) << "the grab stayed on the old key code";
 }
 
 TEST_F(GlobalShortcutsTest, ShortcutAnotherClientOwnsIsAConflictUntilItLetsGoAndOldOnesAreReleased) {
@@ -189,8 +224,9 @@ TEST_F(GlobalShortcutsTest, DoublePressFiresOnceAndNoPressReachesTheFocusedWindo
     xdotool({"key", "alt+shift+2", "alt+shift+2"});
     ASSERT_TRUE(processEventsUntil([&] { return regions == 1; }));
 
-    // One press on its own: taken from the window, and nothing fires.
-    xdotool({"key", "alt+shift+2", "alt+shift+3"});
+    // One press on its own, even held until the key repeats: taken from the
+    // window, and nothing fires.
+    xdotool({"keydown", "alt+shift+2", "sleep", "0.9", "keyup", "alt+shift+2", "key", "alt+shift+3"});
     ASSERT_TRUE(processEventsUntil([&] { return fullScreens == 1; }));
     EXPECT_EQ(regions, 1);
     typeIntoFocusedWindow();

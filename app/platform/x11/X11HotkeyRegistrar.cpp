@@ -35,9 +35,19 @@ X11HotkeyRegistrar::registerHotkey(const QString&, const QString&, uint16_t keyC
 }
 
 void X11HotkeyRegistrar::handle(const xcb_generic_event_t* event) {
-    if ((event->response_type & 0x7f) != XCB_KEY_PRESS)
+    const uint8_t type = event->response_type & 0x7f;
+    if (type == XCB_KEY_RELEASE) {
+        const auto* release = reinterpret_cast<const xcb_key_release_event_t*>(event);
+        lastRelease_ = {release->detail, release->time};
+        return;
+    }
+    if (type != XCB_KEY_PRESS)
         return;
     const auto* press = reinterpret_cast<const xcb_key_press_event_t*>(event);
+    // A held key repeats as a release and a press with the same time stamp;
+    // holding a shortcut a little long must not press it again.
+    if (lastRelease_.keycode == press->detail && lastRelease_.time == press->time)
+        return;
     for (Grabbed* grabbed : std::as_const(live_)) {
         if (grabbed->grab->matches(press->detail, press->state)) {
             // Posted, so a handler may re-register (and so destroy this grab).

@@ -26,4 +26,8 @@ private:
 
     X11Connection& connection_;
     QSet<Grabbed*> live_;
+    struct {
+        uint8_t keycode = 0;
+        uint32_t time = 0;
+    } lastRelease_;
 };
