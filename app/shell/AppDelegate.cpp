@@ -253,11 +253,22 @@ void AppDelegate::openAccountSettings() {
 void AppDelegate::presentMarkupEditor(const QString& imageID) {
     if (!library_)
         return;
-    const std::optional<CaptureImage> image = store_->image(imageID);
+    const auto read = [this, imageID]() -> std::optional<CaptureImage> {
+        try {
+            return store_->image(imageID);
+        } catch (const ZorviError& e) {
+            QMessageBox::warning(nullptr, tr("Zorvi"), e.description());
+            return std::nullopt;
+        }
+    };
+    const std::optional<CaptureImage> image = read();
     if (!image)
         return;
-    // The library renders the marked copy and keeps any failure as its loadError.
-    markupEditor_->present(*image, [this, stored = *image](const Annotation& annotation) {
-        library_->saveAnnotation(annotation, stored);
+    // The row is read again on save: sync or another window may have changed
+    // it while the editor was open, and a deleted image takes no marks. The
+    // library renders the marked copy and keeps any failure as its loadError.
+    markupEditor_->present(*image, [this, read](const Annotation& annotation) {
+        if (const std::optional<CaptureImage> current = read())
+            library_->saveAnnotation(annotation, *current);
     });
 }
