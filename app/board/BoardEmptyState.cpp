@@ -1,6 +1,6 @@
 #include "BoardEmptyState.h"
 
-BoardEmptyState BoardEmptyState::forFilter(const LibraryFilter &filter, const QString &search) {
+BoardEmptyState BoardEmptyState::forFilter(const LibraryFilter& filter, const QString& search) {
     using Kind = LibraryFilter::Kind;
     const QString matching = QStringLiteral("Captures matching this filter will show up here.");
     const QString viewfinder = QStringLiteral("viewfinder");

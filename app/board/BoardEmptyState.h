@@ -12,5 +12,5 @@ struct BoardEmptyState {
     // Only the empty inbox teaches the capture shortcut.
     bool showsShortcutHint = false;
 
-    static BoardEmptyState forFilter(const LibraryFilter &filter, const QString &search);
+    static BoardEmptyState forFilter(const LibraryFilter& filter, const QString& search);
 };

@@ -11,8 +11,8 @@
 namespace BoardHeader {
 
 // The filter's title; a group filter shows the group's name, or "Group" once it is gone.
-QString title(const LibraryFilter &filter, const std::vector<CaptureGroup> &groups);
+QString title(const LibraryFilter& filter, const std::vector<CaptureGroup>& groups);
 // "5 captures waiting · 2 high priority" for the inbox, "12 captures" elsewhere.
-QString subtitle(const LibraryFilter &filter, const std::vector<Capture> &displayed);
+QString subtitle(const LibraryFilter& filter, const std::vector<Capture>& displayed);
 
 } // namespace BoardHeader

@@ -10,9 +10,9 @@ bool isActive(CaptureStatus s) {
 
 // Orders by Unicode scalar value; QString's own comparison works on UTF-16
 // units, which puts characters above U+FFFF before U+E000..U+FFFF.
-int compareScalars(const QString &a, const QString &b) {
+int compareScalars(const QString& a, const QString& b) {
     auto ia = a.begin(), ib = b.begin();
-    auto next = [](QString::const_iterator &it, QString::const_iterator end) -> char32_t {
+    auto next = [](QString::const_iterator& it, QString::const_iterator end) -> char32_t {
         const QChar c = *it++;
         if (c.isHighSurrogate() && it != end && it->isLowSurrogate())
             return QChar::surrogateToUcs4(c, *it++);
@@ -27,7 +27,7 @@ int compareScalars(const QString &a, const QString &b) {
 }
 
 // Captures without an application sort as if named U+10FFFF: after everything.
-const QString &appSortKey(const Capture &c) {
+const QString& appSortKey(const Capture& c) {
     static const QString last = QString::fromUcs4(U"\U0010FFFF", 1);
     return c.appName ? *c.appName : last;
 }
@@ -36,8 +36,8 @@ const QString &appSortKey(const Capture &c) {
 
 namespace CaptureFilterEngine {
 
-bool matches(const Capture &c, const LibraryFilter &filter, const QMap<QString, QStringList> &tagsByCapture,
-             const std::optional<QString> &currentUserID) {
+bool matches(const Capture& c, const LibraryFilter& filter, const QMap<QString, QStringList>& tagsByCapture,
+             const std::optional<QString>& currentUserID) {
     using Kind = LibraryFilter::Kind;
     switch (filter.kind) {
     case Kind::status: return c.status == filter.status;
@@ -54,14 +54,14 @@ bool matches(const Capture &c, const LibraryFilter &filter, const QMap<QString, 
     return false;
 }
 
-std::vector<Capture> apply(const std::vector<Capture> &captures, const LibraryFilter &filter, const QString &search,
-                           SortOrder sort, const QMap<QString, QStringList> &tagsByCapture,
-                           const std::optional<QString> &currentUserID) {
+std::vector<Capture> apply(const std::vector<Capture>& captures, const LibraryFilter& filter, const QString& search,
+                           SortOrder sort, const QMap<QString, QStringList>& tagsByCapture,
+                           const std::optional<QString>& currentUserID) {
     const QString needle = search.trimmed().toLower();
-    std::vector<const Capture *> kept;
+    std::vector<const Capture*> kept;
     kept.reserve(captures.size());
     QString haystack;
-    for (const Capture &c : captures) {
+    for (const Capture& c : captures) {
         if (!matches(c, filter, tagsByCapture, currentUserID))
             continue;
         if (!needle.isEmpty()) {
@@ -81,22 +81,22 @@ std::vector<Capture> apply(const std::vector<Capture> &captures, const LibraryFi
         kept.push_back(&c);
     }
 
-    auto newer = [](const Capture *a, const Capture *b) { return a->createdAt > b->createdAt; };
+    auto newer = [](const Capture* a, const Capture* b) { return a->createdAt > b->createdAt; };
     switch (sort) {
     case SortOrder::newest: std::stable_sort(kept.begin(), kept.end(), newer); break;
     case SortOrder::oldest:
         std::stable_sort(kept.begin(), kept.end(),
-                         [](const Capture *a, const Capture *b) { return a->createdAt < b->createdAt; });
+                         [](const Capture* a, const Capture* b) { return a->createdAt < b->createdAt; });
         break;
     case SortOrder::priority:
-        std::stable_sort(kept.begin(), kept.end(), [&](const Capture *a, const Capture *b) {
+        std::stable_sort(kept.begin(), kept.end(), [&](const Capture* a, const Capture* b) {
             if (a->priority != b->priority)
                 return sortWeight(a->priority) < sortWeight(b->priority);
             return newer(a, b);
         });
         break;
     case SortOrder::app:
-        std::stable_sort(kept.begin(), kept.end(), [&](const Capture *a, const Capture *b) {
+        std::stable_sort(kept.begin(), kept.end(), [&](const Capture* a, const Capture* b) {
             if (const int order = compareScalars(appSortKey(*a), appSortKey(*b)))
                 return order < 0;
             return newer(a, b);
@@ -106,14 +106,14 @@ std::vector<Capture> apply(const std::vector<Capture> &captures, const LibraryFi
 
     std::vector<Capture> result;
     result.reserve(kept.size());
-    for (const Capture *c : kept)
+    for (const Capture* c : kept)
         result.push_back(*c);
     return result;
 }
 
-QMap<QString, int> activeCountsByGroup(const std::vector<Capture> &captures) {
+QMap<QString, int> activeCountsByGroup(const std::vector<Capture>& captures) {
     QMap<QString, int> result;
-    for (const Capture &c : captures)
+    for (const Capture& c : captures)
         if (c.groupID && isActive(c.status))
             ++result[*c.groupID];
     return result;

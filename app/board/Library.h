@@ -77,6 +77,8 @@ public:
     // A new group with that name and a colour from groupColors at random;
     // nothing when the store refused it.
     std::optional<CaptureGroup> createGroup(const QString& name);
+    // Stores a group built elsewhere (the new-group dialog).
+    bool addGroup(const CaptureGroup& group);
 
 signals:
     // After every reload and whenever loadError changes.

@@ -13,8 +13,8 @@ struct LibraryFilter {
     QString value;                              // the group id or the tag text
 
     static LibraryFilter ofStatus(CaptureStatus s) { return {Kind::status, s, {}}; }
-    static LibraryFilter ofGroup(const QString &id) { return {Kind::group, CaptureStatus::open, id}; }
-    static LibraryFilter ofTag(const QString &tag) { return {Kind::tag, CaptureStatus::open, tag}; }
+    static LibraryFilter ofGroup(const QString& id) { return {Kind::group, CaptureStatus::open, id}; }
+    static LibraryFilter ofTag(const QString& tag) { return {Kind::tag, CaptureStatus::open, tag}; }
     static LibraryFilter inbox() { return {Kind::inbox, CaptureStatus::open, {}}; }
     static LibraryFilter assignedToMe() { return {Kind::assignedToMe, CaptureStatus::open, {}}; }
     static LibraryFilter mine() { return {Kind::mine, CaptureStatus::open, {}}; }
@@ -24,7 +24,7 @@ struct LibraryFilter {
     // A symbol name for symbolIcon().
     QString symbol() const;
 
-    bool operator==(const LibraryFilter &o) const {
+    bool operator==(const LibraryFilter& o) const {
         return kind == o.kind && (kind != Kind::status || status == o.status) && value == o.value;
     }
 };

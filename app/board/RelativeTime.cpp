@@ -4,7 +4,7 @@
 
 namespace RelativeTime {
 
-QString string(const QDateTime &time, const QDateTime &now) {
+QString string(const QDateTime& time, const QDateTime& now) {
     const qint64 s = time.msecsTo(now) / 1000;
     if (s < 5)
         return QStringLiteral("just now");

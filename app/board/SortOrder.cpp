@@ -10,7 +10,7 @@ QString rawValue(SortOrder order) {
     return {};
 }
 
-std::optional<SortOrder> sortOrderFromRaw(const QString &raw) {
+std::optional<SortOrder> sortOrderFromRaw(const QString& raw) {
     for (SortOrder order : allSortOrders)
         if (rawValue(order) == raw)
             return order;
@@ -31,7 +31,7 @@ QString rawValue(LayoutMode mode) {
     return mode == LayoutMode::grid ? QStringLiteral("grid") : QStringLiteral("list");
 }
 
-std::optional<LayoutMode> layoutModeFromRaw(const QString &raw) {
+std::optional<LayoutMode> layoutModeFromRaw(const QString& raw) {
     if (raw == u"grid")
         return LayoutMode::grid;
     if (raw == u"list")

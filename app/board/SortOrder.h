@@ -10,12 +10,12 @@ enum class SortOrder { newest, oldest, priority, app };
 inline constexpr std::array allSortOrders{SortOrder::newest, SortOrder::oldest, SortOrder::priority, SortOrder::app};
 
 QString rawValue(SortOrder order);
-std::optional<SortOrder> sortOrderFromRaw(const QString &raw);
+std::optional<SortOrder> sortOrderFromRaw(const QString& raw);
 QString menuLabel(SortOrder order);
 
 // Cards in a grid, or one row per capture.
 enum class LayoutMode { grid, list };
 
 QString rawValue(LayoutMode mode);
-std::optional<LayoutMode> layoutModeFromRaw(const QString &raw);
+std::optional<LayoutMode> layoutModeFromRaw(const QString& raw);
 QString symbol(LayoutMode mode);

@@ -12,11 +12,11 @@
 
 namespace {
 
-const char *const portalService = "org.freedesktop.portal.Desktop";
-const char *const portalPath = "/org/freedesktop/portal/desktop";
-const char *const settingsInterface = "org.freedesktop.portal.Settings";
-const char *const appearance = "org.freedesktop.appearance";
-const char *const colorScheme = "color-scheme";
+const char* const portalService = "org.freedesktop.portal.Desktop";
+const char* const portalPath = "/org/freedesktop/portal/desktop";
+const char* const settingsInterface = "org.freedesktop.portal.Settings";
+const char* const appearance = "org.freedesktop.appearance";
+const char* const colorScheme = "color-scheme";
 
 struct Pair {
     QRgb light, dark;
@@ -52,7 +52,7 @@ bool paletteIsDark() {
 }
 
 // The portal's value: 1 prefers dark, 2 prefers light, 0 leaves it to the app.
-std::optional<bool> darkFromScheme(const QVariant &v) {
+std::optional<bool> darkFromScheme(const QVariant& v) {
     QVariant value = v;
     while (value.canConvert<QDBusVariant>() && value.userType() == qMetaTypeId<QDBusVariant>())
         value = value.value<QDBusVariant>().variant();
@@ -65,8 +65,8 @@ std::optional<bool> darkFromScheme(const QVariant &v) {
 
 } // namespace
 
-Theme &Theme::shared() {
-    static Theme *theme = new Theme;
+Theme& Theme::shared() {
+    static Theme* theme = new Theme;
     return *theme;
 }
 
@@ -80,8 +80,8 @@ Theme::Theme() {
                 SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
     read << QString(appearance) << QString(colorScheme);
-    auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         const QDBusPendingReply<QDBusVariant> reply = *w;
         if (reply.isError())
@@ -111,14 +111,14 @@ void Theme::setDark(bool dark) {
     follow(dark);
 }
 
-void Theme::portalSettingChanged(const QString &ns, const QString &key, const QDBusVariant &value) {
+void Theme::portalSettingChanged(const QString& ns, const QString& key, const QDBusVariant& value) {
     if (ns != appearance || key != colorScheme)
         return;
     portalAnswered_ = true;
     follow(darkFromScheme(value.variant()).value_or(paletteIsDark()));
 }
 
-bool Theme::eventFilter(QObject *watched, QEvent *event) {
+bool Theme::eventFilter(QObject* watched, QEvent* event) {
     if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !portalAnswered_)
         follow(paletteIsDark());
     return QObject::eventFilter(watched, event);

@@ -33,7 +33,7 @@ class Theme : public QObject {
         agentTint
     };
 
-    static Theme &shared();
+    static Theme& shared();
 
     bool isDark() const { return dark_; }
     QColor color(Color c) const { return color(c, dark_); }
@@ -47,11 +47,11 @@ class Theme : public QObject {
     void changed();
 
   private slots:
-    void portalSettingChanged(const QString &ns, const QString &key, const QDBusVariant &value);
+    void portalSettingChanged(const QString& ns, const QString& key, const QDBusVariant& value);
 
   private:
     Theme();
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void follow(bool dark);
 
     bool dark_ = false;

@@ -97,10 +97,7 @@ void CaptureController::startRegion(Intent intent) {
         frozen_ = desktop;
         overlay_.present(
             desktop, [this](const std::optional<QRectF>& selection) { regionChosen(selection); },
-            [this](const QPointF& point) {
-                const FrozenDesktop desktop = std::exchange(frozen_, {});
-                fullScreenShot(desktop, point, false);
-            });
+            [this](const QPointF& point) { fullScreenShot(std::exchange(frozen_, {}), point); });
     });
 }
 
@@ -111,10 +108,19 @@ void CaptureController::startFullScreen(Intent intent, bool awaitSecondPress) {
     setCapturing(true);
     flowContext_ = contextForFlow();
     const QPointF point = QCursor::pos();
+    heldShot_.reset();
+    // The window for a second press opens with the first press, so a press
+    // that comes while our own windows step aside still counts.
+    if (awaitSecondPress && intent == Intent::newCapture) {
+        fullScreenTextOnlyRequested_ = false;
+        fullScreenWindowOpen_ = true;
+        QTimer::singleShot(secondPressWindowMs, this, [this] {
+            fullScreenWindowOpen_ = false;
+            finishFullScreen();
+        });
+    }
     beginFlowIfNeeded();
-    grabScreens([this, point, awaitSecondPress](const FrozenDesktop& desktop) {
-        fullScreenShot(desktop, point, awaitSecondPress);
-    });
+    grabScreens([this, point](const FrozenDesktop& desktop) { fullScreenShot(desktop, point); });
 }
 
 void CaptureController::setCapturing(bool capturing) {
@@ -219,33 +225,30 @@ void CaptureController::secondPressDuringOverlay() {
     presentTextOnly(flowContext_ ? *flowContext_ : contextForFlow());
 }
 
-void CaptureController::fullScreenShot(const FrozenDesktop& desktop, const QPointF& point, bool awaitSecondPress) {
-    FrozenDesktop::Shot shot;
+void CaptureController::fullScreenShot(const FrozenDesktop& desktop, const QPointF& point) {
     try {
-        shot = desktop.screenAt(point);
+        const FrozenDesktop::Shot shot = desktop.screenAt(point);
+        heldShot_ = HeldShot{shot.image, *shot.frame};
     } catch (const CaptureError& error) {
         endFlow();
         setCapturing(false);
         presentFailure(error);
         return;
     }
-    if (!awaitSecondPress || intent_ != Intent::newCapture) {
-        captured(shot.image, *shot.frame, CaptureMode::fullscreen);
+    finishFullScreen();
+}
+
+void CaptureController::finishFullScreen() {
+    // Nothing is written until the window for a second press has passed.
+    if (fullScreenWindowOpen_ || !heldShot_)
+        return;
+    const HeldShot shot = *std::exchange(heldShot_, std::nullopt);
+    if (std::exchange(fullScreenTextOnlyRequested_, false)) {
+        presentTextOnly(flowContext_ ? *flowContext_ : CaptureContext());
+        setCapturing(false);
         return;
     }
-    // Nothing is written until the window for a second press has passed.
-    fullScreenTextOnlyRequested_ = false;
-    fullScreenWindowOpen_ = true;
-    const ScreenFrame frame = *shot.frame;
-    QTimer::singleShot(secondPressWindowMs, this, [this, image = shot.image, frame] {
-        fullScreenWindowOpen_ = false;
-        if (std::exchange(fullScreenTextOnlyRequested_, false)) {
-            presentTextOnly(flowContext_ ? *flowContext_ : CaptureContext());
-            setCapturing(false);
-            return;
-        }
-        captured(image, frame, CaptureMode::fullscreen);
-    });
+    captured(shot.image, shot.frame, CaptureMode::fullscreen);
 }
 
 void CaptureController::captured(const QImage& image, const ScreenFrame& frame, CaptureMode mode) {
@@ -454,10 +457,9 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation, con
 }
 
 void CaptureController::presentFailure(const CaptureError& error) {
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi couldn't take that screenshot"), error.description(),
-                                QMessageBox::Ok);
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi couldn't take that screenshot"),
+                                tr("Zorvi couldn't take that screenshot"), QMessageBox::Ok);
     box->setInformativeText(error.description());
-    box->setText(tr("Zorvi couldn't take that screenshot"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
     emit captureFailed(error.description());

@@ -85,7 +85,9 @@ private:
 
     void regionChosen(const std::optional<QRectF>& selection);
     void secondPressDuringOverlay();
-    void fullScreenShot(const FrozenDesktop& desktop, const QPointF& point, bool awaitSecondPress);
+    void fullScreenShot(const FrozenDesktop& desktop, const QPointF& point);
+    // Files the held full-screen shot once no second press can come any more.
+    void finishFullScreen();
     void captured(const QImage& image, const ScreenFrame& frame, CaptureMode mode);
     PendingImage makePendingImage(const QImage& image, bool copyToClipboard);
     void presentTextOnly(const CaptureContext& context);
@@ -122,6 +124,12 @@ private:
     std::optional<PendingCapture> pending_;
     Intent intent_ = Intent::newCapture;
     QString storedCaptureID_;
+    struct HeldShot {
+        QImage image;
+        ScreenFrame frame;
+    };
+    // A full-screen shot waiting out the window for a second press.
+    std::optional<HeldShot> heldShot_;
     // The screens as they were when the overlay came up; only while it is up.
     FrozenDesktop frozen_;
 };

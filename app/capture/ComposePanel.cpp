@@ -82,12 +82,9 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
     });
 
     setFixedWidth(previewWidth + 32);
-    // Focus goes to the note once the panel is up.
-    QTimer::singleShot(80, note_, [this] {
-        activateWindow();
-        note_->setFocus();
-        note_->moveCursor(QTextCursor::End);
-    });
+    // The note has the keyboard from the first moment, so nothing typed right away is lost.
+    note_->setFocus();
+    note_->moveCursor(QTextCursor::End);
 }
 
 ComposePanel::~ComposePanel() = default;

@@ -34,11 +34,22 @@ void AnnotationCanvas::paintEvent(QPaintEvent*) {
     const QRectF frame = imageFrame();
     if (frame.isEmpty())
         return;
-    // Logical coordinates: on a scaled display the painter maps the frame to
-    // device pixels, so the preview is drawn at the screen's own resolution.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(frame, model_.preview());
+    // Drawn at the screen's own resolution: on a scaled display the frame
+    // covers more device pixels than logical ones.
+    const qreal ratio = devicePixelRatioF();
+    const QPixmap& preview = scaledPreview((frame.size() * ratio).toSize());
+    painter.drawPixmap(QRectF(frame.topLeft(), QSizeF(preview.size()) / ratio), preview, QRectF(preview.rect()));
     paintDraft(painter, frame);
+}
+
+const QPixmap& AnnotationCanvas::scaledPreview(const QSize& devicePixels) {
+    const QImage& preview = model_.preview();
+    if (scaledFrom_ != preview.cacheKey() || scaled_.size() != devicePixels) {
+        scaled_ = QPixmap::fromImage(preview.scaled(devicePixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        scaled_.setDevicePixelRatio(devicePixelRatioF());
+        scaledFrom_ = preview.cacheKey();
+    }
+    return scaled_;
 }
 
 void AnnotationCanvas::paintDraft(QPainter& painter, const QRectF& frame) const {

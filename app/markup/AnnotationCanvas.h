@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPixmap>
 #include <QRectF>
 #include <QWidget>
 
@@ -23,7 +24,12 @@ protected:
 
 private:
     void paintDraft(QPainter& painter, const QRectF& frame) const;
+    // The preview scaled once to the frame's device pixels, so repainting
+    // for every pointer movement is a plain copy.
+    const QPixmap& scaledPreview(const QSize& devicePixels);
 
     AnnotationEditorModel& model_;
+    QPixmap scaled_;
+    qint64 scaledFrom_ = 0;
     bool dragging_ = false;
 };

@@ -37,8 +37,6 @@ public:
     std::optional<DesktopApplication> forWindowClass(const std::optional<QString>& instanceName,
                                                      const std::optional<QString>& className) const;
 
-    const QList<DesktopApplication>& all() const { return applications_; }
-
 private:
     QList<DesktopApplication> applications_;
 };

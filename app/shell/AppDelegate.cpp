@@ -3,11 +3,15 @@
 #include "AppNotifications.h"
 #include "PermissionsService.h"
 #include "Preferences.h"
+#include "OnboardingWindow.h"
+#include "SettingsWindow.h"
+#include "ShortcutSettingsPage.h"
 #include "TrayIcon.h"
 
-#include "board/CaptureListWindow.h"
 #include "account/Account.h"
 #include "account/AccountView.h"
+#include "board/DashboardWindow.h"
+#include "board/ThumbnailLoader.h"
 #include "board/Library.h"
 #include "capture/CaptureController.h"
 #include "capture/ContextCollector.h"
@@ -15,6 +19,7 @@
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
+#include "shortcuts/GlobalShortcuts.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -24,6 +29,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <system_error>
 
@@ -48,6 +54,7 @@ AppDelegate::~AppDelegate() {
     delete dashboardWindow_;
     delete settingsWindow_;
     delete onboardingWindow_;
+    delete accountWindow_;
 }
 
 bool AppDelegate::launch() {
@@ -64,6 +71,7 @@ bool AppDelegate::launch() {
     }
 
     library_ = std::make_unique<Library>(*store_);
+    library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
     account_ = std::make_unique<Account>(*store_);
     library_->setLocalChangeHandler([account = QPointer<Account>(account_.get())] {
         if (account)
@@ -85,8 +93,19 @@ bool AppDelegate::launch() {
     connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);
 
     observeNotifications();
+    connect(library_.get(), &Library::changed, this, &AppDelegate::updateStatusMenu);
+    connect(&preferences_, &Preferences::regionHotkeyChanged, this, &AppDelegate::updateStatusMenu);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &AppDelegate::updateStatusMenu);
     setUpTray();
-    // Shortcuts: register the region and full-screen bindings here.
+    // The tray follows its setting at once.
+    connect(&preferences_, &Preferences::showMenuBarIconChanged, this, [this](bool show) {
+        if (show)
+            setUpTray();
+        else
+            tray_.reset();
+    });
+    shortcuts_ = std::make_unique<GlobalShortcuts>(
+        preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
 
     if (preferences_.hasCompletedOnboarding())
         showDashboard();
@@ -150,12 +169,21 @@ void AppDelegate::observeNotifications() {
 }
 
 void AppDelegate::setUpTray() {
-    if (!preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (tray_ || !preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
-    tray_ = std::make_unique<TrayIcon>();
+    tray_ = std::make_unique<TrayIcon>(actions_);
     connect(tray_.get(), &TrayIcon::showDashboardRequested, this, &AppDelegate::showDashboard);
-    connect(tray_.get(), &TrayIcon::quitRequested, qApp, &QApplication::quit);
+    updateStatusMenu();
     tray_->show();
+}
+
+void AppDelegate::updateStatusMenu() {
+    if (!tray_)
+        return;
+    // The account's status replaces this once it exists.
+    const auto sync = StatusMenuTitles::syncLine(StatusMenuTitles::SyncState::signedOut, {});
+    tray_->update(preferences_.regionHotkey().displayString(), preferences_.fullScreenHotkey().displayString(),
+                  library_->openCount(), sync);
 }
 
 void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create) {
@@ -173,20 +201,36 @@ void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*(
 
 void AppDelegate::showDashboard() {
     present(dashboardWindow_, [this] {
-        auto* window = new CaptureListWindow(*store_);
+        auto* window = new DashboardWindow(*library_);
         actions_.fillMenuBar(window->menuBar());
         return window;
     });
 }
 
 void AppDelegate::showSettings() {
-    // The settings window.
+    present(settingsWindow_, [this] {
+        auto* window = new SettingsWindow(preferences_, permissions_, *library_, actions_);
+        window->setPage(SettingsWindow::Tab::shortcuts, new ShortcutSettingsPage(*shortcuts_, preferences_));
+        return window;
+    });
 }
 
 void AppDelegate::showOnboarding() {
-    // The first-run guide; until it exists the dashboard stands in.
-    preferences_.setHasCompletedOnboarding(true);
-    showDashboard();
+    present(onboardingWindow_, [this] {
+        auto finish = [this] {
+            preferences_.setHasCompletedOnboarding(true);
+            if (onboardingWindow_)
+                onboardingWindow_->close();
+            showDashboard();
+        };
+        // Out of the way first, so the capture sees the desktop behind it.
+        auto tryCapture = [this] {
+            if (onboardingWindow_)
+                onboardingWindow_->showMinimized();
+            QTimer::singleShot(350, this, &AppDelegate::captureRegion);
+        };
+        return new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
+    });
 }
 
 void AppDelegate::captureRegion() {
@@ -225,11 +269,22 @@ void AppDelegate::openAccountSettings() {
 void AppDelegate::presentMarkupEditor(const QString& imageID) {
     if (!library_)
         return;
-    const std::optional<CaptureImage> image = store_->image(imageID);
+    const auto read = [this, imageID]() -> std::optional<CaptureImage> {
+        try {
+            return store_->image(imageID);
+        } catch (const ZorviError& e) {
+            QMessageBox::warning(nullptr, tr("Zorvi"), e.description());
+            return std::nullopt;
+        }
+    };
+    const std::optional<CaptureImage> image = read();
     if (!image)
         return;
-    // The library renders the marked copy and keeps any failure as its loadError.
-    markupEditor_->present(*image, [this, stored = *image](const Annotation& annotation) {
-        library_->saveAnnotation(annotation, stored);
+    // The row is read again on save: sync or another window may have changed
+    // it while the editor was open, and a deleted image takes no marks. The
+    // library renders the marked copy and keeps any failure as its loadError.
+    markupEditor_->present(*image, [this, read](const Annotation& annotation) {
+        if (const std::optional<CaptureImage> current = read())
+            library_->saveAnnotation(annotation, *current);
     });
 }

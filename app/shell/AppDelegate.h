@@ -12,6 +12,7 @@ class Account;
 class AnnotationEditorWindowController;
 class CaptureController;
 class ContextCollector;
+class GlobalShortcuts;
 class CaptureStore;
 class Library;
 class PermissionsService;
@@ -46,6 +47,7 @@ public:
     void newIssue();
     void showDashboard();
     void showSettings();
+    // The shortcut recorders on their own, until the settings window hosts them.
     void showOnboarding();
     void syncNow();
     void openAccountSettings();
@@ -59,6 +61,7 @@ private:
     void connectActions();
     void observeNotifications();
     void setUpTray();
+    void updateStatusMenu();
     // Shows a window kept in `slot`, creating it with `create` when there is none.
     void present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
 
@@ -73,6 +76,7 @@ private:
     std::unique_ptr<ShutterSound> shutterSound_;
     std::unique_ptr<ContextCollector> contextCollector_;
     std::unique_ptr<CaptureController> captureController_;
+    std::unique_ptr<GlobalShortcuts> shortcuts_;
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<AnnotationEditorWindowController> markupEditor_;
 

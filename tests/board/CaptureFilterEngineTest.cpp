@@ -8,9 +8,9 @@
 
 namespace {
 
-std::vector<QString> ids(const std::vector<Capture> &captures) {
+std::vector<QString> ids(const std::vector<Capture>& captures) {
     std::vector<QString> result;
-    for (const Capture &c : captures)
+    for (const Capture& c : captures)
         result.push_back(c.id);
     return result;
 }
@@ -53,12 +53,12 @@ class SeededLibrary : public StoreFixture {
                 store->softDelete(c.id);
         }
         loaded = store->captures(CaptureQuery{});
-        for (const Capture &c : loaded)
+        for (const Capture& c : loaded)
             if (const QStringList tags = store->tags(c.id); !tags.isEmpty())
                 tagsByCapture.insert(c.id, tags);
     }
 
-    static CaptureGroup group(const QString &name) {
+    static CaptureGroup group(const QString& name) {
         CaptureGroup g;
         g.id = Identifiers::make();
         g.name = name;
@@ -67,8 +67,8 @@ class SeededLibrary : public StoreFixture {
     }
 
     // The store orders by priority, then newest, exactly as the priority sort does.
-    std::vector<QString> engine(const LibraryFilter &f, const std::optional<QString> &user,
-                                const QString &search = {}) {
+    std::vector<QString> engine(const LibraryFilter& f, const std::optional<QString>& user,
+                                const QString& search = {}) {
         return ids(CaptureFilterEngine::apply(loaded, f, search, SortOrder::priority, tagsByCapture, user));
     }
     template <class Edit> std::vector<QString> query(Edit edit) {
@@ -77,7 +77,7 @@ class SeededLibrary : public StoreFixture {
         return ids(store->captures(q));
     }
     std::vector<QString> query() {
-        return query([](CaptureQuery &) {});
+        return query([](CaptureQuery&) {});
     }
 
     QString groupA, groupB;
@@ -89,31 +89,31 @@ TEST_F(SeededLibrary, EveryFilterAgreesWithTheStoreQuery) {
     using S = CaptureStatus;
     ASSERT_EQ(loaded.size(), 47u);
     for (CaptureStatus s : allCaptureStatuses)
-        EXPECT_EQ(engine(LibraryFilter::ofStatus(s), me), query([&](CaptureQuery &q) { q.statuses = std::vector{s}; }))
+        EXPECT_EQ(engine(LibraryFilter::ofStatus(s), me), query([&](CaptureQuery& q) { q.statuses = std::vector{s}; }))
             << rawValue(s).toStdString();
-    for (const QString &g : {groupA, groupB})
-        EXPECT_EQ(engine(LibraryFilter::ofGroup(g), me), query([&](CaptureQuery &q) { q.groupID = g; }));
+    for (const QString& g : {groupA, groupB})
+        EXPECT_EQ(engine(LibraryFilter::ofGroup(g), me), query([&](CaptureQuery& q) { q.groupID = g; }));
     for (const QString t : {"ui", "crash", "layout"})
-        EXPECT_EQ(engine(LibraryFilter::ofTag(t), me), query([&](CaptureQuery &q) { q.tag = t; })) << t.toStdString();
-    EXPECT_EQ(engine(LibraryFilter::inbox(), me), query([&](CaptureQuery &q) {
+        EXPECT_EQ(engine(LibraryFilter::ofTag(t), me), query([&](CaptureQuery& q) { q.tag = t; })) << t.toStdString();
+    EXPECT_EQ(engine(LibraryFilter::inbox(), me), query([&](CaptureQuery& q) {
                   q.statuses = std::vector{S::open, S::inProgress};
               }));
-    EXPECT_EQ(engine(LibraryFilter::assignedToMe(), me), query([&](CaptureQuery &q) {
+    EXPECT_EQ(engine(LibraryFilter::assignedToMe(), me), query([&](CaptureQuery& q) {
                   q.statuses = std::vector{S::open, S::inProgress};
                   q.assigneeID = me;
               }));
-    EXPECT_EQ(engine(LibraryFilter::mine(), me), query([&](CaptureQuery &q) { q.authorID = me; }));
+    EXPECT_EQ(engine(LibraryFilter::mine(), me), query([&](CaptureQuery& q) { q.authorID = me; }));
     // With nobody signed in only captures without an author are mine.
     EXPECT_EQ(engine(LibraryFilter::mine(), std::nullopt),
-              query([&](CaptureQuery &q) { q.authorID = "nobody-has-this-id"; }));
+              query([&](CaptureQuery& q) { q.authorID = "nobody-has-this-id"; }));
     EXPECT_TRUE(engine(LibraryFilter::assignedToMe(), std::nullopt).empty());
     EXPECT_EQ(engine(LibraryFilter::everything(), me), query());
 
     for (const QString search : {"firefox", "  SETTINGS ", "example.org/page/1", "capture 1", "zed"}) {
         EXPECT_EQ(engine(LibraryFilter::everything(), me, search),
-                  query([&](CaptureQuery &q) { q.search = search.trimmed(); }))
+                  query([&](CaptureQuery& q) { q.search = search.trimmed(); }))
             << search.toStdString();
-        EXPECT_EQ(engine(LibraryFilter::inbox(), me, search), query([&](CaptureQuery &q) {
+        EXPECT_EQ(engine(LibraryFilter::inbox(), me, search), query([&](CaptureQuery& q) {
                       q.statuses = std::vector{S::open, S::inProgress};
                       q.search = search.trimmed();
                   }));
@@ -125,16 +125,16 @@ TEST_F(SeededLibrary, SearchReachesTagsAndSpansParts) {
     // Tags are searchable though the store's query does not look at them.
     const auto crash = engine(LibraryFilter::everything(), me, "CRASH");
     EXPECT_EQ(std::set(crash.begin(), crash.end()), [&] {
-        auto v = query([&](CaptureQuery &q) { q.tag = "crash"; });
+        auto v = query([&](CaptureQuery& q) { q.tag = "crash"; });
         return std::set(v.begin(), v.end());
     }());
     // The note ends in "misaligned" and the app name starts with "Zed": one space joins them.
     const auto spanning = engine(LibraryFilter::everything(), me, "misaligned zed");
-    EXPECT_EQ(spanning, query([&](CaptureQuery &q) { q.search = "Zed"; }));
+    EXPECT_EQ(spanning, query([&](CaptureQuery& q) { q.search = "Zed"; }));
     EXPECT_TRUE(engine(LibraryFilter::everything(), me, "no such words").empty());
 }
 
-Capture capture(const QString &id, qint64 secs, std::optional<QString> app = std::nullopt,
+Capture capture(const QString& id, qint64 secs, std::optional<QString> app = std::nullopt,
                 CapturePriority p = CapturePriority::normal) {
     Capture c;
     c.id = id;

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QLabel>
+#include <QScreen>
 #include <QWindow>
 
 // A private library and settings folder, a widget application on the
@@ -22,6 +23,7 @@ protected:
     static constexpr const char* knownTitle = "Known image";
 
     void SetUp() override {
+        beforeApplication();
         qputenv("ZORVI_HOME", home.path().toUtf8());
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         if (!QApplication::instance()) {
@@ -36,15 +38,27 @@ protected:
 
     void TearDown() override { knownWindow.reset(); }
 
+    // Runs before the application connects to the display (screen set-up, scale).
+    virtual void beforeApplication() {}
+
+    // xdotool speaks X coordinates: the desktop's logical ones times the scale.
+    static QPoint toDevice(QPointF logical) {
+        return (logical * QGuiApplication::primaryScreen()->devicePixelRatio()).toPoint();
+    }
+
     static QImage knownImage() {
         return QImage(ZORVI_SOURCE_DIR "/tests/data/capture/known-window.png").convertToFormat(QImage::Format_RGB32);
     }
 
     // Shows the known picture, focused; returns where its top-left pixel is on the desktop.
     QPoint showKnownWindow(QPoint at = {120, 140}) {
-        knownWindow = std::make_unique<QLabel>();
+        // A tool window: the capture flow in this process would hide an ordinary one.
+        knownWindow = std::make_unique<QLabel>(nullptr, Qt::Tool);
         knownWindow->setWindowTitle(knownTitle);
-        knownWindow->setPixmap(QPixmap::fromImage(knownImage()));
+        // Shown pixel for pixel whatever the scale.
+        QPixmap pixmap = QPixmap::fromImage(knownImage());
+        pixmap.setDevicePixelRatio(knownWindow->devicePixelRatioF());
+        knownWindow->setPixmap(pixmap);
         knownWindow->setContentsMargins(0, 0, 0, 0);
         knownWindow->setFixedSize(knownImage().size() / knownWindow->devicePixelRatioF());
         knownWindow->move(at);
