@@ -43,6 +43,13 @@ bool SyncCycle::run() {
         std::optional<CaptureImage> image = store_.rawImage(row.id);
         if (!image)
             continue;
+        // A deleted capture takes its screenshots (and their files) with it;
+        // its deletion is the one change the service needs.
+        const std::optional<Capture> owner = store_.rawCapture(image->captureID);
+        if (!owner || owner->deletedAt) {
+            store_.markSynced("capture_images", row.id, std::nullopt);
+            continue;
+        }
         if (!row.fields.contains(deletion) && !image->deletedAt) {
             blobs_.ensureBlobs(*image);
             if (std::optional<CaptureImage> fresh = store_.rawImage(row.id))

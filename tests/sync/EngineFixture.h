@@ -33,9 +33,13 @@ protected:
     }
 
     // Bob's library, signed in with a token from the real device flow.
+    // Returns once the first run (which starts at once) has ended well.
     void signInAsBob() {
         tokens->token = ServiceAccounts::tokenFor(server, ServiceAccounts::bob);
         startAccount();
+        ASSERT_TRUE(processEventsUntil([&] { return store->syncMeta("last_sync").has_value(); }, 30'000))
+            << account->statusLine().toStdString();
+        processEventsUntil([&] { return account->status().kind == SyncStatus::Kind::idle; });
     }
     void startAccount() {
         account = std::make_unique<Account>(*store, std::make_unique<MemoryTokenStore>(tokens),
