@@ -46,12 +46,10 @@ SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFr
     setFocusPolicy(Qt::StrongFocus);
 
     // Drawn at the screen's device pixels, so the frozen picture is shown 1:1.
-    frozen_ = frame.image.convertToFormat(QImage::Format_RGB32);
+    // Shares the frozen pixels; dimming happens as it is painted, so nothing
+    // frame-sized is copied or blended before the window maps.
+    frozen_ = frame.image;
     frozen_.setDevicePixelRatio(frame.scale);
-    dimmed_ = frozen_.copy();
-    QPainter dim(&dimmed_);
-    dim.fillRect(QRect(QPoint(0, 0), dimmed_.size() / frame.scale), QColor::fromRgbF(0, 0, 0, dimAlpha));
-    dim.end();
 
     connect(&overlay_, &RegionSelectionOverlay::selectionChanged, this, &SelectionWindow::selectionChanged);
 }
@@ -148,13 +146,13 @@ void SelectionWindow::paintEvent(QPaintEvent* event) {
     }
     QPainter p(this);
     const QRect dirty = event->rect();
-    p.drawImage(dirty, dimmed_, QRectF(QPointF(dirty.topLeft()) * frame_.scale, QSizeF(dirty.size()) * frame_.scale));
-
+    p.drawImage(dirty, frozen_, QRectF(QPointF(dirty.topLeft()) * frame_.scale, QSizeF(dirty.size()) * frame_.scale));
     const QRectF hole = selectionHere();
+    p.setClipRegion(event->region() - QRegion(hole.toRect()));
+    p.fillRect(dirty, QColor::fromRgbF(0, 0, 0, dimAlpha));
+    p.setClipping(false);
+
     if (!hole.isEmpty()) {
-        const QRectF visible = hole.intersected(rect());
-        p.drawImage(visible, frozen_,
-                    QRectF(visible.topLeft() * frame_.scale, visible.size() * frame_.scale));
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.95), 1.5));
         p.setBrush(Qt::NoBrush);

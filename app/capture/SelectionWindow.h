@@ -42,7 +42,6 @@ private:
     RegionSelectionOverlay& overlay_;
     ScreenFrame frame_;
     QImage frozen_;
-    QImage dimmed_;
     QRegion painted_;
     bool takeKeyboard_ = false;
     bool keyboardGrabbed_ = false;
