@@ -62,10 +62,16 @@ void xdotool(const QStringList& arguments) {
 
 bool showAndFocus(QWidget& window) {
     window.show();
-    if (!processEventsUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }))
+    // Generous: on a loaded machine mapping a first window takes a while.
+    if (!processEventsUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }, 20000))
         return false;
-    xdotool({"windowactivate", "--sync", QString::number(window.winId())});
-    return processEventsUntil([&] { return window.isActiveWindow(); });
+    // A request made before the window manager has taken the window on is
+    // dropped; ask again until the window is active.
+    for (int attempt = 0; attempt < 20 && !window.isActiveWindow(); ++attempt) {
+        xdotool({"windowactivate", QString::number(window.winId())});
+        processEventsUntil([&] { return window.isActiveWindow(); }, 500);
+    }
+    return window.isActiveWindow();
 }
 
 // Another X client holding a combination (or failing to).
