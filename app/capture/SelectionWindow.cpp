@@ -58,8 +58,7 @@ QString SelectionWindow::hintText() {
     return tr("Drag to select    Space full screen    Esc cancel");
 }
 
-void SelectionWindow::showOverDesktop(bool takeKeyboard) {
-    takeKeyboard_ = takeKeyboard;
+void SelectionWindow::showOverDesktop(bool takeFocus) {
     setGeometry(frame_.geometry);
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         show();
@@ -70,7 +69,9 @@ void SelectionWindow::showOverDesktop(bool takeKeyboard) {
         showFullScreen();
     }
     raise();
-    if (takeKeyboard) {
+    // Focus, not a keyboard grab: a grab would swallow the global shortcut
+    // whose second press turns the capture into a note.
+    if (takeFocus) {
         activateWindow();
         setFocus();
     }
@@ -139,11 +140,6 @@ void SelectionWindow::selectionChanged() {
 }
 
 void SelectionWindow::paintEvent(QPaintEvent* event) {
-    if (takeKeyboard_ && !keyboardGrabbed_ && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        // Mapped now: the grab keeps Esc and Space with the overlay whatever the window manager focuses.
-        keyboardGrabbed_ = true;
-        grabKeyboard();
-    }
     QPainter p(this);
     const QRect dirty = event->rect();
     p.drawImage(dirty, frozen_, QRectF(QPointF(dirty.topLeft()) * frame_.scale, QSizeF(dirty.size()) * frame_.scale));
