@@ -50,9 +50,9 @@ CaptureContext ContextCollector::snapshot(bool collectURL) const {
 }
 
 const QSet<QString>& ContextCollector::browserIDs() {
-    // Firefox answers over the accessibility bus; Chromium-based browsers
+    // Firefox (packaged, Flatpak, Snap) answers over the accessibility bus; Chromium-based browsers
     // offer nothing comparable, so they are not asked.
-    static const QSet<QString> ids{"firefox", "firefox-esr", "org.mozilla.firefox"};
+    static const QSet<QString> ids{"firefox", "firefox-esr", "org.mozilla.firefox", "firefox_firefox"};
     return ids;
 }
 
