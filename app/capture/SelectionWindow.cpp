@@ -59,7 +59,6 @@ QString SelectionWindow::hintText() {
 }
 
 void SelectionWindow::showOverDesktop(bool takeKeyboard) {
-    takeKeyboard_ = takeKeyboard;
     setGeometry(frame_.geometry);
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         show();
@@ -70,6 +69,8 @@ void SelectionWindow::showOverDesktop(bool takeKeyboard) {
         showFullScreen();
     }
     raise();
+    // Focus, not a keyboard grab: a grab would swallow the global shortcut
+    // whose second press turns the capture into a note.
     if (takeKeyboard) {
         activateWindow();
         setFocus();
@@ -139,11 +140,6 @@ void SelectionWindow::selectionChanged() {
 }
 
 void SelectionWindow::paintEvent(QPaintEvent* event) {
-    if (takeKeyboard_ && !keyboardGrabbed_ && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        // Mapped now: the grab keeps Esc and Space with the overlay whatever the window manager focuses.
-        keyboardGrabbed_ = true;
-        grabKeyboard();
-    }
     QPainter p(this);
     const QRect dirty = event->rect();
     p.drawImage(dirty, frozen_, QRectF(QPointF(dirty.topLeft()) * frame_.scale, QSizeF(dirty.size()) * frame_.scale));

@@ -18,7 +18,7 @@ public:
     SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFrame& frame);
 
     const ScreenFrame& frame() const { return frame_; }
-    // Maps the window over its screen; the key window takes the keyboard.
+    // Maps the window over its screen; the one under the pointer takes the focus.
     void showOverDesktop(bool takeKeyboard);
 
     static QString hintText();
@@ -43,6 +43,4 @@ private:
     ScreenFrame frame_;
     QImage frozen_;
     QRegion painted_;
-    bool takeKeyboard_ = false;
-    bool keyboardGrabbed_ = false;
 };
