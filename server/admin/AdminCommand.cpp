@@ -4,7 +4,6 @@
 #include "security/PasswordHash.h"
 
 #include <QRegularExpression>
-#include <QTextStream>
 
 #include <cstdio>
 #include <iostream>
