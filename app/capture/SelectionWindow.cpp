@@ -58,7 +58,7 @@ QString SelectionWindow::hintText() {
     return tr("Drag to select    Space full screen    Esc cancel");
 }
 
-void SelectionWindow::showOverDesktop(bool takeKeyboard) {
+void SelectionWindow::showOverDesktop(bool takeFocus) {
     setGeometry(frame_.geometry);
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         show();
@@ -71,7 +71,7 @@ void SelectionWindow::showOverDesktop(bool takeKeyboard) {
     raise();
     // Focus, not a keyboard grab: a grab would swallow the global shortcut
     // whose second press turns the capture into a note.
-    if (takeKeyboard) {
+    if (takeFocus) {
         activateWindow();
         setFocus();
     }

@@ -19,7 +19,7 @@ public:
 
     const ScreenFrame& frame() const { return frame_; }
     // Maps the window over its screen; the one under the pointer takes the focus.
-    void showOverDesktop(bool takeKeyboard);
+    void showOverDesktop(bool takeFocus);
 
     static QString hintText();
 

@@ -5,7 +5,6 @@
 #include "security/Secrets.h"
 
 #include <QDateTime>
-#include <QUrl>
 
 #include <mutex>
 

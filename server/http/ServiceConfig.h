@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <cstddef>
+
 // Settings of a running service that handlers need.
 struct ServiceConfig {
     // Origin used in links the service hands out (verification page, signed

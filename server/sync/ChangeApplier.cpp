@@ -140,6 +140,9 @@ QJsonObject ChangeApplier::create(const RowChange& change, const Placement& wher
 }
 
 QJsonObject ChangeApplier::update(const RowChange& change, SyncRow row, const Placement& where) {
+    // Only a push made on top of the current version leaves the pusher with
+    // nothing to learn; after anyone else's change it must pull the row.
+    const bool fastForward = change.baseVersion == row.version;
     const std::int64_t version = row.version + 1;
     QStringList conflicts;
     for (auto it = change.patch.begin(); it != change.patch.end(); ++it) {
@@ -156,8 +159,7 @@ QJsonObject ChangeApplier::update(const RowChange& change, SyncRow row, const Pl
     row.workspaceId = where.workspaceId;
     row.parentId = where.parentId;
     row.version = version;
-    // A merged row goes back to its pusher too, so it learns what stood.
-    row.originDevice = conflicts.isEmpty() ? std::optional(deviceId_) : std::nullopt;
+    row.originDevice = fastForward && conflicts.isEmpty() ? std::optional(deviceId_) : std::nullopt;
     save(row, previous);
     if (moved && change.table == QLatin1String("captures"))
         moveChildren(row.id, row.workspaceId);

@@ -5,9 +5,10 @@
 #include "storage/Records.h"
 #include "storage/SyncRowStore.h"
 
-#include <QHash>
 #include <QJsonObject>
 #include <QSet>
+
+#include <variant>
 
 // Applies pushed row changes for one caller, field by field: a field someone
 // else changed after the pusher's base version keeps the service's value

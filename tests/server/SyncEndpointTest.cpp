@@ -66,6 +66,17 @@ TEST_F(ServiceFixture, overlappingFieldEditsFromTwoDevicesAreAppliedThenMerged) 
                           {captureChange(id, 3, {{"note", "agreed note"}})});
     EXPECT_EQ(result(again).value("status").toString(), "applied");
     EXPECT_EQ(result(again).value("version").toInt(), 4);
+
+    // Ann, still at version 2, changes another field cleanly; her reply
+    // carries the row as it now stands, with Bob's note.
+    auto annLater = ann.sync("ann-laptop", annEdit.json.value("cursor").toInteger(),
+                             {captureChange(id, 2, {{"status", "resolved"}})});
+    EXPECT_EQ(result(annLater).value("status").toString(), "applied");
+    const auto annRows = rowsOf(annLater, "captures");
+    ASSERT_EQ(annRows.size(), 1u);
+    EXPECT_EQ(annRows[0].value("note").toString(), "agreed note");
+    EXPECT_EQ(annRows[0].value("status").toString(), "resolved");
+    EXPECT_EQ(annRows[0].value("version").toInt(), 5);
 }
 
 TEST_F(ServiceFixture, pullByCursorReturnsEachChangeOnceAndInOrder) {
