@@ -26,8 +26,11 @@ QString tail8(const QString& id) {
 bool SyncCycle::run() {
     QJsonArray changes;
     QHash<QString, Sent> sent;
+    bool backlog = false; // a table had more pending rows than one read takes
     auto collect = [&](const QString& table, auto buildChange) {
-        for (const Pending& row : store_.pending(table, rowsPerTable)) {
+        const std::vector<Pending> rows = store_.pending(table, rowsPerTable);
+        backlog = backlog || rows.size() == size_t(rowsPerTable);
+        for (const Pending& row : rows) {
             const std::optional<QJsonObject> change = buildChange(row);
             if (!change) { // nothing left to send
                 store_.markSynced(table, row.id, std::nullopt);
@@ -39,7 +42,9 @@ bool SyncCycle::run() {
     };
     collect("groups", [&](const Pending& p) { return store_.groupChange(p); });
     collect("captures", [&](const Pending& p) { return store_.captureChange(p); });
-    for (const Pending& row : store_.pending("capture_images", rowsPerTable)) {
+    const std::vector<Pending> imageRows = store_.pending("capture_images", rowsPerTable);
+    backlog = backlog || imageRows.size() == size_t(rowsPerTable);
+    for (const Pending& row : imageRows) {
         std::optional<CaptureImage> image = store_.rawImage(row.id);
         if (!image)
             continue;
@@ -63,7 +68,9 @@ bool SyncCycle::run() {
         changes.append(*change);
         sent.insert(row.id, {"capture_images", row.fields.contains(allFields), row.fields, *change});
     }
-    for (const Comment& comment : store_.pendingComments(rowsPerTable)) {
+    const std::vector<Comment> comments = store_.pendingComments(rowsPerTable);
+    backlog = backlog || comments.size() == size_t(rowsPerTable);
+    for (const Comment& comment : comments) {
         changes.append(CaptureStore::commentChange(comment));
         sent.insert(comment.id, {"comments", true, {}, {}});
     }
@@ -120,7 +127,7 @@ bool SyncCycle::run() {
     if (!remote.isEmpty() || !changes.isEmpty())
         store_.postDidChange();
     return fullResync || Wire::boolean(reply.value("more")) || !fullGroupsQueue_.isEmpty() || again ||
-           changes.size() < collected;
+           changes.size() < collected || backlog;
 }
 
 void SyncCycle::applyRemoteChanges(const QJsonArray& changes) {
