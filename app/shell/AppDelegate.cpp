@@ -20,6 +20,7 @@
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
 #include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/ShortcutSettingsPanel.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -229,7 +230,9 @@ void AppDelegate::showOnboarding() {
                 onboardingWindow_->showMinimized();
             QTimer::singleShot(350, this, &AppDelegate::captureRegion);
         };
-        return new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
+        auto* window = new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
+        window->setShortcutRecorders(new ShortcutSettingsPanel(*shortcuts_, preferences_));
+        return window;
     });
 }
 
