@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ActiveCounts.h"
 #include "ActivityEvent.h"
 #include "Capture.h"
 #include "CaptureGroup.h"
@@ -32,8 +33,6 @@ public:
     CaptureStore(const CaptureStore&) = delete;
     CaptureStore& operator=(const CaptureStore&) = delete;
 
-    Database& db() { return *db_; }
-
     // Single-row reads; none when no row matches.
     std::optional<Capture> capture(const QString& id);
     std::optional<Capture> rawCapture(const QString& id);
@@ -45,6 +44,9 @@ public:
     std::optional<CaptureGroup> groupMatchingPath(const QString& path);
     // An exact id, or a prefix that matches exactly one live capture.
     std::optional<QString> resolveCaptureID(const QString& text);
+    // The one live capture whose id ends with `suffix` (the short id a person
+    // quotes); none when no capture or several do.
+    std::optional<QString> captureIDEndingWith(const QString& suffix);
 
     // Capture changes.
     void insert(Capture capture);
@@ -75,6 +77,8 @@ public:
     // Queries and counts.
     std::vector<Capture> captures(const CaptureQuery& query);
     QMap<CaptureStatus, int> countsByStatus();
+    // One grouped statement over the status index, whatever the library size.
+    ActiveCounts activeCounts();
     QMap<QString, int> imageCounts();
     QMap<QString, int> commentCounts();
     QStringList tags(const QString& captureID);
@@ -145,10 +149,14 @@ public:
     // Announces a change to every process on the session.
     void postDidChange();
 
-    // Removes an image's original, marked copy and thumbnail; errors are ignored.
+    // Removes an image's original, marked copy, thumbnail and agent renditions; errors are ignored.
     static void removeImageFiles(const CaptureImage& image);
 
 private:
+    // Live capture ids, at most two: matching a LIKE pattern, or starting
+    // with a prefix as LIKE would match it, through the primary key.
+    QStringList liveIDsLike(const QString& pattern);
+    QStringList liveIDsWithPrefix(const QString& prefix);
     void gatherPlannerStatisticsIfMissing();
     void touch(const QString& captureID);
     std::optional<QString> metaOrNone(const QString& key);
