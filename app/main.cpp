@@ -1,68 +1,23 @@
-#include "board/CaptureListWindow.h"
+#include "shell/AppDelegate.h"
 #include "shell/SingleInstance.h"
-#include "shell/TrayIcon.h"
-
-#include "store/CaptureStore.h"
-#include "store/ZorviPaths.h"
 
 #include <QApplication>
-#include <QMessageBox>
-
-#include <memory>
-#include <system_error>
-
-namespace {
-
-std::unique_ptr<CaptureStore> openLibrary() {
-    try {
-        return std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
-    } catch (const ZorviError& e) {
-        QMessageBox::critical(nullptr, QObject::tr("Zorvi can't open its library"),
-                              e.description() + "\n\n" + ZorviPaths::support());
-    } catch (const std::system_error& e) {
-        QMessageBox::critical(nullptr, QObject::tr("Zorvi can't open its library"),
-                              QString::fromLocal8Bit(e.what()) + "\n\n" + ZorviPaths::support());
-    }
-    return nullptr;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QApplication::setApplicationName("Zorvi");
-    QApplication::setOrganizationName("Zorvi");
-    QApplication::setDesktopFileName("dev.zorvi.Zorvi");
-    QApplication::setQuitOnLastWindowClosed(false);
+    AppDelegate::configureApplication();
 
+    const QStringList arguments = QApplication::arguments().mid(1);
     SingleInstance instance;
-    if (instance.forwardToRunningInstance(QApplication::arguments().mid(1)))
+    if (instance.forwardToRunningInstance(arguments))
         return 0;
     instance.listen();
 
-    ZorviPaths::ensureDirectories();
-    const std::unique_ptr<CaptureStore> store = openLibrary();
-    if (!store)
+    AppDelegate delegate;
+    if (!delegate.launch())
         return 1;
-
-    CaptureListWindow board(*store);
-    auto showBoard = [&board] {
-        board.show();
-        board.raise();
-        board.activateWindow();
-    };
-    QObject::connect(&instance, &SingleInstance::commandReceived, &board, showBoard);
-
-    std::unique_ptr<TrayIcon> tray;
-    if (QSystemTrayIcon::isSystemTrayAvailable()) {
-        tray = std::make_unique<TrayIcon>();
-        QObject::connect(tray.get(), &TrayIcon::showDashboardRequested, &board, showBoard);
-        QObject::connect(tray.get(), &TrayIcon::quitRequested, &app, &QApplication::quit);
-        tray->show();
-    } else {
-        // Without a tray, closing the board is the only way to leave.
-        QApplication::setQuitOnLastWindowClosed(true);
-    }
-    showBoard();
+    QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, &AppDelegate::handleCommand);
+    if (!arguments.isEmpty())
+        delegate.handleCommand(arguments);
     return QApplication::exec();
 }

@@ -2,6 +2,8 @@
 
 #include "shortcuts/ModifierSet.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,7 +21,10 @@ public:
 
     // Registers the combination so `handler` runs from the event loop on each
     // press. Null when the session refuses, typically because another
-    // application already owns the combination.
-    virtual std::unique_ptr<Registration> registerHotkey(uint16_t keyCode, ModifierSet modifiers,
+    // application already owns the combination. `id` names the shortcut
+    // ("region") and `description` says what it does, for desktops that
+    // list the shortcuts apps asked for.
+    virtual std::unique_ptr<Registration> registerHotkey(const QString& id, const QString& description,
+                                                         uint16_t keyCode, ModifierSet modifiers,
                                                          std::function<void()> handler) = 0;
 };

@@ -5,6 +5,19 @@
 
 #include <QPointer>
 
+namespace {
+
+QString idOf(HotkeyManager::Action action) {
+    return action == HotkeyManager::Action::region ? QStringLiteral("region") : QStringLiteral("fullScreen");
+}
+
+QString descriptionOf(HotkeyManager::Action action) {
+    return action == HotkeyManager::Action::region ? QObject::tr("Capture a region")
+                                                   : QObject::tr("Capture the whole screen");
+}
+
+} // namespace
+
 HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, EventTapMonitor& eventTap,
                              std::function<bool()> canMonitorKeys, Clock& clock, QObject* parent)
     : QObject(parent), registrar_(registrar), eventTap_(eventTap), canMonitorKeys_(std::move(canMonitorKeys)),
@@ -18,8 +31,22 @@ void HotkeyManager::registerBinding(const HotkeyBinding& binding, Action action,
     apply();
 }
 
+void HotkeyManager::setSuspended(bool suspended) {
+    if (suspended == suspended_)
+        return;
+    suspended_ = suspended;
+    apply();
+}
+
 void HotkeyManager::apply() {
     registrations_.clear();
+    if (suspended_) {
+        // Conflicts and the blocked state keep their last answer meanwhile.
+        eventTap_.setTriggers({});
+        eventTap_.stop();
+        pollTimer_.reset();
+        return;
+    }
     QSet<Action> conflicts;
     QList<EventTapMonitor::Trigger> triggers;
 
@@ -36,7 +63,8 @@ void HotkeyManager::apply() {
                 callback();
         };
         if (binding.keyCode && binding.tapCount < 2) {
-            if (auto registration = registrar_.registerHotkey(*binding.keyCode, binding.modifiers, std::move(run)))
+            if (auto registration = registrar_.registerHotkey(idOf(action), descriptionOf(action), *binding.keyCode,
+                                                              binding.modifiers, std::move(run)))
                 registrations_[action] = std::move(registration);
             else
                 conflicts.insert(action);

@@ -32,6 +32,10 @@ public:
     void registerBinding(const HotkeyBinding& binding, Action action, std::function<void()> handler);
     // Releases every registration and rebuilds them from the bindings.
     void apply();
+    // While suspended nothing is registered or monitored, so the keys reach
+    // the focused window (the recorder); resuming registers everything again.
+    void setSuspended(bool suspended);
+    bool isSuspended() const { return suspended_; }
 
     bool isBlockedOnAccessibility() const { return isBlockedOnAccessibility_; }
     QSet<Action> conflicts() const { return conflicts_; }
@@ -54,5 +58,6 @@ private:
     std::map<Action, std::unique_ptr<HotkeyRegistrar::Registration>> registrations_;
     QSet<Action> conflicts_;
     bool isBlockedOnAccessibility_ = false;
+    bool suspended_ = false;
     std::unique_ptr<Clock::Timer> pollTimer_;
 };

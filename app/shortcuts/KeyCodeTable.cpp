@@ -46,6 +46,7 @@ constexpr ModifierKey modifierKeys[] = {
     {0xffe1, ModifierSet::shift()},   {0xffe2, ModifierSet::shift()},    // Shift_L, Shift_R
     {0xffe3, ModifierSet::control()}, {0xffe4, ModifierSet::control()},  // Control_L, Control_R
     {0xffe9, ModifierSet::option()},  {0xffea, ModifierSet::option()},   // Alt_L, Alt_R
+    {0xffe7, ModifierSet::option()},  {0xffe8, ModifierSet::option()},   // Meta_L, Meta_R: Alt with Shift held
     {0xffeb, ModifierSet::command()}, {0xffec, ModifierSet::command()},  // Super_L, Super_R
 };
 

@@ -71,7 +71,7 @@ void drawArrow(QPainter& painter, const Geometry& geometry, const AnnotationShap
     painter.fillPath(head, color);
 }
 
-void drawShape(QPainter& painter, const Geometry& geometry, const AnnotationShape& shape) {
+void drawShapeOn(QPainter& painter, const Geometry& geometry, const AnnotationShape& shape) {
     const QColor color = HexColor::parse(shape.colorHex);
     const double width = strokeWidth(shape.lineWidth, geometry.size);
     const bool hasLine = shape.points.size() >= 2;
@@ -115,6 +115,10 @@ void drawShape(QPainter& painter, const Geometry& geometry, const AnnotationShap
 
 } // namespace
 
+void drawShape(QPainter& painter, const AnnotationShape& shape, QSize imageSize) {
+    drawShapeOn(painter, Geometry{imageSize}, shape);
+}
+
 double strokeWidth(double lineWidth, QSize imageSize) {
     const double width = std::max(imageSize.width(), imageSize.height()) * lineWidth;
     return std::isfinite(width) ? std::max(width, 1.0) : 1.0;
@@ -152,7 +156,7 @@ std::optional<QImage> render(const Annotation& annotation, const QImage& image) 
     painter.setRenderHint(QPainter::Antialiasing);
     for (const AnnotationShape& shape : annotation.shapes)
         if (shape.tool != AnnotationTool::blur)
-            drawShape(painter, geometry, shape);
+            drawShapeOn(painter, geometry, shape);
     painter.end();
     return canvas;
 }

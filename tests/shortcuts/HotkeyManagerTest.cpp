@@ -25,7 +25,7 @@ public:
         QString key;
     };
 
-    std::unique_ptr<Registration> registerHotkey(uint16_t keyCode, ModifierSet modifiers,
+    std::unique_ptr<Registration> registerHotkey(const QString&, const QString&, uint16_t keyCode, ModifierSet modifiers,
                                                  std::function<void()> handler) override {
         ++attempts;
         const QString key = QStringLiteral("%1-%2").arg(keyCode).arg(modifiers.rawValue());

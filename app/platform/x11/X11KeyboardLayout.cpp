@@ -1,41 +1,14 @@
 #include "platform/x11/X11KeyboardLayout.h"
 
+#include "platform/x11/X11KeySymbols.h"
 #include "shortcuts/KeyCodeTable.h"
 
 #include <xcb/xcb.h>
-#include <xcb/xcb_keysyms.h>
 #include <xkbcommon/xkbcommon.h>
 
 #include <cstdlib>
 
 namespace {
-
-// The mapping is fetched lazily by the first lookup and freed with the guard.
-class KeySymbols {
-public:
-    explicit KeySymbols(xcb_connection_t* connection) : symbols_(xcb_key_symbols_alloc(connection)) {}
-    ~KeySymbols() { xcb_key_symbols_free(symbols_); }
-    KeySymbols(const KeySymbols&) = delete;
-    KeySymbols& operator=(const KeySymbols&) = delete;
-
-    xcb_keysym_t at(xcb_keycode_t keycode, int column) const {
-        return symbols_ ? xcb_key_symbols_get_keysym(symbols_, keycode, column) : XCB_NO_SYMBOL;
-    }
-
-    QList<uint8_t> keycodes(xcb_keysym_t keysym) const {
-        QList<uint8_t> found;
-        if (!symbols_)
-            return found;
-        xcb_keycode_t* codes = xcb_key_symbols_get_keycode(symbols_, keysym);
-        for (xcb_keycode_t* code = codes; code && *code != XCB_NO_SYMBOL; ++code)
-            found << *code;
-        std::free(codes);
-        return found;
-    }
-
-private:
-    xcb_key_symbols_t* symbols_;
-};
 
 QString textOf(xcb_keysym_t keysym) {
     const char32_t ucs = xkb_keysym_to_utf32(keysym);
@@ -73,37 +46,24 @@ QString X11KeyboardLayout::character(uint16_t keyCode) const {
     if (!keysym)
         return {};
     dropQueuedEvents();
-    KeySymbols symbols(connection_);
-    const QList<uint8_t> keycodes = symbols.keycodes(*keysym);
+    const X11KeySymbols symbols(connection_);
+    const QList<uint8_t> keycodes = symbols.xKeycodes(keyCode);
     if (keycodes.isEmpty())
         return {};
     // What the key types unshifted in this layout; keypad keys type nothing
     // unshifted with Num Lock off, so they fall back to their own symbol.
-    QString text = textOf(symbols.at(keycodes.first(), 0));
+    QString text = textOf(symbols.keysym(keycodes.first(), 0));
     if (text.isEmpty())
         text = textOf(*keysym);
     return text.toUpper();
 }
 
 QList<uint8_t> X11KeyboardLayout::xKeycodes(uint16_t keyCode) const {
-    const std::optional<uint32_t> keysym = KeyCodeTable::keysym(keyCode);
-    if (!keysym)
-        return {};
     dropQueuedEvents();
-    return KeySymbols(connection_).keycodes(*keysym);
+    return X11KeySymbols(connection_).xKeycodes(keyCode);
 }
 
 std::optional<uint16_t> X11KeyboardLayout::keyCode(uint8_t xKeycode) const {
     dropQueuedEvents();
-    const KeySymbols symbols(connection_);
-    // The unshifted symbol first; layouts that put digits on the shifted
-    // level (French) still record the digit key by its shifted symbol.
-    for (int column = 0; column < 4; ++column) {
-        const xcb_keysym_t keysym = symbols.at(xKeycode, column);
-        if (keysym == XCB_NO_SYMBOL)
-            continue;
-        if (const std::optional<uint16_t> code = KeyCodeTable::keyCode(keysym))
-            return code;
-    }
-    return std::nullopt;
+    return X11KeySymbols(connection_).keyCode(xKeycode);
 }

@@ -1,0 +1,260 @@
+#include "BoardView.h"
+
+#include "BoardPainting.h"
+#include "CaptureCardDelegate.h"
+#include "CaptureListModel.h"
+#include "DashboardViewModel.h"
+#include "Library.h"
+#include "Theme.h"
+#include "ThumbnailLoader.h"
+
+#include "platform/FileManagerReveal.h"
+#include "shell/SymbolIcons.h"
+#include "store/ZorviPaths.h"
+
+#include <QActionGroup>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QScrollBar>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
+    : QWidget(parent), board_(board), model_(new CaptureListModel(board, this)),
+      delegate_(new CaptureCardDelegate(board.library(), this)), title_(new QLabel), subtitle_(new QLabel),
+      search_(new QLineEdit), sort_(new QToolButton), layout_(new QToolButton), body_(new QStackedWidget),
+      view_(new QListView), empty_(new QWidget), emptyIcon_(new QLabel), emptyTitle_(new QLabel),
+      emptyText_(new QLabel), emptyHint_(new QLabel) {
+    title_->setObjectName("boardTitle");
+    subtitle_->setObjectName("boardSubtitle");
+    QFont titleFont = title_->font();
+    titleFont.setPixelSize(20);
+    titleFont.setBold(true);
+    title_->setFont(titleFont);
+
+    search_->setObjectName("boardSearch");
+    search_->setPlaceholderText("Search notes, apps, URLs…");
+    search_->addAction(symbolIcon("magnifyingglass"), QLineEdit::LeadingPosition);
+    search_->setClearButtonEnabled(true);
+    search_->setMinimumWidth(220);
+    connect(search_, &QLineEdit::textChanged, &board_, &DashboardViewModel::setSearch);
+
+    sort_->setObjectName("boardSort");
+    sort_->setIcon(symbolIcon("arrow.up.arrow.down"));
+    sort_->setToolTip("Sort");
+    sort_->setPopupMode(QToolButton::InstantPopup);
+    auto* sortMenu = new QMenu(sort_);
+    auto* sortGroup = new QActionGroup(sortMenu);
+    for (SortOrder order : allSortOrders) {
+        QAction* action = sortMenu->addAction(menuLabel(order));
+        action->setCheckable(true);
+        action->setChecked(order == board_.sort());
+        action->setData(rawValue(order));
+        sortGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, order] { board_.setSort(order); });
+    }
+    sort_->setMenu(sortMenu);
+
+    layout_->setObjectName("boardLayout");
+    connect(layout_, &QToolButton::clicked, this,
+            [this] { board_.setLayout(board_.layout() == LayoutMode::grid ? LayoutMode::list : LayoutMode::grid); });
+
+    auto* header = new QVBoxLayout;
+    header->setSpacing(0);
+    header->addWidget(title_);
+    header->addWidget(subtitle_);
+    auto* toolbar = new QHBoxLayout;
+    toolbar->setContentsMargins(16, 12, 16, 8);
+    toolbar->addLayout(header, 1);
+    toolbar->addWidget(search_);
+    toolbar->addWidget(sort_);
+    toolbar->addWidget(layout_);
+
+    view_->setObjectName("boardCards");
+    view_->setModel(model_);
+    view_->setItemDelegate(delegate_);
+    view_->setUniformItemSizes(true);
+    view_->setMouseTracking(true);
+    view_->setSelectionMode(QAbstractItemView::SingleSelection);
+    view_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    view_->setFrameShape(QFrame::NoFrame);
+    view_->setContextMenuPolicy(Qt::CustomContextMenu);
+    view_->setSpacing(0);
+    view_->installEventFilter(this);
+    connect(view_, &QListView::clicked, this,
+            [this](const QModelIndex& index) { board_.select(index.data(CaptureListModel::IdRole).toString()); });
+    connect(view_, &QListView::customContextMenuRequested, this, &BoardView::showContextMenu);
+    connect(delegate_, &CaptureCardDelegate::deleteClicked, &board_, &DashboardViewModel::deleteCapture);
+    connect(delegate_, &CaptureCardDelegate::resolveClicked, &board_, &DashboardViewModel::markResolved);
+    connect(model_, &QAbstractItemModel::modelAboutToBeReset, this, &BoardView::rememberPosition);
+    connect(model_, &QAbstractItemModel::modelReset, this, &BoardView::restorePosition);
+    connect(&ThumbnailLoader::shared(), &ThumbnailLoader::loaded, view_->viewport(),
+            [this] { view_->viewport()->update(); });
+
+    emptyIcon_->setAlignment(Qt::AlignCenter);
+    emptyTitle_->setObjectName("emptyTitle");
+    emptyTitle_->setAlignment(Qt::AlignCenter);
+    QFont emptyFont = emptyTitle_->font();
+    emptyFont.setPixelSize(17);
+    emptyFont.setBold(true);
+    emptyTitle_->setFont(emptyFont);
+    for (QLabel* label : {emptyText_, emptyHint_}) {
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        label->setMaximumWidth(420);
+    }
+    emptyText_->setObjectName("emptyText");
+    auto* emptyLayout = new QVBoxLayout(empty_);
+    emptyLayout->addStretch();
+    emptyLayout->addWidget(emptyIcon_);
+    emptyLayout->addWidget(emptyTitle_);
+    emptyLayout->addWidget(emptyText_, 0, Qt::AlignHCenter);
+    emptyLayout->addWidget(emptyHint_, 0, Qt::AlignHCenter);
+    emptyLayout->addStretch();
+
+    body_->addWidget(view_);
+    body_->addWidget(empty_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addLayout(toolbar);
+    layout->addWidget(body_, 1);
+
+    connect(&board_, &DashboardViewModel::boardChanged, this, &BoardView::refreshHeader);
+    connect(&board_, &DashboardViewModel::layoutChanged, this, &BoardView::applyLayout);
+    connect(&Theme::shared(), &Theme::changed, this, [this] {
+        refreshHeader();
+        view_->viewport()->update();
+    });
+    applyLayout();
+    refreshHeader();
+}
+
+void BoardView::focusCards() {
+    view_->setFocus();
+    if (!view_->currentIndex().isValid() && model_->rowCount() > 0)
+        view_->setCurrentIndex(model_->index(0));
+}
+
+void BoardView::refreshHeader() {
+    const Theme& theme = Theme::shared();
+    title_->setText(board_.title());
+    subtitle_->setText(board_.subtitle());
+    QPalette subtle = subtitle_->palette();
+    subtle.setColor(QPalette::WindowText, theme.color(Theme::Color::textSecondary));
+    subtitle_->setPalette(subtle);
+    emptyText_->setPalette(subtle);
+    emptyHint_->setPalette(subtle);
+    const QPalette viewPalette = [&] {
+        QPalette p = view_->palette();
+        p.setColor(QPalette::Base, theme.color(Theme::Color::canvas));
+        return p;
+    }();
+    view_->setPalette(viewPalette);
+
+    const bool empty = board_.visibleCaptures().empty();
+    body_->setCurrentWidget(empty ? empty_ : static_cast<QWidget*>(view_));
+    if (!empty)
+        return;
+    const BoardEmptyState state = board_.emptyState();
+    emptyIcon_->setPixmap(
+        BoardPainting::symbol(state.symbol, theme.color(Theme::Color::textTertiary), 40, devicePixelRatioF()));
+    emptyTitle_->setText(state.title);
+    emptyText_->setText(state.text);
+    emptyHint_->setVisible(state.showsShortcutHint);
+    if (state.showsShortcutHint)
+        emptyHint_->setText("Press <b>Alt+Shift+2</b> anywhere to capture<br>"
+                            "Press it twice for an issue with no screenshot — just the note.");
+}
+
+void BoardView::applyLayout() {
+    const bool grid = board_.layout() == LayoutMode::grid;
+    delegate_->setLayout(board_.layout());
+    view_->setViewMode(grid ? QListView::IconMode : QListView::ListMode);
+    view_->setFlow(grid ? QListView::LeftToRight : QListView::TopToBottom);
+    view_->setWrapping(grid);
+    view_->setResizeMode(QListView::Adjust);
+    view_->setMovement(QListView::Static);
+    view_->setGridSize(grid ? CaptureCardDelegate::cardSize : QSize());
+    view_->setContentsMargins(8, 0, 8, 8);
+    // The toggle offers the other layout.
+    const LayoutMode other = grid ? LayoutMode::list : LayoutMode::grid;
+    layout_->setIcon(symbolIcon(symbol(other)));
+    layout_->setToolTip(grid ? "Show as list" : "Show as grid");
+    view_->doItemsLayout();
+}
+
+void BoardView::rememberPosition() {
+    currentBeforeReset_ = view_->currentIndex().data(CaptureListModel::IdRole).toString();
+    scrollBeforeReset_ = view_->verticalScrollBar()->value();
+}
+
+void BoardView::restorePosition() {
+    view_->doItemsLayout();
+    if (const QModelIndex current = model_->indexOf(currentBeforeReset_); current.isValid())
+        view_->selectionModel()->setCurrentIndex(current, QItemSelectionModel::ClearAndSelect);
+    view_->verticalScrollBar()->setValue(scrollBeforeReset_);
+}
+
+bool BoardView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_ && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            openCurrent();
+            return true;
+        }
+        if (key->key() == Qt::Key_Delete) {
+            deleteCurrent();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void BoardView::openCurrent() {
+    if (const QModelIndex current = view_->currentIndex(); current.isValid())
+        board_.select(current.data(CaptureListModel::IdRole).toString());
+}
+
+void BoardView::deleteCurrent() {
+    const QModelIndex current = view_->currentIndex();
+    if (!current.isValid())
+        return;
+    // The next card takes the selection, as in a file manager.
+    const int row = current.row();
+    board_.deleteCapture(current.data(CaptureListModel::IdRole).toString());
+    if (model_->rowCount() > 0)
+        view_->setCurrentIndex(model_->index(std::min(row, model_->rowCount() - 1)));
+}
+
+void BoardView::showContextMenu(const QPoint& at) {
+    const QModelIndex index = view_->indexAt(at);
+    const Capture* c = model_->capture(index);
+    if (!c)
+        return;
+    const QString id = c->id;
+    QMenu menu(this);
+    menu.addAction("Open", this, [this, id] { board_.select(id); });
+    if (c->hasImage()) {
+        const QString file = ZorviPaths::imageURL(c->imagePath);
+        menu.addAction("Show in Folder", this, [file] { FileManagerReveal::showItem(file); });
+    }
+    Library& library = board_.library();
+    if (!library.people().empty()) {
+        QMenu* assign = menu.addMenu("Assign to");
+        assign->addAction("Unassigned", this, [&library, id] { library.assign(std::nullopt, id); });
+        for (const Person& person : library.people()) {
+            const QString personID = person.id;
+            assign->addAction(person.name + (person.isBot() ? " (bot)" : ""), this,
+                              [&library, id, personID] { library.assign(personID, id); });
+        }
+    }
+    if (c->status != CaptureStatus::resolved)
+        menu.addAction("Mark resolved", this, [this, id] { board_.markResolved(id); });
+    menu.addAction("Delete", this, [this, id] { board_.deleteCapture(id); });
+    menu.exec(view_->viewport()->mapToGlobal(at));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QWidget>
+
+class CaptureCardDelegate;
+class CaptureListModel;
+class DashboardViewModel;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QStackedWidget;
+class QToolButton;
+
+// The toolbar (title, search, sort, layout) over the grid or list of
+// capture cards, or the empty state when nothing is shown.
+class BoardView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit BoardView(DashboardViewModel& board, QWidget* parent = nullptr);
+
+    QLineEdit* searchField() const { return search_; }
+    QListView* cards() const { return view_; }
+    void focusCards();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void refreshHeader();
+    void applyLayout();
+    void rememberPosition();
+    void restorePosition();
+    void showContextMenu(const QPoint& at);
+    void openCurrent();
+    void deleteCurrent();
+
+    DashboardViewModel& board_;
+    CaptureListModel* model_;
+    CaptureCardDelegate* delegate_;
+    QLabel* title_;
+    QLabel* subtitle_;
+    QLineEdit* search_;
+    QToolButton* sort_;
+    QToolButton* layout_;
+    QStackedWidget* body_;
+    QListView* view_;
+    QWidget* empty_;
+    QLabel* emptyIcon_;
+    QLabel* emptyTitle_;
+    QLabel* emptyText_;
+    QLabel* emptyHint_;
+    QString currentBeforeReset_;
+    int scrollBeforeReset_ = 0;
+};

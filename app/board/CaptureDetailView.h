@@ -1,0 +1,94 @@
+#pragma once
+
+#include "store/CaptureImage.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <optional>
+#include <vector>
+
+class Library;
+struct Capture;
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QStackedWidget;
+class QToolButton;
+class QVBoxLayout;
+
+// One capture: its screenshots on the left, its workflow, note, context,
+// tags, comments and history on the right. Every change goes through the
+// library view model; only text being typed lives here until it is saved.
+class CaptureDetailView : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int noteSaveDelayMs = 600;
+
+    explicit CaptureDetailView(Library& library, QWidget* parent = nullptr);
+
+    // Shows a capture (flushing the note of the one before); none leaves the detail.
+    void showCapture(const std::optional<QString>& captureID);
+    const std::optional<QString>& captureID() const { return captureID_; }
+    // Saves a note still waiting for its delay.
+    void flushNote();
+
+  signals:
+    void closeRequested();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    const Capture* capture() const;
+    const CaptureImage* selectedImage() const;
+    void refresh();
+    void reloadImages();
+    void showSelectedImage();
+    void refreshWorkflow(const Capture& c);
+    void refreshContext(const Capture& c);
+    void refreshComments();
+    void refreshHistory();
+    void commitTags();
+    void postComment();
+    QWidget* buildHeader();
+    QWidget* buildImageArea();
+    QWidget* buildSidePane();
+
+    Library& library_;
+    std::optional<QString> captureID_;
+    std::vector<CaptureImage> images_;
+    std::optional<QString> selectedImageID_;
+    bool actualSize_ = false;
+    bool updating_ = false;
+    QTimer noteTimer_;
+
+    QStackedWidget* pages_;
+    QLabel* appTitle_;
+    QToolButton* sizeToggle_;
+    QToolButton* reveal_;
+    QToolButton* copy_;
+    QStackedWidget* imagePages_;
+    QScrollArea* imageScroll_;
+    QLabel* image_;
+    QPushButton* markUp_;
+    QListWidget* filmstrip_;
+    QComboBox* status_;
+    QComboBox* priority_;
+    QComboBox* group_;
+    QToolButton* assignee_;
+    QLabel* provenance_;
+    QPlainTextEdit* note_;
+    QLabel* contextHeading_;
+    QFormLayout* context_;
+    QLineEdit* tags_;
+    QLabel* commentsHeading_;
+    QVBoxLayout* comments_;
+    QLineEdit* newComment_;
+    QVBoxLayout* history_;
+};

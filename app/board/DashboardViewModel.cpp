@@ -1,0 +1,123 @@
+#include "DashboardViewModel.h"
+
+#include "BoardHeader.h"
+#include "CaptureFilterEngine.h"
+#include "Library.h"
+
+#include "common/Identifiers.h"
+
+DashboardViewModel::DashboardViewModel(Library& library, QObject* parent) : QObject(parent), library_(library) {
+    connect(&library_, &Library::changed, this, &DashboardViewModel::recompute);
+    recompute();
+}
+
+void DashboardViewModel::setFilter(const LibraryFilter& filter) {
+    if (filter == filter_)
+        return;
+    filter_ = filter;
+    recompute();
+}
+
+void DashboardViewModel::setSearch(const QString& search) {
+    if (search == search_)
+        return;
+    search_ = search;
+    recompute();
+}
+
+void DashboardViewModel::setSort(SortOrder sort) {
+    if (sort == sort_)
+        return;
+    sort_ = sort;
+    recompute();
+}
+
+void DashboardViewModel::setLayout(LayoutMode layout) {
+    if (layout == layout_)
+        return;
+    layout_ = layout;
+    emit layoutChanged();
+}
+
+void DashboardViewModel::select(const std::optional<QString>& captureID) {
+    if (captureID == selected_)
+        return;
+    selected_ = captureID;
+    emit selectionChanged();
+}
+
+void DashboardViewModel::recompute() {
+    visible_ = CaptureFilterEngine::apply(library_.captures(), filter_, search_, sort_, library_.tagsByCapture(),
+                                          library_.currentUserID());
+    groupCounts_ = CaptureFilterEngine::activeCountsByGroup(library_.captures());
+    emit boardChanged();
+}
+
+QString DashboardViewModel::title() const {
+    return BoardHeader::title(filter_, library_.groups());
+}
+
+QString DashboardViewModel::subtitle() const {
+    return BoardHeader::subtitle(filter_, visible_);
+}
+
+BoardEmptyState DashboardViewModel::emptyState() const {
+    return BoardEmptyState::forFilter(filter_, search_);
+}
+
+int DashboardViewModel::count(const LibraryFilter& filter) const {
+    using Kind = LibraryFilter::Kind;
+    switch (filter.kind) {
+    case Kind::inbox: return library_.openCount();
+    case Kind::assignedToMe: return library_.assignedToMeCount();
+    case Kind::status: return library_.counts().value(filter.status);
+    case Kind::group: return groupCounts_.value(filter.value);
+    case Kind::mine:
+        return int(std::count_if(library_.captures().begin(), library_.captures().end(),
+                                 [this](const Capture& c) { return library_.isMine(c); }));
+    case Kind::everything: {
+        int total = 0;
+        for (int n : library_.counts())
+            total += n;
+        return total;
+    }
+    case Kind::tag: return 0;
+    }
+    return 0;
+}
+
+bool DashboardViewModel::deleteCapture(const QString& captureID) {
+    const bool wasSelected = selected_ == captureID;
+    if (!library_.remove(captureID))
+        return false;
+    if (wasSelected)
+        select(std::nullopt);
+    return true;
+}
+
+bool DashboardViewModel::markResolved(const QString& captureID) {
+    return library_.setStatus(CaptureStatus::resolved, captureID);
+}
+
+bool DashboardViewModel::createGroup(const QString& name, const QString& colorHex, const QString& folder) {
+    const QString trimmed = name.trimmed();
+    if (trimmed.isEmpty())
+        return false;
+    CaptureGroup group;
+    group.id = Identifiers::make();
+    group.name = trimmed;
+    group.colorHex = colorHex;
+    if (const QString path = folder.trimmed(); !path.isEmpty())
+        group.path = path;
+    group.createdAt = group.updatedAt = QDateTime::currentDateTimeUtc();
+    return library_.addGroup(group);
+}
+
+bool DashboardViewModel::deleteGroup(const QString& groupID) {
+    if (!library_.deleteGroup(groupID))
+        return false;
+    if (filter_ == LibraryFilter::ofGroup(groupID))
+        setFilter(LibraryFilter::inbox());
+    return true;
+}
+

@@ -1,0 +1,114 @@
+#include "DashboardWindow.h"
+
+#include "BoardView.h"
+#include "CaptureDetailView.h"
+#include "DashboardViewModel.h"
+#include "Library.h"
+#include "SidebarView.h"
+#include "Theme.h"
+
+#include <QCloseEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMessageBox>
+#include <QSettings>
+#include <QShortcut>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+
+namespace {
+const char* const geometryKey = "window.board.geometry";
+const char* const splitterKey = "window.board.splitter";
+const char* const layoutKey = "window.board.layout";
+} // namespace
+
+DashboardWindow::DashboardWindow(Library& library, QWidget* parent)
+    : QMainWindow(parent), board_(new DashboardViewModel(library, this)), sidebar_(new SidebarView(*board_)),
+      boardView_(new BoardView(*board_)), detail_(new CaptureDetailView(library)), pages_(new QStackedWidget),
+      splitter_(new QSplitter) {
+    setWindowTitle("Zorvi");
+    setObjectName("dashboard");
+    pages_->addWidget(boardView_);
+    pages_->addWidget(detail_);
+    splitter_->addWidget(sidebar_);
+    splitter_->addWidget(pages_);
+    splitter_->setStretchFactor(1, 1);
+    splitter_->setChildrenCollapsible(false);
+    sidebar_->setMinimumWidth(180);
+    setCentralWidget(splitter_);
+
+    QSettings settings;
+    if (!restoreGeometry(settings.value(geometryKey).toByteArray()))
+        resize(1180, 760);
+    if (!splitter_->restoreState(settings.value(splitterKey).toByteArray()))
+        splitter_->setSizes({220, 960});
+    if (const auto layout = layoutModeFromRaw(settings.value(layoutKey).toString()))
+        board_->setLayout(*layout);
+
+    connect(board_, &DashboardViewModel::selectionChanged, this, &DashboardWindow::showSelection);
+    connect(detail_, &CaptureDetailView::closeRequested, this, [this] { board_->select(std::nullopt); });
+    connect(&library, &Library::changed, this, [this, &library] {
+        if (const auto& error = library.loadError())
+            statusBar()->showMessage(*error);
+        else
+            statusBar()->clearMessage();
+    });
+
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, [this] {
+        board_->select(std::nullopt);
+        boardView_->searchField()->setFocus();
+        boardView_->searchField()->selectAll();
+    });
+    auto* back = new QShortcut(QKeySequence(Qt::Key_Escape), detail_);
+    back->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(back, &QShortcut::activated, this, [this] { board_->select(std::nullopt); });
+
+    auto applyTheme = [this] {
+        QPalette p = palette();
+        const Theme& theme = Theme::shared();
+        p.setColor(QPalette::Window, theme.color(Theme::Color::canvas));
+        p.setColor(QPalette::Base, theme.color(Theme::Color::surface));
+        p.setColor(QPalette::AlternateBase, theme.color(Theme::Color::surfaceSunken));
+        p.setColor(QPalette::WindowText, theme.color(Theme::Color::textPrimary));
+        p.setColor(QPalette::Text, theme.color(Theme::Color::textPrimary));
+        p.setColor(QPalette::ButtonText, theme.color(Theme::Color::textPrimary));
+        p.setColor(QPalette::Button, theme.color(Theme::Color::surfaceRaised));
+        p.setColor(QPalette::PlaceholderText, theme.color(Theme::Color::textTertiary));
+        p.setColor(QPalette::Highlight, theme.color(Theme::Color::accent));
+        p.setColor(QPalette::Link, theme.color(Theme::Color::accent));
+        setPalette(p);
+    };
+    connect(&Theme::shared(), &Theme::changed, this, applyTheme);
+    applyTheme();
+    boardView_->focusCards();
+}
+
+DashboardWindow::~DashboardWindow() {
+    detail_->flushNote();
+}
+
+void DashboardWindow::showSelection() {
+    detail_->showCapture(board_->selectedCaptureID());
+    if (board_->selectedCaptureID()) {
+        pages_->setCurrentWidget(detail_);
+        detail_->setFocus();
+    } else {
+        pages_->setCurrentWidget(boardView_);
+        boardView_->focusCards();
+    }
+}
+
+void DashboardWindow::saveState() const {
+    QSettings settings;
+    settings.setValue(geometryKey, saveGeometry());
+    settings.setValue(splitterKey, splitter_->saveState());
+    settings.setValue(layoutKey, rawValue(board_->layout()));
+}
+
+void DashboardWindow::closeEvent(QCloseEvent* event) {
+    detail_->flushNote();
+    saveState();
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,277 @@
+#include "board/Library.h"
+
+#include "capture/ImageWriter.h"
+#include "common/Identifiers.h"
+#include "markup/AttachmentService.h"
+#include "store/StoreChangeSignal.h"
+#include "store/ZorviPaths.h"
+
+#include <QDBusConnection>
+#include <QRandomGenerator>
+
+namespace {
+
+constexpr int boardLimit = 1000;
+
+// A store failure as the sentence shown to the user.
+template <class Body>
+std::optional<QString> failureOf(Body&& body) {
+    try {
+        body();
+        return std::nullopt;
+    } catch (const ZorviError& e) {
+        return e.description();
+    } catch (const std::exception& e) {
+        return QString::fromLocal8Bit(e.what());
+    }
+}
+
+} // namespace
+
+const QStringList Library::groupColors{"#6E7BF2", "#10B981", "#F59E0B", "#EF4444", "#8B5CF6", "#06B6D4", "#EC4899"};
+
+Library::Library(CaptureStore& store, QObject* parent) : QObject(parent), store_(store) {
+    QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
+                                          StoreChangeSignal::member, this, SLOT(reloadIfStampMoved()));
+    reload();
+    pollTimer_.setInterval(pollIntervalMs);
+    connect(&pollTimer_, &QTimer::timeout, this, &Library::pollTick);
+    pollTimer_.start();
+}
+
+Library::~Library() {
+    QDBusConnection::sessionBus().disconnect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
+                                             StoreChangeSignal::member, this, SLOT(reloadIfStampMoved()));
+}
+
+void Library::reload() {
+    const std::optional<QString> failure = failureOf([this] {
+        CaptureQuery everything;
+        everything.limit = boardLimit;
+        everything.offset = 0;
+        captures_ = store_.captures(everything);
+        groups_ = store_.groups();
+        counts_ = store_.countsByStatus();
+        commentCounts_ = store_.commentCounts();
+        imageCounts_ = store_.imageCounts();
+        allTags_ = store_.allTags();
+        people_ = store_.assignableCandidates();
+        workspaces_ = store_.workspaces();
+        try {
+            currentUserID_ = store_.currentUserID();
+        } catch (const ZorviError&) {
+            currentUserID_.reset();
+        }
+        QMap<QString, QStringList> tags;
+        for (const Capture& capture : captures_)
+            if (QStringList list = store_.tags(capture.id); !list.isEmpty())
+                tags.insert(capture.id, std::move(list));
+        tagsByCapture_ = std::move(tags);
+    });
+    if (failure) {
+        loadError_ = failure;
+    } else {
+        try {
+            lastStamp_ = store_.changeStamp();
+        } catch (const ZorviError&) {
+        }
+        loadError_.reset();
+    }
+    emit changed();
+}
+
+void Library::reloadIfStampMoved() {
+    try {
+        if (store_.changeStamp() != lastStamp_)
+            reload();
+    } catch (const ZorviError&) {
+        // An unreadable stamp is not worth an error on screen; the next tick tries again.
+    }
+}
+
+void Library::pollTick() {
+    // data_version moves only when another connection commits, so an idle
+    // library costs one pragma per tick. Writes through this process's own
+    // connection reload directly or arrive through the D-Bus signal.
+    try {
+        const auto rows = store_.db().query("PRAGMA data_version;");
+        const std::optional<std::int64_t> version =
+            rows.empty() ? std::nullopt : rows.front().integer("data_version");
+        if (version && version == lastDataVersion_)
+            return;
+        lastDataVersion_ = version;
+    } catch (const ZorviError&) {
+    }
+    reloadIfStampMoved();
+}
+
+template <class Operation>
+bool Library::perform(Operation&& operation) {
+    if (const std::optional<QString> failure = failureOf(std::forward<Operation>(operation))) {
+        fail(*failure);
+        return false;
+    }
+    reload();
+    if (localChange_)
+        localChange_();
+    return true;
+}
+
+void Library::fail(const QString& description) {
+    loadError_ = description;
+    emit changed();
+}
+
+void Library::evict(const QString& absolutePath) const {
+    if (evictThumbnail_)
+        evictThumbnail_(absolutePath);
+}
+
+int Library::openCount() const {
+    return counts_.value(CaptureStatus::open) + counts_.value(CaptureStatus::inProgress);
+}
+
+int Library::assignedToMeCount() const {
+    if (!currentUserID_)
+        return 0;
+    return int(std::count_if(captures_.begin(), captures_.end(), [this](const Capture& c) {
+        return c.assigneeID == currentUserID_ &&
+               (c.status == CaptureStatus::open || c.status == CaptureStatus::inProgress);
+    }));
+}
+
+bool Library::isMine(const Capture& capture) const {
+    if (!capture.authorID)
+        return true;
+    return currentUserID_ && *currentUserID_ == *capture.authorID;
+}
+
+std::optional<Person> Library::person(const std::optional<QString>& id) const {
+    if (!id)
+        return std::nullopt;
+    for (const Person& p : people_)
+        if (p.id == *id)
+            return p;
+    try {
+        return store_.person(*id);
+    } catch (const ZorviError&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<CaptureGroup> Library::group(const std::optional<QString>& id) const {
+    if (!id)
+        return std::nullopt;
+    for (const CaptureGroup& g : groups_)
+        if (g.id == *id)
+            return g;
+    return std::nullopt;
+}
+
+bool Library::add(const Capture& capture, const QStringList& tags, const std::vector<CaptureImage>& images) {
+    return perform([&] {
+        store_.insert(capture);
+        if (!tags.isEmpty())
+            store_.setTags(tags, capture.id);
+        for (const CaptureImage& image : images)
+            store_.addImage(image);
+    });
+}
+
+bool Library::update(const Capture& capture) {
+    return perform([&] { store_.update(capture); });
+}
+
+bool Library::remove(const QString& captureID) {
+    return perform([&] {
+        if (const std::optional<Capture> capture = store_.capture(captureID)) {
+            evict(ZorviPaths::imageURL(capture->imagePath));
+            if (capture->thumbPath)
+                evict(ZorviPaths::thumbURL(*capture->thumbPath));
+        }
+        store_.softDelete(captureID);
+    });
+}
+
+bool Library::setStatus(CaptureStatus status, const QString& captureID) {
+    return perform([&] { store_.setStatus(captureID, status, localActor); });
+}
+
+bool Library::assign(const std::optional<QString>& personID, const QString& captureID) {
+    return perform([&] { store_.assign(captureID, personID, localActor); });
+}
+
+bool Library::setTags(const QStringList& tags, const QString& captureID) {
+    return perform([&] { store_.setTags(tags, captureID); });
+}
+
+bool Library::addComment(const QString& body, const QString& captureID) {
+    return perform([&] {
+        Comment comment;
+        comment.id = Identifiers::make();
+        comment.captureID = captureID;
+        comment.author = localActor;
+        comment.isAgent = false;
+        comment.body = body;
+        comment.createdAt = QDateTime::currentDateTimeUtc();
+        store_.addComment(comment);
+    });
+}
+
+bool Library::addImage(const QImage& bitmap, const QString& captureID, CaptureMode mode) {
+    return perform([&] {
+        CaptureImage image;
+        image.id = Identifiers::make();
+        image.createdAt = QDateTime::currentDateTimeUtc();
+        const ImageWriter::Written written = ImageWriter::write(bitmap, image.id, image.createdAt);
+        image.captureID = captureID;
+        image.position = -1;
+        image.imagePath = written.relativePath;
+        image.thumbPath = written.thumbRelativePath;
+        image.width = written.width;
+        image.height = written.height;
+        image.bytes = written.byteCount;
+        try {
+            store_.addImage(image);
+        } catch (...) {
+            CaptureStore::removeImageFiles(image);
+            throw;
+        }
+        if (const std::optional<Capture> capture = store_.capture(captureID);
+            capture && capture->captureMode == CaptureMode::text)
+            store_.setCaptureMode(mode, captureID);
+    });
+}
+
+bool Library::deleteImage(const CaptureImage& image) {
+    bool removed = false;
+    perform([&] { removed = store_.deleteImage(image.id); });
+    return removed;
+}
+
+bool Library::saveAnnotation(const Annotation& annotation, const CaptureImage& image) {
+    return perform([&] {
+        AttachmentService(evictThumbnail_).saveAnnotation(annotation, image, store_);
+    });
+}
+
+bool Library::deleteGroup(const QString& groupID) {
+    return perform([&] { store_.deleteGroup(groupID); });
+}
+
+std::optional<CaptureGroup> Library::createGroup(const QString& name) {
+    std::optional<CaptureGroup> created;
+    perform([&] {
+        CaptureGroup group;
+        group.id = Identifiers::make();
+        group.name = name;
+        group.colorHex = groupColors.at(int(QRandomGenerator::global()->bounded(groupColors.size())));
+        group.createdAt = group.updatedAt = QDateTime::currentDateTimeUtc();
+        created = store_.upsertGroup(group);
+    });
+    return created;
+}
+
+bool Library::addGroup(const CaptureGroup& group) {
+    return perform([&] { store_.upsertGroup(group); });
+}

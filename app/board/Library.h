@@ -1,0 +1,116 @@
+#pragma once
+
+#include "markup/Annotation.h"
+#include "store/CaptureStore.h"
+
+#include <QImage>
+#include <QMap>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The user interface's one observable copy of the local library. Every
+// window reads its lists and counts and calls its operations; each operation
+// is one store call followed by a reload. Writes by other processes (the MCP
+// server) are noticed through the store's D-Bus change signal and, should
+// that be missed, a change-stamp poll. Main thread only.
+class Library : public QObject {
+    Q_OBJECT
+public:
+    // How often the change stamp is compared when no signal arrived.
+    static constexpr int pollIntervalMs = 3000;
+    // The actor name recorded for the local user's changes.
+    static constexpr const char* localActor = "you";
+    // The colours a group can take, in the order pickers offer them.
+    static const QStringList groupColors;
+
+    explicit Library(CaptureStore& store, QObject* parent = nullptr);
+    ~Library() override;
+
+    CaptureStore& store() { return store_; }
+
+    const std::vector<Capture>& captures() const { return captures_; }
+    const std::vector<CaptureGroup>& groups() const { return groups_; }
+    const QMap<CaptureStatus, int>& counts() const { return counts_; }
+    const QMap<QString, QStringList>& tagsByCapture() const { return tagsByCapture_; }
+    const QMap<QString, int>& commentCounts() const { return commentCounts_; }
+    const QStringList& allTags() const { return allTags_; }
+    const QMap<QString, int>& imageCounts() const { return imageCounts_; }
+    const std::optional<QString>& loadError() const { return loadError_; }
+    const std::vector<Person>& people() const { return people_; }
+    const std::vector<Workspace>& workspaces() const { return workspaces_; }
+    const std::optional<QString>& currentUserID() const { return currentUserID_; }
+
+    int openCount() const;
+    int assignedToMeCount() const;
+    bool isMine(const Capture& capture) const;
+    std::optional<Person> person(const std::optional<QString>& id) const;
+    std::optional<CaptureGroup> group(const std::optional<QString>& id) const;
+
+    // Told after every successful local operation, so sync can push it.
+    void setLocalChangeHandler(std::function<void()> handler) { localChange_ = std::move(handler); }
+    // Told the absolute path of each image file a deletion takes away, so a
+    // cache of decoded thumbnails can drop it.
+    void setThumbnailEviction(std::function<void(const QString&)> evict) { evictThumbnail_ = std::move(evict); }
+
+    // Refills everything from the store, stopping at the first failure.
+    void reload();
+
+    // Operations: true on success; a failure sets loadError and reloads nothing.
+    bool add(const Capture& capture, const QStringList& tags, const std::vector<CaptureImage>& images);
+    bool update(const Capture& capture);
+    bool remove(const QString& captureID);
+    bool setStatus(CaptureStatus status, const QString& captureID);
+    bool assign(const std::optional<QString>& personID, const QString& captureID);
+    bool setTags(const QStringList& tags, const QString& captureID);
+    bool addComment(const QString& body, const QString& captureID);
+    // Writes the bitmap as a new screenshot of the capture; a note-only
+    // capture then takes `mode`.
+    bool addImage(const QImage& image, const QString& captureID, CaptureMode mode);
+    bool deleteImage(const CaptureImage& image);
+    bool saveAnnotation(const Annotation& annotation, const CaptureImage& image);
+    bool deleteGroup(const QString& groupID);
+    // A new group with that name and a colour from groupColors at random;
+    // nothing when the store refused it.
+    std::optional<CaptureGroup> createGroup(const QString& name);
+    // Stores a group built elsewhere (the new-group dialog).
+    bool addGroup(const CaptureGroup& group);
+
+signals:
+    // After every reload and whenever loadError changes.
+    void changed();
+
+private slots:
+    // Both the D-Bus signal and the poll land here.
+    void reloadIfStampMoved();
+    void pollTick();
+
+private:
+    template <class Operation>
+    bool perform(Operation&& operation);
+    void fail(const QString& description);
+    void evict(const QString& absolutePath) const;
+
+    CaptureStore& store_;
+    std::vector<Capture> captures_;
+    std::vector<CaptureGroup> groups_;
+    QMap<CaptureStatus, int> counts_;
+    QMap<QString, QStringList> tagsByCapture_;
+    QMap<QString, int> commentCounts_;
+    QStringList allTags_;
+    QMap<QString, int> imageCounts_;
+    std::optional<QString> loadError_;
+    std::vector<Person> people_;
+    std::vector<Workspace> workspaces_;
+    std::optional<QString> currentUserID_;
+
+    QString lastStamp_;
+    std::optional<std::int64_t> lastDataVersion_;
+    QTimer pollTimer_;
+    std::function<void()> localChange_;
+    std::function<void(const QString&)> evictThumbnail_;
+};

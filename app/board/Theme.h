@@ -1,0 +1,59 @@
+#pragma once
+
+#include "store/LibraryEnums.h"
+
+#include <QColor>
+#include <QDBusVariant>
+#include <QObject>
+
+// The board's colours, each with a light and a dark value. Dark follows the
+// desktop's colour scheme: the settings portal's org.freedesktop.appearance
+// color-scheme when it answers, else the palette's window lightness.
+class Theme : public QObject {
+    Q_OBJECT
+  public:
+    enum class Color {
+        accent,
+        accentSoft,
+        canvas,
+        surface,
+        surfaceRaised,
+        surfaceSunken,
+        textPrimary,
+        textSecondary,
+        textTertiary,
+        border,
+        borderStrong,
+        statusOpen,
+        statusInProgress,
+        statusResolved,
+        statusArchived,
+        priorityHigh,
+        priorityLow,
+        agentTint
+    };
+
+    static Theme& shared();
+
+    bool isDark() const { return dark_; }
+    QColor color(Color c) const { return color(c, dark_); }
+    static QColor color(Color c, bool dark);
+    // The status pill's colour.
+    QColor statusColor(CaptureStatus status) const;
+    // Overrides the desktop's choice (tests, screenshots).
+    void setDark(bool dark);
+
+  signals:
+    void changed();
+
+  private slots:
+    void portalSettingChanged(const QString& ns, const QString& key, const QDBusVariant& value);
+
+  private:
+    Theme();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void follow(bool dark);
+
+    bool dark_ = false;
+    bool portalAnswered_ = false;
+};

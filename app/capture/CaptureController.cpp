@@ -1,0 +1,467 @@
+#include "capture/CaptureController.h"
+
+#include "board/Library.h"
+#include "capture/CaptureError.h"
+#include "common/Identifiers.h"
+#include "markup/AttachmentService.h"
+#include "platform/ImageClipboard.h"
+#include "platform/ScreenCapturer.h"
+#include "platform/ShutterSound.h"
+#include "shell/PermissionsService.h"
+#include "shell/Preferences.h"
+#include "store/ZorviPaths.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QFile>
+#include <QMessageBox>
+#include <QTimer>
+
+namespace {
+
+// Long enough for the windows behind our hidden ones to repaint before the grab.
+constexpr int repaintAfterHidingMs = 100;
+
+} // namespace
+
+CaptureController::CaptureController(Library& library, Preferences& preferences, PermissionsService& permissions,
+                                     ScreenCapturer& capturer, ContextSource context, QObject* parent)
+    : QObject(parent), library_(library), preferences_(preferences), permissions_(permissions), capturer_(capturer),
+      contextSource_(std::move(context)) {}
+
+CaptureController::~CaptureController() = default;
+
+void CaptureController::setMarkupEditor(MarkupEditor open, std::function<bool()> isOpen) {
+    markupEditor_ = std::move(open);
+    markupIsOpen_ = std::move(isOpen);
+}
+
+// Entry points.
+
+void CaptureController::beginRegion() {
+    if (overlay_.isShowing() && !overlay_.hasBegunDrag()) {
+        secondPressDuringOverlay();
+        return;
+    }
+    startRegion(Intent::newCapture);
+}
+
+void CaptureController::beginFullScreen(bool awaitSecondPress) {
+    if (awaitSecondPress && fullScreenWindowOpen_) {
+        fullScreenTextOnlyRequested_ = true;
+        return;
+    }
+    startFullScreen(Intent::newCapture, awaitSecondPress);
+}
+
+void CaptureController::beginNoteOnly() {
+    if (isCapturing_ || compose_.isOpen() || (markupIsOpen_ && markupIsOpen_()))
+        return;
+    intent_ = Intent::newCapture;
+    flowContext_ = contextSource_ ? contextSource_() : CaptureContext();
+    beginFlowIfNeeded();
+    presentTextOnly(*flowContext_);
+}
+
+void CaptureController::addScreenshot(const QString& captureID) {
+    storedCaptureID_ = captureID;
+    startRegion(Intent::appendToStored);
+}
+
+// Starting a flow.
+
+bool CaptureController::canStart(Intent intent) {
+    if (isCapturing_)
+        return false;
+    if (intent == Intent::newCapture && compose_.isOpen())
+        return false;
+    if (markupIsOpen_ && markupIsOpen_())
+        return false;
+    permissions_.refresh();
+    if (!permissions_.hasScreenRecording()) {
+        if (onNeedsScreenRecording_)
+            onNeedsScreenRecording_();
+        return false;
+    }
+    return true;
+}
+
+void CaptureController::startRegion(Intent intent) {
+    if (!canStart(intent))
+        return;
+    intent_ = intent;
+    setCapturing(true);
+    flowContext_ = contextForFlow();
+    beginFlowIfNeeded();
+    grabScreens([this](FrozenDesktop desktop) {
+        frozen_ = desktop;
+        overlay_.present(
+            desktop, [this](const std::optional<QRectF>& selection) { regionChosen(selection); },
+            [this](const QPointF& point) { fullScreenShot(std::exchange(frozen_, {}), point); });
+    });
+}
+
+void CaptureController::startFullScreen(Intent intent, bool awaitSecondPress) {
+    if (!canStart(intent))
+        return;
+    intent_ = intent;
+    setCapturing(true);
+    flowContext_ = contextForFlow();
+    const QPointF point = QCursor::pos();
+    heldShot_.reset();
+    // The window for a second press opens with the first press, so a press
+    // that comes while our own windows step aside still counts.
+    if (awaitSecondPress && intent == Intent::newCapture) {
+        fullScreenTextOnlyRequested_ = false;
+        fullScreenWindowOpen_ = true;
+        QTimer::singleShot(secondPressWindowMs, this, [this] {
+            fullScreenWindowOpen_ = false;
+            finishFullScreen();
+        });
+    }
+    beginFlowIfNeeded();
+    grabScreens([this, point](const FrozenDesktop& desktop) { fullScreenShot(desktop, point); });
+}
+
+void CaptureController::setCapturing(bool capturing) {
+    if (std::exchange(isCapturing_, capturing) != capturing)
+        emit isCapturingChanged(capturing);
+}
+
+CaptureContext CaptureController::contextForFlow() {
+    if (intent_ == Intent::appendToPending && pending_)
+        return pending_->context;
+    return contextSource_ ? contextSource_() : CaptureContext();
+}
+
+void CaptureController::beginFlowIfNeeded() {
+    if (flowActive_)
+        return;
+    flowActive_ = true;
+    // Our own titled windows (the board, settings) must not be in the picture.
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = window->windowType();
+        if (window->isVisible() && !(window->windowFlags() & Qt::FramelessWindowHint) &&
+            (type == Qt::Window || type == Qt::Dialog)) {
+            hiddenWindows_.append(window);
+            window->hide();
+        }
+    }
+}
+
+void CaptureController::endFlow() {
+    overlay_.abandon();
+    frozen_ = {};
+    compose_.dismiss();
+    if (!flowActive_)
+        return;
+    flowActive_ = false;
+    pending_.reset();
+    flowContext_.reset();
+    // Shown without taking focus: the window manager hands it back to the
+    // application that had it before the capture.
+    for (const QPointer<QWidget>& window : std::exchange(hiddenWindows_, {}))
+        if (window) {
+            window->setAttribute(Qt::WA_ShowWithoutActivating);
+            window->show();
+            window->setAttribute(Qt::WA_ShowWithoutActivating, false);
+        }
+}
+
+void CaptureController::grabScreens(std::function<void(FrozenDesktop)> then) {
+    QPointer<CaptureController> self(this);
+    auto grab = [self, then = std::move(then)] {
+        if (!self)
+            return;
+        self->capturer_.grabScreens(
+            [self, then](std::vector<ScreenFrame> frames) {
+                if (self)
+                    then(FrozenDesktop(std::move(frames)));
+            },
+            [self](const CaptureError& error) {
+                if (!self)
+                    return;
+                self->endFlow();
+                self->setCapturing(false);
+                self->presentFailure(error);
+            });
+    };
+    if (hiddenWindows_.isEmpty())
+        grab();
+    else
+        QTimer::singleShot(repaintAfterHidingMs, this, grab);
+}
+
+// The screenshot.
+
+void CaptureController::regionChosen(const std::optional<QRectF>& selection) {
+    const FrozenDesktop desktop = std::exchange(frozen_, {});
+    if (!selection) {
+        setCapturing(false);
+        if (intent_ == Intent::appendToPending && pending_)
+            presentCompose();
+        else
+            endFlow();
+        return;
+    }
+    try {
+        const FrozenDesktop::Shot shot = desktop.crop(*selection);
+        captured(shot.image, *shot.frame, CaptureMode::region);
+    } catch (const CaptureError& error) {
+        endFlow();
+        setCapturing(false);
+        presentFailure(error);
+    }
+}
+
+void CaptureController::secondPressDuringOverlay() {
+    if (intent_ != Intent::newCapture) {
+        overlay_.finish(std::nullopt);
+        return;
+    }
+    overlay_.abandon();
+    frozen_ = {};
+    setCapturing(false);
+    presentTextOnly(flowContext_ ? *flowContext_ : contextForFlow());
+}
+
+void CaptureController::fullScreenShot(const FrozenDesktop& desktop, const QPointF& point) {
+    try {
+        const FrozenDesktop::Shot shot = desktop.screenAt(point);
+        heldShot_ = HeldShot{shot.image, *shot.frame};
+    } catch (const CaptureError& error) {
+        endFlow();
+        setCapturing(false);
+        presentFailure(error);
+        return;
+    }
+    finishFullScreen();
+}
+
+void CaptureController::finishFullScreen() {
+    // Nothing is written until the window for a second press has passed.
+    if (fullScreenWindowOpen_ || !heldShot_)
+        return;
+    const HeldShot shot = *std::exchange(heldShot_, std::nullopt);
+    if (std::exchange(fullScreenTextOnlyRequested_, false)) {
+        presentTextOnly(flowContext_ ? *flowContext_ : CaptureContext());
+        setCapturing(false);
+        return;
+    }
+    captured(shot.image, shot.frame, CaptureMode::fullscreen);
+}
+
+void CaptureController::captured(const QImage& image, const ScreenFrame& frame, CaptureMode mode) {
+    switch (intent_) {
+    case Intent::appendToStored:
+        library_.addImage(image, storedCaptureID_, mode);
+        endFlow();
+        break;
+    case Intent::appendToPending:
+        if (!pending_) {
+            endFlow();
+            break;
+        }
+        pending_->images.append(makePendingImage(image, false));
+        if (pending_->mode == CaptureMode::text) {
+            pending_->mode = mode;
+            pending_->context.displayName = frame.name;
+            pending_->context.displayScale = frame.scale;
+        }
+        presentCompose();
+        break;
+    case Intent::newCapture: {
+        CaptureContext context = flowContext_.value_or(CaptureContext());
+        context.displayName = frame.name;
+        context.displayScale = frame.scale;
+        if (preferences_.playCaptureSound() && sound_)
+            sound_->play();
+        PendingCapture pending;
+        pending.id = Identifiers::make();
+        pending.images.append(makePendingImage(image, preferences_.copyToClipboard()));
+        pending.context = context;
+        pending.mode = mode;
+        pending.capturedAt = QDateTime::currentDateTimeUtc();
+        pending_ = std::move(pending);
+        presentCompose();
+        break;
+    }
+    }
+    setCapturing(false);
+}
+
+PendingImage CaptureController::makePendingImage(const QImage& image, bool copyToClipboard) {
+    PendingImage pending;
+    pending.id = Identifiers::make();
+    pending.image = image;
+    PendingImageWrites::Finished finished;
+    if (copyToClipboard)
+        // The clipboard gets the very PNG the library keeps, encoded once, off this thread.
+        finished = [](const ImageWriter::Written& written) {
+            QFile file(ZorviPaths::imageURL(written.relativePath));
+            if (file.open(QIODevice::ReadOnly))
+                ImageClipboard::setPng(file.readAll());
+        };
+    writes_.start(pending.id, image, QDateTime::currentDateTime(), std::move(finished));
+    return pending;
+}
+
+// The note box.
+
+void CaptureController::presentTextOnly(const CaptureContext& context) {
+    pending_ = PendingCapture::textOnly(context);
+    presentCompose();
+}
+
+void CaptureController::presentCompose() {
+    if (!pending_)
+        return;
+    QPointer<CaptureController> self(this);
+    ComposeModel::Callbacks callbacks;
+    callbacks.onSave = [self](const QString& note, CapturePriority priority, const std::optional<QString>& groupID,
+                              const QStringList& tags) {
+        if (self)
+            self->save(note, priority, groupID, tags);
+    };
+    callbacks.onDiscard = [self] {
+        if (self)
+            self->discard();
+    };
+    callbacks.onAddScreenshot = [self](const ComposeDraft& draft) {
+        if (!self || !self->pending_)
+            return;
+        self->pending_->draft = draft;
+        self->startRegion(Intent::appendToPending);
+        if (!self->isCapturing_)
+            self->presentCompose();
+    };
+    callbacks.onAnnotate = [self](const QString& imageID, const ComposeDraft& draft) {
+        if (!self || !self->pending_)
+            return;
+        self->pending_->draft = draft;
+        self->annotatePending(imageID);
+    };
+    callbacks.onCreateGroup = [self](const QString& name) -> std::optional<CaptureGroup> {
+        return self ? self->library_.createGroup(name) : std::nullopt;
+    };
+    compose_.present(*pending_, library_.groups(), preferences_.defaultGroupID(), std::move(callbacks));
+    emit composePresented();
+}
+
+bool CaptureController::collectWrites() {
+    try {
+        for (PendingImage& image : pending_->images)
+            if (writes_.isWriting(image.id))
+                image.written = writes_.take(image.id);
+        return true;
+    } catch (const CaptureError& error) {
+        for (PendingImage& image : pending_->images)
+            if (writes_.isWriting(image.id))
+                try {
+                    image.written = writes_.take(image.id);
+                } catch (const CaptureError&) {
+                }
+        pending_->discardFiles();
+        endFlow();
+        presentFailure(error);
+        return false;
+    }
+}
+
+void CaptureController::save(const QString& note, CapturePriority priority, const std::optional<QString>& groupID,
+                             const QStringList& tags) {
+    if (!pending_ || !collectWrites())
+        return;
+    const PendingCapture::Records records = pending_->records(note, priority, groupID);
+    if (!library_.add(records.capture, tags, records.images)) {
+        // The library shows why; the files would be orphans.
+        pending_->discardFiles();
+        endFlow();
+        return;
+    }
+    emit captureSaved(records.capture.id);
+    if (preferences_.openDashboardAfterSave()) {
+        // The board comes forward instead of the previous application.
+        hiddenWindows_.clear();
+        endFlow();
+        emit dashboardRequested();
+        return;
+    }
+    endFlow();
+}
+
+void CaptureController::discard() {
+    if (pending_) {
+        for (PendingImage& image : pending_->images)
+            if (writes_.isWriting(image.id))
+                try {
+                    image.written = writes_.take(image.id);
+                } catch (const CaptureError&) {
+                }
+        pending_->discardFiles();
+    }
+    endFlow();
+}
+
+// Markup of a screenshot in the note box.
+
+void CaptureController::annotatePending(const QString& imageID) {
+    if (!pending_ || !collectWrites())
+        return;
+    const auto image = std::find_if(pending_->images.cbegin(), pending_->images.cend(),
+                                    [&](const PendingImage& i) { return i.id == imageID; });
+    if (image == pending_->images.cend() || !markupEditor_) {
+        presentCompose();
+        return;
+    }
+    QPointer<CaptureController> self(this);
+    markupEditor_(
+        image->image, image->annotation,
+        [self, imageID](const Annotation& annotation) {
+            if (self)
+                self->applyPendingAnnotation(annotation, imageID);
+        },
+        [self] {
+            if (self)
+                self->presentCompose();
+        });
+}
+
+void CaptureController::applyPendingAnnotation(const Annotation& annotation, const QString& imageID) {
+    if (!pending_)
+        return;
+    for (PendingImage& image : pending_->images) {
+        if (image.id != imageID)
+            continue;
+        CaptureImage record;
+        record.id = image.id;
+        record.captureID = pending_->id;
+        record.imagePath = image.written.relativePath;
+        record.thumbPath = image.written.thumbRelativePath;
+        record.width = image.written.width;
+        record.height = image.written.height;
+        try {
+            const AttachmentService::RenderedAnnotation rendered =
+                AttachmentService().renderAnnotation(annotation, record);
+            image.annotation = annotation;
+            image.annotatedPath = rendered.annotatedPath;
+            if (rendered.thumbPath) {
+                if (const auto old = std::exchange(image.written.thumbRelativePath, rendered.thumbPath))
+                    QFile::remove(ZorviPaths::thumbURL(*old));
+            }
+        } catch (const ZorviError&) {
+            // The note box comes back with the screenshot as it was.
+        }
+    }
+    presentCompose();
+}
+
+void CaptureController::presentFailure(const CaptureError& error) {
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi couldn't take that screenshot"), error.description(),
+                                QMessageBox::Ok);
+    box->setInformativeText(error.description());
+    box->setText(tr("Zorvi couldn't take that screenshot"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    emit captureFailed(error.description());
+}

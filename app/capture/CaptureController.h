@@ -1,0 +1,135 @@
+#pragma once
+
+#include "capture/ComposeWindowController.h"
+#include "capture/FrozenDesktop.h"
+#include "capture/PendingCapture.h"
+#include "capture/PendingImageWrites.h"
+#include "capture/RegionSelectionOverlay.h"
+#include "markup/Annotation.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class CaptureError;
+class Library;
+class PermissionsService;
+class Preferences;
+class ScreenCapturer;
+class ShutterSound;
+
+// Runs every capture from the trigger until the capture is filed or thrown
+// away: what a press means in the current state (new capture, second press,
+// another screenshot for the open note box), the frozen overlay, the
+// pending capture and its note box, and the save through Library.
+class CaptureController : public QObject {
+    Q_OBJECT
+public:
+    enum class Intent { newCapture, appendToPending, appendToStored };
+    using ContextSource = std::function<CaptureContext()>;
+    // Opens the markup editor on a screenshot not filed yet.
+    using MarkupEditor = std::function<void(const QImage& original, const Annotation& initial,
+                                            std::function<void(Annotation)> onSave, std::function<void()> onCancel)>;
+
+    // How long a second full-screen press turns the first into a note-only issue.
+    static constexpr int secondPressWindowMs = 350;
+
+    CaptureController(Library& library, Preferences& preferences, PermissionsService& permissions,
+                      ScreenCapturer& capturer, ContextSource context, QObject* parent = nullptr);
+    ~CaptureController() override;
+
+    void setMarkupEditor(MarkupEditor open, std::function<bool()> isOpen);
+    void setOnNeedsScreenRecording(std::function<void()> callback) { onNeedsScreenRecording_ = std::move(callback); }
+    void setSound(ShutterSound* sound) { sound_ = sound; }
+
+    // The region trigger: pressed again while the overlay waits for a drag,
+    // it files a note without a screenshot.
+    void beginRegion();
+    // The full-screen trigger: with awaitSecondPress, a second press within
+    // 350 ms files a note without a screenshot instead (the menu never waits).
+    void beginFullScreen(bool awaitSecondPress = true);
+    // A note without a screenshot.
+    void beginNoteOnly();
+    // Another screenshot for a capture already on the board.
+    void addScreenshot(const QString& captureID);
+
+    bool isCapturing() const { return isCapturing_; }
+    bool isComposing() const { return compose_.isOpen(); }
+    const std::optional<PendingCapture>& pending() const { return pending_; }
+    RegionSelectionOverlay& overlay() { return overlay_; }
+    ComposeWindowController& compose() { return compose_; }
+
+signals:
+    void isCapturingChanged(bool capturing);
+    // The note box came up.
+    void composePresented();
+    void captureSaved(const QString& captureID);
+    // The preference to show the board after saving is on.
+    void dashboardRequested();
+    // A screenshot failed; the alert is up with this text.
+    void captureFailed(const QString& description);
+
+private:
+    bool canStart(Intent intent);
+    void startRegion(Intent intent);
+    void startFullScreen(Intent intent, bool awaitSecondPress);
+    void setCapturing(bool capturing);
+    CaptureContext contextForFlow();
+    void beginFlowIfNeeded();
+    void endFlow();
+    // Grabs the screens once our own windows are off them.
+    void grabScreens(std::function<void(FrozenDesktop)> then);
+
+    void regionChosen(const std::optional<QRectF>& selection);
+    void secondPressDuringOverlay();
+    void fullScreenShot(const FrozenDesktop& desktop, const QPointF& point);
+    // Files the held full-screen shot once no second press can come any more.
+    void finishFullScreen();
+    void captured(const QImage& image, const ScreenFrame& frame, CaptureMode mode);
+    PendingImage makePendingImage(const QImage& image, bool copyToClipboard);
+    void presentTextOnly(const CaptureContext& context);
+    void presentCompose();
+    void save(const QString& note, CapturePriority priority, const std::optional<QString>& groupID,
+              const QStringList& tags);
+    void discard();
+    // Waits for the pending images' files; false (after the alert) when one failed.
+    bool collectWrites();
+    void annotatePending(const QString& imageID);
+    void applyPendingAnnotation(const Annotation& annotation, const QString& imageID);
+    void presentFailure(const CaptureError& error);
+
+    Library& library_;
+    Preferences& preferences_;
+    PermissionsService& permissions_;
+    ScreenCapturer& capturer_;
+    ContextSource contextSource_;
+    ShutterSound* sound_ = nullptr;
+    MarkupEditor markupEditor_;
+    std::function<bool()> markupIsOpen_;
+    std::function<void()> onNeedsScreenRecording_;
+
+    RegionSelectionOverlay overlay_;
+    ComposeWindowController compose_;
+    PendingImageWrites writes_;
+
+    bool isCapturing_ = false;
+    bool flowActive_ = false;
+    std::optional<CaptureContext> flowContext_;
+    QList<QPointer<QWidget>> hiddenWindows_;
+    bool fullScreenWindowOpen_ = false;
+    bool fullScreenTextOnlyRequested_ = false;
+    std::optional<PendingCapture> pending_;
+    Intent intent_ = Intent::newCapture;
+    QString storedCaptureID_;
+    struct HeldShot {
+        QImage image;
+        ScreenFrame frame;
+    };
+    // A full-screen shot waiting out the window for a second press.
+    std::optional<HeldShot> heldShot_;
+    // The screens as they were when the overlay came up; only while it is up.
+    FrozenDesktop frozen_;
+};

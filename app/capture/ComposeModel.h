@@ -1,0 +1,68 @@
+#pragma once
+
+#include "capture/PendingCapture.h"
+#include "store/CaptureGroup.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+#include <vector>
+
+// The note box's state and rules, without widgets: the fields, the draft
+// they become while the box is away, the new-group step and what a save
+// hands on. The box never stores anything itself; it calls back.
+class ComposeModel {
+public:
+    struct Callbacks {
+        std::function<void(const QString& note, CapturePriority, const std::optional<QString>& groupID,
+                           const QStringList& tags)>
+            onSave;
+        std::function<void()> onDiscard;
+        std::function<void(const ComposeDraft&)> onAddScreenshot;
+        std::function<void(const QString& imageID, const ComposeDraft&)> onAnnotate;
+        // Nothing when the group could not be made.
+        std::function<std::optional<CaptureGroup>(const QString& name)> onCreateGroup;
+    };
+
+    // Restores the pending capture's draft; without a group there, the default group.
+    ComposeModel(const PendingCapture& pending, std::vector<CaptureGroup> groups,
+                 const std::optional<QString>& defaultGroupID, Callbacks callbacks);
+
+    const PendingCapture& pending() const { return pending_; }
+
+    QString note;
+    CapturePriority priority = CapturePriority::normal;
+    std::optional<QString> groupID;
+    QString tagText;
+    std::optional<QString> selectedImageID;
+    bool isNamingGroup = false;
+    QString newGroupName;
+
+    // The library's groups and those made in this box, by name.
+    std::vector<CaptureGroup> allGroups() const;
+    const PendingImage* selected() const;
+    // The window title, unless blank or only the application's name again.
+    std::optional<QString> distinctWindowTitle() const;
+    QStringList tags() const { return parseTags(tagText); }
+    ComposeDraft currentDraft() const;
+
+    // Makes (or, failing that, finds by name) the group being named and
+    // selects it; returns the selected group.
+    std::optional<QString> commitNewGroup();
+    void cancelNewGroup();
+
+    void save();
+    void discard();
+    void addScreenshot();
+    void annotate(const QString& imageID);
+
+    // Comma-separated pieces, trimmed and lower-cased, empty ones dropped.
+    static QStringList parseTags(const QString& text);
+
+private:
+    PendingCapture pending_;
+    std::vector<CaptureGroup> groups_;
+    std::vector<CaptureGroup> createdGroups_;
+    Callbacks callbacks_;
+};

@@ -1,0 +1,62 @@
+#include "capture/ComposeWindowController.h"
+
+#include "capture/ComposePanel.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+namespace {
+
+QScreen* screenNamed(const std::optional<QString>& name) {
+    if (name)
+        for (QScreen* screen : QGuiApplication::screens())
+            if (screen->name() == *name)
+                return screen;
+    return QGuiApplication::primaryScreen();
+}
+
+template <class... Args>
+std::function<void(Args...)> closingFirst(ComposeWindowController* owner, std::function<void(Args...)> callback) {
+    return [owner, callback = std::move(callback)](Args... args) {
+        owner->dismiss();
+        if (callback)
+            callback(args...);
+    };
+}
+
+} // namespace
+
+ComposeWindowController::~ComposeWindowController() {
+    delete panel_.data();
+}
+
+void ComposeWindowController::present(const PendingCapture& pending, std::vector<CaptureGroup> groups,
+                                      const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks) {
+    dismiss();
+    callbacks.onSave = closingFirst(this, std::move(callbacks.onSave));
+    callbacks.onDiscard = closingFirst(this, std::move(callbacks.onDiscard));
+    callbacks.onAddScreenshot = closingFirst(this, std::move(callbacks.onAddScreenshot));
+    callbacks.onAnnotate = closingFirst(this, std::move(callbacks.onAnnotate));
+    panel_ = new ComposePanel(
+        std::make_unique<ComposeModel>(pending, std::move(groups), defaultGroupID, std::move(callbacks)));
+    panel_->adjustSize();
+
+    if (QScreen* screen = screenNamed(pending.context.displayName)) {
+        const QRect area = screen->availableGeometry();
+        const QSize size = panel_->size();
+        panel_->move(area.center().x() - size.width() / 2,
+                     area.center().y() - size.height() / 2 - int(0.08 * area.height()));
+    }
+    panel_->show();
+    panel_->raise();
+    panel_->activateWindow();
+}
+
+void ComposeWindowController::dismiss() {
+    if (ComposePanel* panel = panel_.data()) {
+        panel_.clear();
+        panel->hide();
+        // Later: the panel may be inside one of its own handlers.
+        panel->deleteLater();
+    }
+}

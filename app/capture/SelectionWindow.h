@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/ScreenFrame.h"
+
+#include <QImage>
+#include <QRegion>
+#include <QWidget>
+
+class RegionSelectionOverlay;
+
+// One screen's part of the region overlay: its frozen picture, dimmed, with
+// the selection cut out of the dimming, a frame, handles and the size
+// read-out; before a drag, crosshair guides and a hint on the screen under
+// the pointer. Input goes to the overlay in desktop coordinates.
+class SelectionWindow : public QWidget {
+    Q_OBJECT
+public:
+    SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFrame& frame);
+
+    const ScreenFrame& frame() const { return frame_; }
+    // Maps the window over its screen; the key window takes the keyboard.
+    void showOverDesktop(bool takeKeyboard);
+
+    static QString hintText();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void selectionChanged();
+    // Everything drawn over the dimmed picture, in this window's coordinates.
+    QRegion decorations() const;
+    bool cursorIsHere() const;
+    QRectF selectionHere() const;
+    QRect badgeRect(const QRectF& hole) const;
+    QRect hintRect() const;
+
+    RegionSelectionOverlay& overlay_;
+    ScreenFrame frame_;
+    QImage frozen_;
+    QImage dimmed_;
+    QRegion painted_;
+    bool takeKeyboard_ = false;
+    bool keyboardGrabbed_ = false;
+};

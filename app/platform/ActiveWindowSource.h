@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// What the session says about the window that has the keyboard focus.
+struct ActiveWindow {
+    std::optional<QString> title;
+    // WM_CLASS: the instance (res_name) and the class (res_class).
+    std::optional<QString> instanceName;
+    std::optional<QString> className;
+    std::optional<qint64> pid;
+};
+
+// The session's active window, read at the moment of asking. Only some
+// sessions tell (X11 through EWMH; Wayland keeps it to the compositor).
+class ActiveWindowSource {
+public:
+    virtual ~ActiveWindowSource() = default;
+    // Nothing when no window is active or the session won't say.
+    virtual std::optional<ActiveWindow> activeWindow() const = 0;
+
+    // The source for the running session; null where there is none.
+    static std::unique_ptr<ActiveWindowSource> forSession();
+};

@@ -1,0 +1,230 @@
+#include "platform/portal/PortalHotkeyRegistrar.h"
+
+#include "shortcuts/KeyCodeTable.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusPendingCallWatcher>
+#include <QGuiApplication>
+#include <QStringList>
+
+#include <xkbcommon/xkbcommon.h>
+
+// One entry of the portal's a(sa{sv}) shortcut lists.
+struct PortalShortcutEntry {
+    QString id;
+    QVariantMap properties;
+};
+Q_DECLARE_METATYPE(PortalShortcutEntry)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const PortalShortcutEntry& entry) {
+    argument.beginStructure();
+    argument << entry.id << entry.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, PortalShortcutEntry& entry) {
+    argument.beginStructure();
+    argument >> entry.id >> entry.properties;
+    argument.endStructure();
+    return argument;
+}
+
+namespace {
+
+const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
+
+void registerTypes() {
+    static const bool done = [] {
+        qDBusRegisterMetaType<PortalShortcutEntry>();
+        qDBusRegisterMetaType<QList<PortalShortcutEntry>>();
+        return true;
+    }();
+    (void)done;
+}
+
+} // namespace
+
+class PortalHotkeyRegistrar::Bound : public Registration {
+public:
+    Bound(PortalHotkeyRegistrar& owner, QString id, QString description, QString trigger,
+          std::function<void()> handler)
+        : owner_(owner), id(std::move(id)), description(std::move(description)), trigger(std::move(trigger)),
+          handler(std::move(handler)) {
+        owner_.live_.insert(this);
+        owner_.scheduleBind();
+    }
+    ~Bound() override {
+        owner_.live_.remove(this);
+        owner_.scheduleBind();
+    }
+
+    PortalHotkeyRegistrar& owner_;
+    const QString id;
+    const QString description;
+    const QString trigger;
+    const std::function<void()> handler;
+};
+
+bool PortalHotkeyRegistrar::isAvailable(const QDBusConnection& bus) {
+    if (!bus.isConnected())
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                                       QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                       QStringLiteral("Get"));
+    call << QString::fromLatin1(interface) << QStringLiteral("version");
+    return bus.call(call, QDBus::Block, 1000).type() == QDBusMessage::ReplyMessage;
+}
+
+QString PortalHotkeyRegistrar::preferredTrigger(uint16_t keyCode, ModifierSet modifiers) {
+    QStringList parts;
+    if (modifiers.contains(ModifierSet::control()))
+        parts << QStringLiteral("CTRL");
+    if (modifiers.contains(ModifierSet::option()))
+        parts << QStringLiteral("ALT");
+    if (modifiers.contains(ModifierSet::shift()))
+        parts << QStringLiteral("SHIFT");
+    if (modifiers.contains(ModifierSet::command()))
+        parts << QStringLiteral("LOGO");
+    char name[64] = {};
+    if (const std::optional<uint32_t> keysym = KeyCodeTable::keysym(keyCode))
+        xkb_keysym_get_name(*keysym, name, sizeof name);
+    parts << QString::fromLatin1(name);
+    return parts.join(QLatin1Char('+'));
+}
+
+PortalHotkeyRegistrar::PortalHotkeyRegistrar(const QDBusConnection& bus, QObject* parent)
+    : QObject(parent), bus_(bus) {
+    registerTypes();
+    bus_.connect(QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interface),
+                 QStringLiteral("Activated"), this, SLOT(onActivated(QDBusMessage)));
+    // Portals identify a host app by its desktop file once it says which it
+    // is; older portals lack the registry and guess, which is fine too.
+    QDBusMessage registration = QDBusMessage::createMethodCall(
+        QString::fromLatin1(service), QString::fromLatin1(path), QStringLiteral("org.freedesktop.host.portal.Registry"),
+        QStringLiteral("Register"));
+    registration << QGuiApplication::desktopFileName() << QVariantMap();
+    bus_.asyncCall(registration);
+}
+
+PortalHotkeyRegistrar::~PortalHotkeyRegistrar() {
+    closeSession();
+}
+
+std::unique_ptr<HotkeyRegistrar::Registration>
+PortalHotkeyRegistrar::registerHotkey(const QString& id, const QString& description, uint16_t keyCode,
+                                      ModifierSet modifiers, std::function<void()> handler) {
+    return std::make_unique<Bound>(*this, id, description, preferredTrigger(keyCode, modifiers),
+                                   std::move(handler));
+}
+
+void PortalHotkeyRegistrar::scheduleBind() {
+    // A manager re-registers everything at once; bind the settled set once.
+    if (bindScheduled_)
+        return;
+    bindScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            bindScheduled_ = false;
+            closeSession();
+            if (!live_.isEmpty())
+                openSession();
+        },
+        Qt::QueuedConnection);
+}
+
+void PortalHotkeyRegistrar::openSession() {
+    QVariantMap options;
+    options.insert(QStringLiteral("session_handle_token"), QStringLiteral("zorvi%1").arg(++tokenCounter_));
+    request(QStringLiteral("CreateSession"), {}, options, SLOT(onSessionCreated(uint, QVariantMap)));
+}
+
+void PortalHotkeyRegistrar::closeSession() {
+    if (session_.isEmpty())
+        return;
+    bus_.asyncCall(QDBusMessage::createMethodCall(QString::fromLatin1(service), session_,
+                                                  QStringLiteral("org.freedesktop.portal.Session"),
+                                                  QStringLiteral("Close")));
+    session_.clear();
+}
+
+bool PortalHotkeyRegistrar::request(const QString& method, const QList<QVariant>& arguments, QVariantMap options,
+                                    const char* slot) {
+    const QString token = QStringLiteral("zorvi%1").arg(++tokenCounter_);
+    options.insert(QStringLiteral("handle_token"), token);
+    // The portal answers on a request object named after our bus name and
+    // the token; listen there before asking so the answer can't be missed.
+    QString sender = bus_.baseService().mid(1);
+    sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+    if (!pendingRequest_.isEmpty())
+        bus_.disconnect(QString::fromLatin1(service), pendingRequest_, requestInterface, QStringLiteral("Response"),
+                        this, pendingSlot_);
+    pendingRequest_ = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    pendingSlot_ = slot;
+    if (!bus_.connect(QString::fromLatin1(service), pendingRequest_, requestInterface, QStringLiteral("Response"),
+                      this, slot))
+        return false;
+    QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
+                                                       QString::fromLatin1(interface), method);
+    call.setArguments(arguments + QList<QVariant>{options});
+    auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        if (watcher->isError())
+            emit failed(watcher->error().message());
+    });
+    return true;
+}
+
+void PortalHotkeyRegistrar::onSessionCreated(uint response, const QVariantMap& results) {
+    if (response != 0) {
+        emit failed(tr("The desktop didn't open a shortcut session."));
+        return;
+    }
+    const QVariant handle = results.value(QStringLiteral("session_handle"));
+    session_ = handle.canConvert<QDBusObjectPath>() && handle.userType() == qMetaTypeId<QDBusObjectPath>()
+                   ? handle.value<QDBusObjectPath>().path()
+                   : handle.toString();
+    QList<PortalShortcutEntry> shortcuts;
+    for (const Bound* bound : std::as_const(live_)) {
+        QVariantMap properties;
+        properties.insert(QStringLiteral("description"), bound->description);
+        properties.insert(QStringLiteral("preferred_trigger"), bound->trigger);
+        shortcuts.append({bound->id, properties});
+    }
+    request(QStringLiteral("BindShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(shortcuts), QString()}, {},
+            SLOT(onBound(uint, QVariantMap)));
+}
+
+void PortalHotkeyRegistrar::onBound(uint response, const QVariantMap& results) {
+    if (response != 0) {
+        emit failed(tr("The desktop didn't accept the shortcuts."));
+        return;
+    }
+    QList<PortalShortcutEntry> shortcuts;
+    const QVariant list = results.value(QStringLiteral("shortcuts"));
+    if (list.userType() == qMetaTypeId<QDBusArgument>())
+        list.value<QDBusArgument>() >> shortcuts;
+    QVariantMap triggers;
+    for (const PortalShortcutEntry& entry : std::as_const(shortcuts))
+        triggers.insert(entry.id, entry.properties.value(QStringLiteral("trigger_description")));
+    emit bound(triggers);
+}
+
+void PortalHotkeyRegistrar::onActivated(const QDBusMessage& signal) {
+    // (o session_handle, s shortcut_id, t timestamp, a{sv} options)
+    const QList<QVariant> arguments = signal.arguments();
+    if (arguments.size() < 2 || arguments[0].value<QDBusObjectPath>().path() != session_)
+        return;
+    const QString id = arguments[1].toString();
+    for (const Bound* bound : std::as_const(live_)) {
+        if (bound->id == id) {
+            QMetaObject::invokeMethod(this, bound->handler, Qt::QueuedConnection);
+            return;
+        }
+    }
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QAction>
+#include <QObject>
+
+class QMenuBar;
+class QWidget;
+
+// Every command of the app as one QAction each, shared by the menu bar, the
+// tray menu and the windows' keyboard shortcuts. The AppDelegate connects
+// each action's triggered() to its handler.
+class AppActions : public QObject {
+    Q_OBJECT
+public:
+    explicit AppActions(QObject* parent = nullptr);
+
+    QAction* about;
+    QAction* settings;
+    QAction* showOnboarding;
+    QAction* quit;
+    QAction* captureRegion;
+    QAction* captureFullScreen;
+    QAction* newIssue;
+    QAction* dashboard;
+    QAction* syncNow;
+    QAction* accountSettings;
+
+    // The menu bar that reaches every command: the app, Capture, Edit and
+    // Window menus. Edit and Window act on the focused widget and window.
+    void fillMenuBar(QMenuBar* bar) const;
+
+    // Makes the app-wide keys (Ctrl+, Ctrl+N Ctrl+0 Ctrl+Q) work in a window
+    // that has no menu bar of its own.
+    void attachShortcutsTo(QWidget* window) const;
+};

@@ -1,0 +1,233 @@
+#include "AppDelegate.h"
+
+#include "AppNotifications.h"
+#include "PermissionsService.h"
+#include "Preferences.h"
+#include "TrayIcon.h"
+
+#include "board/DashboardWindow.h"
+#include "board/ThumbnailLoader.h"
+#include "board/Library.h"
+#include "capture/CaptureController.h"
+#include "capture/ContextCollector.h"
+#include "common/ZorviError.h"
+#include "platform/ScreenCapturer.h"
+#include "platform/ShutterSound.h"
+#include "markup/AnnotationEditorWindowController.h"
+#include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/ShortcutSettingsWindow.h"
+#include "store/CaptureStore.h"
+#include "store/ZorviPaths.h"
+
+#include <QApplication>
+#include <QLayout>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <system_error>
+
+void AppDelegate::configureApplication() {
+    QApplication::setApplicationName("Zorvi");
+    QApplication::setOrganizationName("Zorvi");
+    QApplication::setApplicationVersion(QStringLiteral(ZORVI_VERSION));
+    QApplication::setDesktopFileName(ZorviPaths::bundleIdentifier);
+    QApplication::setWindowIcon(QIcon::fromTheme(ZorviPaths::bundleIdentifier, QIcon(":/appicon/zorvi.svg")));
+    // The app lives in the tray; only Quit ends it.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+AppDelegate::AppDelegate(QObject* parent)
+    : QObject(parent), preferences_(Preferences::shared()), permissions_(PermissionsService::shared()),
+      markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
+    connectActions();
+}
+
+AppDelegate::~AppDelegate() {
+    // Windows go before the view models they observe.
+    delete dashboardWindow_;
+    delete settingsWindow_;
+    delete onboardingWindow_;
+    delete shortcutsWindow_;
+}
+
+bool AppDelegate::launch() {
+    ZorviPaths::ensureDirectories();
+    try {
+        ZorviPaths::migrateLegacyLibraryIfNeeded();
+        store_ = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+    } catch (const ZorviError& e) {
+        presentFatal(e.description());
+        return false;
+    } catch (const std::system_error& e) {
+        presentFatal(QString::fromLocal8Bit(e.what()));
+        return false;
+    }
+
+    library_ = std::make_unique<Library>(*store_);
+    library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
+    // Account (sync): created here on the same store; library_->setLocalChangeHandler tells it of local edits.
+    screenCapturer_ = ScreenCapturer::forPlatform();
+    shutterSound_ = std::make_unique<ShutterSound>();
+    contextCollector_ = std::make_unique<ContextCollector>();
+    captureController_ = std::make_unique<CaptureController>(
+        *library_, preferences_, permissions_, *screenCapturer_,
+        [collector = contextCollector_.get()] { return collector->snapshot(); });
+    captureController_->setSound(shutterSound_.get());
+    captureController_->setMarkupEditor(
+        [editor = markupEditor_.get()](const QImage& original, const Annotation& initial,
+                                       std::function<void(Annotation)> onSave, std::function<void()> onCancel) {
+            editor->presentImage(original, initial, std::move(onSave), std::move(onCancel));
+        },
+        [editor = markupEditor_.get()] { return editor->window() != nullptr; });
+    connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);
+
+    observeNotifications();
+    setUpTray();
+    shortcuts_ = std::make_unique<GlobalShortcuts>(
+        preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
+
+    if (preferences_.hasCompletedOnboarding())
+        showDashboard();
+    else
+        showOnboarding();
+    return true;
+}
+
+void AppDelegate::presentFatal(const QString& description) {
+    const QString title = tr("Zorvi can't open its library");
+    QMessageBox alert(QMessageBox::Critical, title, title);
+    alert.setInformativeText(description + "\n\n" + tr("Library location: ") + ZorviPaths::support());
+    alert.addButton(tr("Quit"), QMessageBox::AcceptRole);
+    alert.exec();
+}
+
+void AppDelegate::handleCommand(const QStringList& arguments) {
+    if (arguments.contains("--capture-region"))
+        captureRegion();
+    else if (arguments.contains("--capture-screen"))
+        captureFullScreen();
+    else if (arguments.contains("--new-issue"))
+        newIssue();
+    else if (arguments.contains("--settings"))
+        showSettings();
+    else
+        showDashboard(); // "--dashboard", or a plain second start
+}
+
+void AppDelegate::connectActions() {
+    connect(actions_.about, &QAction::triggered, this, [] {
+        QMessageBox::about(nullptr, tr("About Zorvi"),
+                           tr("<b>Zorvi</b> %1<br>Capture a bug on screen and hand it to a coding agent.")
+                               .arg(QApplication::applicationVersion()));
+    });
+    connect(actions_.settings, &QAction::triggered, this, &AppDelegate::showSettings);
+    connect(actions_.showOnboarding, &QAction::triggered, this, &AppDelegate::showOnboarding);
+    connect(actions_.quit, &QAction::triggered, qApp, &QApplication::quit);
+    connect(actions_.captureRegion, &QAction::triggered, this, &AppDelegate::captureRegion);
+    // The menu never waits for a second press.
+    connect(actions_.captureFullScreen, &QAction::triggered, this, [this] {
+        if (captureController_)
+            captureController_->beginFullScreen(false);
+    });
+    connect(actions_.newIssue, &QAction::triggered, this, &AppDelegate::newIssue);
+    connect(actions_.dashboard, &QAction::triggered, this, &AppDelegate::showDashboard);
+    connect(actions_.syncNow, &QAction::triggered, this, &AppDelegate::syncNow);
+    connect(actions_.accountSettings, &QAction::triggered, this, &AppDelegate::openAccountSettings);
+}
+
+void AppDelegate::observeNotifications() {
+    AppNotifications& n = AppNotifications::shared();
+    connect(&n, &AppNotifications::showDashboard, this, &AppDelegate::showDashboard);
+    connect(&n, &AppNotifications::showSettings, this, &AppDelegate::showSettings);
+    connect(&n, &AppNotifications::showOnboarding, this, &AppDelegate::showOnboarding);
+    connect(&n, &AppNotifications::annotateImage, this, &AppDelegate::presentMarkupEditor);
+    connect(&n, &AppNotifications::addScreenshot, this, [this](const QString& captureID) {
+        if (captureController_)
+            captureController_->addScreenshot(captureID);
+    });
+}
+
+void AppDelegate::setUpTray() {
+    if (!preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    tray_ = std::make_unique<TrayIcon>();
+    connect(tray_.get(), &TrayIcon::showDashboardRequested, this, &AppDelegate::showDashboard);
+    connect(tray_.get(), &TrayIcon::quitRequested, qApp, &QApplication::quit);
+    tray_->show();
+}
+
+void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create) {
+    if (!slot) {
+        slot = create();
+        // Dropped on close, so the next request builds a fresh window.
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    if (slot->isMinimized())
+        slot->showNormal();
+    slot->show();
+    slot->raise();
+    slot->activateWindow();
+}
+
+void AppDelegate::showDashboard() {
+    present(dashboardWindow_, [this] {
+        auto* window = new DashboardWindow(*library_);
+        actions_.fillMenuBar(window->menuBar());
+        return window;
+    });
+}
+
+void AppDelegate::showSettings() {
+    // The settings window; until it exists the shortcut recorders stand in.
+    showShortcutSettings();
+}
+
+void AppDelegate::showShortcutSettings() {
+    if (!shortcuts_)
+        return;
+    present(shortcutsWindow_, [this] { return new ShortcutSettingsWindow(*shortcuts_, preferences_); });
+}
+
+void AppDelegate::showOnboarding() {
+    // The first-run guide; until it exists the dashboard stands in.
+    preferences_.setHasCompletedOnboarding(true);
+    showDashboard();
+}
+
+void AppDelegate::captureRegion() {
+    if (captureController_)
+        captureController_->beginRegion();
+}
+
+void AppDelegate::captureFullScreen() {
+    if (captureController_)
+        captureController_->beginFullScreen(true);
+}
+
+void AppDelegate::newIssue() {
+    if (captureController_)
+        captureController_->beginNoteOnly();
+}
+
+// The account asks its sync engine for a cycle.
+void AppDelegate::syncNow() {}
+
+void AppDelegate::openAccountSettings() {
+    showSettings();
+    emit AppNotifications::shared().showAccountTab();
+}
+
+// Opens the markup editor on a stored image; an unknown id does nothing.
+void AppDelegate::presentMarkupEditor(const QString& imageID) {
+    if (!library_)
+        return;
+    const std::optional<CaptureImage> image = store_->image(imageID);
+    if (!image)
+        return;
+    // The library renders the marked copy and keeps any failure as its loadError.
+    markupEditor_->present(*image, [this, stored = *image](const Annotation& annotation) {
+        library_->saveAnnotation(annotation, stored);
+    });
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include "AppActions.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <memory>
+
+class AnnotationEditorWindowController;
+class CaptureController;
+class ContextCollector;
+class GlobalShortcuts;
+class CaptureStore;
+class Library;
+class PermissionsService;
+class ScreenCapturer;
+class ShutterSound;
+class Preferences;
+class TrayIcon;
+class QWidget;
+
+// The application's root object. Opens the library at launch (or reports
+// why it can't), owns the view models, the capture flow, the shortcuts, the
+// tray and the three top-level windows, and routes every command.
+class AppDelegate : public QObject {
+    Q_OBJECT
+public:
+    // Names the application; call once the QApplication exists.
+    static void configureApplication();
+
+    explicit AppDelegate(QObject* parent = nullptr);
+    ~AppDelegate() override;
+
+    // Opens the library and brings up the app. False when the library
+    // could not be opened; the alert was shown and the app should exit.
+    bool launch();
+
+    // A command line, from this process or forwarded by a later one.
+    void handleCommand(const QStringList& arguments);
+
+    void captureRegion();
+    // From a shortcut or a forwarded command: a second press within 350 ms files a note instead.
+    void captureFullScreen();
+    void newIssue();
+    void showDashboard();
+    void showSettings();
+    // The shortcut recorders on their own, until the settings window hosts them.
+    void showShortcutSettings();
+    void showOnboarding();
+    void syncNow();
+    void openAccountSettings();
+    void presentMarkupEditor(const QString& imageID);
+
+    AppActions& actions() { return actions_; }
+
+private:
+    void presentFatal(const QString& description);
+    void connectActions();
+    void observeNotifications();
+    void setUpTray();
+    // Shows a window kept in `slot`, creating it with `create` when there is none.
+    void present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
+
+    Preferences& preferences_;
+    PermissionsService& permissions_;
+    AppActions actions_;
+
+    std::unique_ptr<CaptureStore> store_;
+    std::unique_ptr<Library> library_;
+    std::unique_ptr<ScreenCapturer> screenCapturer_;
+    std::unique_ptr<ShutterSound> shutterSound_;
+    std::unique_ptr<ContextCollector> contextCollector_;
+    std::unique_ptr<CaptureController> captureController_;
+    std::unique_ptr<GlobalShortcuts> shortcuts_;
+    std::unique_ptr<TrayIcon> tray_;
+    std::unique_ptr<AnnotationEditorWindowController> markupEditor_;
+
+    QPointer<QWidget> dashboardWindow_;
+    QPointer<QWidget> settingsWindow_;
+    QPointer<QWidget> onboardingWindow_;
+    QPointer<QWidget> shortcutsWindow_;
+};

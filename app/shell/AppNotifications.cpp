@@ -1,0 +1,6 @@
+#include "AppNotifications.h"
+
+AppNotifications& AppNotifications::shared() {
+    static AppNotifications instance;
+    return instance;
+}

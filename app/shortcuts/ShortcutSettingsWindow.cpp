@@ -1,0 +1,71 @@
+#include "shortcuts/ShortcutSettingsWindow.h"
+
+#include "shell/Preferences.h"
+#include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/HotkeyRecorderView.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QSettings>
+#include <QVBoxLayout>
+
+namespace {
+const char* const geometryKey = "window.shortcuts.geometry";
+}
+
+ShortcutSettingsWindow::ShortcutSettingsWindow(GlobalShortcuts& shortcuts, Preferences& preferences,
+                                               QWidget* parent)
+    : QWidget(parent, Qt::Window), shortcuts_(shortcuts), preferences_(preferences),
+      region_(new HotkeyRecorderView(tr("Capture a region"), {}, this)),
+      fullScreen_(new HotkeyRecorderView(tr("Capture the whole screen"), {}, this)), notice_(new QLabel(this)) {
+    setWindowTitle(tr("Shortcuts"));
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(region_);
+    layout->addWidget(fullScreen_);
+    notice_->setObjectName(QStringLiteral("shortcutNotice"));
+    notice_->setWordWrap(true);
+    notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(notice_);
+    layout->addStretch();
+    if (!restoreGeometry(QSettings().value(geometryKey).toByteArray()))
+        resize(440, 320);
+
+    HotkeyManager& manager = shortcuts_.manager();
+    auto bind = [this, &manager](HotkeyRecorderView* view, void (Preferences::*set)(const HotkeyBinding&)) {
+        // Pressing the current shortcut while recording must record it, not fire it.
+        connect(view, &HotkeyRecorderView::recordingChanged, &manager, &HotkeyManager::setSuspended);
+        connect(view, &HotkeyRecorderView::bindingCommitted, this, [this, set](const HotkeyBinding& binding) {
+            (preferences_.*set)(binding);
+            // Unchanged bindings are registered again too: a shortcut another
+            // app held may be free by now.
+            shortcuts_.registerAll();
+        });
+    };
+    bind(region_, &Preferences::setRegionHotkey);
+    bind(fullScreen_, &Preferences::setFullScreenHotkey);
+    connect(&preferences_, &Preferences::regionHotkeyChanged, region_, &HotkeyRecorderView::setBinding);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, fullScreen_, &HotkeyRecorderView::setBinding);
+    connect(&manager, &HotkeyManager::conflictsChanged, this, &ShortcutSettingsWindow::showState);
+    connect(&manager, &HotkeyManager::isBlockedOnAccessibilityChanged, this, &ShortcutSettingsWindow::showState);
+    region_->setBinding(preferences_.regionHotkey());
+    fullScreen_->setBinding(preferences_.fullScreenHotkey());
+    showState();
+}
+
+void ShortcutSettingsWindow::showState() {
+    const HotkeyManager& manager = shortcuts_.manager();
+    region_->setConflict(manager.conflicts().contains(HotkeyManager::Action::region));
+    fullScreen_->setConflict(manager.conflicts().contains(HotkeyManager::Action::fullScreen));
+    QString notice;
+    if (shortcuts_.mechanism() == GlobalShortcuts::Mechanism::desktopSettings)
+        notice = GlobalShortcuts::desktopSettingsText;
+    else if (manager.isBlockedOnAccessibility())
+        notice = GlobalShortcuts::keyMonitorUnavailableText;
+    notice_->setText(notice);
+    notice_->setVisible(!notice.isEmpty());
+}
+
+void ShortcutSettingsWindow::closeEvent(QCloseEvent* event) {
+    QSettings().setValue(geometryKey, saveGeometry());
+    QWidget::closeEvent(event);
+}

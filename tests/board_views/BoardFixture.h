@@ -1,0 +1,89 @@
+#pragma once
+
+#include "support/QtEventLoop.h"
+#include "support/QtPrinters.h"
+#include "support/TempDir.h"
+
+#include "board/DashboardWindow.h"
+#include "board/Library.h"
+#include "capture/ImageWriter.h"
+#include "common/Identifiers.h"
+#include "store/CaptureStore.h"
+#include "store/ZorviPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QPainter>
+#include <QTest>
+
+// A real library file with a few captures (one with a screenshot on disk),
+// the library view model over it, and the dashboard window on the test's X server.
+class BoardFixture : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        qputenv("ZORVI_HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", home.file("config").toUtf8());
+        static int argc = 1;
+        static char name[] = "zorvi-board-test";
+        static char* argv[] = {name, nullptr};
+        if (!qApp)
+            new QApplication(argc, argv);
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        crash = file("Checkout button crashes the tab", "Firefox", now.addSecs(-300), CaptureStatus::open, true);
+        layout = file("Sidebar overlaps the footer", "Files", now.addSecs(-200), CaptureStatus::inProgress);
+        fixed = file("Typo on the pricing page", "Firefox", now.addSecs(-100), CaptureStatus::resolved);
+        store->setTags({"checkout"}, crash);
+        library = std::make_unique<Library>(*store);
+        window = std::make_unique<DashboardWindow>(*library);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    void TearDown() override {
+        window.reset();
+        library.reset();
+    }
+
+    QString file(const QString& note, const QString& app, const QDateTime& at, CaptureStatus status,
+                 bool withImage = false) {
+        Capture c;
+        c.id = Identifiers::make();
+        c.createdAt = c.updatedAt = at;
+        c.note = note;
+        c.appName = app;
+        c.status = status;
+        c.captureMode = withImage ? CaptureMode::region : CaptureMode::text;
+        std::vector<CaptureImage> images;
+        if (withImage) {
+            QImage shot(640, 400, QImage::Format_RGB32);
+            shot.fill(QColor("#3050a0"));
+            QPainter(&shot).fillRect(80, 60, 300, 200, QColor("#f0c020"));
+            CaptureImage image;
+            image.id = Identifiers::make();
+            image.captureID = c.id;
+            image.createdAt = at;
+            image.position = -1;
+            const ImageWriter::Written w = ImageWriter::write(shot, image.id, at);
+            image.imagePath = w.relativePath;
+            image.thumbPath = w.thumbRelativePath;
+            image.width = w.width;
+            image.height = w.height;
+            image.bytes = w.byteCount;
+            images.push_back(image);
+        }
+        store->insert(c);
+        for (const CaptureImage& image : images)
+            store->addImage(image);
+        return c.id;
+    }
+
+    std::optional<Capture> stored(const QString& id) { return store->capture(id); }
+
+    TempDir home;
+    std::unique_ptr<CaptureStore> store;
+    std::unique_ptr<Library> library;
+    std::unique_ptr<DashboardWindow> window;
+    QString crash, layout, fixed;
+};

@@ -1,0 +1,84 @@
+#include "CaptureFixture.h"
+
+#include <QFile>
+#include <QProcess>
+
+namespace {
+
+// The running app, started the way a user starts it, reached by forwarded commands.
+class RunningApp {
+public:
+    RunningApp() {
+        process_.setProgram(binary());
+        process_.setProcessChannelMode(QProcess::ForwardedChannels);
+        process_.start();
+    }
+    ~RunningApp() {
+        process_.terminate();
+        if (!process_.waitForFinished(3000))
+            process_.kill();
+        process_.waitForFinished();
+    }
+    static QString binary() { return QCoreApplication::applicationDirPath() + "/../app/zorvi"; }
+    // A second invocation forwards its command to the running one.
+    static void command(const QString& argument) { DesktopDriver::run(binary(), {argument}); }
+
+private:
+    QProcess process_;
+};
+
+TEST_F(CaptureFixture, ARegionFromTheCommandLineIsFiledWithItsNoteAndContextOrDiscardedWithoutATrace) {
+    RunningApp app;
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi")) << "the board comes up";
+    const QPoint image = showKnownWindow();
+
+    RunningApp::command("--capture-region");
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
+    DesktopDriver::drag(image + QPoint(50, 30), image + QPoint(250, 190));
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    EXPECT_TRUE(DesktopDriver::visibleWindows("Zorvi region selection").isEmpty());
+    DesktopDriver::type("The save button is cut off");
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCaptures(1));
+
+    const Capture capture = captures().front();
+    EXPECT_EQ(capture.note, "The save button is cut off");
+    EXPECT_EQ(capture.captureMode, CaptureMode::region);
+    EXPECT_EQ(capture.windowTitle, QString(knownTitle)) << "the window active at the trigger, not the overlay";
+    EXPECT_TRUE(capture.appName.has_value());
+    EXPECT_TRUE(capture.displayName.has_value());
+    EXPECT_EQ(capture.displayScale, 1.0);
+    const std::vector<CaptureImage> images = store->images(capture.id);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(differingPixels(imageOf(images.front()), knownImage().copy(50, 30, 200, 160)), 0)
+        << "the crop, pixel for pixel";
+    EXPECT_EQ(capture.imagePath, images.front().imagePath);
+    ASSERT_TRUE(images.front().thumbPath.has_value());
+    QFile thumb(ZorviPaths::thumbURL(*images.front().thumbPath));
+    ASSERT_TRUE(thumb.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(thumb.read(3).startsWith("\xFF\xD8\xFF")) << "a JPEG thumbnail";
+    thumb.close();
+
+    // Esc in the overlay cancels; Esc in the note box throws the screenshot away.
+    const QStringList filesBefore = libraryFiles();
+    activateKnownWindow();
+    RunningApp::command("--capture-region");
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
+    DesktopDriver::key("Escape");
+    ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi region selection"));
+    EXPECT_TRUE(DesktopDriver::visibleWindows("Zorvi note").isEmpty());
+
+    RunningApp::command("--capture-region");
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
+    DesktopDriver::drag(image + QPoint(10, 10), image + QPoint(90, 70));
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    DesktopDriver::type("never mind");
+    DesktopDriver::key("Escape");
+    ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi note"));
+    // Saving would have taken well under this; nothing may arrive.
+    processEventsUntil([] { return false; }, 500);
+    EXPECT_EQ(captures().size(), 1u);
+    EXPECT_EQ(libraryFiles(), filesBefore) << "no file of the discarded screenshot is left";
+}
+
+} // namespace

@@ -1,0 +1,158 @@
+#include "FakeGlobalShortcutsPortal.h"
+
+#include "platform/portal/PortalHotkeyRegistrar.h"
+
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDateTime>
+#include <QMutexLocker>
+
+struct FakePortalShortcut {
+    QString id;
+    QVariantMap properties;
+};
+Q_DECLARE_METATYPE(FakePortalShortcut)
+
+QDBusArgument& operator<<(QDBusArgument& argument, const FakePortalShortcut& shortcut) {
+    argument.beginStructure();
+    argument << shortcut.id << shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+const QDBusArgument& operator>>(const QDBusArgument& argument, FakePortalShortcut& shortcut) {
+    argument.beginStructure();
+    argument >> shortcut.id >> shortcut.properties;
+    argument.endStructure();
+    return argument;
+}
+
+namespace {
+
+const QString connectionName = QStringLiteral("fake-global-shortcuts-portal");
+const QString portalPath = QString::fromLatin1(PortalHotkeyRegistrar::path);
+
+QString senderPart(const QDBusMessage& message) {
+    QString sender = message.service().mid(1);
+    return sender.replace(QLatin1Char('.'), QLatin1Char('_'));
+}
+
+} // namespace
+
+FakeGlobalShortcutsPortal::FakeGlobalShortcutsPortal() {
+    qDBusRegisterMetaType<FakePortalShortcut>();
+    qDBusRegisterMetaType<QList<FakePortalShortcut>>();
+    // Answers on its own thread: the app side blocks while it probes.
+    moveToThread(&thread_);
+    thread_.start();
+    QObject* context = new QObject;
+    context->moveToThread(&thread_);
+    QMetaObject::invokeMethod(
+        context,
+        [this] {
+            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, connectionName);
+            serving_ = bus.registerVirtualObject(portalPath, this, QDBusConnection::SubPath) &&
+                       bus.registerService(QString::fromLatin1(PortalHotkeyRegistrar::service));
+        },
+        Qt::BlockingQueuedConnection);
+    QObject::connect(&thread_, &QThread::finished, context, &QObject::deleteLater);
+}
+
+FakeGlobalShortcutsPortal::~FakeGlobalShortcutsPortal() {
+    QDBusConnection::disconnectFromBus(connectionName);
+    thread_.quit();
+    thread_.wait();
+}
+
+QString FakeGlobalShortcutsPortal::introspect(const QString&) const {
+    return {};
+}
+
+void FakeGlobalShortcutsPortal::respond(const QDBusMessage& call, const QDBusConnection& connection,
+                                        const QVariantMap& results) {
+    const QString token = qdbus_cast<QVariantMap>(call.arguments().constLast()).value("handle_token").toString();
+    const QString request = portalPath + "/request/" + senderPart(call) + "/" + token;
+    QDBusConnection(connection).send(call.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+    QDBusMessage response =
+        QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"), "Response");
+    response << 0u << results;
+    QDBusConnection(connection).send(response);
+}
+
+bool FakeGlobalShortcutsPortal::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+    const QString member = message.member();
+    QDBusConnection bus(connection);
+    if (message.interface() == QLatin1String("org.freedesktop.DBus.Properties") && member == "Get") {
+        bus.send(message.createReply(QVariant::fromValue(QDBusVariant(1u))));
+        return true;
+    }
+    if (message.interface() == QLatin1String("org.freedesktop.host.portal.Registry") && member == "Register") {
+        QMutexLocker lock(&mutex_);
+        appId_ = message.arguments().value(0).toString();
+        bus.send(message.createReply());
+        return true;
+    }
+    if (message.interface() == QLatin1String("org.freedesktop.portal.Session") && member == "Close") {
+        QMutexLocker lock(&mutex_);
+        closed_ << message.path();
+        bus.send(message.createReply());
+        return true;
+    }
+    if (member == "CreateSession") {
+        const QVariantMap options = qdbus_cast<QVariantMap>(message.arguments().value(0));
+        const QString session = portalPath + "/session/" + senderPart(message) + "/" +
+                                options.value("session_handle_token").toString();
+        respond(message, connection, {{"session_handle", session}});
+        return true;
+    }
+    if (member == "BindShortcuts") {
+        const QList<FakePortalShortcut> asked = qdbus_cast<QList<FakePortalShortcut>>(message.arguments().value(1));
+        QList<FakePortalShortcut> granted;
+        {
+            QMutexLocker lock(&mutex_);
+            bound_.clear();
+            boundSession_ = message.arguments().value(0).value<QDBusObjectPath>().path();
+            for (const FakePortalShortcut& shortcut : asked) {
+                const QString trigger = shortcut.properties.value("preferred_trigger").toString();
+                bound_.insert(shortcut.id, {shortcut.properties.value("description").toString(), trigger});
+                granted.append({shortcut.id, {{"trigger_description", trigger}}});
+            }
+        }
+        respond(message, connection, {{"shortcuts", QVariant::fromValue(granted)}});
+        return true;
+    }
+    bus.send(message.createErrorReply(QDBusError::UnknownMethod, member));
+    return true;
+}
+
+QMap<QString, FakeGlobalShortcutsPortal::Shortcut> FakeGlobalShortcutsPortal::boundShortcuts() const {
+    QMutexLocker lock(&mutex_);
+    return bound_;
+}
+
+QString FakeGlobalShortcutsPortal::boundSession() const {
+    QMutexLocker lock(&mutex_);
+    return boundSession_;
+}
+
+QStringList FakeGlobalShortcutsPortal::closedSessions() const {
+    QMutexLocker lock(&mutex_);
+    return closed_;
+}
+
+QString FakeGlobalShortcutsPortal::registeredAppId() const {
+    QMutexLocker lock(&mutex_);
+    return appId_;
+}
+
+void FakeGlobalShortcutsPortal::activate(const QString& id, const QString& session) {
+    QDBusMessage activated = QDBusMessage::createSignal(
+        portalPath, QString::fromLatin1(PortalHotkeyRegistrar::interface), QStringLiteral("Activated"));
+    activated << QVariant::fromValue(QDBusObjectPath(session.isEmpty() ? boundSession() : session)) << id
+              << qulonglong(QDateTime::currentMSecsSinceEpoch()) << QVariantMap();
+    QDBusConnection(connectionName).send(activated);
+}

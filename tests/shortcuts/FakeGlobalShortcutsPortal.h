@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QDBusVirtualObject>
+#include <QMap>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+#include <QThread>
+
+// The GlobalShortcuts half of a desktop portal on the test's private bus, on a
+// thread and connection of its own: sessions, BindShortcuts answered through
+// request objects, and Activated signals sent on the test's word. A real
+// desktop would also show the user a dialog; this one accepts every trigger.
+class FakeGlobalShortcutsPortal : public QDBusVirtualObject {
+    Q_OBJECT
+public:
+    struct Shortcut {
+        QString description;
+        QString preferredTrigger;
+    };
+
+    FakeGlobalShortcutsPortal();
+    ~FakeGlobalShortcutsPortal() override;
+    bool isServing() const { return serving_; }
+
+    // What the last BindShortcuts asked for, by shortcut id, and on which session.
+    QMap<QString, Shortcut> boundShortcuts() const;
+    QString boundSession() const;
+    QStringList closedSessions() const;
+    QString registeredAppId() const;
+    // Presses a bound shortcut: Activated for `session` (the bound one by default).
+    void activate(const QString& id, const QString& session = {});
+
+    QString introspect(const QString& path) const override;
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override;
+
+private:
+    void respond(const QDBusMessage& call, const QDBusConnection& connection, const QVariantMap& results);
+
+    QThread thread_;
+    bool serving_ = false;
+    mutable QMutex mutex_;
+    QMap<QString, Shortcut> bound_;
+    QString boundSession_;
+    QStringList closed_;
+    QString appId_;
+    int sessions_ = 0;
+};
