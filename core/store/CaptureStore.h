@@ -93,6 +93,9 @@ public:
     std::vector<Person> assignableCandidates();
     // Changes whenever a capture or comment is added, edited or deleted.
     QString changeStamp();
+    // Moves only when another connection commits to the library file: a
+    // check cheap enough to poll before re-reading anything.
+    std::optional<std::int64_t> dataVersion();
 
     // Change marking and sync metadata.
     std::optional<QString> syncMeta(const QString& key);

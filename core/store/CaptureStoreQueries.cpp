@@ -195,6 +195,11 @@ std::vector<Person> CaptureStore::assignableCandidates() {
     return all;
 }
 
+std::optional<std::int64_t> CaptureStore::dataVersion() {
+    const auto rows = db_->query("PRAGMA data_version;");
+    return rows.empty() ? std::nullopt : rows.front().integer("data_version");
+}
+
 QString CaptureStore::changeStamp() {
     const auto rows = db_->query("SELECT (SELECT COUNT(*) FROM captures) AS c, "
                                  "(SELECT COALESCE(MAX(updated_at), 0) FROM captures) AS m, "
