@@ -169,10 +169,19 @@ std::optional<CaptureGroup> Library::group(const std::optional<QString>& id) con
 bool Library::add(const Capture& capture, const QStringList& tags, const std::vector<CaptureImage>& images) {
     return perform([&] {
         store_.insert(capture);
-        if (!tags.isEmpty())
-            store_.setTags(tags, capture.id);
-        for (const CaptureImage& image : images)
-            store_.addImage(image);
+        try {
+            if (!tags.isEmpty())
+                store_.setTags(tags, capture.id);
+            for (const CaptureImage& image : images)
+                store_.addImage(image);
+        } catch (...) {
+            // No half-filed capture: the row goes again, with what was added to it.
+            try {
+                store_.dropCapture(capture.id);
+            } catch (const ZorviError&) {
+            }
+            throw;
+        }
     });
 }
 

@@ -457,10 +457,9 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation, con
 }
 
 void CaptureController::presentFailure(const CaptureError& error) {
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi couldn't take that screenshot"), error.description(),
-                                QMessageBox::Ok);
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi couldn't take that screenshot"),
+                                tr("Zorvi couldn't take that screenshot"), QMessageBox::Ok);
     box->setInformativeText(error.description());
-    box->setText(tr("Zorvi couldn't take that screenshot"));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
     emit captureFailed(error.description());

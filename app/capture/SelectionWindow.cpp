@@ -46,12 +46,10 @@ SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFr
     setFocusPolicy(Qt::StrongFocus);
 
     // Drawn at the screen's device pixels, so the frozen picture is shown 1:1.
-    frozen_ = frame.image.convertToFormat(QImage::Format_RGB32);
+    // Shares the frozen pixels; dimming happens as it is painted, so nothing
+    // frame-sized is copied or blended before the window maps.
+    frozen_ = frame.image;
     frozen_.setDevicePixelRatio(frame.scale);
-    dimmed_ = frozen_.copy();
-    QPainter dim(&dimmed_);
-    dim.fillRect(QRect(QPoint(0, 0), dimmed_.size() / frame.scale), QColor::fromRgbF(0, 0, 0, dimAlpha));
-    dim.end();
 
     connect(&overlay_, &RegionSelectionOverlay::selectionChanged, this, &SelectionWindow::selectionChanged);
 }
@@ -60,8 +58,7 @@ QString SelectionWindow::hintText() {
     return tr("Drag to select    Space full screen    Esc cancel");
 }
 
-void SelectionWindow::showOverDesktop(bool takeKeyboard) {
-    takeKeyboard_ = takeKeyboard;
+void SelectionWindow::showOverDesktop(bool takeFocus) {
     setGeometry(frame_.geometry);
     if (QGuiApplication::platformName() == QLatin1String("xcb")) {
         show();
@@ -72,7 +69,9 @@ void SelectionWindow::showOverDesktop(bool takeKeyboard) {
         showFullScreen();
     }
     raise();
-    if (takeKeyboard) {
+    // Focus, not a keyboard grab: a grab would swallow the global shortcut
+    // whose second press turns the capture into a note.
+    if (takeFocus) {
         activateWindow();
         setFocus();
     }
@@ -141,20 +140,15 @@ void SelectionWindow::selectionChanged() {
 }
 
 void SelectionWindow::paintEvent(QPaintEvent* event) {
-    if (takeKeyboard_ && !keyboardGrabbed_ && QGuiApplication::platformName() == QLatin1String("xcb")) {
-        // Mapped now: the grab keeps Esc and Space with the overlay whatever the window manager focuses.
-        keyboardGrabbed_ = true;
-        grabKeyboard();
-    }
     QPainter p(this);
     const QRect dirty = event->rect();
-    p.drawImage(dirty, dimmed_, QRectF(QPointF(dirty.topLeft()) * frame_.scale, QSizeF(dirty.size()) * frame_.scale));
-
+    p.drawImage(dirty, frozen_, QRectF(QPointF(dirty.topLeft()) * frame_.scale, QSizeF(dirty.size()) * frame_.scale));
     const QRectF hole = selectionHere();
+    p.setClipRegion(event->region() - QRegion(hole.toRect()));
+    p.fillRect(dirty, QColor::fromRgbF(0, 0, 0, dimAlpha));
+    p.setClipping(false);
+
     if (!hole.isEmpty()) {
-        const QRectF visible = hole.intersected(rect());
-        p.drawImage(visible, frozen_,
-                    QRectF(visible.topLeft() * frame_.scale, visible.size() * frame_.scale));
         p.setRenderHint(QPainter::Antialiasing);
         p.setPen(QPen(QColor::fromRgbF(1, 1, 1, 0.95), 1.5));
         p.setBrush(Qt::NoBrush);

@@ -18,8 +18,8 @@ public:
     SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFrame& frame);
 
     const ScreenFrame& frame() const { return frame_; }
-    // Maps the window over its screen; the key window takes the keyboard.
-    void showOverDesktop(bool takeKeyboard);
+    // Maps the window over its screen; the one under the pointer takes the focus.
+    void showOverDesktop(bool takeFocus);
 
     static QString hintText();
 
@@ -42,8 +42,5 @@ private:
     RegionSelectionOverlay& overlay_;
     ScreenFrame frame_;
     QImage frozen_;
-    QImage dimmed_;
     QRegion painted_;
-    bool takeKeyboard_ = false;
-    bool keyboardGrabbed_ = false;
 };

@@ -3,6 +3,9 @@
 #include "AppNotifications.h"
 #include "PermissionsService.h"
 #include "Preferences.h"
+#include "OnboardingWindow.h"
+#include "SettingsWindow.h"
+#include "ShortcutSettingsPage.h"
 #include "TrayIcon.h"
 
 #include "board/DashboardWindow.h"
@@ -15,7 +18,6 @@
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
 #include "shortcuts/GlobalShortcuts.h"
-#include "shortcuts/ShortcutSettingsWindow.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -25,6 +27,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include <system_error>
 
@@ -49,7 +52,6 @@ AppDelegate::~AppDelegate() {
     delete dashboardWindow_;
     delete settingsWindow_;
     delete onboardingWindow_;
-    delete shortcutsWindow_;
 }
 
 bool AppDelegate::launch() {
@@ -84,7 +86,17 @@ bool AppDelegate::launch() {
     connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);
 
     observeNotifications();
+    connect(library_.get(), &Library::changed, this, &AppDelegate::updateStatusMenu);
+    connect(&preferences_, &Preferences::regionHotkeyChanged, this, &AppDelegate::updateStatusMenu);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &AppDelegate::updateStatusMenu);
     setUpTray();
+    // The tray follows its setting at once.
+    connect(&preferences_, &Preferences::showMenuBarIconChanged, this, [this](bool show) {
+        if (show)
+            setUpTray();
+        else
+            tray_.reset();
+    });
     shortcuts_ = std::make_unique<GlobalShortcuts>(
         preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
 
@@ -150,12 +162,21 @@ void AppDelegate::observeNotifications() {
 }
 
 void AppDelegate::setUpTray() {
-    if (!preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (tray_ || !preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
         return;
-    tray_ = std::make_unique<TrayIcon>();
+    tray_ = std::make_unique<TrayIcon>(actions_);
     connect(tray_.get(), &TrayIcon::showDashboardRequested, this, &AppDelegate::showDashboard);
-    connect(tray_.get(), &TrayIcon::quitRequested, qApp, &QApplication::quit);
+    updateStatusMenu();
     tray_->show();
+}
+
+void AppDelegate::updateStatusMenu() {
+    if (!tray_)
+        return;
+    // The account's status replaces this once it exists.
+    const auto sync = StatusMenuTitles::syncLine(StatusMenuTitles::SyncState::signedOut, {});
+    tray_->update(preferences_.regionHotkey().displayString(), preferences_.fullScreenHotkey().displayString(),
+                  library_->openCount(), sync);
 }
 
 void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create) {
@@ -180,20 +201,29 @@ void AppDelegate::showDashboard() {
 }
 
 void AppDelegate::showSettings() {
-    // The settings window; until it exists the shortcut recorders stand in.
-    showShortcutSettings();
-}
-
-void AppDelegate::showShortcutSettings() {
-    if (!shortcuts_)
-        return;
-    present(shortcutsWindow_, [this] { return new ShortcutSettingsWindow(*shortcuts_, preferences_); });
+    present(settingsWindow_, [this] {
+        auto* window = new SettingsWindow(preferences_, permissions_, *library_, actions_);
+        window->setPage(SettingsWindow::Tab::shortcuts, new ShortcutSettingsPage(*shortcuts_, preferences_));
+        return window;
+    });
 }
 
 void AppDelegate::showOnboarding() {
-    // The first-run guide; until it exists the dashboard stands in.
-    preferences_.setHasCompletedOnboarding(true);
-    showDashboard();
+    present(onboardingWindow_, [this] {
+        auto finish = [this] {
+            preferences_.setHasCompletedOnboarding(true);
+            if (onboardingWindow_)
+                onboardingWindow_->close();
+            showDashboard();
+        };
+        // Out of the way first, so the capture sees the desktop behind it.
+        auto tryCapture = [this] {
+            if (onboardingWindow_)
+                onboardingWindow_->showMinimized();
+            QTimer::singleShot(350, this, &AppDelegate::captureRegion);
+        };
+        return new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
+    });
 }
 
 void AppDelegate::captureRegion() {
@@ -223,11 +253,22 @@ void AppDelegate::openAccountSettings() {
 void AppDelegate::presentMarkupEditor(const QString& imageID) {
     if (!library_)
         return;
-    const std::optional<CaptureImage> image = store_->image(imageID);
+    const auto read = [this, imageID]() -> std::optional<CaptureImage> {
+        try {
+            return store_->image(imageID);
+        } catch (const ZorviError& e) {
+            QMessageBox::warning(nullptr, tr("Zorvi"), e.description());
+            return std::nullopt;
+        }
+    };
+    const std::optional<CaptureImage> image = read();
     if (!image)
         return;
-    // The library renders the marked copy and keeps any failure as its loadError.
-    markupEditor_->present(*image, [this, stored = *image](const Annotation& annotation) {
-        library_->saveAnnotation(annotation, stored);
+    // The row is read again on save: sync or another window may have changed
+    // it while the editor was open, and a deleted image takes no marks. The
+    // library renders the marked copy and keeps any failure as its loadError.
+    markupEditor_->present(*image, [this, read](const Annotation& annotation) {
+        if (const std::optional<CaptureImage> current = read())
+            library_->saveAnnotation(annotation, *current);
     });
 }

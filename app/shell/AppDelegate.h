@@ -47,7 +47,6 @@ public:
     void showDashboard();
     void showSettings();
     // The shortcut recorders on their own, until the settings window hosts them.
-    void showShortcutSettings();
     void showOnboarding();
     void syncNow();
     void openAccountSettings();
@@ -60,6 +59,7 @@ private:
     void connectActions();
     void observeNotifications();
     void setUpTray();
+    void updateStatusMenu();
     // Shows a window kept in `slot`, creating it with `create` when there is none.
     void present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
 
@@ -80,5 +80,4 @@ private:
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;
-    QPointer<QWidget> shortcutsWindow_;
 };

@@ -54,7 +54,8 @@ GlobalShortcuts::GlobalShortcuts(Preferences& preferences, std::function<void()>
     }
     if (!registrar_)
         registrar_ = std::make_unique<DesktopSettingsRegistrar>();
-    eventTap_ = std::make_unique<EventTapMonitor>(keySource_.get(), Clock::system());
+    eventTap_ = std::make_unique<EventTapMonitor>(keySource_.get(),
+                                                  keySource_ ? keySource_->eventClock() : Clock::system());
     // Raw key events exist on X11 or not at all; no later poll can change that.
     manager_ = std::make_unique<HotkeyManager>(*registrar_, *eventTap_, [] { return false; }, Clock::system());
 

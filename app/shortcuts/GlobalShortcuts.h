@@ -10,7 +10,7 @@
 
 class EventTapMonitor;
 class HotkeyRegistrar;
-class KeyEventSource;
+class XInputKeyEventSource;
 class Preferences;
 class X11Connection;
 
@@ -45,7 +45,8 @@ private:
     std::unique_ptr<X11Connection> x11Grabs_;
     std::unique_ptr<X11Connection> x11Keys_;
     std::unique_ptr<HotkeyRegistrar> registrar_;
-    std::unique_ptr<KeyEventSource> keySource_;
+    // The only session key feed there is: XInput2 raw events on X11.
+    std::unique_ptr<XInputKeyEventSource> keySource_;
     std::unique_ptr<EventTapMonitor> eventTap_;
     std::unique_ptr<HotkeyManager> manager_;
 };

@@ -94,6 +94,13 @@ TEST_F(LibraryTest, OperationsReloadAndNoteTheLocalChangeOnlyWhenTheyCommit) {
     EXPECT_EQ(localChanges, 4);
     EXPECT_EQ(library.openCount(), 2);
 
+    // A capture whose screenshot can't be added is not filed at all.
+    Capture broken = newCapture("half");
+    CaptureImage clash = newImage(broken.id);
+    clash.id = shot.id;
+    EXPECT_FALSE(library.add(broken, {"x"}, {clash}));
+    EXPECT_FALSE(store->capture(broken.id).has_value());
+
     // The next successful operation clears it.
     sql().executeRaw("DROP TRIGGER refuse;");
     EXPECT_TRUE(library.setStatus(CaptureStatus::resolved, region.id));

@@ -44,6 +44,18 @@ TEST_F(TwoMonitorsTest, EachMonitorGetsAnOverlayAndASelectionComesFromTheMonitor
     ASSERT_TRUE(waitForNoteBoxFocus());
     DesktopDriver::key("Escape");
     ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi note"));
+
+    // Space takes the whole monitor under the pointer.
+    controller->beginRegion();
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection", 2));
+    DesktopDriver::xdotool({"mousemove", "2500", "500"});
+    DesktopDriver::key("space");
+    ASSERT_TRUE(waitForCompose(3));
+    EXPECT_EQ(controller->pending()->images.front().image.size(), QSize(1280, 1024));
+    EXPECT_EQ(controller->pending()->mode, CaptureMode::fullscreen);
+    ASSERT_TRUE(waitForNoteBoxFocus());
+    DesktopDriver::key("Escape");
+    ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi note"));
     EXPECT_TRUE(libraryFiles().isEmpty()) << libraryFiles().join(" ").toStdString();
 }
 

@@ -1,5 +1,9 @@
 #include "CaptureFlowFixture.h"
 
+#include <QClipboard>
+#include <QFile>
+#include <QMimeData>
+
 namespace {
 
 TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing) {
@@ -34,7 +38,9 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
     ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi note"));
     EXPECT_EQ(captures().size(), 1u);
 
-    // Pressed once, the full screen is taken at the display's size once the window has passed.
+    // Pressed once, the full screen is taken at the display's size once the window has passed,
+    // and with the preference on it goes to the clipboard as the very PNG the library keeps.
+    preferences->setCopyToClipboard(true);
     controller->beginFullScreen();
     EXPECT_FALSE(controller->isComposing()) << "the box waits for a possible second press";
     ASSERT_TRUE(waitForCompose(3));
@@ -44,6 +50,15 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
     ASSERT_TRUE(waitForNoteBoxFocus());
     DesktopDriver::key("ctrl+Return");
     ASSERT_TRUE(waitForCaptures(2));
+    const Capture screen = captures().front();
+    EXPECT_EQ(screen.captureMode, CaptureMode::fullscreen);
+    ASSERT_TRUE(processEventsUntil([] {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        return data && data->hasFormat("image/png");
+    }));
+    QFile original(ZorviPaths::imageURL(screen.imagePath));
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("image/png"), original.readAll());
 }
 
 TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup) {

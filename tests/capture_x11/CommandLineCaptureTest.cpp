@@ -1,5 +1,7 @@
 #include "CaptureFixture.h"
 
+#include "shell/Preferences.h"
+
 #include <QFile>
 #include <QProcess>
 
@@ -28,6 +30,8 @@ private:
 };
 
 TEST_F(CaptureFixture, ARegionFromTheCommandLineIsFiledWithItsNoteAndContextOrDiscardedWithoutATrace) {
+    // A user past the first-run guide: the board comes up.
+    Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
     RunningApp app;
     ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi")) << "the board comes up";
     const QPoint image = showKnownWindow();

@@ -88,6 +88,12 @@ bool XInputKeyEventSource::selectRawKeys(bool on) {
     return ok;
 }
 
+void XInputKeyEventSource::EventClock::advanceTo(uint32_t serverMilliseconds) {
+    // Differences only; unsigned arithmetic carries across the 49-day wrap.
+    seconds_ += double(uint32_t(serverMilliseconds - last_)) / 1000.0;
+    last_ = serverMilliseconds;
+}
+
 ModifierSet XInputKeyEventSource::held() const {
     ModifierSet set;
     for (ModifierSet m : heldModifierKeys_)
@@ -104,6 +110,7 @@ void XInputKeyEventSource::handle(const xcb_generic_event_t* event) {
     const bool press = raw->event_type == XCB_INPUT_RAW_KEY_PRESS;
     if (!press && raw->event_type != XCB_INPUT_RAW_KEY_RELEASE)
         return;
+    eventClock_.advanceTo(raw->time);
     const auto keycode = uint8_t(raw->detail);
     const X11KeySymbols& symbols = connection_.keySymbols();
     if (const std::optional<ModifierSet> modifier = symbols.modifier(keycode)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "platform/KeyEventSource.h"
 
 #include <QHash>
@@ -33,13 +34,32 @@ public:
     // Stands for any key the portable numbering has no code for.
     static constexpr uint16_t unknownKeyCode = 0xffff;
 
+    // Reads the server's time stamp of the key event being handed out, so
+    // taps and multi-presses are judged by when the keys moved, not by when
+    // a busy app got round to reading them. Timers run on the system clock.
+    Clock& eventClock() { return eventClock_; }
+
 private:
+    class EventClock : public Clock {
+    public:
+        double now() const override { return seconds_; }
+        std::unique_ptr<Timer> start(double seconds, bool repeating, std::function<void()> fire) override {
+            return Clock::system().start(seconds, repeating, std::move(fire));
+        }
+        void advanceTo(uint32_t serverMilliseconds);
+
+    private:
+        uint32_t last_ = 0;
+        double seconds_ = 0;
+    };
+
     bool selectRawKeys(bool on);
     void handle(const xcb_generic_event_t* event);
     void grabSwallowed();
     ModifierSet held() const;
 
     X11Connection& connection_;
+    EventClock eventClock_;
     X11Connection& grabs_;
     uint8_t opcode_ = 0;
     KeyEventSink* sink_ = nullptr;

@@ -1,0 +1,62 @@
+#include "AgentSettingsPage.h"
+
+#include "MCPConnectionList.h"
+
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* heading(const QString& text) {
+    auto* label = new QLabel(text);
+    QFont font = label->font();
+    font.setBold(true);
+    font.setPointSizeF(font.pointSizeF() * 1.15);
+    label->setFont(font);
+    return label;
+}
+
+} // namespace
+
+AgentSettingsPage::AgentSettingsPage(QWidget* parent) : QWidget(parent), connections_(new MCPConnectionList) {
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading(tr("Model Context Protocol")));
+    auto* intro = new QLabel(tr("Zorvi ships an MCP server that reads this computer's capture library directly — "
+                                "including everything synced to it from your workspace — with no network on the "
+                                "request path. Actions it takes sync up like your own, attributed to the agent."));
+    intro->setWordWrap(true);
+    layout->addWidget(intro);
+    layout->addWidget(connections_);
+
+    layout->addSpacing(8);
+    layout->addWidget(heading(tr("What your agent can do")));
+    const QList<std::pair<const char*, QString>> tools = {
+        {"list_captures", tr("See what's open, with notes and where each was found.")},
+        {"get_capture", tr("Look at the actual screenshot, plus full context and comments.")},
+        {"claim_capture", tr("Take ownership so you can see it's being worked on.")},
+        {"comment_on_capture", tr("Post a diagnosis or a question back to you.")},
+        {"resolve_capture", tr("Mark it fixed and record the commit or PR.")},
+        {"reopen_capture", tr("Put it back on the board when a fix doesn't hold.")},
+        {"update_capture", tr("Edit the note, priority, group or tags.")},
+        {"list_groups", tr("See the groups and how much is open in each.")},
+        {"capture_stats", tr("Board summary and where the open work is.")},
+    };
+    auto* grid = new QGridLayout;
+    grid->setColumnMinimumWidth(0, 150);
+    grid->setColumnStretch(1, 1);
+    const QFont mono = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    for (int i = 0; i < tools.size(); ++i) {
+        auto* name = new QLabel(tools[i].first);
+        name->setFont(mono);
+        name->setForegroundRole(QPalette::Link);
+        auto* description = new QLabel(tools[i].second);
+        description->setForegroundRole(QPalette::PlaceholderText);
+        description->setWordWrap(true);
+        grid->addWidget(name, i, 0, Qt::AlignTop);
+        grid->addWidget(description, i, 1);
+    }
+    layout->addLayout(grid);
+    layout->addStretch(1);
+}

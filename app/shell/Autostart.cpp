@@ -1,0 +1,48 @@
+#include "Autostart.h"
+
+#include "store/ZorviPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace Autostart {
+
+QString entryPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/autostart/" +
+           ZorviPaths::bundleIdentifier + ".desktop";
+}
+
+bool isEnabled() { return QFile::exists(entryPath()); }
+
+bool setEnabled(bool enabled, QString* error) {
+    const QString path = entryPath();
+    if (!enabled) {
+        if (!QFile::exists(path) || QFile::remove(path))
+            return true;
+        if (error)
+            *error = QObject::tr("Couldn't remove %1").arg(path);
+        return false;
+    }
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSaveFile file(path);
+    // The running executable, so a copy outside PATH starts itself.
+    const QString exec = QCoreApplication::applicationFilePath();
+    const QByteArray entry = "[Desktop Entry]\n"
+                             "Type=Application\n"
+                             "Name=Zorvi\n"
+                             "Comment=Capture a bug on screen and hand it to a coding agent\n"
+                             "Exec=\"" + exec.toUtf8() + "\"\n"
+                             "Icon=" + QByteArray(ZorviPaths::bundleIdentifier) + "\n"
+                             "Terminal=false\n"
+                             "X-GNOME-Autostart-enabled=true\n";
+    if (file.open(QIODevice::WriteOnly) && file.write(entry) == entry.size() && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    return false;
+}
+
+} // namespace Autostart

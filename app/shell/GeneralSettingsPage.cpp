@@ -1,0 +1,122 @@
+#include "GeneralSettingsPage.h"
+
+#include "Autostart.h"
+#include "PermissionTexts.h"
+#include "PermissionsService.h"
+#include "Preferences.h"
+
+#include "board/Library.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+namespace {
+
+QCheckBox* toggle(QWidget* parent, const QString& text, const QString& objectName, bool value) {
+    auto* box = new QCheckBox(text, parent);
+    box->setObjectName(objectName);
+    box->setChecked(value);
+    return box;
+}
+
+QLabel* note(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+} // namespace
+
+GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsService& permissions, Library& library,
+                                         QWidget* parent)
+    : QWidget(parent), preferences_(preferences), library_(library), group_(new QComboBox) {
+    auto* layout = new QVBoxLayout(this);
+    Preferences* prefs = &preferences;
+
+    auto* capture = new QGroupBox(tr("Capture"));
+    auto* captureLayout = new QFormLayout(capture);
+    auto* sound = toggle(this, tr("Play a shutter sound"), "playCaptureSound", prefs->playCaptureSound());
+    auto* clipboard = toggle(this, tr("Also copy the screenshot to the clipboard"), "copyToClipboard",
+                             prefs->copyToClipboard());
+    auto* dashboard = toggle(this, tr("Open the dashboard after saving"), "openDashboardAfterSave",
+                             prefs->openDashboardAfterSave());
+    connect(sound, &QCheckBox::toggled, prefs, &Preferences::setPlayCaptureSound);
+    connect(clipboard, &QCheckBox::toggled, prefs, &Preferences::setCopyToClipboard);
+    connect(dashboard, &QCheckBox::toggled, prefs, &Preferences::setOpenDashboardAfterSave);
+    captureLayout->addRow(sound);
+    captureLayout->addRow(clipboard);
+    captureLayout->addRow(dashboard);
+    group_->setObjectName("defaultGroup");
+    captureLayout->addRow(tr("File new captures in"), group_);
+    fillGroups();
+    connect(&library, &Library::changed, this, &GeneralSettingsPage::fillGroups);
+    connect(group_, &QComboBox::activated, this, [this] {
+        const QString id = group_->currentData().toString();
+        preferences_.setDefaultGroupID(id.isEmpty() ? std::nullopt : std::optional<QString>(id));
+    });
+    layout->addWidget(capture);
+
+    auto* context = new QGroupBox(tr("Context"));
+    auto* contextLayout = new QVBoxLayout(context);
+    auto* urls = toggle(this, tr("Record the page URL from browsers"), "captureURLs", prefs->captureURLs());
+    connect(urls, &QCheckBox::toggled, prefs, &Preferences::setCaptureURLs);
+    contextLayout->addWidget(urls);
+    contextLayout->addWidget(note(tr("Reading a browser's address needs its accessibility support; Firefox offers it, "
+                                     "other browsers often don't. The app, window title and display are always "
+                                     "recorded.")));
+    layout->addWidget(context);
+
+    auto* desktop = new QGroupBox(tr("Desktop"));
+    auto* desktopLayout = new QVBoxLayout(desktop);
+    auto* tray = toggle(this, tr("Show Zorvi in the system tray"), "showMenuBarIcon", prefs->showMenuBarIcon());
+    connect(tray, &QCheckBox::toggled, prefs, &Preferences::setShowMenuBarIcon);
+    auto* login = toggle(this, tr("Start Zorvi when you log in"), "launchAtLogin", Autostart::isEnabled());
+    connect(login, &QCheckBox::toggled, this, [this, login](bool on) {
+        QString error;
+        if (Autostart::setEnabled(on, &error))
+            return;
+        QSignalBlocker block(login);
+        login->setChecked(Autostart::isEnabled());
+        QMessageBox::warning(this, tr("Zorvi Settings"), error);
+    });
+    desktopLayout->addWidget(tray);
+    desktopLayout->addWidget(login);
+    layout->addWidget(desktop);
+
+    auto* permissionsBox = new QGroupBox(tr("Permissions"));
+    auto* permissionsLayout = new QFormLayout(permissionsBox);
+    auto* screen = new QLabel;
+    screen->setObjectName("screenCaptureState");
+    screen->setWordWrap(true);
+    auto* keys = new QLabel;
+    keys->setObjectName("keyEventsState");
+    keys->setWordWrap(true);
+    auto showState = [screen, keys, &permissions] {
+        const SessionType session = currentSessionType();
+        screen->setText(PermissionTexts::screenCapture(session, permissions.hasScreenRecording()));
+        keys->setText(PermissionTexts::keyEvents(session, permissions.hasAccessibility()));
+    };
+    showState();
+    connect(&permissions, &PermissionsService::hasScreenRecordingChanged, this, showState);
+    connect(&permissions, &PermissionsService::hasAccessibilityChanged, this, showState);
+    permissionsLayout->addRow(tr("Screenshots\n(required)"), screen);
+    permissionsLayout->addRow(tr("Key events\n(only for tap shortcuts)"), keys);
+    layout->addWidget(permissionsBox);
+    layout->addStretch(1);
+}
+
+void GeneralSettingsPage::fillGroups() {
+    QSignalBlocker block(group_);
+    group_->clear();
+    group_->addItem(tr("No group"), QString());
+    for (const CaptureGroup& g : library_.groups())
+        group_->addItem(g.name, g.id);
+    const int index = group_->findData(preferences_.defaultGroupID().value_or(QString()));
+    group_->setCurrentIndex(index < 0 ? 0 : index);
+}

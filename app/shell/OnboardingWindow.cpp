@@ -1,0 +1,302 @@
+#include "OnboardingWindow.h"
+
+#include "AppActions.h"
+#include "KeyCaps.h"
+#include "PermissionTexts.h"
+#include "PermissionsService.h"
+#include "Preferences.h"
+#include "SymbolIcons.h"
+#include "WindowGeometry.h"
+
+#include "agents/MCPConnectionList.h"
+#include "platform/SessionType.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* title(const QString& text) {
+    auto* label = new QLabel(text);
+    QFont font = label->font();
+    font.setPointSizeF(font.pointSizeF() * 1.6);
+    font.setBold(true);
+    label->setFont(font);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLabel* body(const QString& text) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLabel* secondary(const QString& text) {
+    auto* label = body(text);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+QLabel* icon(const QString& symbol, int size, const QColor& tint = {}) {
+    auto* label = new QLabel;
+    label->setPixmap(symbolIcon(symbol, tint).pixmap(size, size));
+    label->setFixedSize(size, size);
+    return label;
+}
+
+// An icon beside a bold heading and a line under it.
+QWidget* feature(const QString& symbol, const QString& heading, const QString& text) {
+    auto* row = new QWidget;
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 4, 0, 4);
+    layout->addWidget(icon(symbol, 28), 0, Qt::AlignTop);
+    auto* column = new QVBoxLayout;
+    auto* bold = new QLabel("<b>" + heading.toHtmlEscaped() + "</b>");
+    column->addWidget(bold);
+    column->addWidget(secondary(text));
+    layout->addLayout(column, 1);
+    return row;
+}
+
+QWidget* page(const QList<QWidget*>& widgets) {
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(32, 24, 32, 16);
+    layout->setSpacing(10);
+    for (QWidget* w : widgets)
+        layout->addWidget(w);
+    layout->addStretch(1);
+    auto* area = new QScrollArea;
+    area->setWidget(content);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    return area;
+}
+
+QColor green() { return QColor(0x2e, 0xa0, 0x43); }
+
+} // namespace
+
+const QStringList& OnboardingWindow::stepTitles() {
+    static const QStringList titles = {tr("Welcome"), tr("Permission"), tr("Shortcuts"), tr("Your agent"),
+                                       tr("Ready")};
+    return titles;
+}
+
+OnboardingWindow::OnboardingWindow(Preferences& preferences, PermissionsService& permissions,
+                                   const AppActions& actions, std::function<void()> onFinish,
+                                   std::function<void()> onTryCapture, QWidget* parent)
+    : QWidget(parent), preferences_(preferences), permissions_(permissions), onFinish_(std::move(onFinish)),
+      onTryCapture_(std::move(onTryCapture)), pages_(new QStackedWidget), back_(new QPushButton(tr("Back"))),
+      skip_(new QPushButton(tr("Skip"))), next_(new QPushButton) {
+    setWindowTitle(tr("Welcome to Zorvi"));
+    setObjectName("onboardingWindow");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 12, 0, 12);
+
+    auto* progress = new QHBoxLayout;
+    progress->setContentsMargins(24, 0, 24, 0);
+    for (int i = 0; i < stepTitles().size(); ++i) {
+        auto* label = new QLabel;
+        label->setObjectName(QStringLiteral("progress%1").arg(i));
+        progress_.append(label);
+        progress->addWidget(label, 1, Qt::AlignCenter);
+    }
+    layout->addLayout(progress);
+
+    pages_->addWidget(makeWelcome());
+    pages_->addWidget(makePermission());
+    pages_->addWidget(makeShortcuts());
+    pages_->addWidget(makeAgent());
+    pages_->addWidget(makeReady());
+    layout->addWidget(pages_, 1);
+
+    auto* footer = new QHBoxLayout;
+    footer->setContentsMargins(24, 0, 24, 0);
+    back_->setObjectName("back");
+    skip_->setObjectName("skip");
+    next_->setObjectName("next");
+    next_->setDefault(true);
+    footer->addWidget(back_);
+    footer->addStretch(1);
+    footer->addWidget(skip_);
+    footer->addWidget(next_);
+    layout->addLayout(footer);
+    connect(back_, &QPushButton::clicked, this, [this] { setStep(step_ - 1); });
+    connect(skip_, &QPushButton::clicked, this, [this] { setStep(step_ + 1); });
+    connect(next_, &QPushButton::clicked, this, [this] {
+        if (step_ == ready) {
+            if (onFinish_)
+                onFinish_();
+        } else {
+            setStep(step_ + 1);
+        }
+    });
+    connect(&permissions_, &PermissionsService::hasScreenRecordingChanged, this,
+            &OnboardingWindow::showProgressAndFooter);
+
+    actions.attachShortcutsTo(this);
+    WindowGeometry::restore(this, "onboarding", QSize(660, 600));
+    setStep(welcome);
+}
+
+OnboardingWindow::~OnboardingWindow() { permissions_.stopPolling(); }
+
+void OnboardingWindow::setStep(int step) {
+    step_ = std::clamp(step, 0, static_cast<int>(ready));
+    pages_->setCurrentIndex(step_);
+    // The permission state follows the session while that step is shown.
+    if (step_ == permission)
+        permissions_.beginPolling();
+    else
+        permissions_.stopPolling();
+    showProgressAndFooter();
+}
+
+void OnboardingWindow::showProgressAndFooter() {
+    for (int i = 0; i < progress_.size(); ++i) {
+        const QString name = stepTitles()[i].toHtmlEscaped();
+        if (i < step_)
+            progress_[i]->setText("<span style='color:" + green().name() + "'>✓</span> " + name);
+        else if (i == step_)
+            progress_[i]->setText("<b>" + QString::number(i + 1) + " " + name + "</b>");
+        else
+            progress_[i]->setText("<span style='color:gray'>" + QString::number(i + 1) + " " + name + "</span>");
+    }
+    back_->setVisible(step_ > welcome);
+    skip_->setVisible(step_ == agent);
+    if (step_ == ready)
+        next_->setText(tr("Start using Zorvi"));
+    else if (step_ == permission && !permissions_.hasScreenRecording())
+        next_->setText(tr("Continue") + tr(" anyway"));
+    else
+        next_->setText(tr("Continue"));
+}
+
+void OnboardingWindow::setStepContent(Step step, QWidget* content) {
+    QWidget* old = pages_->widget(step);
+    pages_->insertWidget(step, page({content}));
+    pages_->removeWidget(old);
+    delete old;
+    pages_->setCurrentIndex(step_);
+}
+
+void OnboardingWindow::closeEvent(QCloseEvent* event) {
+    WindowGeometry::save(this, "onboarding");
+    permissions_.stopPolling();
+    QWidget::closeEvent(event);
+}
+
+QWidget* OnboardingWindow::makeWelcome() {
+    return page({title(tr("Stop losing the bugs you spot")),
+                 body(tr("Screenshot what's wrong, type a note, and it lands on a board your coding agent can "
+                         "actually read — image and all.")),
+                 feature("viewfinder", tr("Capture"), tr("Drag a region or grab the whole screen, from any app.")),
+                 feature("text.bubble", tr("Annotate"), tr("A note box opens straight away. Type, hit Ctrl+Enter, done.")),
+                 feature("sparkles", tr("Hand it to your agent"),
+                         tr("Your agent sees the screenshot, the note, and where you found it."))});
+}
+
+QWidget* OnboardingWindow::makePermission() {
+    const SessionType session = currentSessionType();
+    const bool wayland = session == SessionType::wayland;
+    auto* heading = new QWidget;
+    auto* headingLayout = new QHBoxLayout(heading);
+    headingLayout->setContentsMargins(0, 0, 0, 0);
+    headingLayout->addWidget(icon("photo.badge.exclamationmark", 32));
+    headingLayout->addWidget(title(tr("Zorvi needs to read the screen")), 1);
+
+    const QString how =
+        wayland ? tr("On Wayland your desktop takes each screenshot for Zorvi and may ask you to allow it in its own "
+                     "dialog the first time.")
+                : tr("In an X11 session Zorvi reads the screen directly: there is nothing to grant.");
+    auto* screenState = body({});
+    screenState->setObjectName("screenCaptureState");
+    auto* keysState = secondary({});
+    keysState->setObjectName("keyEventsState");
+    auto show = [this, screenState, keysState, session] {
+        const QString screen = PermissionTexts::screenCapture(session, permissions_.hasScreenRecording());
+        screenState->setText(permissions_.hasScreenRecording()
+                                 ? "<span style='color:" + green().name() + "'>✓</span> " + screen.toHtmlEscaped()
+                                 : screen.toHtmlEscaped());
+        keysState->setText(tr("Tap and double-press shortcuts: ") +
+                           PermissionTexts::keyEvents(session, permissions_.hasAccessibility()));
+    };
+    show();
+    connect(&permissions_, &PermissionsService::hasScreenRecordingChanged, this, show);
+    connect(&permissions_, &PermissionsService::hasAccessibilityChanged, this, show);
+    return page({heading,
+                 body(how + " " + tr("Zorvi only reads pixels when you press your shortcut — never in the background, "
+                                     "and nothing leaves your computer.")),
+                 screenState, keysState});
+}
+
+QWidget* OnboardingWindow::makeShortcuts() {
+    auto* rows = new QWidget;
+    auto* grid = new QGridLayout(rows);
+    grid->setContentsMargins(0, 8, 0, 0);
+    auto* region = new KeyCaps(preferences_.regionHotkey());
+    auto* full = new KeyCaps(preferences_.fullScreenHotkey());
+    grid->addWidget(new QLabel(tr("Capture a region")), 0, 0);
+    grid->addWidget(region, 0, 1);
+    grid->addWidget(new QLabel(tr("Capture the whole screen")), 1, 0);
+    grid->addWidget(full, 1, 1);
+    connect(&preferences_, &Preferences::regionHotkeyChanged, region, &KeyCaps::setBinding);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, full, &KeyCaps::setBinding);
+    return page({title(tr("Pick your shortcuts")),
+                 body(tr("Press a combination, or tap a single modifier twice or three times. Zorvi works out which "
+                         "you meant.")),
+                 rows});
+}
+
+QWidget* OnboardingWindow::makeAgent() {
+    return page({title(tr("Connect your agent")),
+                 body(tr("Zorvi ships an MCP server. Connect it once and your agent can list what's open, look at the "
+                         "screenshots, and mark things fixed.")),
+                 new MCPConnectionList});
+}
+
+QWidget* OnboardingWindow::makeReady() {
+    auto* rows = new QWidget;
+    auto* grid = new QGridLayout(rows);
+    auto* region = new KeyCaps(preferences_.regionHotkey());
+    auto* full = new KeyCaps(preferences_.fullScreenHotkey());
+    auto* note = new KeyCaps;
+    auto showNote = [note](const HotkeyBinding& r) {
+        const QString press = r.displayString();
+        note->setKeys({press, press});
+    };
+    showNote(preferences_.regionHotkey());
+    connect(&preferences_, &Preferences::regionHotkeyChanged, region, &KeyCaps::setBinding);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, full, &KeyCaps::setBinding);
+    connect(&preferences_, &Preferences::regionHotkeyChanged, note, showNote);
+    grid->addWidget(region, 0, 0);
+    grid->addWidget(new QLabel(tr("capture a region")), 0, 1);
+    grid->addWidget(full, 1, 0);
+    grid->addWidget(new QLabel(tr("capture the whole screen")), 1, 1);
+    grid->addWidget(note, 2, 0);
+    grid->addWidget(new QLabel(tr("file an issue with no screenshot")), 2, 1);
+    grid->setColumnStretch(1, 1);
+
+    auto* tryIt = new QPushButton(symbolIcon("viewfinder"), tr("Try a capture now"));
+    tryIt->setObjectName("tryCapture");
+    connect(tryIt, &QPushButton::clicked, this, [this] {
+        if (onTryCapture_)
+            onTryCapture_();
+    });
+    auto* center = new QWidget;
+    auto* centerLayout = new QHBoxLayout(center);
+    centerLayout->addWidget(icon("checkmark.circle.fill", 48, green()));
+    centerLayout->addWidget(title(tr("You're set up")), 1);
+    return page({center,
+                 body(tr("Zorvi lives in your system tray. Ask your agent “what's open in Zorvi?” to see the board "
+                         "from the other side.")),
+                 rows, tryIt});
+}

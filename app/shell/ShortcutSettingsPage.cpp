@@ -1,0 +1,76 @@
+#include "ShortcutSettingsPage.h"
+
+#include "KeyCaps.h"
+#include "Preferences.h"
+
+#include "shortcuts/ShortcutSettingsWindow.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace {
+
+QLabel* wrapped(const QString& text, bool secondary = false) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    if (secondary)
+        label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
+
+KeyCaps* keys(const QStringList& presses) {
+    auto* caps = new KeyCaps;
+    caps->setKeys(presses);
+    return caps;
+}
+
+} // namespace
+
+ShortcutSettingsPage::ShortcutSettingsPage(GlobalShortcuts& shortcuts, Preferences& preferences, QWidget* parent)
+    : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+
+    auto* recorders = new QGroupBox(tr("Shortcuts"));
+    auto* recordersLayout = new QVBoxLayout(recorders);
+    recordersLayout->addWidget(wrapped(tr("Press any combination, or tap one modifier key twice or three times. "
+                                          "Pressing the same combination twice quickly makes it a double-press "
+                                          "shortcut.")));
+    // The recorders, their conflicts and the session's notice come as one piece.
+    auto* recorderPanel = new ShortcutSettingsWindow(shortcuts, preferences);
+    recorderPanel->setWindowFlags(Qt::Widget);
+    recorderPanel->layout()->setContentsMargins(0, 0, 0, 0);
+    recordersLayout->addWidget(recorderPanel);
+    layout->addWidget(recorders);
+
+    auto* noteOnly = new QGroupBox(tr("Issues without a screenshot"));
+    auto* noteForm = new QFormLayout(noteOnly);
+    auto* region = new KeyCaps(preferences.regionHotkey());
+    auto* fullTwice = new KeyCaps;
+    auto showFullTwice = [fullTwice](const HotkeyBinding& b) { fullTwice->setKeys({b.displayString(), b.displayString()}); };
+    showFullTwice(preferences.fullScreenHotkey());
+    connect(&preferences, &Preferences::regionHotkeyChanged, region, &KeyCaps::setBinding);
+    connect(&preferences, &Preferences::fullScreenHotkeyChanged, fullTwice, showFullTwice);
+    noteForm->addRow(region, wrapped(tr("Press again while the overlay is up — the note box opens without a "
+                                        "screenshot")));
+    noteForm->addRow(fullTwice, wrapped(tr("Press twice quickly — same, from the full-screen shortcut")));
+    noteForm->addRow(wrapped(tr("It's the same note box; a screenshot can be added to it later, from the box or from "
+                                "the board."),
+                             true));
+    layout->addWidget(noteOnly);
+
+    auto* overlay = new QGroupBox(tr("While the overlay is open"));
+    auto* overlayForm = new QFormLayout(overlay);
+    overlayForm->addRow(keys({tr("Drag")}), new QLabel(tr("Select a region")));
+    overlayForm->addRow(keys({tr("Space")}), new QLabel(tr("Capture the whole screen instead")));
+    overlayForm->addRow(keys({tr("Esc")}), new QLabel(tr("Cancel")));
+    layout->addWidget(overlay);
+
+    auto* noteBox = new QGroupBox(tr("In the note box"));
+    auto* noteBoxForm = new QFormLayout(noteBox);
+    noteBoxForm->addRow(keys({tr("Ctrl+Enter")}), new QLabel(tr("Save to the board")));
+    noteBoxForm->addRow(keys({tr("Esc")}), new QLabel(tr("Discard the capture")));
+    layout->addWidget(noteBox);
+    layout->addStretch(1);
+}

@@ -1,0 +1,36 @@
+#include "StatusMenuTitles.h"
+
+#include <QObject>
+
+namespace StatusMenuTitles {
+
+QString captureRegion(const QString& r) { return QObject::tr("Capture Region") + "  " + r; }
+
+QString captureFullScreen(const QString& f) { return QObject::tr("Capture Full Screen") + "  " + f; }
+
+QString newIssue(const QString& r) { return QObject::tr("New Issue Without Screenshot") + "  " + r + " " + r; }
+
+QString openDashboard(int n) {
+    const QString title = QObject::tr("Open Dashboard");
+    return n > 0 ? title + "  (" + QString::number(n) + ")" : title;
+}
+
+QString tooltip(int n) {
+    if (n <= 0)
+        return QObject::tr("Zorvi — nothing open");
+    return QObject::tr("Zorvi — ") + QString::number(n) + QObject::tr(" open capture") + (n == 1 ? "" : "s");
+}
+
+SyncLine syncLine(SyncState state, const QString& statusLine) {
+    switch (state) {
+    case SyncState::signedOut:
+        return {false, {}, QObject::tr("Sign in to sync…")};
+    case SyncState::sessionExpired:
+        return {false, {}, QObject::tr("Sign in again to sync…")};
+    case SyncState::signedIn:
+        break;
+    }
+    return {true, statusLine, {}};
+}
+
+} // namespace StatusMenuTitles

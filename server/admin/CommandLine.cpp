@@ -1,0 +1,109 @@
+#include "CommandLine.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <QUrl>
+
+#include <stdexcept>
+
+namespace {
+
+[[noreturn]] void fail(const QString& message) {
+    throw std::invalid_argument(message.toStdString());
+}
+
+int positiveNumber(const QString& text, const QString& option) {
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n < 1 || n > 86400)
+        fail(option + QStringLiteral(" needs a number of seconds from 1 to 86400"));
+    return n;
+}
+
+void parseListen(CommandLine& c, const QString& value) {
+    const int colon = value.lastIndexOf(':');
+    bool ok = false;
+    const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
+    if (colon <= 0 || !ok || port < 0 || port > 65535)
+        fail(QStringLiteral("--listen needs HOST:PORT, for example 127.0.0.1:8787"));
+    c.host = value.left(colon);
+    if (c.host.startsWith('[') && c.host.endsWith(']'))
+        c.host = c.host.mid(1, c.host.size() - 2);
+    c.port = port;
+}
+
+} // namespace
+
+QString CommandLine::usage() {
+    return QStringLiteral(
+        "Usage:\n"
+        "  zorvi-server [--data DIR] [--listen HOST:PORT] [--tls-cert FILE --tls-key FILE]\n"
+        "               [--insecure-http] [--public-url URL] [--device-interval SECONDS]\n"
+        "               [--device-code-lifetime SECONDS]\n"
+        "  zorvi-server [--data DIR] user add EMAIL --name NAME [--password-stdin]\n"
+        "  zorvi-server [--data DIR] workspace add SLUG --name NAME\n"
+        "  zorvi-server [--data DIR] workspace uploads SLUG on|off\n"
+        "  zorvi-server [--data DIR] member add SLUG EMAIL --role admin|member\n"
+        "\n"
+        "DIR defaults to $XDG_DATA_HOME/zorvi-server; HOST:PORT to 127.0.0.1:8787.\n"
+        "Plain HTTP is served on loopback only, unless --insecure-http is given.\n");
+}
+
+CommandLine CommandLine::parse(const QStringList& arguments) {
+    CommandLine c;
+    c.dataDirectory = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                      QStringLiteral("/zorvi-server");
+    QString cert, key;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& a = arguments[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= arguments.size())
+                fail(a + QStringLiteral(" needs a value"));
+            return arguments[++i];
+        };
+        if (!c.adminWords.isEmpty() && a.startsWith(QLatin1String("--")) && a != QLatin1String("--data")) {
+            // Options of an admin command (--name, --role, --password-stdin) stay with it.
+            c.adminWords << a;
+            continue;
+        }
+        if (a == QLatin1String("--data"))
+            c.dataDirectory = value();
+        else if (a == QLatin1String("--listen"))
+            parseListen(c, value());
+        else if (a == QLatin1String("--insecure-http"))
+            c.insecureHttp = true;
+        else if (a == QLatin1String("--tls-cert"))
+            cert = value();
+        else if (a == QLatin1String("--tls-key"))
+            key = value();
+        else if (a == QLatin1String("--public-url")) {
+            c.config.publicUrl = value();
+            const QUrl url(c.config.publicUrl);
+            if (!url.isValid() || (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
+                url.host().isEmpty() || !url.path().isEmpty())
+                fail(QStringLiteral("--public-url needs an origin such as https://zorvi.example.com"));
+        } else if (a == QLatin1String("--device-interval"))
+            c.config.devicePollIntervalSeconds = positiveNumber(value(), a);
+        else if (a == QLatin1String("--device-code-lifetime"))
+            c.config.deviceCodeLifetimeSeconds = positiveNumber(value(), a);
+        else if (a == QLatin1String("--help") || a == QLatin1String("-h"))
+            c.help = true;
+        else if (a.startsWith('-'))
+            fail(QStringLiteral("unknown option ") + a);
+        else
+            c.adminWords << a;
+    }
+    if (cert.isEmpty() != key.isEmpty())
+        fail(QStringLiteral("--tls-cert and --tls-key go together"));
+    if (!cert.isEmpty())
+        c.tls = ApiServer::Tls{cert, key};
+    if (c.dataDirectory.isEmpty())
+        fail(QStringLiteral("--data needs a folder"));
+    return c;
+}
+
+bool CommandLine::listensSafely() const {
+    if (tls || insecureHttp)
+        return true;
+    return host == QLatin1String("localhost") || host == QLatin1String("::1") || host.startsWith(QLatin1String("127."));
+}

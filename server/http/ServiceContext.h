@@ -1,0 +1,20 @@
+#pragma once
+
+#include "Authenticator.h"
+#include "ServiceConfig.h"
+#include "UrlSigner.h"
+#include "storage/AccountStore.h"
+#include "storage/BlobStore.h"
+#include "sync/ChangeFeed.h"
+#include "sync/SyncService.h"
+
+// What the route handlers share; owned by ApiServer.
+struct ServiceContext {
+    ServiceConfig config;
+    AccountStore& accounts;
+    BlobStore& blobs;
+    ChangeFeed& feed;
+    SyncService& sync;
+    Authenticator& auth;
+    UrlSigner& signer;
+};

@@ -1,0 +1,66 @@
+#include "admin/AdminCommand.h"
+#include "admin/CommandLine.h"
+#include "http/ApiServer.h"
+#include "storage/DataFolder.h"
+
+#include <QCoreApplication>
+
+#include <csignal>
+#include <cstdio>
+#include <pthread.h>
+#include <thread>
+
+namespace {
+
+int serve(const CommandLine& c) {
+    if (!c.listensSafely()) {
+        std::fprintf(stderr,
+                     "zorvi-server: refusing plain HTTP on %s: give --tls-cert and --tls-key, or --insecure-http "
+                     "when a proxy in front of it terminates TLS\n",
+                     qPrintable(c.host));
+        return 2;
+    }
+    // Termination stopSignals are taken by one thread that stops the server, so
+    // open event streams end and the database closes cleanly.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    ApiServer server(c.dataDirectory, c.config, c.tls);
+    const int port = server.bind(c.host, c.port);
+    const QString shownHost = c.host.contains(':') ? '[' + c.host + ']' : c.host;
+    std::printf("zorvi-server listening on %s://%s:%d\n", c.tls ? "https" : "http", qPrintable(shownHost), port);
+    std::fflush(stdout);
+    std::thread([&server, stopSignals] {
+        int received = 0;
+        sigwait(&stopSignals, &received);
+        server.stop();
+    }).detach();
+    return server.run() ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    try {
+        const CommandLine c = CommandLine::parse(app.arguments().mid(1));
+        if (c.help) {
+            std::printf("%s", qPrintable(CommandLine::usage()));
+            return 0;
+        }
+        if (c.adminWords.isEmpty())
+            return serve(c);
+        DataFolder data(c.dataDirectory);
+        return AdminCommand(data.accounts(), AdminCommand::readPasswordFromTerminal).run(c.adminWords);
+    } catch (const std::invalid_argument& e) {
+        std::fprintf(stderr, "zorvi-server: %s\n\n%s", e.what(), qPrintable(CommandLine::usage()));
+        return 2;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zorvi-server: %s\n", e.what());
+        return 1;
+    }
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Records.h"
+
+#include <QStringList>
+
+#include <vector>
+
+// Users, workspaces, memberships and every credential the service hands out.
+// Credentials are looked up by the SHA-256 of their secret; the secret itself
+// is never stored. Operations throw on storage failure.
+class AccountStore {
+public:
+    virtual ~AccountStore() = default;
+
+    // Returns false when the e-mail is already taken.
+    virtual bool createUser(const UserRecord& user) = 0;
+    virtual std::optional<UserRecord> userByEmail(const QString& email) = 0;
+    virtual std::optional<UserRecord> userById(const QString& id) = 0;
+
+    // Returns false when the slug is already taken.
+    virtual bool createWorkspace(const WorkspaceRecord& workspace) = 0;
+    virtual std::optional<WorkspaceRecord> workspaceBySlug(const QString& slug) = 0;
+    virtual void setUploadsDisabled(const QString& workspaceId, bool disabled) = 0;
+    // Adds the member or changes their role.
+    virtual void setMember(const QString& workspaceId, const QString& userId, const QString& role) = 0;
+    virtual std::vector<Membership> memberships(const QString& userId) = 0;
+    // The members of these workspaces whose profile or membership changed
+    // after the change-feed position `after`.
+    virtual std::vector<PersonRecord> peopleChangedAfter(const QStringList& workspaceIds, std::int64_t after) = 0;
+
+    virtual void storeAccessToken(const QString& tokenHash, const QString& userId) = 0;
+    virtual std::optional<QString> userForAccessToken(const QString& tokenHash) = 0;
+    virtual void revokeAccessToken(const QString& tokenHash) = 0;
+
+    virtual void storeDeviceAuthorization(const DeviceAuthorization& authorization) = 0;
+    virtual std::optional<DeviceAuthorization> deviceAuthorizationByCode(const QString& deviceCodeHash) = 0;
+    virtual std::optional<DeviceAuthorization> deviceAuthorizationByUserCode(const QString& userCode) = 0;
+
+    virtual void storeWebSession(const QString& sessionHash, const WebSession& session) = 0;
+    virtual std::optional<WebSession> webSession(const QString& sessionHash) = 0;
+    virtual void deleteWebSession(const QString& sessionHash) = 0;
+
+    // Returns false when the device id belongs to another user.
+    virtual bool registerDevice(const QString& userId, const DeviceRecord& device) = 0;
+    virtual std::vector<DeviceRecord> devices(const QString& userId) = 0;
+};

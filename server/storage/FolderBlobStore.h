@@ -1,0 +1,19 @@
+#pragma once
+
+#include "BlobStore.h"
+
+// Blobs as files: <root>/<workspace id>/<first two hex digits>/<sha256>.
+// Callers pass only validated ids and hashes, so no path leaves the root.
+class FolderBlobStore : public BlobStore {
+public:
+    explicit FolderBlobStore(QString root);
+
+    bool exists(const QString& workspaceId, const QString& sha256) override;
+    void put(const QString& workspaceId, const QString& sha256, const QByteArray& bytes) override;
+    std::optional<QByteArray> read(const QString& workspaceId, const QString& sha256) override;
+
+    QString pathFor(const QString& workspaceId, const QString& sha256) const;
+
+private:
+    QString root_;
+};

@@ -1,0 +1,210 @@
+#include "SqliteAccountStore.h"
+
+#include "SqlPlaceholders.h"
+
+#include <QDateTime>
+
+namespace {
+
+double now() {
+    return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+}
+
+QString stateText(DeviceAuthorization::State s) {
+    switch (s) {
+    case DeviceAuthorization::State::pending: return QStringLiteral("pending");
+    case DeviceAuthorization::State::approved: return QStringLiteral("approved");
+    case DeviceAuthorization::State::denied: return QStringLiteral("denied");
+    case DeviceAuthorization::State::consumed: return QStringLiteral("consumed");
+    }
+    return QStringLiteral("pending");
+}
+
+DeviceAuthorization::State stateFrom(const QString& text) {
+    if (text == QLatin1String("approved")) return DeviceAuthorization::State::approved;
+    if (text == QLatin1String("denied")) return DeviceAuthorization::State::denied;
+    if (text == QLatin1String("consumed")) return DeviceAuthorization::State::consumed;
+    return DeviceAuthorization::State::pending;
+}
+
+UserRecord userFrom(const Row& r) {
+    return {r.string("id").value_or(QString()), r.string("email").value_or(QString()),
+            r.string("name").value_or(QString()), r.string("password_hash").value_or(QString())};
+}
+
+WorkspaceRecord workspaceFrom(const Row& r) {
+    return {r.string("id").value_or(QString()), r.string("slug").value_or(QString()),
+            r.string("name").value_or(QString()), r.boolean("uploads_disabled")};
+}
+
+} // namespace
+
+bool SqliteAccountStore::createUser(const UserRecord& user) {
+    return db_.transaction([&] {
+        if (!db_.query(QStringLiteral("SELECT 1 AS one FROM users WHERE email = ?;"), {user.email}).empty())
+            return false;
+        db_.execute(QStringLiteral("INSERT INTO users (id, email, name, password_hash, created_at, seq) "
+                                   "VALUES (?,?,?,?,?,?);"),
+                    {user.id, user.email, user.name, user.passwordHash, now(), database_.nextSeq()});
+        return true;
+    });
+}
+
+std::optional<UserRecord> SqliteAccountStore::userByEmail(const QString& email) {
+    const auto rows = db_.query(QStringLiteral("SELECT * FROM users WHERE email = ?;"), {email});
+    return rows.empty() ? std::nullopt : std::optional(userFrom(rows.front()));
+}
+
+std::optional<UserRecord> SqliteAccountStore::userById(const QString& id) {
+    const auto rows = db_.query(QStringLiteral("SELECT * FROM users WHERE id = ?;"), {id});
+    return rows.empty() ? std::nullopt : std::optional(userFrom(rows.front()));
+}
+
+bool SqliteAccountStore::createWorkspace(const WorkspaceRecord& w) {
+    return db_.transaction([&] {
+        if (!db_.query(QStringLiteral("SELECT 1 AS one FROM workspaces WHERE slug = ?;"), {w.slug}).empty())
+            return false;
+        db_.execute(QStringLiteral("INSERT INTO workspaces (id, slug, name, uploads_disabled, created_at) "
+                                   "VALUES (?,?,?,?,?);"),
+                    {w.id, w.slug, w.name, SQLValue::boolean(w.uploadsDisabled), now()});
+        return true;
+    });
+}
+
+std::optional<WorkspaceRecord> SqliteAccountStore::workspaceBySlug(const QString& slug) {
+    const auto rows = db_.query(QStringLiteral("SELECT * FROM workspaces WHERE slug = ?;"), {slug});
+    return rows.empty() ? std::nullopt : std::optional(workspaceFrom(rows.front()));
+}
+
+void SqliteAccountStore::setUploadsDisabled(const QString& workspaceId, bool disabled) {
+    db_.execute(QStringLiteral("UPDATE workspaces SET uploads_disabled = ? WHERE id = ?;"),
+                {SQLValue::boolean(disabled), workspaceId});
+}
+
+void SqliteAccountStore::setMember(const QString& workspaceId, const QString& userId, const QString& role) {
+    db_.transaction([&] {
+        db_.execute(QStringLiteral("INSERT INTO members (workspace_id, user_id, role, seq) VALUES (?,?,?,?) "
+                                   "ON CONFLICT (workspace_id, user_id) DO UPDATE SET role = excluded.role, "
+                                   "seq = excluded.seq;"),
+                    {workspaceId, userId, role, database_.nextSeq()});
+    });
+}
+
+std::vector<Membership> SqliteAccountStore::memberships(const QString& userId) {
+    std::vector<Membership> out;
+    for (const Row& r : db_.query(QStringLiteral("SELECT w.*, m.role FROM members m JOIN workspaces w "
+                                                 "ON w.id = m.workspace_id WHERE m.user_id = ? ORDER BY w.name;"),
+                                  {userId}))
+        out.push_back({workspaceFrom(r), r.string("role").value_or(QStringLiteral("member"))});
+    return out;
+}
+
+std::vector<PersonRecord> SqliteAccountStore::peopleChangedAfter(const QStringList& workspaceIds, std::int64_t after) {
+    std::vector<PersonRecord> out;
+    if (workspaceIds.isEmpty())
+        return out;
+    std::vector<SQLValue> params;
+    appendValues(params, workspaceIds);
+    params.emplace_back(after);
+    params.emplace_back(after);
+    const QString sql = QStringLiteral("SELECT DISTINCT u.id, u.name, u.email FROM users u JOIN members m "
+                                       "ON m.user_id = u.id WHERE m.workspace_id IN (%1) AND (u.seq > ? OR "
+                                       "m.seq > ?) ORDER BY u.id;")
+                            .arg(sqlPlaceholders(workspaceIds.size()));
+    for (const Row& r : db_.query(sql, params))
+        out.push_back({r.string("id").value_or(QString()), r.string("name").value_or(QString()),
+                       r.string("email").value_or(QString())});
+    return out;
+}
+
+void SqliteAccountStore::storeAccessToken(const QString& tokenHash, const QString& userId) {
+    db_.execute(QStringLiteral("INSERT INTO access_tokens (token_hash, user_id, created_at) VALUES (?,?,?);"),
+                {tokenHash, userId, now()});
+}
+
+std::optional<QString> SqliteAccountStore::userForAccessToken(const QString& tokenHash) {
+    const auto rows = db_.query(
+        QStringLiteral("SELECT user_id FROM access_tokens WHERE token_hash = ? AND revoked_at IS NULL;"), {tokenHash});
+    return rows.empty() ? std::nullopt : rows.front().string("user_id");
+}
+
+void SqliteAccountStore::revokeAccessToken(const QString& tokenHash) {
+    db_.execute(QStringLiteral("UPDATE access_tokens SET revoked_at = ? WHERE token_hash = ? AND revoked_at IS NULL;"),
+                {now(), tokenHash});
+}
+
+void SqliteAccountStore::storeDeviceAuthorization(const DeviceAuthorization& a) {
+    db_.execute(QStringLiteral("INSERT OR REPLACE INTO device_authorizations (device_code_hash, user_code, client_id, "
+                               "state, user_id, expires_at, last_poll_at, interval) VALUES (?,?,?,?,?,?,?,?);"),
+                {a.deviceCodeHash, a.userCode, a.clientId, stateText(a.state), SQLValue::string(a.userId),
+                 a.expiresAt, a.lastPollAt, a.interval});
+}
+
+std::optional<DeviceAuthorization> SqliteAccountStore::deviceAuthorizationWhere(const char* column,
+                                                                                const QString& value) {
+    const auto rows = db_.query(
+        QStringLiteral("SELECT * FROM device_authorizations WHERE %1 = ?;").arg(QLatin1String(column)), {value});
+    if (rows.empty())
+        return std::nullopt;
+    const Row& r = rows.front();
+    DeviceAuthorization a;
+    a.deviceCodeHash = r.string("device_code_hash").value_or(QString());
+    a.userCode = r.string("user_code").value_or(QString());
+    a.clientId = r.string("client_id").value_or(QString());
+    a.state = stateFrom(r.string("state").value_or(QString()));
+    a.userId = r.string("user_id");
+    a.expiresAt = r.real("expires_at").value_or(0);
+    a.lastPollAt = r.real("last_poll_at").value_or(0);
+    a.interval = int(r.integer("interval").value_or(5));
+    return a;
+}
+
+std::optional<DeviceAuthorization> SqliteAccountStore::deviceAuthorizationByCode(const QString& deviceCodeHash) {
+    return deviceAuthorizationWhere("device_code_hash", deviceCodeHash);
+}
+
+std::optional<DeviceAuthorization> SqliteAccountStore::deviceAuthorizationByUserCode(const QString& userCode) {
+    return deviceAuthorizationWhere("user_code", userCode);
+}
+
+void SqliteAccountStore::storeWebSession(const QString& sessionHash, const WebSession& s) {
+    db_.execute(QStringLiteral("INSERT OR REPLACE INTO web_sessions (session_hash, user_id, csrf_token, expires_at) "
+                               "VALUES (?,?,?,?);"),
+                {sessionHash, s.userId, s.csrfToken, s.expiresAt});
+}
+
+std::optional<WebSession> SqliteAccountStore::webSession(const QString& sessionHash) {
+    const auto rows = db_.query(QStringLiteral("SELECT * FROM web_sessions WHERE session_hash = ? AND expires_at > ?;"),
+                                {sessionHash, now()});
+    if (rows.empty())
+        return std::nullopt;
+    return WebSession{rows.front().string("user_id").value_or(QString()),
+                      rows.front().string("csrf_token").value_or(QString()),
+                      rows.front().real("expires_at").value_or(0)};
+}
+
+void SqliteAccountStore::deleteWebSession(const QString& sessionHash) {
+    db_.execute(QStringLiteral("DELETE FROM web_sessions WHERE session_hash = ?;"), {sessionHash});
+}
+
+bool SqliteAccountStore::registerDevice(const QString& userId, const DeviceRecord& d) {
+    return db_.transaction([&] {
+        const auto rows = db_.query(QStringLiteral("SELECT user_id FROM devices WHERE id = ?;"), {d.id});
+        if (!rows.empty() && rows.front().string("user_id") != userId)
+            return false;
+        db_.execute(QStringLiteral("INSERT OR REPLACE INTO devices (id, user_id, name, platform, app_version, "
+                                   "last_seen_at) VALUES (?,?,?,?,?,?);"),
+                    {d.id, userId, d.name, d.platform, SQLValue::string(d.appVersion), now()});
+        return true;
+    });
+}
+
+std::vector<DeviceRecord> SqliteAccountStore::devices(const QString& userId) {
+    std::vector<DeviceRecord> out;
+    for (const Row& r : db_.query(
+             QStringLiteral("SELECT * FROM devices WHERE user_id = ? ORDER BY last_seen_at DESC;"), {userId}))
+        out.push_back({r.string("id").value_or(QString()), r.string("name").value_or(QString()),
+                       r.string("platform").value_or(QString()), r.string("app_version"),
+                       r.real("last_seen_at").value_or(0)});
+    return out;
+}

@@ -1,0 +1,226 @@
+#include "ChangeApplier.h"
+
+#include "TableSchema.h"
+#include "common/Identifiers.h"
+#include "sync/Wire.h"
+
+#include <QDateTime>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace {
+
+QJsonValue nowStamp() {
+    return Wire::stamp(QDateTime::currentDateTimeUtc());
+}
+
+QJsonObject verdict(const QString& id, const QString& status, std::int64_t version) {
+    return {{"id", id}, {"status", status}, {"version", qint64(version)}};
+}
+
+QJsonObject rejected(const QString& id, const QString& reason, bool retry) {
+    return {{"id", id}, {"status", "rejected"}, {"reason", reason}, {"retry", retry}};
+}
+
+QString shownValue(const QJsonValue& v) {
+    if (v.isString())
+        return v.toString();
+    if (v.isNull() || v.isUndefined())
+        return QStringLiteral("(empty)");
+    if (v.isArray())
+        return QString::fromUtf8(QJsonDocument(v.toArray()).toJson(QJsonDocument::Compact));
+    return v.toVariant().toString();
+}
+
+} // namespace
+
+ChangeApplier::ChangeApplier(SyncRowStore& rows, BlobStore& blobs, UserRecord caller, QString deviceId,
+                             QSet<QString> workspaces)
+    : rows_(rows), blobs_(blobs), caller_(std::move(caller)), deviceId_(std::move(deviceId)),
+      workspaces_(std::move(workspaces)) {}
+
+QJsonObject ChangeApplier::apply(const RowChange& change) {
+    const TableSchema::Table& table = *TableSchema::table(change.table);
+    std::optional<SyncRow> existing = rows_.row(change.table, change.id);
+    // Rows of workspaces the caller is not in are treated as if they did not
+    // exist to them, without saying whether they do.
+    if (existing && !workspaces_.contains(existing->workspaceId))
+        return rejected(change.id, QStringLiteral("not permitted"), false);
+    if (change.isDelete)
+        return remove(change, std::move(existing));
+    for (auto it = change.patch.begin(); it != change.patch.end(); ++it)
+        if (auto error = TableSchema::valueError(*table.field(it.key()), it.value()))
+            return rejected(change.id, *error, false);
+    if (existing && table.createOnly)
+        return verdict(change.id, QStringLiteral("applied"), existing->version);
+    if (existing && existing->deleted)
+        return rejected(change.id, QStringLiteral("deleted on the server"), false);
+
+    auto placement = place(change, existing);
+    if (auto* refusal = std::get_if<QJsonObject>(&placement))
+        return *refusal;
+    const Placement& where = std::get<Placement>(placement);
+    if (auto refusal = missingBlob(change, where.workspaceId))
+        return *refusal;
+    return existing ? update(change, std::move(*existing), where) : create(change, where);
+}
+
+std::variant<ChangeApplier::Placement, QJsonObject> ChangeApplier::place(const RowChange& change,
+                                                                           const std::optional<SyncRow>& existing) {
+    const TableSchema::Table& table = *TableSchema::table(change.table);
+    const QJsonObject& patch = change.patch;
+    if (table.workspaceField == QLatin1String("workspace_id")) {
+        const QString workspace = patch.contains("workspace_id") ? patch.value("workspace_id").toString()
+                                  : existing                     ? existing->workspaceId
+                                                                 : QString();
+        if (workspace.isEmpty())
+            return rejected(change.id, QStringLiteral("workspace_id is required for a new row"), false);
+        if (!workspaces_.contains(workspace))
+            return rejected(change.id, QStringLiteral("not a member of that workspace"), false);
+        std::optional<QString> parent = existing ? existing->parentId : std::nullopt;
+        if (!table.parentField.isEmpty() && patch.contains(table.parentField))
+            parent = Wire::str(patch.value(table.parentField));
+        if (parent) {
+            const auto group = rows_.row(QStringLiteral("groups"), *parent);
+            if (!group)
+                return rejected(change.id, QStringLiteral("its group has not reached the server yet"), true);
+            if (group->workspaceId != workspace)
+                return rejected(change.id, QStringLiteral("its group belongs to another workspace"), false);
+        }
+        return Placement{workspace, parent};
+    }
+
+    // Images and comments live where their capture lives.
+    const QString captureId = existing && existing->parentId ? *existing->parentId
+                                                             : patch.value("capture_id").toString();
+    if (existing && patch.contains("capture_id") && patch.value("capture_id").toString() != captureId)
+        return rejected(change.id, QStringLiteral("a row cannot move to another capture"), false);
+    if (captureId.isEmpty())
+        return rejected(change.id, QStringLiteral("capture_id is required for a new row"), false);
+    const auto capture = rows_.row(QStringLiteral("captures"), captureId);
+    if (!capture)
+        return rejected(change.id, QStringLiteral("its capture has not reached the server yet"), true);
+    if (!workspaces_.contains(capture->workspaceId))
+        return rejected(change.id, QStringLiteral("not permitted"), false);
+    if (capture->deleted)
+        return rejected(change.id, QStringLiteral("its capture was deleted"), false);
+    return Placement{capture->workspaceId, captureId};
+}
+
+std::optional<QJsonObject> ChangeApplier::missingBlob(const RowChange& change, const QString& workspaceId) {
+    for (const char* key : {"original_sha256", "marked_sha256", "thumb_sha256"}) {
+        const auto sha = Wire::str(change.patch.value(QLatin1String(key)));
+        if (sha && !blobs_.exists(workspaceId, *sha))
+            return rejected(change.id, QStringLiteral("file %1 has not been uploaded").arg(sha->left(12)), true);
+    }
+    return std::nullopt;
+}
+
+QJsonObject ChangeApplier::create(const RowChange& change, const Placement& where) {
+    SyncRow row;
+    row.table = change.table;
+    row.id = change.id;
+    row.workspaceId = where.workspaceId;
+    row.parentId = where.parentId;
+    row.version = 1;
+    row.data = change.patch;
+    for (auto it = change.patch.begin(); it != change.patch.end(); ++it)
+        row.fieldVersions.insert(it.key(), 1);
+    if (!row.data.contains("created_at"))
+        row.data.insert("created_at", nowStamp());
+    if (change.table == QLatin1String("groups"))
+        row.data.insert("created_by", caller_.id);
+    else
+        row.data.insert("author_id", caller_.id);
+    if (change.table == QLatin1String("comments") && Wire::str(row.data.value("actor_label")) == std::nullopt)
+        row.data.insert("actor_label", caller_.name);
+    row.originDevice = deviceId_;
+    save(row);
+    return verdict(change.id, QStringLiteral("applied"), row.version);
+}
+
+QJsonObject ChangeApplier::update(const RowChange& change, SyncRow row, const Placement& where) {
+    // Only a push made on top of the current version leaves the pusher with
+    // nothing to learn; after anyone else's change it must pull the row.
+    const bool fastForward = change.baseVersion == row.version;
+    const std::int64_t version = row.version + 1;
+    QStringList conflicts;
+    for (auto it = change.patch.begin(); it != change.patch.end(); ++it) {
+        const std::int64_t changedAt = row.fieldVersions.value(it.key()).toInteger(0);
+        if (changedAt > change.baseVersion && row.data.value(it.key()) != it.value()) {
+            conflicts << it.key();
+            continue;
+        }
+        row.data.insert(it.key(), it.value());
+        row.fieldVersions.insert(it.key(), qint64(version));
+    }
+    const bool moved = where.workspaceId != row.workspaceId;
+    const std::optional<QString> previous = moved ? std::optional(row.workspaceId) : row.previousWorkspaceId;
+    row.workspaceId = where.workspaceId;
+    row.parentId = where.parentId;
+    row.version = version;
+    row.originDevice = fastForward && conflicts.isEmpty() ? std::optional(deviceId_) : std::nullopt;
+    save(row, previous);
+    if (moved && change.table == QLatin1String("captures"))
+        moveChildren(row.id, row.workspaceId);
+    if (conflicts.isEmpty())
+        return verdict(change.id, QStringLiteral("applied"), version);
+    if (change.table == QLatin1String("captures"))
+        noteConflicts(row, conflicts, change.patch);
+    QJsonObject merged = verdict(change.id, QStringLiteral("merged"), version);
+    merged.insert("conflicts", QJsonArray::fromStringList(conflicts));
+    return merged;
+}
+
+QJsonObject ChangeApplier::remove(const RowChange& change, std::optional<SyncRow> existing) {
+    if (!existing)
+        return verdict(change.id, QStringLiteral("applied"), 0);
+    if (existing->deleted)
+        return verdict(change.id, QStringLiteral("applied"), existing->version);
+    existing->deleted = true;
+    existing->version += 1;
+    existing->data.insert("deleted_at", nowStamp());
+    existing->originDevice = deviceId_;
+    save(*existing, existing->previousWorkspaceId);
+    return verdict(change.id, QStringLiteral("applied"), existing->version);
+}
+
+void ChangeApplier::moveChildren(const QString& captureId, const QString& workspaceId) {
+    for (const char* table : {"capture_images", "comments"}) {
+        for (SyncRow child : rows_.children(QLatin1String(table), {captureId})) {
+            const QString previous = child.workspaceId;
+            child.workspaceId = workspaceId;
+            child.originDevice.reset();
+            save(child, previous);
+        }
+    }
+}
+
+void ChangeApplier::noteConflicts(const SyncRow& capture, const QStringList& fields, const QJsonObject& patch) {
+    for (const QString& field : fields) {
+        SyncRow note;
+        note.table = QStringLiteral("comments");
+        note.id = Identifiers::make();
+        note.workspaceId = capture.workspaceId;
+        note.parentId = capture.id;
+        note.version = 1;
+        note.data = {{"capture_id", capture.id},
+                     {"body", QStringLiteral("%1's version of %2: %3")
+                                  .arg(caller_.name, field, shownValue(patch.value(field)).left(4000))},
+                     {"created_at", nowStamp()},
+                     {"is_agent", false},
+                     {"author_id", caller_.id},
+                     {"actor_label", caller_.name},
+                     {"kind", "conflict"}};
+        save(note);
+    }
+}
+
+void ChangeApplier::save(SyncRow& row, const std::optional<QString>& previousWorkspace) {
+    row.previousWorkspaceId = previousWorkspace;
+    row.data.insert("updated_at", nowStamp());
+    rows_.save(row);
+    touched_.insert(row.workspaceId);
+    if (previousWorkspace)
+        touched_.insert(*previousWorkspace);
+}

@@ -1,0 +1,89 @@
+#include "ChangePull.h"
+
+#include <QJsonArray>
+
+namespace {
+
+QJsonObject change(const SyncRow& row) {
+    return {{"table", row.table}, {"row", ChangePull::wireRow(row)}};
+}
+
+} // namespace
+
+ChangePull::ChangePull(AccountStore& accounts, SyncRowStore& rows, QStringList workspaces)
+    : accounts_(accounts), rows_(rows), workspaces_(std::move(workspaces)) {}
+
+QJsonObject ChangePull::wireRow(const SyncRow& row) {
+    QJsonObject out = row.data;
+    out.insert("id", row.id);
+    out.insert("version", qint64(row.version));
+    if (row.table == QLatin1String("captures") || row.table == QLatin1String("groups"))
+        out.insert("workspace_id", row.workspaceId);
+    if (!row.deleted)
+        out.insert("deleted_at", QJsonValue::Null);
+    return out;
+}
+
+void ChangePull::fill(QJsonObject& reply, std::int64_t cursor, const QString& deviceId, const QStringList& fullGroups) {
+    QJsonArray changes, dropped, resync;
+    const std::int64_t latest = rows_.latestSeq();
+    bool more = false;
+    std::int64_t next = latest;
+    if (cursor > latest) {
+        // A cursor from a feed this service never wrote (a restored or
+        // replaced database): the caller must start over.
+        if (!workspaces_.isEmpty())
+            resync.append(QJsonObject{{"id", QStringLiteral("workspace:") + workspaces_.first()}});
+    } else {
+        std::vector<SyncRow> page = rows_.rowsAfter(cursor, workspaces_, pageSize + 1);
+        more = page.size() > std::size_t(pageSize);
+        if (more) {
+            page.resize(pageSize);
+            next = page.back().seq;
+        }
+        for (const SyncRow& row : page) {
+            if (!workspaces_.contains(row.workspaceId)) {
+                if (row.table == QLatin1String("captures"))
+                    dropped.append(row.id);
+                continue;
+            }
+            if (row.originDevice == deviceId)
+                continue;
+            changes.append(change(row));
+        }
+    }
+    addFullGroups(changes, resync, fullGroups);
+
+    QJsonArray people;
+    for (const PersonRecord& p : accounts_.peopleChangedAfter(workspaces_, cursor > latest ? 0 : cursor))
+        people.append(QJsonObject{{"id", p.id}, {"name", p.name}, {"email", p.email}, {"image", QJsonValue::Null},
+                                  {"kind", "person"}});
+
+    reply.insert("changes", changes);
+    reply.insert("people", people);
+    reply.insert("cursor", qint64(next));
+    reply.insert("more", more);
+    reply.insert("dropped_captures", dropped);
+    reply.insert("resync_groups", resync);
+}
+
+void ChangePull::addFullGroups(QJsonArray& changes, QJsonArray& resync, const QStringList& groupIds) {
+    for (const QString& id : groupIds) {
+        const auto group = rows_.row(QStringLiteral("groups"), id);
+        if (!group || group->deleted || !workspaces_.contains(group->workspaceId)) {
+            resync.append(QJsonObject{{"id", id}, {"mode", "drop"}});
+            continue;
+        }
+        changes.append(change(*group));
+        QStringList captureIds;
+        for (const SyncRow& capture : rows_.children(QStringLiteral("captures"), {id})) {
+            if (!workspaces_.contains(capture.workspaceId))
+                continue;
+            changes.append(change(capture));
+            captureIds << capture.id;
+        }
+        for (const char* table : {"capture_images", "comments"})
+            for (const SyncRow& row : rows_.children(QLatin1String(table), captureIds))
+                changes.append(change(row));
+    }
+}

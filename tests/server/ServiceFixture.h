@@ -1,0 +1,46 @@
+#pragma once
+
+#include "ServiceClient.h"
+#include "support/TempDir.h"
+#include "support/ZorviServerProcess.h"
+
+#include <gtest/gtest.h>
+
+// A real zorvi-server with two workspaces: Ann and Bob share "acme", Cat is
+// alone in "globex". Tokens come from the real device flow.
+class ServiceFixture : public ::testing::Test {
+public:
+    static constexpr const char* password = "correct horse battery";
+
+protected:
+    void SetUp() override { startService(); }
+
+    void startService(const QStringList& extraArguments = {}) {
+        server_ = std::make_unique<ZorviServerProcess>(QStringLiteral(ZORVI_SERVER_PROGRAM), dir_.file("data"));
+        if (acme_.isEmpty()) {
+            ASSERT_FALSE(server_->addUser("ann@acme.test", "Ann", password).isEmpty());
+            ASSERT_FALSE(server_->addUser("bob@acme.test", "Bob", password).isEmpty());
+            ASSERT_FALSE(server_->addUser("cat@globex.test", "Cat", password).isEmpty());
+            acme_ = server_->addWorkspace("acme", "Acme");
+            globex_ = server_->addWorkspace("globex", "Globex");
+            ASSERT_TRUE(server_->addMember("acme", "ann@acme.test", "admin"));
+            ASSERT_TRUE(server_->addMember("acme", "bob@acme.test"));
+            ASSERT_TRUE(server_->addMember("globex", "cat@globex.test", "admin"));
+        }
+        ASSERT_TRUE(server_->start(extraArguments)) << server_->error().toStdString();
+    }
+
+    QString tokenFor(const char* email) {
+        const QString token = ServiceClient::signIn(server_->baseUrl(), QString::fromLatin1(email), password);
+        EXPECT_FALSE(token.isEmpty()) << "sign-in failed for " << email;
+        return token;
+    }
+
+    ServiceClient clientFor(const char* email) { return ServiceClient(server_->baseUrl(), tokenFor(email)); }
+
+    QString url() const { return server_->baseUrl(); }
+
+    TempDir dir_;
+    std::unique_ptr<ZorviServerProcess> server_;
+    QString acme_, globex_;
+};
