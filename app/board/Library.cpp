@@ -52,7 +52,12 @@ void Library::reload() {
         captures_ = store_.captures(everything);
         groups_ = store_.groups();
         counts_ = store_.countsByStatus();
-        commentCounts_ = store_.commentCounts();
+        // Counts and tags are read for the loaded captures only, one statement each.
+        QStringList ids;
+        ids.reserve(qsizetype(captures_.size()));
+        for (const Capture& capture : captures_)
+            ids << capture.id;
+        commentCounts_ = store_.commentCounts(ids);
         imageCounts_ = store_.imageCounts();
         allTags_ = store_.allTags();
         people_ = store_.assignableCandidates();
@@ -62,11 +67,7 @@ void Library::reload() {
         } catch (const ZorviError&) {
             currentUserID_.reset();
         }
-        QMap<QString, QStringList> tags;
-        for (const Capture& capture : captures_)
-            if (QStringList list = store_.tags(capture.id); !list.isEmpty())
-                tags.insert(capture.id, std::move(list));
-        tagsByCapture_ = std::move(tags);
+        tagsByCapture_ = store_.tags(ids);
     });
     if (failure) {
         loadError_ = failure;

@@ -81,7 +81,11 @@ public:
     ActiveCounts activeCounts();
     QMap<QString, int> imageCounts();
     QMap<QString, int> commentCounts();
+    // Only for these captures, in one statement.
+    QMap<QString, int> commentCounts(const QStringList& captureIDs);
     QStringList tags(const QString& captureID);
+    // The tags of many captures in one statement; captures without tags have no entry.
+    QMap<QString, QStringList> tags(const QStringList& captureIDs);
     QStringList allTags();
     std::vector<Comment> comments(const QString& captureID);
     std::vector<ActivityEvent> activity(const QString& captureID);

@@ -2,6 +2,8 @@
 #include "CaptureStore.h"
 
 #include <QCollator>
+#include <QJsonArray>
+#include <QJsonDocument>
 
 #include <algorithm>
 
@@ -16,9 +18,9 @@ std::vector<Record> records(const std::vector<Row>& rows) {
     return result;
 }
 
-QMap<QString, int> countsByCapture(Database& db, const QString& sql) {
+QMap<QString, int> countsByCapture(Database& db, const QString& sql, const std::vector<SQLValue>& params = {}) {
     QMap<QString, int> result;
-    for (const Row& row : db.query(sql))
+    for (const Row& row : db.query(sql, params))
         if (const auto id = row.string("capture_id"))
             result.insert(*id, int(row.integer("n").value_or(0)));
     return result;
@@ -38,6 +40,11 @@ QString stampNumber(double v) {
     if (!text.contains(u'.'))
         text += ".0";
     return text;
+}
+
+// Many ids as one parameter, for "IN (SELECT value FROM json_each(?))".
+QString jsonArray(const QStringList& ids) {
+    return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(ids)).toJson(QJsonDocument::Compact));
 }
 
 } // namespace
@@ -136,6 +143,13 @@ QMap<QString, int> CaptureStore::commentCounts() {
     return countsByCapture(*db_, "SELECT capture_id, COUNT(*) AS n FROM comments GROUP BY capture_id;");
 }
 
+QMap<QString, int> CaptureStore::commentCounts(const QStringList& captureIDs) {
+    return countsByCapture(*db_,
+                           "SELECT capture_id, COUNT(*) AS n FROM comments WHERE capture_id IN "
+                           "(SELECT value FROM json_each(?)) GROUP BY capture_id;",
+                           {jsonArray(captureIDs)});
+}
+
 QStringList CaptureStore::tags(const QString& captureID) {
     return names(db_->query("SELECT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id = t.id "
                             "WHERE ct.capture_id = ? ORDER BY t.name COLLATE NOCASE;",
@@ -143,9 +157,23 @@ QStringList CaptureStore::tags(const QString& captureID) {
                  "name");
 }
 
+QMap<QString, QStringList> CaptureStore::tags(const QStringList& captureIDs) {
+    QMap<QString, QStringList> result;
+    if (captureIDs.isEmpty())
+        return result;
+    for (const Row& row : db_->query("SELECT ct.capture_id, t.name FROM capture_tags ct JOIN tags t ON t.id = ct.tag_id "
+                                     "WHERE ct.capture_id IN (SELECT value FROM json_each(?)) "
+                                     "ORDER BY ct.capture_id, t.name COLLATE NOCASE;",
+                                     {jsonArray(captureIDs)}))
+        if (const auto id = row.string("capture_id"), name = row.string("name"); id && name)
+            result[*id] << *name;
+    return result;
+}
+
 QStringList CaptureStore::allTags() {
-    return names(db_->query("SELECT DISTINCT t.name FROM tags t JOIN capture_tags ct ON ct.tag_id = t.id "
-                            "JOIN captures c ON c.id = ct.capture_id WHERE c.deleted_at IS NULL "
+    // Each tag stops at its first live capture instead of joining every tagging.
+    return names(db_->query("SELECT t.name FROM tags t WHERE EXISTS (SELECT 1 FROM capture_tags ct "
+                            "JOIN captures c ON c.id = ct.capture_id WHERE ct.tag_id = t.id AND c.deleted_at IS NULL) "
                             "ORDER BY t.name COLLATE NOCASE;"),
                  "name");
 }

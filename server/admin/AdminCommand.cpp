@@ -71,6 +71,8 @@ int AdminCommand::run(const QStringList& words) {
         return switchUploads(args);
     if (command == QLatin1String("member add"))
         return addMember(args);
+    if (command == QLatin1String("member remove"))
+        return removeMember(args);
     return error(QStringLiteral("unknown command \"%1\"; see --help").arg(words.join(' ')));
 }
 
@@ -133,5 +135,16 @@ int AdminCommand::addMember(const QStringList& given) {
     accounts_.setMember(workspace->id, user->id, role);
     say(QStringLiteral("%1 is now %2 of %3").arg(user->email, role == QLatin1String("admin") ? "an admin" : "a member",
                                                   workspace->slug));
+    return 0;
+}
+
+int AdminCommand::removeMember(const QStringList& args) {
+    if (args.size() != 2)
+        return error(QStringLiteral("usage: member remove SLUG EMAIL"));
+    const auto workspace = accounts_.workspaceBySlug(args[0]);
+    const auto user = accounts_.userByEmail(args[1]);
+    if (!workspace || !user || !accounts_.removeMember(workspace->id, user->id))
+        return error(QStringLiteral("%1 is not a member of %2").arg(args[1], args[0]));
+    say(QStringLiteral("%1 left %2; their devices drop its captures at their next sync").arg(user->email, workspace->slug));
     return 0;
 }

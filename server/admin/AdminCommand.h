@@ -26,6 +26,7 @@ private:
     int addWorkspace(const QStringList& args);
     int switchUploads(const QStringList& args);
     int addMember(const QStringList& args);
+    int removeMember(const QStringList& args);
 
     AccountStore& accounts_;
     PasswordSource readPassword_;

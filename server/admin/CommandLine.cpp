@@ -44,6 +44,7 @@ QString CommandLine::usage() {
         "  zorvi-server [--data DIR] workspace add SLUG --name NAME\n"
         "  zorvi-server [--data DIR] workspace uploads SLUG on|off\n"
         "  zorvi-server [--data DIR] member add SLUG EMAIL --role admin|member\n"
+        "  zorvi-server [--data DIR] member remove SLUG EMAIL\n"
         "\n"
         "DIR defaults to $XDG_DATA_HOME/zorvi-server; HOST:PORT to 127.0.0.1:8787.\n"
         "Plain HTTP is served on loopback only, unless --insecure-http is given.\n");

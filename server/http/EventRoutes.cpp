@@ -18,27 +18,34 @@ QByteArray changeEvent(const ChangeFeed::Event& e) {
     return "event: change\ndata: " + QJsonDocument(data).toJson(QJsonDocument::Compact) + "\n\n";
 }
 
+// The workspaces a stream covers: all the user's, or the one asked for.
+QStringList coveredWorkspaces(ServiceContext& ctx, const QString& userId, const std::optional<QString>& only) {
+    QStringList workspaces;
+    for (const Membership& m : ctx.accounts.memberships(userId))
+        if (!only || m.workspace.id == *only)
+            workspaces << m.workspace.id;
+    return workspaces;
+}
+
 } // namespace
 
 void registerEventRoutes(httplib::Server& server, ServiceContext& ctx) {
     server.Get("/v1/events", HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res) {
         const UserRecord user = ctx.auth.require(req);
-        QStringList workspaces;
-        for (const Membership& m : ctx.accounts.memberships(user.id))
-            workspaces << m.workspace.id;
-        if (req.has_param("workspace")) {
-            const QString only = QString::fromStdString(req.get_param_value("workspace"));
-            if (!Identifiers::isSafe(only) || !workspaces.contains(only))
-                throw ApiError(404, QStringLiteral("not_found"), QStringLiteral("no such workspace"));
-            workspaces = {only};
-        }
+        std::optional<QString> only;
+        if (req.has_param("workspace"))
+            only = QString::fromStdString(req.get_param_value("workspace"));
+        const QStringList workspaces = coveredWorkspaces(ctx, user.id, only);
+        if (only && (!Identifiers::isSafe(*only) || workspaces.isEmpty()))
+            throw ApiError(404, QStringLiteral("not_found"), QStringLiteral("no such workspace"));
         auto subscription = ctx.feed.subscribe(workspaces);
         const QString tokenHash = Authenticator::tokenHash(req);
         res.set_header("Cache-Control", "no-store");
         res.set_header("X-Accel-Buffering", "no");
         res.set_chunked_content_provider(
             "text/event-stream",
-            [&ctx, subscription, tokenHash, started = false](std::size_t, httplib::DataSink& sink) mutable {
+            [&ctx, subscription, tokenHash, userId = user.id, only, workspaces,
+             started = false](std::size_t, httplib::DataSink& sink) mutable {
                 if (!started) {
                     started = true;
                     return write(sink, ": zorvi events\nretry: 15000\n\n");
@@ -47,8 +54,11 @@ void registerEventRoutes(httplib::Server& server, ServiceContext& ctx) {
                 if (!events)
                     return false; // the service is shutting down
                 if (events->empty()) {
-                    // A revoked token ends its stream at the next keep-alive.
-                    if (!ctx.accounts.userForAccessToken(tokenHash))
+                    // A revoked token or a changed membership ends the stream at
+                    // the next keep-alive; the client reconnects with what it
+                    // may read now.
+                    if (!ctx.accounts.userForAccessToken(tokenHash) ||
+                        coveredWorkspaces(ctx, userId, only) != workspaces)
                         return false;
                     return write(sink, ": keep-alive\n\n");
                 }

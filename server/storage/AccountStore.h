@@ -24,7 +24,11 @@ public:
     virtual void setUploadsDisabled(const QString& workspaceId, bool disabled) = 0;
     // Adds the member or changes their role.
     virtual void setMember(const QString& workspaceId, const QString& userId, const QString& role) = 0;
+    // Ends a membership; returns false when there was none.
+    virtual bool removeMember(const QString& workspaceId, const QString& userId) = 0;
     virtual std::vector<Membership> memberships(const QString& userId) = 0;
+    // Workspaces the user left after the change-feed position `after`.
+    virtual QStringList departuresAfter(const QString& userId, std::int64_t after) = 0;
     // The members of these workspaces whose profile or membership changed
     // after the change-feed position `after`.
     virtual std::vector<PersonRecord> peopleChangedAfter(const QStringList& workspaceIds, std::int64_t after) = 0;

@@ -15,6 +15,9 @@ CREATE TABLE IF NOT EXISTS members (
   workspace_id TEXT NOT NULL REFERENCES workspaces(id), user_id TEXT NOT NULL REFERENCES users(id),
   role TEXT NOT NULL, seq INTEGER NOT NULL DEFAULT 0, PRIMARY KEY (workspace_id, user_id));
 CREATE INDEX IF NOT EXISTS members_by_user ON members(user_id);
+CREATE TABLE IF NOT EXISTS departures (
+  workspace_id TEXT NOT NULL, user_id TEXT NOT NULL, seq INTEGER NOT NULL,
+  PRIMARY KEY (workspace_id, user_id));
 CREATE TABLE IF NOT EXISTS access_tokens (
   token_hash TEXT PRIMARY KEY, user_id TEXT NOT NULL REFERENCES users(id),
   created_at REAL NOT NULL, revoked_at REAL);

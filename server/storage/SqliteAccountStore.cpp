@@ -87,7 +87,29 @@ void SqliteAccountStore::setMember(const QString& workspaceId, const QString& us
                                    "ON CONFLICT (workspace_id, user_id) DO UPDATE SET role = excluded.role, "
                                    "seq = excluded.seq;"),
                     {workspaceId, userId, role, database_.nextSeq()});
+        db_.execute(QStringLiteral("DELETE FROM departures WHERE workspace_id = ? AND user_id = ?;"),
+                    {workspaceId, userId});
     });
+}
+
+bool SqliteAccountStore::removeMember(const QString& workspaceId, const QString& userId) {
+    return db_.transaction([&] {
+        if (db_.execute(QStringLiteral("DELETE FROM members WHERE workspace_id = ? AND user_id = ?;"),
+                        {workspaceId, userId}) == 0)
+            return false;
+        db_.execute(QStringLiteral("INSERT OR REPLACE INTO departures (workspace_id, user_id, seq) VALUES (?,?,?);"),
+                    {workspaceId, userId, database_.nextSeq()});
+        return true;
+    });
+}
+
+QStringList SqliteAccountStore::departuresAfter(const QString& userId, std::int64_t after) {
+    QStringList out;
+    for (const Row& r : db_.query(
+             QStringLiteral("SELECT workspace_id FROM departures WHERE user_id = ? AND seq > ? ORDER BY seq;"),
+             {userId, after}))
+        out << r.string("workspace_id").value_or(QString());
+    return out;
 }
 
 std::vector<Membership> SqliteAccountStore::memberships(const QString& userId) {

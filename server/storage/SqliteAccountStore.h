@@ -15,7 +15,9 @@ public:
     std::optional<WorkspaceRecord> workspaceBySlug(const QString& slug) override;
     void setUploadsDisabled(const QString& workspaceId, bool disabled) override;
     void setMember(const QString& workspaceId, const QString& userId, const QString& role) override;
+    bool removeMember(const QString& workspaceId, const QString& userId) override;
     std::vector<Membership> memberships(const QString& userId) override;
+    QStringList departuresAfter(const QString& userId, std::int64_t after) override;
     std::vector<PersonRecord> peopleChangedAfter(const QStringList& workspaceIds, std::int64_t after) override;
 
     void storeAccessToken(const QString& tokenHash, const QString& userId) override;

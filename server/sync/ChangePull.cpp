@@ -10,8 +10,8 @@ QJsonObject change(const SyncRow& row) {
 
 } // namespace
 
-ChangePull::ChangePull(AccountStore& accounts, SyncRowStore& rows, QStringList workspaces)
-    : accounts_(accounts), rows_(rows), workspaces_(std::move(workspaces)) {}
+ChangePull::ChangePull(AccountStore& accounts, SyncRowStore& rows, QString userId, QStringList workspaces)
+    : accounts_(accounts), rows_(rows), userId_(std::move(userId)), workspaces_(std::move(workspaces)) {}
 
 QJsonObject ChangePull::wireRow(const SyncRow& row) {
     QJsonObject out = row.data;
@@ -64,6 +64,8 @@ void ChangePull::fill(QJsonObject& reply, std::int64_t cursor, const QString& de
     reply.insert("cursor", qint64(next));
     reply.insert("more", more);
     reply.insert("dropped_captures", dropped);
+    reply.insert("dropped_workspaces",
+                 QJsonArray::fromStringList(accounts_.departuresAfter(userId_, cursor > latest ? 0 : cursor)));
     reply.insert("resync_groups", resync);
 }
 

@@ -12,10 +12,10 @@ class ChangePull {
 public:
     static constexpr int pageSize = 500;
 
-    ChangePull(AccountStore& accounts, SyncRowStore& rows, QStringList workspaces);
+    ChangePull(AccountStore& accounts, SyncRowStore& rows, QString userId, QStringList workspaces);
 
-    // Fills "changes", "people", "cursor", "more", "dropped_captures" and
-    // "resync_groups" of the reply.
+    // Fills "changes", "people", "cursor", "more", "dropped_captures",
+    // "dropped_workspaces" and "resync_groups" of the reply.
     void fill(QJsonObject& reply, std::int64_t cursor, const QString& deviceId, const QStringList& fullGroups);
 
     // A row as clients receive it.
@@ -26,5 +26,6 @@ private:
 
     AccountStore& accounts_;
     SyncRowStore& rows_;
+    QString userId_;
     QStringList workspaces_;
 };

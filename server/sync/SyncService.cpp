@@ -22,7 +22,7 @@ QJsonObject SyncService::sync(const UserRecord& caller, const SyncRequest& reque
         for (const RowChange& change : request.changes)
             results.append(applier.apply(change));
         reply.insert("results", results);
-        ChangePull(accounts_, rows_, workspaces).fill(reply, request.cursor, request.deviceId, request.fullGroups);
+        ChangePull(accounts_, rows_, caller.id, workspaces).fill(reply, request.cursor, request.deviceId, request.fullGroups);
         cursor = rows_.latestSeq();
     });
     for (const QString& workspace : applier.touchedWorkspaces())

@@ -49,13 +49,28 @@ class SeededLibrary : public StoreFixture {
             store->insert(c);
             if (!tagSets[i % 4].isEmpty())
                 store->setTags(tagSets[i % 4], c.id);
-            if (i == 47)
+            if (i % 5 == 2)
+                store->addComment(newComment(c.id));
+            if (i == 47) {
+                store->setTags({"layout", "gone"}, c.id);
                 store->softDelete(c.id);
+            }
         }
         loaded = store->captures(CaptureQuery{});
         for (const Capture& c : loaded)
             if (const QStringList tags = store->tags(c.id); !tags.isEmpty())
                 tagsByCapture.insert(c.id, tags);
+        QStringList ids;
+        for (const Capture& c : loaded)
+            ids << c.id;
+        // The board reads tags and comment counts for what it loaded in one statement each.
+        EXPECT_EQ(store->tags(ids), tagsByCapture);
+        QMap<QString, int> comments = store->commentCounts();
+        for (auto it = comments.begin(); it != comments.end();)
+            it = ids.contains(it.key()) ? std::next(it) : comments.erase(it);
+        EXPECT_EQ(store->commentCounts(ids), comments);
+        EXPECT_FALSE(comments.isEmpty());
+        EXPECT_EQ(store->allTags(), (QStringList{"crash", "layout", "ui"}));
     }
 
     static CaptureGroup group(const QString& name) {

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QScrollBar>
 #include <QTreeWidget>
 
@@ -166,6 +167,27 @@ TEST_F(Dashboard, AnotherWriterLeavesSelectionScrollAndTypingAlone) {
     auto* status = window->findChild<QComboBox*>("detailStatus");
     ASSERT_TRUE(processEventsUntil([&] { return status->currentText() == "In Progress"; }, 4000));
     EXPECT_TRUE(note->toPlainText().endsWith(" (draft"));
+}
+
+TEST_F(Dashboard, AnAgentWorkingThroughTheMcpServerShowsOnTheOpenBoard) {
+    selectCard(layout);
+    QProcess agent;
+    agent.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    agent.start(ZORVI_NODE, {ZORVI_AGENT_SCRIPT, ZORVI_MCP_BINARY, crash});
+    ASSERT_TRUE(agent.waitForStarted());
+
+    // Resolved by the agent, the capture leaves the inbox; its comment is counted.
+    ASSERT_TRUE(processEventsUntil([&] { return !shownIDs().contains(crash); }, 20000));
+    EXPECT_TRUE(processEventsUntil([&] { return library->commentCounts().value(crash) == 1; }));
+    EXPECT_EQ(cards()->currentIndex().data(CaptureListModel::IdRole).toString(), layout);
+    ASSERT_TRUE(processEventsUntil([&] { return agent.state() == QProcess::NotRunning; }, 20000));
+    EXPECT_EQ(agent.exitCode(), 0);
+
+    clickSidebarRow("Resolved");
+    EXPECT_EQ(shownIDs(), (QStringList{fixed, crash}));
+    selectCard(crash);
+    QTest::keyClick(cards(), Qt::Key_Return);
+    EXPECT_EQ(window->findChild<QComboBox*>("detailStatus")->currentText(), "Resolved");
 }
 
 } // namespace

@@ -105,3 +105,29 @@ TEST_F(ServiceFixture, aMemberOfAnotherWorkspaceSeesNothingAndCanWriteNothing) {
     }
     EXPECT_EQ(captures, 1);
 }
+
+TEST_F(ServiceFixture, aRemovedMemberIsToldToDropTheWorkspaceAndLosesAccess) {
+    ServiceClient ann = clientFor("ann@acme.test");
+    ServiceClient bob = clientFor("bob@acme.test");
+    ASSERT_EQ(ann.sync("ann-laptop", 0, {newCapture("shared", acme_, "for the team")}).status, 200);
+    auto before = bob.sync("bob-desktop", 0);
+    ASSERT_EQ(before.json.value("changes").toArray().size(), 1);
+    EXPECT_TRUE(before.json.value("dropped_workspaces").toArray().isEmpty());
+
+    QString output;
+    ASSERT_EQ(server_->admin({"member", "remove", "acme", "bob@acme.test"}, {}, &output), 0) << output.toStdString();
+    EXPECT_NE(server_->admin({"member", "remove", "acme", "bob@acme.test"}), 0);
+
+    auto after = bob.sync("bob-desktop", before.json.value("cursor").toInteger());
+    EXPECT_EQ(after.json.value("dropped_workspaces").toArray(), QJsonArray{acme_});
+    auto again = bob.sync("bob-desktop", after.json.value("cursor").toInteger());
+    EXPECT_TRUE(again.json.value("dropped_workspaces").toArray().isEmpty()) << "told once";
+    EXPECT_EQ(bob.sync("bob-desktop", 0, {captureChange("shared", 1, {{"note", "mine now"}})})
+                  .json.value("results").toArray()[0].toObject().value("status").toString(),
+              "rejected");
+    EXPECT_TRUE(bob.get("/v1/me").json.value("workspaces").toArray().isEmpty());
+
+    // Added back, the workspace is simply readable again.
+    ASSERT_TRUE(server_->addMember("acme", "bob@acme.test"));
+    EXPECT_EQ(bob.sync("bob-desktop", 0).json.value("changes").toArray().size(), 1);
+}
