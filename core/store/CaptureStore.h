@@ -33,6 +33,14 @@ public:
     CaptureStore(const CaptureStore&) = delete;
     CaptureStore& operator=(const CaptureStore&) = delete;
 
+    // Runs several operations as one transaction (a savepoint inside one
+    // already open): no other writer's change lands between them, and a
+    // failure undoes them all.
+    template <class Body>
+    auto transaction(Body&& body) -> decltype(body()) {
+        return db_->transaction(std::forward<Body>(body));
+    }
+
     // Single-row reads; none when no row matches.
     std::optional<Capture> capture(const QString& id);
     std::optional<Capture> rawCapture(const QString& id);
