@@ -157,7 +157,7 @@ int pendingRows(Device& device) {
 
 // Every live image's file holds the bytes its hash names.
 void expectImagesMatchHashes(Device& device) {
-    CaptureStore& store = device.use();
+    device.use();
     for (const Row& r : device.sql().query("SELECT ci.image_path, ci.original_sha256 FROM capture_images ci "
                                          "JOIN captures c ON c.id = ci.capture_id WHERE ci.deleted_at IS NULL "
                                          "AND c.deleted_at IS NULL AND c.workspace_id IS NOT NULL;")) {
