@@ -90,6 +90,7 @@ void MCPConnectionList::rebuildRows() {
     // Later: a row's own button may be what asked for this.
     while (QLayoutItem* item = rows_->takeAt(0)) {
         item->widget()->hide();
+        item->widget()->setObjectName({});
         item->widget()->deleteLater();
         delete item;
     }

@@ -39,8 +39,18 @@ AppActions::AppActions(QObject* parent)
       newIssue(make(this, tr("New Issue Without Screenshot"), QKeySequence(Qt::CTRL | Qt::Key_N), "text.alignleft")),
       dashboard(make(this, tr("Dashboard"), QKeySequence(Qt::CTRL | Qt::Key_0), "square.grid.2x2")),
       syncNow(make(this, tr("Sync Now"), {}, "arrow.clockwise")),
-      accountSettings(make(this, tr("Sign in to sync…"), {}, "person.crop.circle")) {
+      accountSettings(make(this, tr("Sign in to sync…"), {}, "person.crop.circle")),
+      minimizeWindow(make(this, tr("Minimize"), QKeySequence(Qt::CTRL | Qt::Key_M))),
+      closeWindow(make(this, tr("Close"), QKeySequence(Qt::CTRL | Qt::Key_W))) {
     quit->setMenuRole(QAction::QuitRole);
+    connect(minimizeWindow, &QAction::triggered, [] {
+        if (QWidget* active = QApplication::activeWindow())
+            active->showMinimized();
+    });
+    connect(closeWindow, &QAction::triggered, [] {
+        if (QWidget* active = QApplication::activeWindow())
+            active->close();
+    });
 }
 
 void AppActions::fillMenuBar(QMenuBar* bar) const {
@@ -73,20 +83,10 @@ void AppActions::fillMenuBar(QMenuBar* bar) const {
     QMenu* window = bar->addMenu(tr("&Window"));
     window->addAction(dashboard);
     window->addSeparator();
-    QAction* minimize = window->addAction(tr("Minimize"));
-    minimize->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-    connect(minimize, &QAction::triggered, [] {
-        if (QWidget* active = QApplication::activeWindow())
-            active->showMinimized();
-    });
-    QAction* close = window->addAction(tr("Close"));
-    close->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
-    connect(close, &QAction::triggered, [] {
-        if (QWidget* active = QApplication::activeWindow())
-            active->close();
-    });
+    window->addAction(minimizeWindow);
+    window->addAction(closeWindow);
 }
 
 void AppActions::attachShortcutsTo(QWidget* window) const {
-    window->addActions({settings, newIssue, dashboard, quit});
+    window->addActions({settings, newIssue, dashboard, minimizeWindow, closeWindow, quit});
 }

@@ -24,12 +24,15 @@ public:
     QAction* dashboard;
     QAction* syncNow;
     QAction* accountSettings;
+    // Act on the active window.
+    QAction* minimizeWindow;
+    QAction* closeWindow;
 
     // The menu bar that reaches every command: the app, Capture, Edit and
     // Window menus. Edit and Window act on the focused widget and window.
     void fillMenuBar(QMenuBar* bar) const;
 
-    // Makes the app-wide keys (Ctrl+, Ctrl+N Ctrl+0 Ctrl+Q) work in a window
+    // Makes the app-wide keys (Ctrl+, Ctrl+N Ctrl+0 Ctrl+M Ctrl+W Ctrl+Q) work in a window
     // that has no menu bar of its own.
     void attachShortcutsTo(QWidget* window) const;
 };

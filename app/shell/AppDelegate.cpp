@@ -8,6 +8,8 @@
 #include "ShortcutSettingsPage.h"
 #include "TrayIcon.h"
 
+#include "account/Account.h"
+#include "account/AccountView.h"
 #include "board/DashboardWindow.h"
 #include "board/ThumbnailLoader.h"
 #include "board/Library.h"
@@ -18,6 +20,7 @@
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
 #include "shortcuts/GlobalShortcuts.h"
+#include "shortcuts/ShortcutSettingsPanel.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -52,6 +55,7 @@ AppDelegate::~AppDelegate() {
     delete dashboardWindow_;
     delete settingsWindow_;
     delete onboardingWindow_;
+    delete accountWindow_;
 }
 
 bool AppDelegate::launch() {
@@ -69,7 +73,11 @@ bool AppDelegate::launch() {
 
     library_ = std::make_unique<Library>(*store_);
     library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
-    // Account (sync): created here on the same store; library_->setLocalChangeHandler tells it of local edits.
+    account_ = std::make_unique<Account>(*store_);
+    library_->setLocalChangeHandler([account = QPointer<Account>(account_.get())] {
+        if (account)
+            account->noteLocalChange();
+    });
     screenCapturer_ = ScreenCapturer::forPlatform();
     shutterSound_ = std::make_unique<ShutterSound>();
     contextCollector_ = std::make_unique<ContextCollector>();
@@ -222,7 +230,9 @@ void AppDelegate::showOnboarding() {
                 onboardingWindow_->showMinimized();
             QTimer::singleShot(350, this, &AppDelegate::captureRegion);
         };
-        return new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
+        auto* window = new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
+        window->setShortcutRecorders(new ShortcutSettingsPanel(*shortcuts_, preferences_));
+        return window;
     });
 }
 
@@ -241,12 +251,21 @@ void AppDelegate::newIssue() {
         captureController_->beginNoteOnly();
 }
 
-// The account asks its sync engine for a cycle.
-void AppDelegate::syncNow() {}
+void AppDelegate::syncNow() {
+    if (account_)
+        account_->syncNow();
+}
 
 void AppDelegate::openAccountSettings() {
-    showSettings();
-    emit AppNotifications::shared().showAccountTab();
+    // The account's own window until the settings window hosts AccountView.
+    if (!account_)
+        return;
+    present(accountWindow_, [this] {
+        auto* view = new AccountView(*account_);
+        view->setWindowTitle(tr("Zorvi Account"));
+        view->resize(520, 420);
+        return view;
+    });
 }
 
 // Opens the markup editor on a stored image; an unknown id does nothing.

@@ -8,6 +8,7 @@
 
 #include <memory>
 
+class Account;
 class AnnotationEditorWindowController;
 class CaptureController;
 class ContextCollector;
@@ -53,6 +54,7 @@ public:
     void presentMarkupEditor(const QString& imageID);
 
     AppActions& actions() { return actions_; }
+    Account* account() { return account_.get(); }
 
 private:
     void presentFatal(const QString& description);
@@ -69,6 +71,7 @@ private:
 
     std::unique_ptr<CaptureStore> store_;
     std::unique_ptr<Library> library_;
+    std::unique_ptr<Account> account_;
     std::unique_ptr<ScreenCapturer> screenCapturer_;
     std::unique_ptr<ShutterSound> shutterSound_;
     std::unique_ptr<ContextCollector> contextCollector_;
@@ -80,4 +83,5 @@ private:
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;
+    QPointer<QWidget> accountWindow_;
 };

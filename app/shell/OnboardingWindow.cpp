@@ -180,12 +180,11 @@ void OnboardingWindow::showProgressAndFooter() {
         next_->setText(tr("Continue"));
 }
 
-void OnboardingWindow::setStepContent(Step step, QWidget* content) {
-    QWidget* old = pages_->widget(step);
-    pages_->insertWidget(step, page({content}));
-    pages_->removeWidget(old);
-    delete old;
-    pages_->setCurrentIndex(step_);
+void OnboardingWindow::setShortcutRecorders(QWidget* recorders) {
+    QLayout* column = shortcutRows_->parentWidget()->layout();
+    delete column->replaceWidget(shortcutRows_, recorders);
+    delete shortcutRows_;
+    shortcutRows_ = recorders;
 }
 
 void OnboardingWindow::closeEvent(QCloseEvent* event) {
@@ -240,6 +239,7 @@ QWidget* OnboardingWindow::makePermission() {
 
 QWidget* OnboardingWindow::makeShortcuts() {
     auto* rows = new QWidget;
+    shortcutRows_ = rows;
     auto* grid = new QGridLayout(rows);
     grid->setContentsMargins(0, 8, 0, 0);
     auto* region = new KeyCaps(preferences_.regionHotkey());

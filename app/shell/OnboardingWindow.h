@@ -26,8 +26,8 @@ public:
 
     int step() const { return step_; }
     void setStep(int step);
-    // Puts a component's own content into a step (the shortcut recorders).
-    void setStepContent(Step step, QWidget* content);
+    // The shortcut recorders, in place of the shortcut step's key caps.
+    void setShortcutRecorders(QWidget* recorders);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -46,6 +46,7 @@ private:
     std::function<void()> onTryCapture_;
     int step_ = 0;
     QStackedWidget* pages_;
+    QWidget* shortcutRows_ = nullptr;
     QList<QLabel*> progress_;
     QPushButton* back_;
     QPushButton* skip_;

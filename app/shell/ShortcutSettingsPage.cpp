@@ -3,7 +3,7 @@
 #include "KeyCaps.h"
 #include "Preferences.h"
 
-#include "shortcuts/ShortcutSettingsWindow.h"
+#include "shortcuts/ShortcutSettingsPanel.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -38,8 +38,7 @@ ShortcutSettingsPage::ShortcutSettingsPage(GlobalShortcuts& shortcuts, Preferenc
                                           "Pressing the same combination twice quickly makes it a double-press "
                                           "shortcut.")));
     // The recorders, their conflicts and the session's notice come as one piece.
-    auto* recorderPanel = new ShortcutSettingsWindow(shortcuts, preferences);
-    recorderPanel->setWindowFlags(Qt::Widget);
+    auto* recorderPanel = new ShortcutSettingsPanel(shortcuts, preferences);
     recorderPanel->layout()->setContentsMargins(0, 0, 0, 0);
     recordersLayout->addWidget(recorderPanel);
     layout->addWidget(recorders);

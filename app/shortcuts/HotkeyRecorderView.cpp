@@ -67,7 +67,7 @@ HotkeyRecorderView::HotkeyRecorderView(const QString& title, const QString& subt
     control_->installEventFilter(this);
     layout->addWidget(control_, 0, Qt::AlignLeft);
     hint_->setObjectName(QStringLiteral("recorderHint"));
-    hint_->setEnabled(false); // the platform's dimmed text colour, light or dark
+    hint_->setForegroundRole(QPalette::PlaceholderText); // secondary text, light or dark
     warning_->setObjectName(QStringLiteral("recorderWarning"));
     conflictLabel_->setObjectName(QStringLiteral("recorderConflict"));
     conflictLabel_->setText(warningSign + HotkeyRecorderModel::conflictText);

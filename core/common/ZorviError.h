@@ -18,3 +18,10 @@ private:
     QString description_;
     std::string what_;
 };
+
+// The user-facing text of any error: a ZorviError's description, else what().
+inline QString describe(const std::exception& e) {
+    if (const auto* known = dynamic_cast<const ZorviError*>(&e))
+        return known->description();
+    return QString::fromUtf8(e.what());
+}

@@ -106,6 +106,8 @@ public:
     void log(const QString& level, const QString& message) noexcept;
     std::vector<SyncLogLine> syncLog(int limit);
     std::vector<Pending> pending(const QString& table, int limit);
+    // One row's pending fields and version, whatever its sync state; none when there is no such row.
+    std::optional<Pending> pendingRow(const QString& table, const QString& id);
     std::vector<Comment> pendingComments(int limit);
     std::optional<QJsonObject> captureChange(const Pending& pending);
     std::optional<QJsonObject> groupChange(const Pending& pending);
@@ -115,7 +117,15 @@ public:
     std::vector<Capture> localCaptures();
     void markSynced(const QString& table, const QString& id, std::optional<std::int64_t> version);
     void markLocalOnly(const QString& captureID);
+    // Comments carry no patch or version: the service either has one or not.
+    void markCommentSynced(const QString& id);
     void adopt(const QString& captureID, const QString& workspaceID);
+    // What blob transfer learnt about an image's files: their content hashes
+    // after an upload, their paths after a download.
+    void recordImageHashes(const QString& imageID, const std::optional<QString>& original,
+                           const std::optional<QString>& marked, const std::optional<QString>& thumb);
+    void recordImagePaths(const QString& imageID, const QString& imagePath, const std::optional<QString>& annotated,
+                          const std::optional<QString>& thumb);
 
     // Rows from the service. A row lacking a required key, or naming a row
     // with an id that is unsafe as a file name, is skipped (and logged).

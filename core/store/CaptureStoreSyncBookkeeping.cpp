@@ -90,6 +90,13 @@ std::vector<Pending> CaptureStore::pending(const QString& table, int limit) {
     return result;
 }
 
+std::optional<Pending> CaptureStore::pendingRow(const QString& table, const QString& id) {
+    const auto rows = db_->query("SELECT pending, version FROM " + table + " WHERE id = ?;", {id});
+    if (rows.empty())
+        return std::nullopt;
+    return Pending{id, pendingKeys(rows.front().string("pending")), rows.front().integer("version").value_or(0)};
+}
+
 std::vector<Comment> CaptureStore::pendingComments(int limit) {
     std::vector<Comment> result;
     for (const Row& row : db_->query("SELECT * FROM comments WHERE sync_state = 'pendingPush' "
@@ -210,6 +217,10 @@ void CaptureStore::markSynced(const QString& table, const QString& id, std::opti
         db_->execute("DELETE FROM activity WHERE capture_id = ? AND remote = 0;", {id});
 }
 
+void CaptureStore::markCommentSynced(const QString& id) {
+    db_->execute("UPDATE comments SET sync_state = 'synced' WHERE id = ?;", {id});
+}
+
 void CaptureStore::markLocalOnly(const QString& captureID) {
     db_->execute("UPDATE captures SET workspace_id = NULL, local_only = 0, sync_state = 'local', pending = NULL "
                  "WHERE id = ?;",
@@ -236,4 +247,18 @@ void CaptureStore::adopt(const QString& captureID, const QString& workspaceID) {
                  "AND workspace_id IS NULL;",
                  {workspaceID, user, everythingPending, stamp, captureID});
     postDidChange();
+}
+
+// MARK: blob transfer
+
+void CaptureStore::recordImageHashes(const QString& imageID, const std::optional<QString>& original,
+                                     const std::optional<QString>& marked, const std::optional<QString>& thumb) {
+    db_->execute("UPDATE capture_images SET original_sha256 = ?, marked_sha256 = ?, thumb_sha256 = ? WHERE id = ?;",
+                 {SQLValue::string(original), SQLValue::string(marked), SQLValue::string(thumb), imageID});
+}
+
+void CaptureStore::recordImagePaths(const QString& imageID, const QString& imagePath,
+                                    const std::optional<QString>& annotated, const std::optional<QString>& thumb) {
+    db_->execute("UPDATE capture_images SET image_path = ?, annotated_path = ?, thumb_path = ? WHERE id = ?;",
+                 {imagePath, SQLValue::string(annotated), SQLValue::string(thumb), imageID});
 }

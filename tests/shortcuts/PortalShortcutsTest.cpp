@@ -1,10 +1,9 @@
 // Shortcuts in a Wayland session: through a GlobalShortcuts portal when the
 // desktop offers one (a stand-in on the test's private bus), else left to the
 // desktop's own shortcut settings.
-#include "FakeGlobalShortcutsPortal.h"
-
 #include "shell/Preferences.h"
 #include "shortcuts/GlobalShortcuts.h"
+#include "support/GlobalShortcutsPortalStandIn.h"
 #include "support/QtEventLoop.h"
 #include "support/TempDir.h"
 
@@ -37,7 +36,7 @@ protected:
 };
 
 TEST_F(PortalShortcutsTest, PortalBindsOurTriggersActivationFiresAndChangesRebind) {
-    FakeGlobalShortcutsPortal portal;
+    GlobalShortcutsPortalStandIn portal;
     ASSERT_TRUE(portal.isServing());
     start();
     ASSERT_EQ(shortcuts->mechanism(), GlobalShortcuts::Mechanism::portal);

@@ -5,7 +5,7 @@
 #include "shell/Preferences.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/HotkeyRecorderView.h"
-#include "shortcuts/ShortcutSettingsWindow.h"
+#include "shortcuts/ShortcutSettingsPanel.h"
 #include "support/QtEventLoop.h"
 #include "support/TempDir.h"
 
@@ -60,12 +60,23 @@ void xdotool(const QStringList& arguments) {
     ASSERT_EQ(process.exitCode(), 0) << arguments.join(' ').toStdString();
 }
 
-bool showAndFocus(QWidget& window) {
-    window.show();
-    if (!processEventsUntil([&] { return window.windowHandle() && window.windowHandle()->isExposed(); }))
-        return false;
-    xdotool({"windowactivate", "--sync", QString::number(window.winId())});
-    return processEventsUntil([&] { return window.isActiveWindow(); });
+void showAndFocus(QWidget& window) {
+    auto exposed = [&] { return window.windowHandle() && window.windowHandle()->isExposed(); };
+    // Now and then a window mapped while the window manager is still starting
+    // is never shown; mapping it again settles it.
+    for (int attempt = 0; attempt < 4 && !exposed(); ++attempt) {
+        window.hide();
+        window.show();
+        processEventsUntil(exposed, 5000);
+    }
+    ASSERT_TRUE(exposed()) << "never shown";
+    // A request made before the window manager has taken the window on is
+    // dropped; ask again until the window is active.
+    for (int attempt = 0; attempt < 20 && !window.isActiveWindow(); ++attempt) {
+        xdotool({"windowactivate", QString::number(window.winId())});
+        processEventsUntil([&] { return window.isActiveWindow(); }, 500);
+    }
+    ASSERT_TRUE(window.isActiveWindow()) << "never focused";
 }
 
 // Another X client holding a combination (or failing to).
@@ -93,7 +104,7 @@ private:
 
 class GlobalShortcutsTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(showAndFocus(focused)); }
+    void SetUp() override { ASSERT_NO_FATAL_FAILURE(showAndFocus(focused)); }
 
     void start() {
         shortcuts = std::make_unique<GlobalShortcuts>(
@@ -185,7 +196,7 @@ TEST_F(GlobalShortcutsTest, ShortcutAnotherClientOwnsIsAConflictUntilItLetsGoAnd
     start();
     EXPECT_EQ(shortcuts->manager().conflicts(), QSet<HotkeyManager::Action>{HotkeyManager::Action::region});
 
-    ShortcutSettingsWindow settings(*shortcuts, preferences);
+    ShortcutSettingsPanel settings(*shortcuts, preferences);
     auto* conflict = settings.regionRecorder().findChild<QLabel*>("recorderConflict");
     ASSERT_NE(conflict, nullptr);
     EXPECT_TRUE(conflict->isVisibleTo(&settings));
@@ -256,8 +267,8 @@ protected:
     void SetUp() override {
         GlobalShortcutsTest::SetUp();
         start();
-        settings = std::make_unique<ShortcutSettingsWindow>(*shortcuts, preferences);
-        ASSERT_TRUE(showAndFocus(*settings));
+        settings = std::make_unique<ShortcutSettingsPanel>(*shortcuts, preferences);
+        ASSERT_NO_FATAL_FAILURE(showAndFocus(*settings));
         QObject::connect(&recorder(), &HotkeyRecorderView::bindingCommitted, [this] { ++commits; });
         QObject::connect(&recorder().model(), &HotkeyRecorderModel::changed, [this] {
             if (recorder().model().draft())
@@ -289,7 +300,7 @@ protected:
         EXPECT_FALSE(shortcuts->manager().isSuspended());
     }
 
-    std::unique_ptr<ShortcutSettingsWindow> settings;
+    std::unique_ptr<ShortcutSettingsPanel> settings;
     int commits = 0;
     int proposals = 0;
 };

@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
+#include <QDebug>
 #include <QGuiApplication>
 #include <QStringList>
 
@@ -151,7 +152,7 @@ void PortalHotkeyRegistrar::closeSession() {
     session_.clear();
 }
 
-bool PortalHotkeyRegistrar::request(const QString& method, const QList<QVariant>& arguments, QVariantMap options,
+void PortalHotkeyRegistrar::request(const QString& method, const QList<QVariant>& arguments, QVariantMap options,
                                     const char* slot) {
     const QString token = QStringLiteral("zorvi%1").arg(++tokenCounter_);
     options.insert(QStringLiteral("handle_token"), token);
@@ -164,9 +165,8 @@ bool PortalHotkeyRegistrar::request(const QString& method, const QList<QVariant>
                         this, pendingSlot_);
     pendingRequest_ = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
     pendingSlot_ = slot;
-    if (!bus_.connect(QString::fromLatin1(service), pendingRequest_, requestInterface, QStringLiteral("Response"),
-                      this, slot))
-        return false;
+    bus_.connect(QString::fromLatin1(service), pendingRequest_, requestInterface, QStringLiteral("Response"), this,
+                 slot);
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(service), QString::fromLatin1(path),
                                                        QString::fromLatin1(interface), method);
     call.setArguments(arguments + QList<QVariant>{options});
@@ -174,20 +174,19 @@ bool PortalHotkeyRegistrar::request(const QString& method, const QList<QVariant>
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
         if (watcher->isError())
-            emit failed(watcher->error().message());
+            qWarning() << "zorvi: the shortcut portal failed:" << watcher->error().message();
     });
-    return true;
 }
 
 void PortalHotkeyRegistrar::onSessionCreated(uint response, const QVariantMap& results) {
     if (response != 0) {
-        emit failed(tr("The desktop didn't open a shortcut session."));
+        qWarning() << "zorvi: the desktop opened no shortcut session";
         return;
     }
+    // A string by the interface's definition; some portals send an object path.
     const QVariant handle = results.value(QStringLiteral("session_handle"));
-    session_ = handle.canConvert<QDBusObjectPath>() && handle.userType() == qMetaTypeId<QDBusObjectPath>()
-                   ? handle.value<QDBusObjectPath>().path()
-                   : handle.toString();
+    session_ = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
+                                                                   : handle.toString();
     QList<PortalShortcutEntry> shortcuts;
     for (const Bound* bound : std::as_const(live_)) {
         QVariantMap properties;
@@ -200,19 +199,10 @@ void PortalHotkeyRegistrar::onSessionCreated(uint response, const QVariantMap& r
             SLOT(onBound(uint, QVariantMap)));
 }
 
-void PortalHotkeyRegistrar::onBound(uint response, const QVariantMap& results) {
-    if (response != 0) {
-        emit failed(tr("The desktop didn't accept the shortcuts."));
-        return;
-    }
-    QList<PortalShortcutEntry> shortcuts;
-    const QVariant list = results.value(QStringLiteral("shortcuts"));
-    if (list.userType() == qMetaTypeId<QDBusArgument>())
-        list.value<QDBusArgument>() >> shortcuts;
-    QVariantMap triggers;
-    for (const PortalShortcutEntry& entry : std::as_const(shortcuts))
-        triggers.insert(entry.id, entry.properties.value(QStringLiteral("trigger_description")));
-    emit bound(triggers);
+void PortalHotkeyRegistrar::onBound(uint response, const QVariantMap&) {
+    // The user may have declined in the desktop's dialog; nothing fires then.
+    if (response != 0)
+        qWarning() << "zorvi: the desktop did not bind the shortcuts";
 }
 
 void PortalHotkeyRegistrar::onActivated(const QDBusMessage& signal) {

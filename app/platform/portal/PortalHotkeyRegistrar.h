@@ -33,12 +33,6 @@ public:
     std::unique_ptr<Registration> registerHotkey(const QString& id, const QString& description, uint16_t keyCode,
                                                  ModifierSet modifiers, std::function<void()> handler) override;
 
-signals:
-    // The desktop accepted the shortcuts; `triggers` maps id to its trigger description.
-    void bound(const QVariantMap& triggers);
-    // The portal refused or failed; shortcuts don't fire until the set changes.
-    void failed(const QString& reason);
-
 private slots:
     void onSessionCreated(uint response, const QVariantMap& results);
     void onBound(uint response, const QVariantMap& results);
@@ -49,8 +43,8 @@ private:
     void scheduleBind();
     void openSession();
     void closeSession();
-    // Starts a portal request; `slot` receives its Response. Null options get a token added.
-    bool request(const QString& method, const QList<QVariant>& arguments, QVariantMap options, const char* slot);
+    // Starts a portal request; `slot` receives its Response.
+    void request(const QString& method, const QList<QVariant>& arguments, QVariantMap options, const char* slot);
 
     QDBusConnection bus_;
     QSet<Bound*> live_;

@@ -24,10 +24,6 @@ public:
     uint32_t root() const { return root_; }
     const X11KeySymbols& keySymbols() const { return keySymbols_; }
 
-    // Reads and hands out every event already received. Called by itself;
-    // public for callers that waited on a reply and know events came with it.
-    void dispatchPending();
-
 signals:
     // Each event, on the main thread, while the connection is open.
     void eventReceived(const xcb_generic_event_t* event);
@@ -36,6 +32,9 @@ signals:
 
 private:
     X11Connection(xcb_connection_t* connection, uint32_t root);
+    // Reads the socket and hands out every event received.
+    void dispatchPending();
+    // Hands out events a reply brought along, which left the socket quiet.
     void dispatchQueued();
     void handle(xcb_generic_event_t* event);
 

@@ -53,8 +53,6 @@ bool X11KeyGrab::grabAll() {
             std::free(error);
         }
     }
-    // Events may have come in with the replies.
-    QMetaObject::invokeMethod(&connection_, &X11Connection::dispatchPending, Qt::QueuedConnection);
     if (refused) {
         // Ungrabbing a variant someone else holds leaves theirs alone.
         ungrabAll();

@@ -84,7 +84,6 @@ bool XInputKeyEventSource::selectRawKeys(bool on) {
         xcb_request_check(c, xcb_input_xi_select_events_checked(c, connection_.root(), 1, &selection.head));
     const bool ok = !error;
     std::free(error);
-    QMetaObject::invokeMethod(&connection_, &X11Connection::dispatchPending, Qt::QueuedConnection);
     return ok;
 }
 

@@ -1,6 +1,6 @@
 // Grabs one key combination on the root window the plain way most programs
 // do (no lock variants), says "grabbed" or "refused", and keeps the grab
-// until its standard input closes.
+// until its standard input closes; it has let go when it exits.
 //   x11-grab-helper <X keycode> <X modifier mask>
 #include <xcb/xcb.h>
 
@@ -32,6 +32,10 @@ int main(int argc, char** argv) {
     char buffer[64];
     while (read(STDIN_FILENO, buffer, sizeof buffer) > 0) {
     }
+    // Let go and wait until the server has done so: the server may tidy up
+    // after a vanished client only some time after the process is gone.
+    xcb_ungrab_key(c, keycode, screens.data->root, mask);
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
     xcb_disconnect(c);
     return 0;
 }

@@ -7,18 +7,15 @@ class HotkeyRecorderView;
 class Preferences;
 class QLabel;
 
-// A small window with the two shortcut recorders and what the session allows,
-// until the settings window hosts the recorders itself.
-class ShortcutSettingsWindow : public QWidget {
+// The two shortcut recorders with the conflicts under them and what this
+// session allows; the settings window's shortcut page hosts it.
+class ShortcutSettingsPanel : public QWidget {
     Q_OBJECT
 public:
-    ShortcutSettingsWindow(GlobalShortcuts& shortcuts, Preferences& preferences, QWidget* parent = nullptr);
+    ShortcutSettingsPanel(GlobalShortcuts& shortcuts, Preferences& preferences, QWidget* parent = nullptr);
 
     HotkeyRecorderView& regionRecorder() { return *region_; }
     HotkeyRecorderView& fullScreenRecorder() { return *fullScreen_; }
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
 
 private:
     void showState();

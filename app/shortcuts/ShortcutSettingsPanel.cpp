@@ -1,24 +1,18 @@
-#include "shortcuts/ShortcutSettingsWindow.h"
+#include "shortcuts/ShortcutSettingsPanel.h"
 
 #include "shell/Preferences.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/HotkeyRecorderView.h"
 
-#include <QCloseEvent>
 #include <QLabel>
-#include <QSettings>
 #include <QVBoxLayout>
 
-namespace {
-const char* const geometryKey = "window.shortcuts.geometry";
-}
-
-ShortcutSettingsWindow::ShortcutSettingsWindow(GlobalShortcuts& shortcuts, Preferences& preferences,
+ShortcutSettingsPanel::ShortcutSettingsPanel(GlobalShortcuts& shortcuts, Preferences& preferences,
                                                QWidget* parent)
-    : QWidget(parent, Qt::Window), shortcuts_(shortcuts), preferences_(preferences),
+    : QWidget(parent), shortcuts_(shortcuts), preferences_(preferences),
       region_(new HotkeyRecorderView(tr("Capture a region"), {}, this)),
       fullScreen_(new HotkeyRecorderView(tr("Capture the whole screen"), {}, this)), notice_(new QLabel(this)) {
-    setWindowTitle(tr("Shortcuts"));
+    setWindowTitle(tr("Shortcuts")); // when shown on its own
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(region_);
     layout->addWidget(fullScreen_);
@@ -27,8 +21,6 @@ ShortcutSettingsWindow::ShortcutSettingsWindow(GlobalShortcuts& shortcuts, Prefe
     notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(notice_);
     layout->addStretch();
-    if (!restoreGeometry(QSettings().value(geometryKey).toByteArray()))
-        resize(440, 320);
 
     HotkeyManager& manager = shortcuts_.manager();
     auto bind = [this, &manager](HotkeyRecorderView* view, void (Preferences::*set)(const HotkeyBinding&)) {
@@ -45,14 +37,14 @@ ShortcutSettingsWindow::ShortcutSettingsWindow(GlobalShortcuts& shortcuts, Prefe
     bind(fullScreen_, &Preferences::setFullScreenHotkey);
     connect(&preferences_, &Preferences::regionHotkeyChanged, region_, &HotkeyRecorderView::setBinding);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, fullScreen_, &HotkeyRecorderView::setBinding);
-    connect(&manager, &HotkeyManager::conflictsChanged, this, &ShortcutSettingsWindow::showState);
-    connect(&manager, &HotkeyManager::isBlockedOnAccessibilityChanged, this, &ShortcutSettingsWindow::showState);
+    connect(&manager, &HotkeyManager::conflictsChanged, this, &ShortcutSettingsPanel::showState);
+    connect(&manager, &HotkeyManager::isBlockedOnAccessibilityChanged, this, &ShortcutSettingsPanel::showState);
     region_->setBinding(preferences_.regionHotkey());
     fullScreen_->setBinding(preferences_.fullScreenHotkey());
     showState();
 }
 
-void ShortcutSettingsWindow::showState() {
+void ShortcutSettingsPanel::showState() {
     const HotkeyManager& manager = shortcuts_.manager();
     region_->setConflict(manager.conflicts().contains(HotkeyManager::Action::region));
     fullScreen_->setConflict(manager.conflicts().contains(HotkeyManager::Action::fullScreen));
@@ -63,9 +55,4 @@ void ShortcutSettingsWindow::showState() {
         notice = GlobalShortcuts::keyMonitorUnavailableText;
     notice_->setText(notice);
     notice_->setVisible(!notice.isEmpty());
-}
-
-void ShortcutSettingsWindow::closeEvent(QCloseEvent* event) {
-    QSettings().setValue(geometryKey, saveGeometry());
-    QWidget::closeEvent(event);
 }

@@ -11,7 +11,7 @@
 // thread and connection of its own: sessions, BindShortcuts answered through
 // request objects, and Activated signals sent on the test's word. A real
 // desktop would also show the user a dialog; this one accepts every trigger.
-class FakeGlobalShortcutsPortal : public QDBusVirtualObject {
+class GlobalShortcutsPortalStandIn : public QDBusVirtualObject {
     Q_OBJECT
 public:
     struct Shortcut {
@@ -19,8 +19,8 @@ public:
         QString preferredTrigger;
     };
 
-    FakeGlobalShortcutsPortal();
-    ~FakeGlobalShortcutsPortal() override;
+    GlobalShortcutsPortalStandIn();
+    ~GlobalShortcutsPortalStandIn() override;
     bool isServing() const { return serving_; }
 
     // What the last BindShortcuts asked for, by shortcut id, and on which session.

@@ -1,4 +1,4 @@
-#include "FakeGlobalShortcutsPortal.h"
+#include "support/GlobalShortcutsPortalStandIn.h"
 
 #include "platform/portal/PortalHotkeyRegistrar.h"
 
@@ -11,20 +11,20 @@
 #include <QDateTime>
 #include <QMutexLocker>
 
-struct FakePortalShortcut {
+struct StandInPortalShortcut {
     QString id;
     QVariantMap properties;
 };
-Q_DECLARE_METATYPE(FakePortalShortcut)
+Q_DECLARE_METATYPE(StandInPortalShortcut)
 
-QDBusArgument& operator<<(QDBusArgument& argument, const FakePortalShortcut& shortcut) {
+QDBusArgument& operator<<(QDBusArgument& argument, const StandInPortalShortcut& shortcut) {
     argument.beginStructure();
     argument << shortcut.id << shortcut.properties;
     argument.endStructure();
     return argument;
 }
 
-const QDBusArgument& operator>>(const QDBusArgument& argument, FakePortalShortcut& shortcut) {
+const QDBusArgument& operator>>(const QDBusArgument& argument, StandInPortalShortcut& shortcut) {
     argument.beginStructure();
     argument >> shortcut.id >> shortcut.properties;
     argument.endStructure();
@@ -33,7 +33,7 @@ const QDBusArgument& operator>>(const QDBusArgument& argument, FakePortalShortcu
 
 namespace {
 
-const QString connectionName = QStringLiteral("fake-global-shortcuts-portal");
+const QString connectionName = QStringLiteral("global-shortcuts-portal-stand-in");
 const QString portalPath = QString::fromLatin1(PortalHotkeyRegistrar::path);
 
 QString senderPart(const QDBusMessage& message) {
@@ -43,9 +43,9 @@ QString senderPart(const QDBusMessage& message) {
 
 } // namespace
 
-FakeGlobalShortcutsPortal::FakeGlobalShortcutsPortal() {
-    qDBusRegisterMetaType<FakePortalShortcut>();
-    qDBusRegisterMetaType<QList<FakePortalShortcut>>();
+GlobalShortcutsPortalStandIn::GlobalShortcutsPortalStandIn() {
+    qDBusRegisterMetaType<StandInPortalShortcut>();
+    qDBusRegisterMetaType<QList<StandInPortalShortcut>>();
     // Answers on its own thread: the app side blocks while it probes.
     moveToThread(&thread_);
     thread_.start();
@@ -62,17 +62,17 @@ FakeGlobalShortcutsPortal::FakeGlobalShortcutsPortal() {
     QObject::connect(&thread_, &QThread::finished, context, &QObject::deleteLater);
 }
 
-FakeGlobalShortcutsPortal::~FakeGlobalShortcutsPortal() {
+GlobalShortcutsPortalStandIn::~GlobalShortcutsPortalStandIn() {
     QDBusConnection::disconnectFromBus(connectionName);
     thread_.quit();
     thread_.wait();
 }
 
-QString FakeGlobalShortcutsPortal::introspect(const QString&) const {
+QString GlobalShortcutsPortalStandIn::introspect(const QString&) const {
     return {};
 }
 
-void FakeGlobalShortcutsPortal::respond(const QDBusMessage& call, const QDBusConnection& connection,
+void GlobalShortcutsPortalStandIn::respond(const QDBusMessage& call, const QDBusConnection& connection,
                                         const QVariantMap& results) {
     const QString token = qdbus_cast<QVariantMap>(call.arguments().constLast()).value("handle_token").toString();
     const QString request = portalPath + "/request/" + senderPart(call) + "/" + token;
@@ -83,7 +83,7 @@ void FakeGlobalShortcutsPortal::respond(const QDBusMessage& call, const QDBusCon
     QDBusConnection(connection).send(response);
 }
 
-bool FakeGlobalShortcutsPortal::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+bool GlobalShortcutsPortalStandIn::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
     const QString member = message.member();
     QDBusConnection bus(connection);
     if (message.interface() == QLatin1String("org.freedesktop.DBus.Properties") && member == "Get") {
@@ -110,13 +110,13 @@ bool FakeGlobalShortcutsPortal::handleMessage(const QDBusMessage& message, const
         return true;
     }
     if (member == "BindShortcuts") {
-        const QList<FakePortalShortcut> asked = qdbus_cast<QList<FakePortalShortcut>>(message.arguments().value(1));
-        QList<FakePortalShortcut> granted;
+        const QList<StandInPortalShortcut> asked = qdbus_cast<QList<StandInPortalShortcut>>(message.arguments().value(1));
+        QList<StandInPortalShortcut> granted;
         {
             QMutexLocker lock(&mutex_);
             bound_.clear();
             boundSession_ = message.arguments().value(0).value<QDBusObjectPath>().path();
-            for (const FakePortalShortcut& shortcut : asked) {
+            for (const StandInPortalShortcut& shortcut : asked) {
                 const QString trigger = shortcut.properties.value("preferred_trigger").toString();
                 bound_.insert(shortcut.id, {shortcut.properties.value("description").toString(), trigger});
                 granted.append({shortcut.id, {{"trigger_description", trigger}}});
@@ -129,27 +129,27 @@ bool FakeGlobalShortcutsPortal::handleMessage(const QDBusMessage& message, const
     return true;
 }
 
-QMap<QString, FakeGlobalShortcutsPortal::Shortcut> FakeGlobalShortcutsPortal::boundShortcuts() const {
+QMap<QString, GlobalShortcutsPortalStandIn::Shortcut> GlobalShortcutsPortalStandIn::boundShortcuts() const {
     QMutexLocker lock(&mutex_);
     return bound_;
 }
 
-QString FakeGlobalShortcutsPortal::boundSession() const {
+QString GlobalShortcutsPortalStandIn::boundSession() const {
     QMutexLocker lock(&mutex_);
     return boundSession_;
 }
 
-QStringList FakeGlobalShortcutsPortal::closedSessions() const {
+QStringList GlobalShortcutsPortalStandIn::closedSessions() const {
     QMutexLocker lock(&mutex_);
     return closed_;
 }
 
-QString FakeGlobalShortcutsPortal::registeredAppId() const {
+QString GlobalShortcutsPortalStandIn::registeredAppId() const {
     QMutexLocker lock(&mutex_);
     return appId_;
 }
 
-void FakeGlobalShortcutsPortal::activate(const QString& id, const QString& session) {
+void GlobalShortcutsPortalStandIn::activate(const QString& id, const QString& session) {
     QDBusMessage activated = QDBusMessage::createSignal(
         portalPath, QString::fromLatin1(PortalHotkeyRegistrar::interface), QStringLiteral("Activated"));
     activated << QVariant::fromValue(QDBusObjectPath(session.isEmpty() ? boundSession() : session)) << id

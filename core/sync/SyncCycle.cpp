@@ -1,0 +1,228 @@
+#include "SyncCycle.h"
+
+#include "BlobTransfer.h"
+#include "SyncClient.h"
+#include "Wire.h"
+
+#include "common/Identifiers.h"
+#include "store/CaptureStore.h"
+
+#include <QJsonArray>
+
+namespace {
+
+const QString allFields = QStringLiteral("*");
+const QString deletion = QStringLiteral("delete");
+
+// Remote rows are applied parents first.
+const char* const applyOrder[] = {"groups", "group_members", "captures", "capture_images", "comments", "activity"};
+
+QString tail8(const QString& id) {
+    return id.right(8);
+}
+
+} // namespace
+
+bool SyncCycle::run() {
+    QJsonArray changes;
+    QHash<QString, Sent> sent;
+    auto collect = [&](const QString& table, auto buildChange) {
+        for (const Pending& row : store_.pending(table, rowsPerTable)) {
+            const std::optional<QJsonObject> change = buildChange(row);
+            if (!change) { // nothing left to send
+                store_.markSynced(table, row.id, std::nullopt);
+                continue;
+            }
+            changes.append(*change);
+            sent.insert(row.id, {table, row.fields.contains(allFields), row.fields, *change});
+        }
+    };
+    collect("groups", [&](const Pending& p) { return store_.groupChange(p); });
+    collect("captures", [&](const Pending& p) { return store_.captureChange(p); });
+    for (const Pending& row : store_.pending("capture_images", rowsPerTable)) {
+        std::optional<CaptureImage> image = store_.rawImage(row.id);
+        if (!image)
+            continue;
+        // A deleted capture takes its screenshots (and their files) with it;
+        // its deletion is the one change the service needs.
+        const std::optional<Capture> owner = store_.rawCapture(image->captureID);
+        if (!owner || owner->deletedAt) {
+            store_.markSynced("capture_images", row.id, std::nullopt);
+            continue;
+        }
+        if (!row.fields.contains(deletion) && !image->deletedAt) {
+            blobs_.ensureBlobs(*image);
+            if (std::optional<CaptureImage> fresh = store_.rawImage(row.id))
+                image = std::move(fresh);
+        }
+        const std::optional<QJsonObject> change = store_.imageChange(row, *image);
+        if (!change) {
+            store_.markSynced("capture_images", row.id, std::nullopt);
+            continue;
+        }
+        changes.append(*change);
+        sent.insert(row.id, {"capture_images", row.fields.contains(allFields), row.fields, *change});
+    }
+    for (const Comment& comment : store_.pendingComments(rowsPerTable)) {
+        changes.append(CaptureStore::commentChange(comment));
+        sent.insert(comment.id, {"comments", true, {}, {}});
+    }
+
+    const qsizetype collected = changes.size();
+    while (changes.size() > changesPerRequest)
+        changes.removeLast();
+    const QStringList fullGroups = fullGroupsQueue_.mid(0, fullGroupsPerRequest);
+    fullGroupsQueue_.remove(0, fullGroups.size());
+    bool cursorOK = false;
+    const qint64 cursor = store_.syncMeta("cursor").value_or("0").toLongLong(&cursorOK);
+    const QJsonObject body{{"device_id", store_.syncMeta("device_id").value_or(Identifiers::make())},
+                           {"cursor", cursorOK ? cursor : 0},
+                           {"changes", changes},
+                           {"full_groups", QJsonArray::fromStringList(fullGroups)}};
+
+    const QJsonObject reply = client_.sync(body);
+    // Signed out while the request was on its way: the account's rows are gone
+    // and must not come back from this reply.
+    if (!client_.token())
+        return false;
+
+    bool again = false;
+    for (const QJsonValue& result : reply.value("results").toArray())
+        again = handleResult(result.toObject(), sent) || again;
+    for (const QJsonValue& person : reply.value("people").toArray())
+        if (person.isObject())
+            store_.applyRemotePerson(person.toObject());
+    const QJsonArray remote = reply.value("changes").toArray();
+    applyRemoteChanges(remote);
+    store_.setSyncMeta("cursor", QString::number(Wire::integer(reply.value("cursor"))));
+
+    bool fullResync = false;
+    for (const QJsonValue& entry : reply.value("resync_groups").toArray()) {
+        const std::optional<QString> id = Wire::str(entry["id"]);
+        if (!id)
+            continue;
+        if (entry["mode"].toString() == u"drop")
+            store_.dropGroup(*id);
+        else if (id->startsWith("workspace:"))
+            fullResync = true;
+        else if (!fullGroupsQueue_.contains(*id))
+            fullGroupsQueue_.append(*id);
+    }
+    for (const QString& id : Wire::strings(reply.value("dropped_captures")))
+        store_.dropCapture(id);
+    for (const QString& id : Wire::strings(reply.value("dropped_workspaces")))
+        store_.dropWorkspace(id);
+    if (fullResync) {
+        store_.setSyncMeta("cursor", QString("0"));
+        if (refreshAccount)
+            refreshAccount();
+    }
+    if (!remote.isEmpty() || !changes.isEmpty())
+        store_.postDidChange();
+    return fullResync || Wire::boolean(reply.value("more")) || !fullGroupsQueue_.isEmpty() || again ||
+           changes.size() < collected;
+}
+
+void SyncCycle::applyRemoteChanges(const QJsonArray& changes) {
+    for (const char* table : applyOrder) {
+        for (const QJsonValue& entry : changes) {
+            if (entry["table"].toString() != QLatin1String(table) || !entry["row"].isObject())
+                continue;
+            const QJsonObject row = entry["row"].toObject();
+            // One bad row (a parent we never received, a constraint) must not
+            // hold back the rest: it is logged and the cursor moves past it.
+            try {
+                const QLatin1String t(table);
+                if (t == "groups") store_.applyRemoteGroup(row);
+                else if (t == "group_members") store_.applyRemoteGroupMember(row);
+                else if (t == "captures") store_.applyRemoteCapture(row);
+                else if (t == "capture_images") store_.applyRemoteImage(row);
+                else if (t == "comments") store_.applyRemoteComment(row);
+                else store_.applyRemoteActivity(row);
+            } catch (const std::exception& e) {
+                store_.log("warn", QString("Couldn't apply ") + table + " row: " + describe(e));
+            }
+        }
+    }
+}
+
+bool SyncCycle::handleResult(const QJsonObject& result, const QHash<QString, Sent>& sent) {
+    const std::optional<QString> id = Wire::str(result.value("id"));
+    if (!id || !sent.contains(*id))
+        return false;
+    const Sent& row = sent[*id];
+    const QString status = result.value("status").toString();
+    const QJsonValue versionValue = result.value("version");
+    const std::optional<std::int64_t> version =
+        versionValue.isDouble() && versionValue.toDouble() == double(versionValue.toInteger())
+            ? std::optional<std::int64_t>(versionValue.toInteger())
+            : std::nullopt;
+
+    if (status == u"applied" || status == u"merged") {
+        if (row.table == u"comments")
+            store_.markCommentSynced(*id);
+        else
+            settle(*id, row, version);
+        const QStringList conflicts = Wire::strings(result.value("conflicts"));
+        if (status == u"merged" && !conflicts.isEmpty())
+            store_.log("info", row.table + " " + tail8(*id) + ": the server's " + conflicts.join(", ") +
+                                   " stood; your version was kept alongside");
+        rejections_.remove(*id);
+        return false;
+    }
+    if (status == u"remapped") {
+        if (const std::optional<QString> canonical = Wire::str(result.value("canonical_id")))
+            store_.remapGroup(*id, *canonical);
+        return false;
+    }
+    const QString reason = Wire::str(result.value("reason")).value_or(QStringLiteral("rejected"));
+    if (Wire::boolean(result.value("retry"))) {
+        const int count = rejections_.value(*id, 0) + 1;
+        rejections_.insert(*id, count);
+        if (count <= retryableRejections)
+            return true;
+    }
+    rejections_.remove(*id);
+    store_.log("warn", row.table + " " + tail8(*id) + " rejected: " + reason);
+    if (row.table == u"captures" && row.isNew)
+        store_.markLocalOnly(*id);
+    else if (row.table == u"comments")
+        store_.markCommentSynced(*id);
+    else
+        store_.markSynced(row.table, *id, std::nullopt);
+    return false;
+}
+
+std::optional<QJsonObject> SyncCycle::currentChange(const QString& table, const QString& id) {
+    const Pending everything{id, {allFields}, 0};
+    if (table == u"captures")
+        return store_.captureChange(everything);
+    if (table == u"groups")
+        return store_.groupChange(everything);
+    if (const std::optional<CaptureImage> image = store_.rawImage(id))
+        return store_.imageChange(everything, *image);
+    return std::nullopt;
+}
+
+void SyncCycle::settle(const QString& id, const Sent& sent, std::optional<std::int64_t> version) {
+    // Held across the comparison and the marking so no edit slips in between.
+    std::lock_guard guard(store_.db().lock());
+    const std::optional<Pending> now = store_.pendingRow(sent.table, id);
+    QStringList stillPending;
+    if (now) {
+        for (const QString& field : now->fields)
+            if (!sent.fields.contains(field) && !sent.fields.contains(allFields))
+                stillPending << field;
+        const QJsonObject sentPatch = sent.change.value("patch").toObject();
+        const std::optional<QJsonObject> current = currentChange(sent.table, id);
+        const QJsonObject currentPatch = current ? current->value("patch").toObject() : QJsonObject();
+        if (current && current->contains(deletion) && !sent.change.contains(deletion))
+            stillPending << deletion;
+        for (auto it = sentPatch.begin(); it != sentPatch.end(); ++it)
+            if (currentPatch.contains(it.key()) && currentPatch.value(it.key()) != it.value())
+                stillPending << it.key();
+    }
+    store_.markSynced(sent.table, id, version);
+    if (!stillPending.isEmpty())
+        store_.markPending(sent.table, id, stillPending);
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QHash>
+#include <QJsonObject>
+#include <QSet>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+class BlobTransfer;
+class CaptureStore;
+class SyncClient;
+
+// One exchange with "/v1/sync" at a time: pushes the library's pending rows
+// with the pull cursor, then applies the verdicts and what others changed.
+// Keeps, for the life of the process, the groups whose full contents are
+// still to be asked for and how often each row was rejected with "retry".
+class SyncCycle {
+public:
+    SyncCycle(CaptureStore& store, SyncClient& client, BlobTransfer& blobs) : store_(store), client_(client), blobs_(blobs) {}
+
+    // Called when the service asks for a full resynchronisation.
+    std::function<void()> refreshAccount;
+
+    // Runs one exchange; true when another should follow at once. Throws on
+    // store, client and upload errors, before anything of the reply is applied.
+    bool run();
+
+    // Upper limits of one exchange.
+    static constexpr int rowsPerTable = 200;
+    static constexpr int changesPerRequest = 500;
+    static constexpr int fullGroupsPerRequest = 50;
+    static constexpr int retryableRejections = 5;
+
+private:
+    struct Sent {
+        QString table;
+        bool isNew = false;
+        QSet<QString> fields; // pending when collected
+        QJsonObject change;
+    };
+    bool handleResult(const QJsonObject& result, const QHash<QString, Sent>& sent);
+    // Clears what the service accepted, keeping pending whatever was edited
+    // here while the request was on its way.
+    void settle(const QString& id, const Sent& sent, std::optional<std::int64_t> version);
+    std::optional<QJsonObject> currentChange(const QString& table, const QString& id);
+    void applyRemoteChanges(const QJsonArray& changes);
+
+    CaptureStore& store_;
+    SyncClient& client_;
+    BlobTransfer& blobs_;
+    QStringList fullGroupsQueue_;
+    QHash<QString, int> rejections_;
+};

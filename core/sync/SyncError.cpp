@@ -1,0 +1,24 @@
+#include "SyncError.h"
+
+#include "ServiceURLs.h"
+
+SyncError SyncError::offline(const QString& transportError) {
+    return {Kind::offline, 0, transportError,
+            "Can't reach " + ServiceURLs::webDomain() + " \u2014 " + transportError};
+}
+
+SyncError SyncError::server(int status, const QString& message) {
+    return {Kind::server, status, message, "Server error " + QString::number(status) + ": " + message};
+}
+
+SyncError SyncError::unauthorized() {
+    return {Kind::unauthorized, 401, {}, QStringLiteral("Your session has expired. Sign in again to keep syncing.")};
+}
+
+SyncError SyncError::decode() {
+    return {Kind::decode, 0, {}, QStringLiteral("Unexpected reply from the server.")};
+}
+
+SyncError SyncError::uploadsDisabled() {
+    return {Kind::uploadsDisabled, 0, {}, QStringLiteral("Screenshot uploads are switched off on this server.")};
+}

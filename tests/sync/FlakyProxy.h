@@ -1,0 +1,136 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <list>
+#include <mutex>
+#include <random>
+#include <stdexcept>
+#include <thread>
+
+// A real TCP proxy in front of the service that fails on purpose: some
+// connections are cut before the request reaches the service, some after the
+// service has acted on it but before the reply gets back (the lost reply),
+// and some are held up for a while. Decisions come from a seeded generator.
+class FlakyProxy {
+public:
+    FlakyProxy(int targetPort, std::uint32_t seed) : targetPort_(targetPort), random_(seed) {
+        listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        int one = 1;
+        ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(listener_, 64) != 0)
+            throw std::runtime_error("proxy cannot listen");
+        socklen_t len = sizeof addr;
+        ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        acceptor_ = std::thread([this] { acceptLoop(); });
+    }
+    ~FlakyProxy() {
+        stopping_ = true;
+        ::shutdown(listener_, SHUT_RDWR);
+        acceptor_.join();
+        std::lock_guard g(lock_);
+        for (std::thread& t : connections_)
+            t.join();
+        ::close(listener_);
+    }
+
+    int port() const { return port_; }
+    // Chance, per connection, of being cut (before or after the service acts).
+    void setFailureRate(double rate) { failureRate_ = rate; }
+    int failures() const { return failures_; }
+
+private:
+    enum class Fate { pass, cutBefore, cutAfter, delay };
+
+    Fate decide(int& delayMs) {
+        std::lock_guard g(lock_);
+        std::uniform_real_distribution<double> unit(0, 1);
+        const double roll = unit(random_);
+        delayMs = std::uniform_int_distribution<int>(20, 250)(random_);
+        if (roll < failureRate_ / 2)
+            return Fate::cutBefore;
+        if (roll < failureRate_)
+            return Fate::cutAfter;
+        if (roll < failureRate_ + 0.1)
+            return Fate::delay;
+        return Fate::pass;
+    }
+
+    void acceptLoop() {
+        while (!stopping_) {
+            const int client = ::accept(listener_, nullptr, nullptr);
+            if (client < 0)
+                break;
+            std::lock_guard g(lock_);
+            connections_.emplace_back([this, client] { relay(client); });
+        }
+    }
+
+    void relay(int client) {
+        int delayMs = 0;
+        const Fate fate = decide(delayMs);
+        if (fate == Fate::cutBefore) {
+            ++failures_;
+            ::close(client);
+            return;
+        }
+        if (fate == Fate::delay)
+            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+        const int upstream = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        addr.sin_port = htons(std::uint16_t(targetPort_));
+        if (::connect(upstream, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(upstream);
+            ::close(client);
+            return;
+        }
+        char buffer[65536];
+        pollfd fds[2] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}};
+        while (!stopping_) {
+            if (::poll(fds, 2, 200) < 0)
+                break;
+            bool done = false;
+            for (int i = 0; i < 2 && !done; ++i) {
+                if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
+                    continue;
+                const ssize_t n = ::recv(fds[i].fd, buffer, sizeof buffer, 0);
+                if (n <= 0) {
+                    done = true;
+                } else if (i == 1 && fate == Fate::cutAfter) {
+                    ++failures_; // the service has answered: the reply is lost
+                    done = true;
+                } else {
+                    ::send(fds[1 - i].fd, buffer, size_t(n), MSG_NOSIGNAL);
+                }
+            }
+            if (done)
+                break;
+        }
+        ::close(upstream);
+        ::close(client);
+    }
+
+    int targetPort_;
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_ = false;
+    std::atomic<double> failureRate_ = 0;
+    std::atomic<int> failures_ = 0;
+    std::mutex lock_;
+    std::mt19937 random_;
+    std::thread acceptor_;
+    std::list<std::thread> connections_;
+};

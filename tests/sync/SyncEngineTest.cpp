@@ -1,0 +1,123 @@
+// The sync engine and the account against a real zorvi-server: live events,
+// offline work piling up, and what the status line says on the way.
+#include "EngineFixture.h"
+#include "MisbehavingServer.h"
+
+#include <QElapsedTimer>
+
+#include <iostream>
+
+using SyncEngineTest = EngineFixture;
+
+TEST_F(SyncEngineTest, AnEditElsewhereArrivesThroughTheEventStream) {
+    signInAsBob();
+    ASSERT_TRUE(store->defaultWorkspaceID());
+    // Let the first run and the event stream settle before the other computer edits.
+    QThread::msleep(300);
+    processEventsUntil([] { return false; }, 300);
+
+    // Another computer (Alice's) files a capture straight through the API.
+    SyncClient alice(server.url(), ServiceAccounts::tokenFor(server, ServiceAccounts::alice));
+    const QString id = Identifiers::make();
+    const QJsonValue now = Wire::stamp(QDateTime::currentDateTimeUtc());
+    QElapsedTimer clock;
+    clock.start();
+    const QJsonObject reply = alice.sync(QJsonObject{
+        {"device_id", Identifiers::make()},
+        {"cursor", 0},
+        {"full_groups", QJsonArray()},
+        {"changes", QJsonArray{QJsonObject{{"table", "captures"},
+                                           {"id", id},
+                                           {"base_version", 0},
+                                           {"patch", QJsonObject{{"workspace_id", workspaceID()},
+                                                                 {"note", "from Alice"},
+                                                                 {"status", "open"},
+                                                                 {"priority", "high"},
+                                                                 {"capture_mode", "text"},
+                                                                 {"tags", QJsonArray{"ui"}},
+                                                                 {"created_at", now},
+                                                                 {"captured_at", now}}}}}}});
+    ASSERT_EQ(reply.value("results").toArray().at(0)["status"].toString(), "applied");
+
+    // Well inside the 30-second loop: only the event stream can have woken the engine.
+    ASSERT_TRUE(processEventsUntil([&] { return store->capture(id).has_value(); }, 10'000));
+    std::cout << "remote edit arrived after " << clock.elapsed() << " ms\n";
+    EXPECT_EQ(store->capture(id)->note, "from Alice");
+    EXPECT_EQ(store->capture(id)->priority, CapturePriority::high);
+    EXPECT_EQ(store->tags(id), QStringList{"ui"});
+}
+
+TEST_F(SyncEngineTest, EditsPileUpOfflineAndGoOutInOrderWhenTheServiceReturns) {
+    signInAsBob();
+    EXPECT_EQ(account->statusLine(), "Synced just now");
+
+    server.stop();
+    QStringList notes;
+    for (int i = 0; i < 12; ++i) {
+        notes << QString("offline %1").arg(i, 2, 10, QChar('0'));
+        newSharedCapture(notes.last());
+    }
+    const SyncStatus offline = runOnce();
+    ASSERT_EQ(offline.kind, SyncStatus::Kind::offline);
+    EXPECT_EQ(account->statusLine(), "Offline \u2014 " + offline.message);
+    EXPECT_FALSE(offline.message.isEmpty());
+    EXPECT_EQ(pendingCaptures(), 12);
+    // Local work goes on while offline.
+    Capture edited = *store->capture(store->captures(CaptureQuery{}).front().id);
+    edited.note += " (edited offline)";
+    store->update(edited);
+
+    server.start();
+    EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
+    EXPECT_EQ(pendingCaptures(), 0);
+    EXPECT_TRUE(account->statusLine().startsWith("Synced"));
+
+    QStringList arrived;
+    for (const QJsonObject& row : serverCaptures(server, ServiceAccounts::alice))
+        arrived << row.value("note").toString().remove(" (edited offline)");
+    EXPECT_EQ(arrived, notes);
+}
+
+TEST_F(SyncEngineTest, ARejectedSessionSignsOutLocallyAndKeepsTheData) {
+    signInAsBob();
+    newSharedCapture("kept");
+    EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
+    SyncClient(server.url(), tokens->get()).signOut(); // revoked elsewhere
+    EXPECT_EQ(runOnce().kind, SyncStatus::Kind::sessionExpired);
+    EXPECT_EQ(account->statusLine(), "Signed out \u2014 sign in again to keep syncing");
+    EXPECT_FALSE(tokens->get());
+    EXPECT_EQ(store->captures(CaptureQuery{}).size(), 1u);
+}
+
+// A service that answers with rows this library cannot place.
+TEST(SyncEngineAgainstABadService, ARemoteRowWithAnUnknownParentIsLoggedAndSkipped) {
+    ensureQtApplication();
+    TempDir home;
+    qputenv("ZORVI_HOME", home.path().toUtf8());
+    ZorviPaths::ensureDirectories();
+    CaptureStore storage(ZorviPaths::databaseURL());
+    CaptureStore* store = &storage;
+    MisbehavingServer bad;
+    bad.answer("/v1/me", 200, R"({"user":{"id":"u1","name":"U"},"workspaces":[{"id":"ws1","name":"W","slug":"w"}]})");
+    bad.answer("/v1/sync/reconcile", 200, R"({"drop":[],"missing":[]})");
+    bad.answer("/v1/sync", 200, R"({"cursor": 42, "changes": [
+        {"table":"capture_images","row":{"id":"img-orphan","capture_id":"no-such-capture","position":0,
+                                         "original_sha256":"00"}},
+        {"table":"captures","row":{"id":"cap-ok","workspace_id":"ws1","note":"fine","status":"open",
+                                   "priority":"normal","created_at":"2024-05-01T12:00:00.000Z","version":1}}]})");
+    qputenv("ZORVI_API_URL", bad.url().toString().toUtf8());
+    auto tokens = std::make_shared<MemoryTokenStore::Slot>();
+    tokens->token = QString("t");
+    Account account(storage, std::make_unique<MemoryTokenStore>(tokens), [](const QUrl&) {});
+    qunsetenv("ZORVI_API_URL");
+    // The first run starts at once; it is over when the last sync time is written.
+    ASSERT_TRUE(processEventsUntil([&] { return store->syncMeta("last_sync").has_value(); }, 20'000))
+        << account.statusLine().toStdString();
+    EXPECT_EQ(store->syncMeta("cursor"), QString("42"));
+    EXPECT_TRUE(store->capture("cap-ok").has_value());
+    EXPECT_FALSE(store->rawImage("img-orphan").has_value());
+    bool logged = false;
+    for (const SyncLogLine& line : store->syncLog(60))
+        logged = logged || (line.level == "warn" && line.message.startsWith("Couldn't apply capture_images row"));
+    EXPECT_TRUE(logged);
+}
