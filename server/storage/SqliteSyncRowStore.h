@@ -14,7 +14,6 @@ public:
     std::vector<SyncRow> children(const QString& table, const QStringList& parentIds) override;
     QStringList liveCaptureIds(const QStringList& workspaceIds) override;
     std::int64_t latestSeq() override { return database_.latestSeq(); }
-    std::int64_t nextSeq() override { return database_.nextSeq(); }
 
 private:
     ServerDatabase& database_;

@@ -29,7 +29,4 @@ public:
     virtual QStringList liveCaptureIds(const QStringList& workspaceIds) = 0;
     // The newest feed position (0 for an empty feed).
     virtual std::int64_t latestSeq() = 0;
-    // Hands out the next feed position for changes that are not rows
-    // (profiles, memberships).
-    virtual std::int64_t nextSeq() = 0;
 };

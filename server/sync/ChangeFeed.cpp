@@ -58,8 +58,3 @@ void ChangeFeed::close() {
         s->close();
     subscriptions_.clear();
 }
-
-std::size_t ChangeFeed::subscriberCount() {
-    std::lock_guard guard(lock_);
-    return subscriptions_.size();
-}

@@ -45,7 +45,6 @@ public:
     void publish(const QString& workspaceId, std::int64_t cursor);
     // Ends every stream (at shutdown).
     void close();
-    std::size_t subscriberCount();
 
 private:
     std::mutex lock_;

@@ -38,8 +38,6 @@ public:
     // returns the access token, or empty when a step fails.
     static QString signIn(const QString& baseUrl, const QString& email, const QString& password);
 
-    httplib::Client& http() { return http_; }
-
 private:
     Reply toReply(const httplib::Result& result);
     httplib::Headers headers() const;
