@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/CaptureStore.h"
+#include "store/Database.h"
 
 #include <QTemporaryDir>
 
@@ -11,11 +12,14 @@
 struct GeneratedLibrary {
     QTemporaryDir dir;
     std::unique_ptr<CaptureStore> store;
+    // A second connection to the same file, for arranging rows in bulk.
+    std::unique_ptr<Database> sql;
 
     explicit GeneratedLibrary(int count) {
         qputenv("ZORVI_HOME", dir.path().toUtf8());
         store = std::make_unique<CaptureStore>(dir.filePath("zorvi.sqlite"));
-        store->db().execute(
+        sql = std::make_unique<Database>(dir.filePath("zorvi.sqlite"));
+        sql->execute(
             "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
             "INSERT INTO captures (id, created_at, updated_at, note, status, priority, image_path, thumb_path, "
             "image_width, image_height, image_bytes, capture_mode, app_name, window_title, display_scale, "
@@ -28,6 +32,6 @@ struct GeneratedLibrary {
             "'Firefox', 'Dashboard — Example', 2, CASE WHEN i % 50 = 0 THEN 1700000000 ELSE NULL END FROM n;",
             {count});
         // Statistics as the store gathers them when it next opens a library this size.
-        store->db().executeRaw("ANALYZE;");
+        sql->executeRaw("ANALYZE;");
     }
 };

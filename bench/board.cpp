@@ -34,7 +34,7 @@ QApplication& application() {
 GeneratedLibrary& generated() {
     static GeneratedLibrary* lib = [] {
         auto* g = new GeneratedLibrary(100000);
-        Database& db = g->store->db();
+        Database& db = *g->sql;
         db.executeRaw(
             "INSERT INTO tags (id, name, created_at) VALUES ('t1','ui',0),('t2','crash',0),('t3','layout',0);"
             "INSERT INTO capture_tags (capture_id, tag_id) SELECT id, 't' || (1 + rowid % 3) FROM captures "

@@ -1,6 +1,6 @@
 // The key-event monitor sits in the path of every key the user types; this
 // measures what one event costs it with both shortcuts configured as triggers.
-#include "platform/fake/FakeClock.h"
+#include "support/FakeClock.h"
 #include "shortcuts/EventTapMonitor.h"
 
 #include <benchmark/benchmark.h>

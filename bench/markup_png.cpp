@@ -22,7 +22,10 @@ qint64 qtDefaultSize(const QImage& image) {
 }
 
 void BM_QtDefaultSave(benchmark::State& state) {
-    const QImage image = Bench::load(int(state.range(0)));
+    const std::optional<QImage> loaded = Bench::load(state, int(state.range(0)));
+    if (!loaded)
+        return;
+    const QImage& image = *loaded;
     QTemporaryDir dir;
     const QString path = dir.filePath("qt.png");
     const Bench::ProcessCpu cpu;
@@ -34,7 +37,10 @@ void BM_QtDefaultSave(benchmark::State& state) {
 }
 
 void BM_LibraryPngWrite(benchmark::State& state) {
-    const QImage image = Bench::load(int(state.range(0)));
+    const std::optional<QImage> loaded = Bench::load(state, int(state.range(0)));
+    if (!loaded)
+        return;
+    const QImage& image = *loaded;
     QTemporaryDir dir;
     const QString path = dir.filePath("library.png");
     qint64 bytes = 0;
@@ -53,7 +59,10 @@ void BM_LibraryPngWrite(benchmark::State& state) {
 // The settings sweep behind PngEncoder's defaults: (image, deflate level,
 // filter: 0 none, 2 up, 3 none for rows of runs).
 void BM_PngEncoderSettings(benchmark::State& state) {
-    const QImage image = Bench::load(int(state.range(0)));
+    const std::optional<QImage> loaded = Bench::load(state, int(state.range(0)));
+    if (!loaded)
+        return;
+    const QImage& image = *loaded;
     const int level = int(state.range(1));
     const auto filter = static_cast<PngEncoder::Filter>(state.range(2));
     qint64 bytes = 0;

@@ -47,7 +47,10 @@ Annotation twentyShapes() {
 }
 
 void renderAt(benchmark::State& state, int maxEdge) {
-    const QImage full = Bench::load(int(state.range(0)));
+    const std::optional<QImage> loaded = Bench::load(state, int(state.range(0)));
+    if (!loaded)
+        return;
+    const QImage& full = *loaded;
     const QImage image = maxEdge ? *ImageWriter::downscale(full, maxEdge) : full;
     const Annotation annotation = twentyShapes();
     const Bench::ProcessCpu cpu;

@@ -9,7 +9,10 @@
 namespace {
 
 void BM_LibraryThumbnail(benchmark::State& state) {
-    const QImage image = Bench::load(int(state.range(0)));
+    const std::optional<QImage> loaded = Bench::load(state, int(state.range(0)));
+    if (!loaded)
+        return;
+    const QImage& image = *loaded;
     qint64 bytes = 0;
     const Bench::ProcessCpu cpu;
     for (auto _ : state)
@@ -21,7 +24,10 @@ void BM_LibraryThumbnail(benchmark::State& state) {
 
 // The same work through QImage's own calls with Qt's default JPEG settings.
 void BM_QtDefaultThumbnail(benchmark::State& state) {
-    const QImage image = Bench::load(int(state.range(0)));
+    const std::optional<QImage> loaded = Bench::load(state, int(state.range(0)));
+    if (!loaded)
+        return;
+    const QImage& image = *loaded;
     const Bench::ProcessCpu cpu;
     for (auto _ : state) {
         QByteArray data;

@@ -16,7 +16,7 @@ constexpr int pageSize = 500;
 GeneratedLibrary& library() {
     static GeneratedLibrary lib(10000);
     static const bool shared = [] {
-        lib.store->db().execute("UPDATE captures SET workspace_id = 'ws-1', sync_state = 'synced';");
+        lib.sql->execute("UPDATE captures SET workspace_id = 'ws-1', sync_state = 'synced';");
         return true;
     }();
     (void)shared;
@@ -61,8 +61,8 @@ BENCHMARK(BM_ApplyPulledCapturePage)->Unit(benchmark::kMillisecond);
 
 void BM_BuildPushPage(benchmark::State& state) {
     CaptureStore& store = *library().store;
-    store.db().execute("UPDATE captures SET sync_state = 'pendingPush', pending = '{\"note\":true,\"tags\":true}' "
-                       "WHERE rowid % 20 = 0;");
+    library().sql->execute("UPDATE captures SET sync_state = 'pendingPush', pending = '{\"note\":true,\"tags\":true}' "
+                           "WHERE rowid % 20 = 0;");
     for (auto _ : state) {
         QJsonArray changes;
         for (const Pending& p : store.pending("captures", pageSize))

@@ -14,11 +14,7 @@ namespace {
 std::optional<QString> uniqueBySuffix(CaptureStore& store, const QString& text) {
     if (text.size() < 4)
         return std::nullopt;
-    const auto rows = store.db().query(
-        "SELECT id FROM captures WHERE id LIKE ? AND deleted_at IS NULL LIMIT 2;", {"%" + text});
-    if (rows.size() != 1)
-        return std::nullopt;
-    return rows.front().string("id");
+    return store.captureIDEndingWith(text);
 }
 
 } // namespace

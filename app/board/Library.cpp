@@ -95,9 +95,7 @@ void Library::pollTick() {
     // library costs one pragma per tick. Writes through this process's own
     // connection reload directly or arrive through the D-Bus signal.
     try {
-        const auto rows = store_.db().query("PRAGMA data_version;");
-        const std::optional<std::int64_t> version =
-            rows.empty() ? std::nullopt : rows.front().integer("data_version");
+        const std::optional<std::int64_t> version = store_.dataVersion();
         if (version && version == lastDataVersion_)
             return;
         lastDataVersion_ = version;

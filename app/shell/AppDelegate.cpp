@@ -55,7 +55,6 @@ AppDelegate::~AppDelegate() {
     delete dashboardWindow_;
     delete settingsWindow_;
     delete onboardingWindow_;
-    delete accountWindow_;
 }
 
 bool AppDelegate::launch() {
@@ -95,6 +94,7 @@ bool AppDelegate::launch() {
 
     observeNotifications();
     connect(library_.get(), &Library::changed, this, &AppDelegate::updateStatusMenu);
+    connect(account_.get(), &Account::changed, this, &AppDelegate::updateStatusMenu);
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &AppDelegate::updateStatusMenu);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &AppDelegate::updateStatusMenu);
     setUpTray();
@@ -181,8 +181,12 @@ void AppDelegate::setUpTray() {
 void AppDelegate::updateStatusMenu() {
     if (!tray_)
         return;
-    // The account's status replaces this once it exists.
-    const auto sync = StatusMenuTitles::syncLine(StatusMenuTitles::SyncState::signedOut, {});
+    using StatusMenuTitles::SyncState;
+    const SyncStatus::Kind kind = account_->status().kind;
+    const SyncState state = kind == SyncStatus::Kind::signedOut        ? SyncState::signedOut
+                            : kind == SyncStatus::Kind::sessionExpired ? SyncState::sessionExpired
+                                                                       : SyncState::signedIn;
+    const auto sync = StatusMenuTitles::syncLine(state, account_->statusLine());
     tray_->update(preferences_.regionHotkey().displayString(), preferences_.fullScreenHotkey().displayString(),
                   library_->openCount(), sync);
 }
@@ -211,6 +215,7 @@ void AppDelegate::showDashboard() {
 void AppDelegate::showSettings() {
     present(settingsWindow_, [this] {
         auto* window = new SettingsWindow(preferences_, permissions_, *library_, actions_);
+        window->setPage(SettingsWindow::Tab::account, new AccountView(*account_));
         window->setPage(SettingsWindow::Tab::shortcuts, new ShortcutSettingsPage(*shortcuts_, preferences_));
         return window;
     });
@@ -257,15 +262,8 @@ void AppDelegate::syncNow() {
 }
 
 void AppDelegate::openAccountSettings() {
-    // The account's own window until the settings window hosts AccountView.
-    if (!account_)
-        return;
-    present(accountWindow_, [this] {
-        auto* view = new AccountView(*account_);
-        view->setWindowTitle(tr("Zorvi Account"));
-        view->resize(520, 420);
-        return view;
-    });
+    showSettings();
+    emit AppNotifications::shared().showAccountTab();
 }
 
 // Opens the markup editor on a stored image; an unknown id does nothing.

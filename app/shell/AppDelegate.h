@@ -83,5 +83,4 @@ private:
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;
-    QPointer<QWidget> accountWindow_;
 };

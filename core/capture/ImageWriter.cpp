@@ -1,5 +1,6 @@
 #include "ImageWriter.h"
 
+#include "AgentImage.h"
 #include "CaptureError.h"
 #include "PngEncoder.h"
 #include "common/Identifiers.h"
@@ -85,6 +86,11 @@ ImageWriter::Written ImageWriter::write(const QImage& image, const QString& id, 
         } catch (const CaptureError&) {
             // The board falls back to the original; a missing thumbnail is no reason to lose the capture.
         }
+    }
+    try {
+        AgentImage::write(image, written.relativePath);
+    } catch (const CaptureError&) {
+        // Made when an agent first asks for it.
     }
     return written;
 }

@@ -7,8 +7,9 @@
 
 #include <optional>
 
-// Turns pixels into library files: lossless PNG originals under "captures"
-// and small JPEG thumbnails under "thumbs", each written atomically. No state
+// Turns pixels into library files: lossless PNG originals under "captures",
+// small JPEG thumbnails under "thumbs" and, for large screenshots, the
+// rendition agents are sent (AgentImage), each written atomically. No state
 // and no UI-thread assumptions, so callers may run it on a worker thread.
 class ImageWriter {
 public:
@@ -29,8 +30,9 @@ public:
     static constexpr int thumbnailMaxEdge = 900;
     static constexpr double thumbnailQuality = 0.82;
 
-    // Writes the original and its thumbnail, named by `id` in the folder for
-    // `date`. A thumbnail failure only leaves thumbRelativePath absent.
+    // Writes the original, its thumbnail and agent rendition, named by `id` in
+    // the folder for `date`. A thumbnail failure only leaves thumbRelativePath
+    // absent; a rendition failure leaves it to be made on request.
     // Throws CaptureError::writeFailed.
     static Written write(const QImage& image, const QString& id, const QDateTime& date);
 

@@ -1,6 +1,7 @@
 #include "AttachmentService.h"
 
 #include "AnnotationRenderer.h"
+#include "capture/AgentImage.h"
 #include "capture/CaptureError.h"
 #include "capture/ImageWriter.h"
 #include "common/Identifiers.h"
@@ -65,6 +66,11 @@ AttachmentService::RenderedAnnotation AttachmentService::renderAnnotation(const 
     ImageWriter::ensureParentFolder(markedPath);
     ImageWriter::writeAtomically(markedPath, *png);
     evict(markedPath);
+    try {
+        AgentImage::write(*rendered, markedRelative);
+    } catch (const CaptureError&) {
+        // Made when an agent first asks for it.
+    }
 
     RenderedAnnotation result{markedRelative, thumbnailOrNone(*rendered, image.id), png->size()};
     if (result.thumbPath)
@@ -87,6 +93,8 @@ void AttachmentService::saveAnnotation(const Annotation& annotation, const Captu
             if (const std::optional<QString> marked = capturesFile(*image.annotatedPath)) {
                 QFile::remove(*marked);
                 evict(*marked);
+                for (const QString& rendition : ZorviPaths::agentImageURLs(*image.annotatedPath))
+                    QFile::remove(rendition);
             }
         }
         changed.annotatedPath.reset();

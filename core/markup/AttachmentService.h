@@ -12,9 +12,10 @@ struct CaptureImage;
 class CaptureStore;
 
 // Turns a screenshot's markup into files and library state: the marked copy
-// rendered beside the untouched original, a fresh thumbnail, and the image
-// row updated through the store. Holds no UI state, so saving may run off
-// the UI thread as long as the eviction hook tolerates that.
+// rendered beside the untouched original, a fresh thumbnail and agent
+// rendition, and the image row updated through the store. Holds no UI
+// state, so saving may run off the UI thread as long as the eviction hook
+// tolerates that.
 class AttachmentService {
 public:
     struct RenderedAnnotation {

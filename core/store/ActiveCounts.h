@@ -5,8 +5,6 @@
 #include <QMap>
 #include <QString>
 
-class Database;
-
 // Where the open work is: live captures that are open or in progress,
 // counted by group, by priority, and unclaimed.
 struct ActiveCounts {
@@ -14,7 +12,4 @@ struct ActiveCounts {
     QMap<QString, int> byGroup;
     QMap<CapturePriority, int> byPriority;
     int unclaimed = 0;
-
-    // One grouped statement over the status index, whatever the library size.
-    static ActiveCounts read(Database& db);
 };

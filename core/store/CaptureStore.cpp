@@ -98,19 +98,6 @@ std::vector<CaptureImage> CaptureStore::images(const QString& captureID) {
     return result;
 }
 
-std::optional<QString> CaptureStore::resolveCaptureID(const QString& text) {
-    const QString trimmed = text.trimmed();
-    if (trimmed.isEmpty())
-        return std::nullopt;
-    if (capture(trimmed))
-        return trimmed;
-    const auto rows =
-        db_->query("SELECT id FROM captures WHERE id LIKE ? AND deleted_at IS NULL LIMIT 2;", {trimmed + "%"});
-    if (rows.size() != 1)
-        return std::nullopt;
-    return rows.front().string("id");
-}
-
 // MARK: sync metadata and change marking
 
 std::optional<QString> CaptureStore::syncMeta(const QString& key) {
@@ -171,4 +158,8 @@ void CaptureStore::removeImageFiles(const CaptureImage& image) {
     remove(image.imagePath, ZorviPaths::imageURL);
     remove(image.annotatedPath, ZorviPaths::imageURL);
     remove(image.thumbPath, ZorviPaths::thumbURL);
+    for (const std::optional<QString>& source : {std::optional(image.imagePath), image.annotatedPath})
+        if (source && ZorviPaths::isSafeRelativePath(*source))
+            for (const QString& rendition : ZorviPaths::agentImageURLs(*source))
+                QFile::remove(rendition);
 }

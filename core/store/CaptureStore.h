@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ActiveCounts.h"
 #include "ActivityEvent.h"
 #include "Capture.h"
 #include "CaptureGroup.h"
@@ -32,7 +33,13 @@ public:
     CaptureStore(const CaptureStore&) = delete;
     CaptureStore& operator=(const CaptureStore&) = delete;
 
-    Database& db() { return *db_; }
+    // Runs several operations as one transaction (a savepoint inside one
+    // already open): no other writer's change lands between them, and a
+    // failure undoes them all.
+    template <class Body>
+    auto transaction(Body&& body) -> decltype(body()) {
+        return db_->transaction(std::forward<Body>(body));
+    }
 
     // Single-row reads; none when no row matches.
     std::optional<Capture> capture(const QString& id);
@@ -45,6 +52,9 @@ public:
     std::optional<CaptureGroup> groupMatchingPath(const QString& path);
     // An exact id, or a prefix that matches exactly one live capture.
     std::optional<QString> resolveCaptureID(const QString& text);
+    // The one live capture whose id ends with `suffix` (the short id a person
+    // quotes); none when no capture or several do.
+    std::optional<QString> captureIDEndingWith(const QString& suffix);
 
     // Capture changes.
     void insert(Capture capture);
@@ -75,6 +85,8 @@ public:
     // Queries and counts.
     std::vector<Capture> captures(const CaptureQuery& query);
     QMap<CaptureStatus, int> countsByStatus();
+    // One grouped statement over the status index, whatever the library size.
+    ActiveCounts activeCounts();
     QMap<QString, int> imageCounts();
     QMap<QString, int> commentCounts();
     // Only for these captures, in one statement.
@@ -93,6 +105,9 @@ public:
     std::vector<Person> assignableCandidates();
     // Changes whenever a capture or comment is added, edited or deleted.
     QString changeStamp();
+    // Moves only when another connection commits to the library file: a
+    // check cheap enough to poll before re-reading anything.
+    std::optional<std::int64_t> dataVersion();
 
     // Change marking and sync metadata.
     std::optional<QString> syncMeta(const QString& key);
@@ -159,10 +174,14 @@ public:
     // Announces a change to every process on the session.
     void postDidChange();
 
-    // Removes an image's original, marked copy and thumbnail; errors are ignored.
+    // Removes an image's original, marked copy, thumbnail and agent renditions; errors are ignored.
     static void removeImageFiles(const CaptureImage& image);
 
 private:
+    // Live capture ids, at most two: matching a LIKE pattern, or starting
+    // with a prefix as LIKE would match it, through the primary key.
+    QStringList liveIDsLike(const QString& pattern);
+    QStringList liveIDsWithPrefix(const QString& prefix);
     void gatherPlannerStatisticsIfMissing();
     void touch(const QString& captureID);
     std::optional<QString> metaOrNone(const QString& key);

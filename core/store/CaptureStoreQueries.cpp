@@ -115,6 +115,26 @@ QMap<CaptureStatus, int> CaptureStore::countsByStatus() {
     return result;
 }
 
+ActiveCounts CaptureStore::activeCounts() {
+    // Grouping by expressions rather than by group_id keeps the planner on the
+    // status index (a few active rows) instead of walking the group index
+    // over the whole table.
+    const auto rows = db_->query(
+        "SELECT COALESCE(group_id, '') AS g, priority, (claimed_by IS NULL OR claimed_by = '') AS unclaimed, "
+        "COUNT(*) AS n FROM captures WHERE deleted_at IS NULL AND status IN ('open', 'in_progress') "
+        "GROUP BY 1, 2, 3;");
+    ActiveCounts counts;
+    for (const Row& row : rows) {
+        const int n = int(row.integer("n").value_or(0));
+        counts.byGroup[row.string("g").value_or(QString())] += n;
+        if (auto priority = capturePriorityFromRaw(row.string("priority").value_or(QString())))
+            counts.byPriority[*priority] += n;
+        if (row.boolean("unclaimed"))
+            counts.unclaimed += n;
+    }
+    return counts;
+}
+
 QMap<QString, int> CaptureStore::imageCounts() {
     return countsByCapture(*db_, "SELECT capture_id, COUNT(*) AS n FROM capture_images GROUP BY capture_id;");
 }
@@ -201,6 +221,11 @@ std::vector<Person> CaptureStore::assignableCandidates() {
         return collator.compare(a.name, b.name) < 0;
     });
     return all;
+}
+
+std::optional<std::int64_t> CaptureStore::dataVersion() {
+    const auto rows = db_->query("PRAGMA data_version;");
+    return rows.empty() ? std::nullopt : rows.front().integer("data_version");
 }
 
 QString CaptureStore::changeStamp() {

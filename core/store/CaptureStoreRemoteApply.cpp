@@ -126,45 +126,48 @@ void CaptureStore::applyRemoteCapture(const QJsonObject& row) {
         dropCapture(id);
         return;
     }
-    bool exists = false;
-    const QSet<QString> pending = locallyPendingFields(table, id, exists);
-    if (pending.contains("delete"))
-        return;
+    // The row and its tags land together or not at all.
+    db_->transaction([&] {
+        bool exists = false;
+        const QSet<QString> pending = locallyPendingFields(table, id, exists);
+        if (pending.contains("delete"))
+            return;
 
-    RemoteColumns columns(pending);
-    columns.setUnlessPending("note", textOr(row, "note", ""));
-    columns.setUnlessPending("status", textOr(row, "status", rawValue(CaptureStatus::open)));
-    columns.setUnlessPending("priority", textOr(row, "priority", rawValue(CapturePriority::normal)));
-    for (const char* key : {"group_id", "assignee_id", "app_name", "app_bundle_id", "window_title", "url",
-                            "display_name"})
-        columns.setUnlessPending(key, text(row, key));
-    columns.setUnlessPending("display_scale", Wire::real(row.value("display_scale")));
-    columns.setUnlessPending("capture_mode", textOr(row, "capture_mode", rawValue(CaptureMode::region)));
-    columns.setUnlessPending("claimed_by_id", text(row, "claimed_by_id"));
-    columns.setUnlessPending("claimed_label", "claimed_by", text(row, "claimed_label"));
-    columns.setUnlessPending("claimed_at", date(row, "claimed_at"));
-    columns.setUnlessPending("resolved_at", date(row, "resolved_at"));
-    columns.setUnlessPending("resolution_ref", text(row, "resolution_ref"));
-    columns.setUnlessPending("workspace_id", text(row, "workspace_id"));
-    columns.setUnlessPending("author_id", text(row, "author_id"));
-    columns.setUnlessPending("updated_at", dateOrNow(row, "updated_at"));
-    columns.setUnlessPending("version", integer(row, "version"));
-    columns.setUnlessPending("local_only", 0);
-    columns.markSyncedWhenNothingPending();
+        RemoteColumns columns(pending);
+        columns.setUnlessPending("note", textOr(row, "note", ""));
+        columns.setUnlessPending("status", textOr(row, "status", rawValue(CaptureStatus::open)));
+        columns.setUnlessPending("priority", textOr(row, "priority", rawValue(CapturePriority::normal)));
+        for (const char* key : {"group_id", "assignee_id", "app_name", "app_bundle_id", "window_title", "url",
+                                "display_name"})
+            columns.setUnlessPending(key, text(row, key));
+        columns.setUnlessPending("display_scale", Wire::real(row.value("display_scale")));
+        columns.setUnlessPending("capture_mode", textOr(row, "capture_mode", rawValue(CaptureMode::region)));
+        columns.setUnlessPending("claimed_by_id", text(row, "claimed_by_id"));
+        columns.setUnlessPending("claimed_label", "claimed_by", text(row, "claimed_label"));
+        columns.setUnlessPending("claimed_at", date(row, "claimed_at"));
+        columns.setUnlessPending("resolved_at", date(row, "resolved_at"));
+        columns.setUnlessPending("resolution_ref", text(row, "resolution_ref"));
+        columns.setUnlessPending("workspace_id", text(row, "workspace_id"));
+        columns.setUnlessPending("author_id", text(row, "author_id"));
+        columns.setUnlessPending("updated_at", dateOrNow(row, "updated_at"));
+        columns.setUnlessPending("version", integer(row, "version"));
+        columns.setUnlessPending("local_only", 0);
+        columns.markSyncedWhenNothingPending();
 
-    if (exists) {
-        columns.update(*db_, table, id);
-    } else {
-        // A row we do not have has nothing pending, so it is already marked synced.
-        columns.set("id", id);
-        columns.set("created_at", dateOrNow(row, "created_at"));
-        columns.set("image_path", "");
-        columns.set("dirty", 0);
-        columns.insert(*db_, table);
-    }
+        if (exists) {
+            columns.update(*db_, table, id);
+        } else {
+            // A row we do not have has nothing pending, so it is already marked synced.
+            columns.set("id", id);
+            columns.set("created_at", dateOrNow(row, "created_at"));
+            columns.set("image_path", "");
+            columns.set("dirty", 0);
+            columns.insert(*db_, table);
+        }
 
-    if (!pending.contains("tags") && row.value("tags").isArray())
-        replaceTags(Wire::strings(row.value("tags")), id);
+        if (!pending.contains("tags") && row.value("tags").isArray())
+            replaceTags(Wire::strings(row.value("tags")), id);
+    });
 }
 
 void CaptureStore::applyRemoteGroup(const QJsonObject& row) {

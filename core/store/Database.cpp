@@ -148,13 +148,19 @@ void Database::executeRaw(const QString& sql) {
     }
 }
 
-void Database::commit() {
-    executeRaw(QStringLiteral("COMMIT;"));
+bool Database::begin() {
+    const bool nested = handle_ && !sqlite3_get_autocommit(handle_);
+    executeRaw(nested ? QStringLiteral("SAVEPOINT nested;") : QStringLiteral("BEGIN IMMEDIATE TRANSACTION;"));
+    return nested;
 }
 
-void Database::rollbackQuietly() {
+void Database::finish(bool nested) {
+    executeRaw(nested ? QStringLiteral("RELEASE nested;") : QStringLiteral("COMMIT;"));
+}
+
+void Database::abandon(bool nested) noexcept {
     try {
-        executeRaw(QStringLiteral("ROLLBACK;"));
-    } catch (const DatabaseError&) {
+        executeRaw(nested ? QStringLiteral("ROLLBACK TO nested; RELEASE nested;") : QStringLiteral("ROLLBACK;"));
+    } catch (...) {
     }
 }

@@ -27,21 +27,24 @@ public:
     // A script of one or more statements, without parameters.
     void executeRaw(const QString& sql);
 
+    // Runs `body` as one unit: a transaction, or a savepoint when one is
+    // already open on this connection, so an operation built from others
+    // commits or rolls back whole.
     template <class Body>
     auto transaction(Body&& body) -> decltype(body()) {
         std::lock_guard guard(lock_);
-        executeRaw(QStringLiteral("BEGIN IMMEDIATE TRANSACTION;"));
+        const bool nested = begin();
         try {
             if constexpr (std::is_void_v<decltype(body())>) {
                 body();
-                commit();
+                finish(nested);
             } else {
                 auto result = body();
-                commit();
+                finish(nested);
                 return result;
             }
         } catch (...) {
-            rollbackQuietly();
+            abandon(nested);
             throw;
         }
     }
@@ -57,8 +60,11 @@ private:
     // Prepares and binds; a prepare failure throws with the statement's text.
     Statement prepare(const QString& sql, const std::vector<SQLValue>& params);
     QString errorText() const;
-    void commit();
-    void rollbackQuietly();
+    // BEGIN, or a savepoint inside an open transaction (then returns true).
+    bool begin();
+    void finish(bool nested);
+    // Rolls back what begin() opened; errors are swallowed, the caller is already failing.
+    void abandon(bool nested) noexcept;
 
     sqlite3* handle_ = nullptr;
     std::recursive_mutex lock_;

@@ -49,6 +49,7 @@ QString support() {
 QString databaseURL() { return support() + "/zorvi.sqlite"; }
 QString capturesRoot() { return support() + "/captures"; }
 QString thumbsRoot() { return support() + "/thumbs"; }
+QString agentImagesRoot() { return support() + "/agent-images"; }
 QString logsRoot() { return support() + "/logs"; }
 
 QString imageURL(const QString& relative) { return capturesRoot() + '/' + relative; }
@@ -76,6 +77,18 @@ QString markedRelativePath(const QString& originalRelative) {
     const int dot = originalRelative.lastIndexOf(u'.');
     const QString stem = dot > slash ? originalRelative.left(dot) : originalRelative;
     return stem + "-marked.png";
+}
+
+QString agentImageURL(const QString& sourceRelative, const QString& ext) {
+    const QString clean = QDir::cleanPath(sourceRelative);
+    const int slash = clean.lastIndexOf(u'/');
+    const int dot = clean.lastIndexOf(u'.');
+    const QString stem = dot > slash ? clean.left(dot) : clean;
+    return agentImagesRoot() + '/' + stem + '.' + ext;
+}
+
+QStringList agentImageURLs(const QString& sourceRelative) {
+    return {agentImageURL(sourceRelative, "png"), agentImageURL(sourceRelative, "jpg")};
 }
 
 bool ensureDirectories() {

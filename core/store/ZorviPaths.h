@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 
 // Where the library lives on disk. Every location is computed on demand from
 // the environment, so these may be called from any thread.
@@ -13,6 +14,8 @@ QString support();
 QString databaseURL();
 QString capturesRoot();
 QString thumbsRoot();
+// Agent-sized renditions of screenshots: derived files, never synced.
+QString agentImagesRoot();
 QString logsRoot();
 
 QString imageURL(const QString& relative);
@@ -27,6 +30,12 @@ bool isSafeRelativePath(const QString& relative);
 
 // The marked copy's relative path beside an original: "<stem>-marked.png".
 QString markedRelativePath(const QString& originalRelative);
+
+// Where the agent-sized rendition of a stored image goes, by the image's path
+// relative to the captures folder: "<stem>.<ext>" under agentImagesRoot().
+QString agentImageURL(const QString& sourceRelative, const QString& ext);
+// Every name that rendition may have (it is a PNG or a JPEG).
+QStringList agentImageURLs(const QString& sourceRelative);
 
 bool ensureDirectories();
 // Throws std::system_error with the file system's message.

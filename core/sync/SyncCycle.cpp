@@ -212,24 +212,25 @@ std::optional<QJsonObject> SyncCycle::currentChange(const QString& table, const 
 }
 
 void SyncCycle::settle(const QString& id, const Sent& sent, std::optional<std::int64_t> version) {
-    // Held across the comparison and the marking so no edit slips in between.
-    std::lock_guard guard(store_.db().lock());
-    const std::optional<Pending> now = store_.pendingRow(sent.table, id);
-    QStringList stillPending;
-    if (now) {
-        for (const QString& field : now->fields)
-            if (!sent.fields.contains(field) && !sent.fields.contains(allFields))
-                stillPending << field;
-        const QJsonObject sentPatch = sent.change.value("patch").toObject();
-        const std::optional<QJsonObject> current = currentChange(sent.table, id);
-        const QJsonObject currentPatch = current ? current->value("patch").toObject() : QJsonObject();
-        if (current && current->contains(deletion) && !sent.change.contains(deletion))
-            stillPending << deletion;
-        for (auto it = sentPatch.begin(); it != sentPatch.end(); ++it)
-            if (currentPatch.contains(it.key()) && currentPatch.value(it.key()) != it.value())
-                stillPending << it.key();
-    }
-    store_.markSynced(sent.table, id, version);
-    if (!stillPending.isEmpty())
-        store_.markPending(sent.table, id, stillPending);
+    // One transaction across the comparison and the marking, so no edit slips in between.
+    store_.transaction([&] {
+        const std::optional<Pending> now = store_.pendingRow(sent.table, id);
+        QStringList stillPending;
+        if (now) {
+            for (const QString& field : now->fields)
+                if (!sent.fields.contains(field) && !sent.fields.contains(allFields))
+                    stillPending << field;
+            const QJsonObject sentPatch = sent.change.value("patch").toObject();
+            const std::optional<QJsonObject> current = currentChange(sent.table, id);
+            const QJsonObject currentPatch = current ? current->value("patch").toObject() : QJsonObject();
+            if (current && current->contains(deletion) && !sent.change.contains(deletion))
+                stillPending << deletion;
+            for (auto it = sentPatch.begin(); it != sentPatch.end(); ++it)
+                if (currentPatch.contains(it.key()) && currentPatch.value(it.key()) != it.value())
+                    stillPending << it.key();
+        }
+        store_.markSynced(sent.table, id, version);
+        if (!stillPending.isEmpty())
+            store_.markPending(sent.table, id, stillPending);
+    });
 }

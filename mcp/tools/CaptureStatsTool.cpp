@@ -3,7 +3,6 @@
 #include "GroupNames.h"
 #include "InputSchema.h"
 
-#include "store/ActiveCounts.h"
 #include "store/CaptureStore.h"
 
 #include <algorithm>
@@ -26,7 +25,7 @@ ToolResult CaptureStatsTool::call(const ToolArguments&) {
     for (CaptureStatus status : allCaptureStatuses)
         lines.append(QStringLiteral("- %1: %2").arg(displayName(status)).arg(byStatus.value(status)));
 
-    const ActiveCounts active = ActiveCounts::read(store.db());
+    const ActiveCounts active = store.activeCounts();
     lines.append({QString(), "Open and in progress, by priority:"});
     for (CapturePriority priority : {CapturePriority::high, CapturePriority::normal, CapturePriority::low})
         lines.append(QStringLiteral("- %1: %2").arg(displayName(priority)).arg(active.byPriority.value(priority)));

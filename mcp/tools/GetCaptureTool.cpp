@@ -4,9 +4,10 @@
 #include "CaptureText.h"
 #include "GroupNames.h"
 #include "InputSchema.h"
-#include "ScreenshotImage.h"
 
+#include "capture/AgentImage.h"
 #include "store/CaptureStore.h"
+#include "store/ZorviPaths.h"
 
 #include <algorithm>
 #include <future>
@@ -16,7 +17,7 @@ namespace {
 
 struct Screenshot {
     QString line;
-    std::optional<ScreenshotImage::Encoded> image;
+    std::optional<AgentImage::Encoded> image;
 };
 
 Screenshot prepare(const CaptureImage& image, int number) {
@@ -25,17 +26,17 @@ Screenshot prepare(const CaptureImage& image, int number) {
         line += image.isAwaitingDownload() ? "not downloaded to this computer yet" : "file no longer kept";
         return {line, std::nullopt};
     }
-    QString path = image.displayURL();
-    std::optional<ScreenshotImage::Encoded> encoded = ScreenshotImage::load(path);
+    QString relative = image.annotatedPath.value_or(image.imagePath);
+    std::optional<AgentImage::Encoded> encoded = AgentImage::load(relative);
     bool marked = image.annotatedPath.has_value();
     if (!encoded && marked) {
         // A marked copy still on its way from the workspace: the original
         // beats no picture at all.
-        path = image.originalURL();
-        encoded = ScreenshotImage::load(path);
+        relative = image.imagePath;
+        encoded = AgentImage::load(relative);
         marked = false;
     }
-    line += path;
+    line += ZorviPaths::imageURL(relative);
     if (!encoded)
         return {line + " (missing or unreadable)", std::nullopt};
     line += QStringLiteral(" (%1×%2").arg(encoded->original.width()).arg(encoded->original.height());
@@ -46,9 +47,10 @@ Screenshot prepare(const CaptureImage& image, int number) {
     return {line + ')', std::move(encoded)};
 }
 
-// Decoding and scaling a full-screen shot is most of a call's time, so the
-// screenshots of one capture are prepared side by side, a few at a time to
-// bound the memory their decoded pixels take.
+// A screenshot without its agent-sized rendition yet (filed before there
+// were any, or downloaded from the workspace) is decoded and scaled here, so
+// the screenshots of one capture are prepared side by side, a few at a time
+// to bound the memory their decoded pixels take.
 std::vector<Screenshot> prepareAll(const std::vector<CaptureImage>& images) {
     const size_t batch = std::max(2u, std::thread::hardware_concurrency());
     std::vector<Screenshot> screenshots;

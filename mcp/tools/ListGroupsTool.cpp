@@ -2,7 +2,6 @@
 
 #include "InputSchema.h"
 
-#include "store/ActiveCounts.h"
 #include "store/CaptureStore.h"
 
 ToolDefinition ListGroupsTool::definition() const {
@@ -18,7 +17,7 @@ ToolDefinition ListGroupsTool::definition() const {
 
 ToolResult ListGroupsTool::call(const ToolArguments&) {
     CaptureStore& store = context_.store;
-    const QMap<QString, int> open = ActiveCounts::read(store.db()).byGroup;
+    const QMap<QString, int> open = store.activeCounts().byGroup;
     const std::vector<CaptureGroup> groups = store.groups();
 
     QStringList lines{QStringLiteral("Groups (%1), with open and in-progress captures:").arg(groups.size())};

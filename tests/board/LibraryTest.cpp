@@ -35,8 +35,8 @@ TEST_F(LibraryTest, ReloadsWhenAnotherWriterChangesTheLibrary) {
     EXPECT_EQ(library.counts().value(CaptureStatus::open), 1);
 
     // A write that posts nothing is caught by the stamp poll.
-    other.db().execute("UPDATE captures SET note = 'edited quietly', updated_at = updated_at + 1 WHERE id = ?;",
-                       {first.id});
+    sql().execute("UPDATE captures SET note = 'edited quietly', updated_at = updated_at + 1 WHERE id = ?;",
+                  {first.id});
     const int before = reloads;
     ASSERT_TRUE(processEventsUntil([&] { return library.captures().front().note == "edited quietly"; },
                                    Library::pollIntervalMs * 2))
@@ -84,7 +84,7 @@ TEST_F(LibraryTest, OperationsReloadAndNoteTheLocalChangeOnlyWhenTheyCommit) {
     EXPECT_EQ(localChanges, 4);
 
     // A failing write: the error is published, nothing reloads, sync is not told.
-    store->db().executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON activity BEGIN SELECT RAISE(ABORT, 'disk says no'); END;");
+    sql().executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON activity BEGIN SELECT RAISE(ABORT, 'disk says no'); END;");
     int published = 0;
     QObject::connect(&library, &Library::changed, [&] { ++published; });
     EXPECT_FALSE(library.setStatus(CaptureStatus::resolved, region.id));
@@ -102,18 +102,18 @@ TEST_F(LibraryTest, OperationsReloadAndNoteTheLocalChangeOnlyWhenTheyCommit) {
     EXPECT_FALSE(store->capture(broken.id).has_value());
 
     // The next successful operation clears it.
-    store->db().executeRaw("DROP TRIGGER refuse;");
+    sql().executeRaw("DROP TRIGGER refuse;");
     EXPECT_TRUE(library.setStatus(CaptureStatus::resolved, region.id));
     EXPECT_FALSE(library.loadError().has_value());
     EXPECT_EQ(library.openCount(), 1);
     EXPECT_EQ(localChanges, 5);
 
     // A failing load keeps what was loaded before it and reports why.
-    store->db().executeRaw("ALTER TABLE comments RENAME TO comments_away;");
+    sql().executeRaw("ALTER TABLE comments RENAME TO comments_away;");
     library.reload();
     EXPECT_TRUE(library.loadError().has_value());
     EXPECT_EQ(library.captures().size(), 2u);
-    store->db().executeRaw("ALTER TABLE comments_away RENAME TO comments;");
+    sql().executeRaw("ALTER TABLE comments_away RENAME TO comments;");
     library.reload();
     EXPECT_FALSE(library.loadError().has_value());
 

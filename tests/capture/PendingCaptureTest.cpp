@@ -1,6 +1,7 @@
 #include "capture/PendingCapture.h"
 #include "store/ZorviPaths.h"
 #include "support/TempDir.h"
+#include "support/TestImages.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,8 +15,7 @@ protected:
     void SetUp() override { qputenv("ZORVI_HOME", home.path().toUtf8()); }
 
     static QImage screenshot(int width, int height) {
-        static const QImage source(QStringLiteral(ZORVI_BENCH_DATA_DIR "/screenshot-doc-page-3840x2160.png"));
-        return source.copy(0, 0, width, height);
+        return TestImages::docPage().copy(0, 0, width, height);
     }
 
     static PendingCapture withImages(int count) {

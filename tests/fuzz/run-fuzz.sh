@@ -2,10 +2,11 @@
 # Runs the remote-apply fuzz target for a bounded time over a scratch copy of
 # the seed corpus, so new inputs it finds never land in the repository.
 # Usage: run-fuzz.sh <fuzz program> <folder with corpus/ and one *.dict> [seconds]
+# ZORVI_FUZZ_SECONDS, when set, overrides the seconds (a longer run through ctest).
 set -euo pipefail
 program=$1
 source_dir=$2
-seconds=${3:-${ZORVI_FUZZ_SECONDS:-60}}
+seconds=${ZORVI_FUZZ_SECONDS:-${3:-60}}
 # Memory-backed scratch space when there is one: the library is rewritten per input.
 scratch=/dev/shm
 [ -d "$scratch" ] && [ -w "$scratch" ] || scratch=${TMPDIR:-/tmp}

@@ -22,21 +22,6 @@ QString withShapes(const QString& shapes) { return "{\"shapes\":[" + shapes + "]
 
 } // namespace
 
-TEST(AnnotationTool, RawValuesRoundTripAndUnknownTextIsNoTool) {
-    const QStringList raws{"pen", "arrow", "rectangle", "ellipse", "highlight", "blur"};
-    ASSERT_EQ(AnnotationTools::allCases().size(), raws.size());
-    for (qsizetype i = 0; i < raws.size(); ++i) {
-        const AnnotationTool tool = AnnotationTools::allCases()[i];
-        EXPECT_EQ(AnnotationTools::rawValue(tool), raws[i]);
-        EXPECT_EQ(AnnotationTools::fromRawValue(raws[i]), tool);
-        EXPECT_EQ(AnnotationTools::isDragShape(tool), tool != AnnotationTool::pen);
-    }
-    EXPECT_EQ(AnnotationTools::displayName(AnnotationTool::rectangle), "Box");
-    EXPECT_EQ(AnnotationTools::symbolName(AnnotationTool::blur), "eye.slash");
-    EXPECT_FALSE(AnnotationTools::fromRawValue("Pen"));
-    EXPECT_FALSE(AnnotationTools::fromRawValue(""));
-}
-
 TEST(AnnotationDecode, UnreadableTextGivesTheEmptyAnnotation) {
     for (const std::optional<QString>& text :
          {std::optional<QString>(), std::optional<QString>(""), std::optional<QString>("{}"),

@@ -1,5 +1,6 @@
 #include "markup/AnnotationRenderer.h"
 #include "markup/Pixelation.h"
+#include "support/TestImages.h"
 
 #include <QSet>
 
@@ -8,11 +9,6 @@
 #include <cmath>
 
 namespace {
-
-QImage realScreenshot() {
-    static const QImage image(QStringLiteral(ZORVI_BENCH_DATA_DIR "/screenshot-doc-page-3840x2160.png"));
-    return image;
-}
 
 QImage white(int width, int height) {
     QImage image(width, height, QImage::Format_RGB32);
@@ -110,11 +106,10 @@ TEST(Pixelation, BlockGridFollowsTheAreaSize) {
 }
 
 TEST(AnnotationRenderer, BlurReplacesTextWithFlatBlockAveragesAndTouchesNothingElse) {
-    const QImage source = realScreenshot();
-    ASSERT_EQ(source.size(), QSize(3840, 2160));
+    const QImage source = TestImages::docPage();
     const AnnotationShape blur = make(AnnotationTool::blur, {{0.55, 0.6}, {0.25, 0.3}});
     const QRect area = Pixelation::area(blur, source.size());
-    ASSERT_EQ(area, QRect(960, 648, 1152, 648));
+    ASSERT_EQ(area, QRect(320, 216, 384, 216));
     ASSERT_GT(distinctColours(source, area), 200) << "the area should hold real text";
 
     const QImage rendered = render(source, {blur});
@@ -125,7 +120,7 @@ TEST(AnnotationRenderer, BlurReplacesTextWithFlatBlockAveragesAndTouchesNothingE
 }
 
 TEST(AnnotationRenderer, SmallAreasUseFourPixelBlocks) {
-    const QImage source = realScreenshot().copy(1000, 600, 400, 300);
+    const QImage source = TestImages::docPage().copy(400, 200, 400, 300);
     // 40 x 30 pixels: 10 x 7 blocks, the rows 4 or 5 pixels high.
     const AnnotationShape blur = make(AnnotationTool::blur, {{0.25, 0.5}, {0.35, 0.6}});
     const QRect area = Pixelation::area(blur, source.size());
@@ -134,7 +129,7 @@ TEST(AnnotationRenderer, SmallAreasUseFourPixelBlocks) {
 }
 
 TEST(AnnotationRenderer, OverlappingBlursBothSampleTheOriginal) {
-    const QImage source = realScreenshot().copy(800, 500, 800, 600);
+    const QImage source = TestImages::docPage().copy(200, 60, 800, 600);
     const AnnotationShape first = make(AnnotationTool::blur, {{0.1, 0.1}, {0.6, 0.6}});
     const AnnotationShape second = make(AnnotationTool::blur, {{0.4, 0.4}, {0.9, 0.9}});
     const QImage rendered = render(source, {first, second});
@@ -142,7 +137,7 @@ TEST(AnnotationRenderer, OverlappingBlursBothSampleTheOriginal) {
 }
 
 TEST(AnnotationRenderer, DegenerateBlursLeaveTheImageAlone) {
-    const QImage source = realScreenshot().copy(0, 0, 300, 200).convertToFormat(QImage::Format_RGB32);
+    const QImage source = TestImages::docPage().copy(0, 0, 300, 200).convertToFormat(QImage::Format_RGB32);
     const QImage rendered = render(source, {make(AnnotationTool::blur, {{0.5, 0.1}, {0.501, 0.9}}),
                                             make(AnnotationTool::blur, {{1.1, 0.1}, {1.4, 0.9}}),
                                             make(AnnotationTool::blur, {{0.2, 0.2}})});
@@ -150,7 +145,7 @@ TEST(AnnotationRenderer, DegenerateBlursLeaveTheImageAlone) {
 }
 
 TEST(AnnotationRenderer, StrokesListedBeforeABlurStayOnTop) {
-    const QImage source = realScreenshot().copy(1000, 600, 400, 300);
+    const QImage source = TestImages::docPage().copy(400, 200, 400, 300);
     const AnnotationShape pen = make(AnnotationTool::pen, {{0.0, 0.5}, {1.0, 0.5}}, "#34C759", 0.02);
     const AnnotationShape blur = make(AnnotationTool::blur, {{0.2, 0.2}, {0.8, 0.8}});
     const QImage rendered = render(source, {pen, blur});

@@ -3,6 +3,7 @@
 #include "capture/CaptureError.h"
 #include "capture/ImageWriter.h"
 #include "store/StoreFixture.h"
+#include "support/TestImages.h"
 
 #include <QCryptographicHash>
 #include <QFileInfo>
@@ -21,15 +22,14 @@ protected:
         capture.workspaceID = "workspace-1";
         store->insert(capture);
         image = newImage(capture.id, 0);
-        const QImage source(QStringLiteral(ZORVI_BENCH_DATA_DIR "/screenshot-api-docs-dark-3840x2160.png"));
-        const ImageWriter::Written written = ImageWriter::write(source.copy(0, 0, 1600, 1000), image.id, image.createdAt);
+        const ImageWriter::Written written = ImageWriter::write(TestImages::darkApiDocs(), image.id, image.createdAt);
         image.imagePath = written.relativePath;
         image.thumbPath = written.thumbRelativePath;
         image.width = written.width;
         image.height = written.height;
         image.bytes = written.byteCount;
         image = store->addImage(image);
-        store->db().execute("UPDATE capture_images SET dirty = 0, pending = NULL WHERE id = ?;", {image.id});
+        sql().execute("UPDATE capture_images SET dirty = 0, pending = NULL WHERE id = ?;", {image.id});
         originalHash = sha256(ZorviPaths::imageURL(image.imagePath));
     }
 
@@ -73,11 +73,11 @@ TEST_F(AttachmentServiceTest, SavingMarksWritesAMarkedCopyAndLeavesTheOriginalAl
     EXPECT_EQ(pendingFields(), (QStringList{"annotation_json", "marked_sha256", "thumb_sha256"}));
 
     const QImage marked(markedPath);
-    ASSERT_EQ(marked.size(), QSize(1600, 1000));
+    ASSERT_EQ(marked.size(), QSize(960, 540));
     EXPECT_EQ(marked.pixel(0, 0), QImage(ZorviPaths::imageURL(image.imagePath)).pixel(0, 0));
     EXPECT_NE(marked, QImage(ZorviPaths::imageURL(image.imagePath)).convertToFormat(marked.format()));
     ASSERT_TRUE(saved->thumbPath);
-    EXPECT_EQ(QImageReader(ZorviPaths::thumbURL(*saved->thumbPath)).size(), QSize(900, 562));
+    EXPECT_EQ(QImageReader(ZorviPaths::thumbURL(*saved->thumbPath)).size(), QSize(900, 506));
     EXPECT_TRUE(evicted.contains(markedPath));
 
     // Saving again replaces the same marked file.

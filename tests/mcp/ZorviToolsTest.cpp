@@ -1,4 +1,3 @@
-#include "ScreenshotImage.h"
 #include "ToolRegistry.h"
 #include "ZorviTools.h"
 
@@ -134,18 +133,4 @@ TEST_F(ZorviToolsTest, UpdateNeedsSomethingToChange) {
     EXPECT_TRUE(nothing.isError());
     EXPECT_TRUE(text(nothing).contains("Nothing to change"));
     EXPECT_TRUE(text(call("update_capture", {{"id", id}, {"group", "Design"}})).contains("There are no groups yet."));
-}
-
-TEST(ScreenshotImage, FullScreensAreScaledAndKeptWithinBudget) {
-    for (const char* name : {"screenshot-doc-page-3840x2160.png", "screenshot-ui-with-photo-3840x2160.png"}) {
-        SCOPED_TRACE(name);
-        const auto encoded = ScreenshotImage::load(QStringLiteral(ZORVI_BENCH_DATA_DIR "/") + name);
-        ASSERT_TRUE(encoded.has_value());
-        EXPECT_EQ(encoded->original, QSize(3840, 2160));
-        EXPECT_EQ(encoded->size, QSize(1568, 882));
-        EXPECT_LE(encoded->bytes.size(), 1024 * 1024);
-        const QByteArray format = encoded->mimeType == u"image/png" ? "PNG" : "JPEG";
-        EXPECT_EQ(QImage::fromData(encoded->bytes, format.constData()).size(), QSize(1568, 882));
-    }
-    EXPECT_FALSE(ScreenshotImage::load(TempDir().file("absent.png")).has_value());
 }

@@ -1,6 +1,6 @@
 #include "FakeScreenshotPortal.h"
 
-#include "platform/fake/FakeClock.h"
+#include "support/FakeClock.h"
 #include "shell/PermissionsService.h"
 #include "support/QtEventLoop.h"
 
@@ -19,24 +19,6 @@ protected:
 
     FakeClock clock;
 };
-
-TEST_F(PermissionsServiceTest, X11SessionNeedsNothing) {
-    session("x11");
-    PermissionsService service(clock);
-    EXPECT_TRUE(service.hasScreenRecording());
-    EXPECT_TRUE(service.hasAccessibility());
-}
-
-TEST_F(PermissionsServiceTest, WaylandWithoutAPortalCanDoNeither) {
-    session("wayland");
-    PermissionsService service(clock);
-    EXPECT_FALSE(service.hasScreenRecording());
-    EXPECT_FALSE(service.hasAccessibility());
-    service.requestScreenRecording();
-    service.requestAccessibility();
-    EXPECT_FALSE(service.hasScreenRecording());
-    EXPECT_FALSE(service.hasAccessibility());
-}
 
 TEST_F(PermissionsServiceTest, WaylandScreenshotsGoThroughThePortal) {
     session("wayland");
@@ -68,18 +50,6 @@ TEST_F(PermissionsServiceTest, PollingPicksUpAPortalWithinASecond) {
     service.stopPolling();
     EXPECT_FALSE(service.isPolling());
     EXPECT_EQ(clock.pendingTimers(), 0);
-}
-
-TEST_F(PermissionsServiceTest, NoDisplayAtAllCanDoNeither) {
-    qunsetenv("XDG_SESSION_TYPE");
-    qunsetenv("WAYLAND_DISPLAY");
-    qunsetenv("DISPLAY");
-    PermissionsService service(clock);
-    EXPECT_FALSE(service.hasScreenRecording());
-    EXPECT_FALSE(service.hasAccessibility());
-    qputenv("DISPLAY", ":0");
-    service.refresh();
-    EXPECT_TRUE(service.hasScreenRecording());
 }
 
 } // namespace

@@ -34,19 +34,11 @@ protected:
     TempDir home;
 };
 
-TEST_F(PreferencesTest, FreshUserGetsTheDefaults) {
+TEST_F(PreferencesTest, DefaultsAreNotWrittenOut) {
     auto prefs = startUp();
-    EXPECT_EQ(prefs->regionHotkey(), (HotkeyBinding{19, altShift, 1}));
-    EXPECT_EQ(prefs->fullScreenHotkey(), (HotkeyBinding{20, altShift, 1}));
-    EXPECT_TRUE(prefs->playCaptureSound());
-    EXPECT_FALSE(prefs->captureURLs());
-    EXPECT_FALSE(prefs->copyToClipboard());
-    EXPECT_FALSE(prefs->openDashboardAfterSave());
-    EXPECT_TRUE(prefs->showMenuBarIcon());
-    EXPECT_FALSE(prefs->hasCompletedOnboarding());
-    EXPECT_FALSE(prefs->defaultGroupID());
+    EXPECT_EQ(prefs->regionHotkey(), Preferences::defaultRegionHotkey);
     EXPECT_TRUE(Preferences::settingsPath().startsWith(home.path() + "/Zorvi/Zorvi.conf"));
-    // Defaults are not written out; only the import marker is.
+    // Only the import marker is.
     EXPECT_FALSE(isStored("hotkey.region"));
     EXPECT_FALSE(isStored("capture.sound"));
     EXPECT_TRUE(stored("migration.importedLegacyDefaults").toBool());
@@ -165,15 +157,6 @@ TEST_F(PreferencesTest, WrongKindOfValueReadsAsTheDefault) {
     EXPECT_EQ(prefs->regionHotkey(), Preferences::defaultRegionHotkey);
     // Hand-edited text is still JSON.
     EXPECT_EQ(prefs->fullScreenHotkey(), (HotkeyBinding{21, altShift, 1}));
-}
-
-TEST_F(PreferencesTest, EditorKeysShareTheStore) {
-    {
-        auto prefs = startUp();
-        prefs->store().setValue("markup.width", 6);
-        prefs->store().sync();
-    }
-    EXPECT_EQ(stored("markup.width").toInt(), 6);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "FakeKeyEventSource.h"
 #include "support/QtEventLoop.h"
 
-#include "platform/fake/FakeClock.h"
+#include "support/FakeClock.h"
 #include "shortcuts/EventTapMonitor.h"
 
 #include <gtest/gtest.h>

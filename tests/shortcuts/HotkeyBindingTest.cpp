@@ -1,7 +1,7 @@
 #include "support/QtPrinters.h"
 
 #include "platform/KeyboardLayout.h"
-#include "platform/fake/FakeKeyboardLayout.h"
+#include "support/FakeKeyboardLayout.h"
 #include "shortcuts/HotkeyBinding.h"
 
 #include <QJsonDocument>

@@ -1,8 +1,8 @@
 #include "support/QtPrinters.h"
 
 #include "platform/KeyboardLayout.h"
-#include "platform/fake/FakeClock.h"
-#include "platform/fake/FakeKeyboardLayout.h"
+#include "support/FakeClock.h"
+#include "support/FakeKeyboardLayout.h"
 #include "shortcuts/HotkeyRecorderModel.h"
 
 #include <gtest/gtest.h>

@@ -129,8 +129,8 @@ TEST_F(CaptureStoreQueries, ChangeStampMovesWithCapturesAndComments) {
 }
 
 TEST_F(CaptureStoreQueries, PeopleSortBotsLast) {
-    store->db().execute("INSERT INTO people (id, name, kind, updated_at) VALUES "
-                        "('1', 'Zed', 'person', 0), ('2', 'Aardvark Bot', 'bot', 0), ('3', 'amy', 'person', 0);");
+    sql().execute("INSERT INTO people (id, name, kind, updated_at) VALUES "
+                  "('1', 'Zed', 'person', 0), ('2', 'Aardvark Bot', 'bot', 0), ('3', 'amy', 'person', 0);");
     QStringList order;
     for (const Person& p : store->assignableCandidates())
         order << p.name;

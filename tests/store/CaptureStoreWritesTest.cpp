@@ -55,7 +55,7 @@ TEST_F(CaptureStoreWrites, UpdateMarksOnlyChangedFieldsAndOnlyInAWorkspace) {
     Capture shared = newCapture();
     shared.workspaceID = "ws";
     store->insert(shared);
-    store->db().execute("UPDATE captures SET pending = NULL, sync_state = 'synced' WHERE id = ?;", {shared.id});
+    sql().execute("UPDATE captures SET pending = NULL, sync_state = 'synced' WHERE id = ?;", {shared.id});
     Capture a = *store->capture(shared.id);
     a.note = "new note";
     store->update(a);
@@ -137,9 +137,9 @@ TEST_F(CaptureStoreWrites, ImagesRenumberCoverAndFiles) {
     EXPECT_EQ(store->capture(c.id)->imagePath, images[0].imagePath);
 
     // A synced image becomes a tombstone waiting to be pushed.
-    store->db().execute("UPDATE captures SET workspace_id = 'ws' WHERE id = ?;", {c.id});
-    store->db().execute("UPDATE capture_images SET sync_state = 'synced', pending = NULL WHERE id = ?;",
-                        {images[0].id});
+    sql().execute("UPDATE captures SET workspace_id = 'ws' WHERE id = ?;", {c.id});
+    sql().execute("UPDATE capture_images SET sync_state = 'synced', pending = NULL WHERE id = ?;",
+                  {images[0].id});
     ASSERT_TRUE(store->deleteImage(images[0].id));
     const CaptureImage tomb = *store->rawImage(images[0].id);
     EXPECT_TRUE(tomb.deletedAt.has_value());
@@ -150,7 +150,7 @@ TEST_F(CaptureStoreWrites, ImagesRenumberCoverAndFiles) {
     EXPECT_EQ(store->capture(c.id)->imagePath, images[2].imagePath) << "the remaining image is the cover";
 
     // A new image goes after the highest position in use, the tombstone's included.
-    store->db().execute("UPDATE capture_images SET position = 5 WHERE id = ?;", {tomb.id});
+    sql().execute("UPDATE capture_images SET position = 5 WHERE id = ?;", {tomb.id});
     EXPECT_EQ(store->addImage(newImage(c.id)).position, 6);
     EXPECT_FALSE(store->deleteImage("missing"));
 
@@ -217,16 +217,16 @@ TEST_F(CaptureStoreWrites, TagsAreNormalisedAndReplacedAtomically) {
     EXPECT_EQ(store->tags(c.id), (QStringList{"backend", "ui"}));
 
     // A failure half-way through leaves the previous tags in place.
-    store->db().executeRaw("CREATE TRIGGER refuse AFTER INSERT ON tags WHEN NEW.name = 'boom' "
-                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    sql().executeRaw("CREATE TRIGGER refuse AFTER INSERT ON tags WHEN NEW.name = 'boom' "
+                     "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
     EXPECT_THROW(store->setTags({"new", "boom"}, c.id), DatabaseError);
     EXPECT_EQ(store->tags(c.id), (QStringList{"backend", "ui"}));
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM tags WHERE name = 'new';"), 0);
 }
 
 TEST_F(CaptureStoreWrites, InsertRollsBackWhenItsActivityCannotBeWritten) {
-    store->db().executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON activity "
-                           "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+    sql().executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON activity "
+                     "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
     Capture c = newCapture();
     EXPECT_THROW(store->insert(c), DatabaseError);
     EXPECT_FALSE(store->rawCapture(c.id).has_value()) << "no half-inserted capture";
@@ -269,6 +269,25 @@ TEST_F(CaptureStoreWrites, ResolvesIdsAndUniquePrefixes) {
     store->softDelete(b.id);
     EXPECT_EQ(store->resolveCaptureID(b.id), std::nullopt);
     EXPECT_EQ(store->resolveCaptureID("abcd"), a.id);
+}
+
+TEST_F(CaptureStoreWrites, PrefixLookupAnswersAsLikeWouldWhateverTheCase) {
+    // Service rows keep their ids as sent: any case, underscores.
+    for (const char* id : {"Ab12-x", "aB12-y", "ab13", "AB2_z", "ab2-q", "zz9", "Q_1", "q-1", "gone-1"}) {
+        Capture c = newCapture();
+        c.id = id;
+        store->insert(c);
+    }
+    store->softDelete("gone-1");
+    for (const QString text : {"a", "ab1", "AB12", "ab12-", "Ab12-Y", "AB12-x", "ab13", "aB1", "ab2", "ab2_", "AB2-",
+                               "q_", "Q-", "Q", "%b13", "_b13", "ab1%", "zz", "ZZ9", "zz9z", "x", "GONE", "~"}) {
+        const auto like = sql().query("SELECT id FROM captures WHERE id LIKE ? AND deleted_at IS NULL LIMIT 2;",
+                                      {text + "%"});
+        const bool exact = store->capture(text).has_value();
+        const std::optional<QString> expected =
+            exact ? std::optional(text) : like.size() == 1 ? like.front().string("id") : std::nullopt;
+        EXPECT_EQ(store->resolveCaptureID(text), expected) << text.toStdString();
+    }
 }
 
 } // namespace

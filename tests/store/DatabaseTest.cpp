@@ -12,13 +12,6 @@ struct DatabaseTest : ::testing::Test {
     Database db{dir.file("nested/folder/test.sqlite")};
 };
 
-TEST_F(DatabaseTest, OpensWithWalAndForeignKeysInACreatedFolder) {
-    EXPECT_EQ(db.query("PRAGMA journal_mode;").front().string("journal_mode"), "wal");
-    EXPECT_EQ(db.query("PRAGMA foreign_keys;").front().integer("foreign_keys"), 1);
-    EXPECT_EQ(db.query("PRAGMA busy_timeout;").front().integer("timeout"), 5000);
-    EXPECT_EQ(db.query("PRAGMA synchronous;").front().integer("synchronous"), 1);
-}
-
 TEST_F(DatabaseTest, BindsEveryKindAndReadsTypedValues) {
     db.executeRaw("CREATE TABLE t (i INTEGER, r REAL, s TEXT, b BLOB, n TEXT);");
     EXPECT_EQ(db.execute("INSERT INTO t VALUES (?,?,?,?,?);",
@@ -75,6 +68,35 @@ TEST_F(DatabaseTest, TransactionRollsBackTheWholeBodyAndRethrows) {
     });
     EXPECT_EQ(result, 7);
     EXPECT_EQ(db.query("SELECT COUNT(*) AS n FROM t;").front().integer("n"), 1);
+}
+
+TEST_F(DatabaseTest, NestedTransactionsCommitOrRollBackWithTheOuterOne) {
+    db.executeRaw("CREATE TABLE t (v INTEGER);");
+    struct Boom {};
+    const auto values = [&] {
+        QList<std::int64_t> found;
+        for (const Row& row : db.query("SELECT v FROM t ORDER BY v;"))
+            found << *row.integer("v");
+        return found;
+    };
+
+    db.transaction([&] {
+        db.execute("INSERT INTO t VALUES (1);");
+        EXPECT_THROW(db.transaction([&] {
+            db.execute("INSERT INTO t VALUES (2);");
+            throw Boom{};
+        }),
+                     Boom);
+        db.transaction([&] { db.execute("INSERT INTO t VALUES (3);"); });
+    });
+    EXPECT_EQ(values(), (QList<std::int64_t>{1, 3})) << "a failed inner part takes only its own rows";
+
+    EXPECT_THROW(db.transaction([&] {
+        db.transaction([&] { db.execute("INSERT INTO t VALUES (4);"); });
+        throw Boom{};
+    }),
+                 Boom);
+    EXPECT_EQ(values(), (QList<std::int64_t>{1, 3})) << "a finished inner part goes with the outer failure";
 }
 
 TEST(DatabaseOpen, UnopenableFileGivesOpenFailed) {

@@ -61,15 +61,26 @@ protected:
         }
     }
 
+    // A second connection to the library file: for rows no store operation
+    // writes (a test's arrangement, an injected fault) and columns it does not return.
+    Database& sql() {
+        if (!sql_)
+            sql_ = std::make_unique<Database>(ZorviPaths::databaseURL());
+        return *sql_;
+    }
+
     std::optional<QString> column(const QString& table, const QString& column, const QString& id) {
-        const auto rows = store->db().query("SELECT " + column + " AS v FROM " + table + " WHERE id = ?;", {id});
+        const auto rows = sql().query("SELECT " + column + " AS v FROM " + table + " WHERE id = ?;", {id});
         return rows.empty() ? std::nullopt : rows.front().string("v");
     }
 
-    std::int64_t count(const QString& sql, const std::vector<SQLValue>& params = {}) {
-        return store->db().query(sql, params).front().integer("n").value_or(-1);
+    std::int64_t count(const QString& statement, const std::vector<SQLValue>& params = {}) {
+        return sql().query(statement, params).front().integer("n").value_or(-1);
     }
 
     TempDir home;
     std::unique_ptr<CaptureStore> store;
+
+private:
+    std::unique_ptr<Database> sql_;
 };

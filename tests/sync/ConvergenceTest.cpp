@@ -35,6 +35,7 @@ public:
         use();
         ZorviPaths::ensureDirectories();
         store_ = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        sql_ = std::make_unique<Database>(ZorviPaths::databaseURL());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZORVI_HOME", home_.path());
         env.insert("ZORVI_API_URL", api.toString());
@@ -58,6 +59,8 @@ public:
         return *store_;
     }
     CaptureStore& store() { return *store_; }
+    // A second connection to the same library, for reading rows as they are stored.
+    Database& sql() { return *sql_; }
     const QString& name() const { return name_; }
 
     void startSync() {
@@ -90,6 +93,7 @@ private:
     QString name_;
     TempDir home_;
     std::unique_ptr<CaptureStore> store_;
+    std::unique_ptr<Database> sql_;
     QProcess process_;
     bool syncing_ = false;
     QString lastAnswer_;
@@ -114,9 +118,10 @@ void writeFile(const QString& path, const QByteArray& bytes) {
 }
 
 // What two libraries must agree on, as comparable text per row.
-std::map<QString, QString> snapshot(CaptureStore& store) {
+std::map<QString, QString> snapshot(Device& device) {
+    CaptureStore& store = device.store();
     std::map<QString, QString> rows;
-    Database& db = store.db();
+    Database& db = device.sql();
     for (const Row& r : db.query("SELECT id, note, status, priority, group_id, deleted_at IS NOT NULL AS gone "
                                  "FROM captures WHERE workspace_id IS NOT NULL;")) {
         const QString id = *r.string("id");
@@ -142,17 +147,18 @@ std::map<QString, QString> snapshot(CaptureStore& store) {
     return rows;
 }
 
-int pendingRows(CaptureStore& store) {
+int pendingRows(Device& device) {
+    CaptureStore& store = device.store();
     int n = 0;
     for (const char* table : {"captures", "capture_images", "groups", "comments"})
-        n += int(store.db().query(QString("SELECT id FROM %1 WHERE sync_state = 'pendingPush';").arg(table)).size());
+        n += int(device.sql().query(QString("SELECT id FROM %1 WHERE sync_state = 'pendingPush';").arg(table)).size());
     return n + int(store.imagesAwaitingDownload(1000).size());
 }
 
 // Every live image's file holds the bytes its hash names.
 void expectImagesMatchHashes(Device& device) {
-    CaptureStore& store = device.use();
-    for (const Row& r : store.db().query("SELECT ci.image_path, ci.original_sha256 FROM capture_images ci "
+    device.use();
+    for (const Row& r : device.sql().query("SELECT ci.image_path, ci.original_sha256 FROM capture_images ci "
                                          "JOIN captures c ON c.id = ci.capture_id WHERE ci.deleted_at IS NULL "
                                          "AND c.deleted_at IS NULL AND c.workspace_id IS NOT NULL;")) {
         QFile f(ZorviPaths::imageURL(r.string("image_path").value_or("")));
@@ -317,22 +323,22 @@ TEST_F(Convergence, DISABLED_TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
     }
 
     proxy.setFailureRate(0);
-    for (int round = 0; round < 30 && (pendingRows(a.store()) + pendingRows(b.store()) > 0 || round < 2); ++round) {
+    for (int round = 0; round < 30 && (pendingRows(a) + pendingRows(b) > 0 || round < 2); ++round) {
         a.sync();
         b.sync();
     }
     a.sync(); // picks up what B pushed last
-    ASSERT_EQ(pendingRows(a.store()), 0);
-    ASSERT_EQ(pendingRows(b.store()), 0);
+    ASSERT_EQ(pendingRows(a), 0);
+    ASSERT_EQ(pendingRows(b), 0);
 
     // The service's view: a third computer that starts from nothing.
     Device fresh("C", api, ServiceAccounts::tokenFor(server, ServiceAccounts::alice));
-    for (int round = 0; round < 30 && (round < 1 || pendingRows(fresh.store()) > 0); ++round)
+    for (int round = 0; round < 30 && (round < 1 || pendingRows(fresh) > 0); ++round)
         fresh.sync();
 
-    const auto viewA = snapshot(a.store());
-    const auto viewB = snapshot(b.store());
-    const auto viewC = snapshot(fresh.store());
+    const auto viewA = snapshot(a);
+    const auto viewB = snapshot(b);
+    const auto viewC = snapshot(fresh);
     EXPECT_GT(viewA.size(), 100u);
     EXPECT_TRUE(viewA == viewB) << "A and B differ";
     EXPECT_TRUE(viewA == viewC) << "A and the service differ";

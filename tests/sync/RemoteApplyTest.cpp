@@ -50,6 +50,31 @@ TEST_F(RemoteCaptures, NewRowIsStoredSyncedWithNormalisedTags) {
     EXPECT_EQ(bare.captureMode, CaptureMode::region);
 }
 
+TEST_F(RemoteCaptures, ARowWhoseTagsFailLeavesNothingHalfApplied) {
+    const Capture known = syncedCapture("before", 3);
+    store->setTags({"old"}, known.id);
+    store->markSynced("captures", known.id, 3);
+    // Fails after the capture row is written, while its tags are.
+    sql().executeRaw("CREATE TRIGGER refuse AFTER INSERT ON capture_tags BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+
+    EXPECT_THROW(store->applyRemoteCapture(captureRow("c-new", json(R"({"note": "new", "tags": ["ui"]})"))),
+                 DatabaseError);
+    EXPECT_THROW(store->applyRemoteCapture(captureRow(known.id, json(R"({"note": "after", "version": 4,
+        "tags": ["ui"]})"))), DatabaseError);
+
+    EXPECT_FALSE(store->rawCapture("c-new").has_value());
+    const Capture unchanged = *store->capture(known.id);
+    EXPECT_EQ(unchanged.note, "before");
+    EXPECT_EQ(unchanged.version, 3);
+    EXPECT_EQ(store->tags(known.id), QStringList{"old"});
+
+    // The connection is left outside any transaction: the next row commits.
+    sql().executeRaw("DROP TRIGGER refuse;");
+    store->applyRemoteCapture(captureRow("c-new", json(R"({"note": "new", "tags": ["ui"]})")));
+    EXPECT_EQ(store->tags("c-new"), QStringList{"ui"});
+    EXPECT_EQ(count("SELECT COUNT(*) AS n FROM captures WHERE id = 'c-new';"), 1);
+}
+
 TEST_F(RemoteCaptures, PendingLocalFieldSurvivesARemoteRow) {
     const Capture c = syncedCapture("local words", 3);
     Capture edited = c;
@@ -282,7 +307,7 @@ TEST_F(RemoteImages, NewImageWaitsForDownloadUntilItsFilesArrive) {
     EXPECT_EQ(awaiting.front().image.id, "i-1");
     EXPECT_EQ(awaiting.front().workspaceID, workspace);
 
-    store->db().execute("UPDATE capture_images SET image_path = 'a.png', thumb_path = 't.jpg' WHERE id = 'i-1';");
+    sql().execute("UPDATE capture_images SET image_path = 'a.png', thumb_path = 't.jpg' WHERE id = 'i-1';");
     EXPECT_TRUE(store->imagesAwaitingDownload(10).empty());
 
     // A new marked copy on the service clears the local one so it is fetched again.
@@ -290,7 +315,7 @@ TEST_F(RemoteImages, NewImageWaitsForDownloadUntilItsFilesArrive) {
     store->applyRemoteImage(row);
     EXPECT_FALSE(store->rawImage("i-1")->annotatedPath);
     EXPECT_EQ(store->imagesAwaitingDownload(10).size(), 1u);
-    store->db().execute("UPDATE capture_images SET annotated_path = 'a-marked.png' WHERE id = 'i-1';");
+    sql().execute("UPDATE capture_images SET annotated_path = 'a-marked.png' WHERE id = 'i-1';");
     EXPECT_TRUE(store->imagesAwaitingDownload(10).empty());
     store->applyRemoteImage(row); // same hashes: the downloaded files stay
     EXPECT_EQ(store->rawImage("i-1")->annotatedPath, "a-marked.png");

@@ -73,7 +73,7 @@ TEST_F(ChangeObjects, DeletedCaptureIsSentAsDeletion) {
     const Capture c = syncedCapture("doomed", 6);
     store->softDelete(c.id);
     // Even when the pending object lost its "delete" key, the deletion time decides.
-    store->db().execute("UPDATE captures SET pending = '{\"note\":true}' WHERE id = ?;", {c.id});
+    sql().execute("UPDATE captures SET pending = '{\"note\":true}' WHERE id = ?;", {c.id});
 
     const QJsonObject change = *store->captureChange(pendingOf("captures", c.id));
     EXPECT_EQ(change, (QJsonObject{{"table", "captures"}, {"id", c.id}, {"base_version", 6}, {"delete", true}}));
@@ -84,7 +84,7 @@ TEST_F(ChangeObjects, CaptureWithoutWorkspaceOrRowGivesNothing) {
     Capture edited = c;
     edited.note = "x";
     store->update(edited);
-    store->db().execute("UPDATE captures SET workspace_id = NULL WHERE id = ?;", {c.id});
+    sql().execute("UPDATE captures SET workspace_id = NULL WHERE id = ?;", {c.id});
     EXPECT_FALSE(store->captureChange(pendingOf("captures", c.id)));
     EXPECT_FALSE(store->captureChange(Pending{"missing", {"*"}, 0}));
 }
@@ -182,14 +182,14 @@ TEST_F(SyncLog, KeepsTheNewest501LinesAndReadsNewestFirst) {
 }
 
 TEST_F(SyncLog, LoggingNeverThrows) {
-    store->db().executeRaw("DROP TABLE sync_log;");
+    sql().executeRaw("DROP TABLE sync_log;");
     EXPECT_NO_THROW(store->log("error", "nowhere to go"));
 }
 
 TEST_F(SyncVerdicts, PendingListsOldestFirstWithFieldsAndVersion) {
     const Capture older = syncedCapture("older", 2);
     const Capture newer = syncedCapture("newer", 5);
-    store->db().execute("UPDATE captures SET created_at = created_at - 60 WHERE id = ?;", {older.id});
+    sql().execute("UPDATE captures SET created_at = created_at - 60 WHERE id = ?;", {older.id});
     for (const Capture& c : {older, newer}) {
         Capture edited = c;
         edited.priority = CapturePriority::high;
@@ -197,7 +197,7 @@ TEST_F(SyncVerdicts, PendingListsOldestFirstWithFieldsAndVersion) {
     }
     localCapture();
     // A pending object that is not an object reads as no fields.
-    store->db().execute("UPDATE captures SET pending = '[1]' WHERE id = ?;", {newer.id});
+    sql().execute("UPDATE captures SET pending = '[1]' WHERE id = ?;", {newer.id});
 
     const std::vector<Pending> rows = store->pending("captures", 10);
     ASSERT_EQ(rows.size(), 2u);

@@ -252,6 +252,8 @@ void buildOutgoingChanges(CaptureStore& store) {
 
 Sandbox* sandbox = nullptr;
 CaptureStore* store = nullptr;
+// A second connection to the library: resets it between inputs and inspects what was stored.
+Database* sql = nullptr;
 
 } // namespace
 
@@ -260,6 +262,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     qputenv("ZORVI_HOME", sandbox->library().toUtf8());
     try {
         store = new CaptureStore(ZorviPaths::databaseURL());
+        sql = new Database(ZorviPaths::databaseURL());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "cannot open the fuzz library: %s\n", e.what());
         std::abort();
@@ -275,7 +278,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QJsonArray rows = doc.isArray() ? doc.array() : QJsonArray{doc.object()};
     readEverything(rows, 0);
 
-    resetLibrary(store->db());
+    resetLibrary(*sql);
     int applied = 0;
     for (const QJsonValue& row : rows) {
         if (!row.isObject() || ++applied > 64)
@@ -288,6 +291,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     sandbox->verify();
-    verifyStoredPaths(store->db());
+    verifyStoredPaths(*sql);
     return 0;
 }

@@ -4,8 +4,7 @@
 
 #include <QHash>
 
-// A keyboard layout with a fixed table, for sessions without a display and
-// for tests that need a known layout.
+// A keyboard layout with a fixed table, for tests that need a known layout.
 class FakeKeyboardLayout : public KeyboardLayout {
 public:
     explicit FakeKeyboardLayout(QHash<uint16_t, QString> characters) : characters_(std::move(characters)) {}
