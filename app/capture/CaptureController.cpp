@@ -348,6 +348,17 @@ void CaptureController::presentCompose() {
     emit composePresented();
 }
 
+void CaptureController::settleWrites() {
+    // Every file a write produced must be known before the files are discarded;
+    // a write that failed left nothing to remove.
+    for (PendingImage& image : pending_->images)
+        if (writes_.isWriting(image.id))
+            try {
+                image.written = writes_.take(image.id);
+            } catch (const CaptureError&) {
+            }
+}
+
 bool CaptureController::collectWrites() {
     try {
         for (PendingImage& image : pending_->images)
@@ -355,12 +366,7 @@ bool CaptureController::collectWrites() {
                 image.written = writes_.take(image.id);
         return true;
     } catch (const CaptureError& error) {
-        for (PendingImage& image : pending_->images)
-            if (writes_.isWriting(image.id))
-                try {
-                    image.written = writes_.take(image.id);
-                } catch (const CaptureError&) {
-                }
+        settleWrites();
         pending_->discardFiles();
         endFlow();
         presentFailure(error);
@@ -392,12 +398,7 @@ void CaptureController::save(const QString& note, CapturePriority priority, cons
 
 void CaptureController::discard() {
     if (pending_) {
-        for (PendingImage& image : pending_->images)
-            if (writes_.isWriting(image.id))
-                try {
-                    image.written = writes_.take(image.id);
-                } catch (const CaptureError&) {
-                }
+        settleWrites();
         pending_->discardFiles();
     }
     endFlow();

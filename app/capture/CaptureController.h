@@ -97,6 +97,8 @@ private:
     void discard();
     // Waits for the pending images' files; false (after the alert) when one failed.
     bool collectWrites();
+    // Waits for every outstanding write, ignoring failures.
+    void settleWrites();
     void annotatePending(const QString& imageID);
     void applyPendingAnnotation(const Annotation& annotation, const QString& imageID);
     void presentFailure(const CaptureError& error);
