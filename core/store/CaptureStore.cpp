@@ -27,7 +27,7 @@ std::optional<Record> first(const std::vector<Row>& rows) {
 
 } // namespace
 
-CaptureStore::CaptureStore(const QString& databasePath) {
+CaptureStore::CaptureStore(const QString& databasePath) : databasePath_(databasePath) {
     if (QFileInfo(databasePath).absoluteFilePath() == QFileInfo(ZorviPaths::databaseURL()).absoluteFilePath())
         ZorviPaths::migrateLegacyLibraryIfNeeded();
     ZorviPaths::ensureDirectories();

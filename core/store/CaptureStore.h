@@ -33,6 +33,10 @@ public:
     CaptureStore(const CaptureStore&) = delete;
     CaptureStore& operator=(const CaptureStore&) = delete;
 
+    // The file this store opened; another CaptureStore on it is a second
+    // connection, whose readers never wait for this one's writers.
+    const QString& databasePath() const { return databasePath_; }
+
     // Runs several operations as one transaction (a savepoint inside one
     // already open): no other writer's change lands between them, and a
     // failure undoes them all.
@@ -193,5 +197,6 @@ private:
     bool acceptsRemoteIDs(const QJsonObject& row, const QString& table, std::initializer_list<const char*> required,
                           std::initializer_list<const char*> optional = {});
 
+    QString databasePath_;
     std::unique_ptr<Database> db_;
 };

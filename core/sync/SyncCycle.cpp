@@ -131,25 +131,35 @@ bool SyncCycle::run() {
 }
 
 void SyncCycle::applyRemoteChanges(const QJsonArray& changes) {
-    for (const char* table : applyOrder) {
-        for (const QJsonValue& entry : changes) {
-            if (entry["table"].toString() != QLatin1String(table) || !entry["row"].isObject())
-                continue;
-            const QJsonObject row = entry["row"].toObject();
-            // One bad row (a parent we never received, a constraint) must not
-            // hold back the rest: it is logged and the cursor moves past it.
-            try {
-                const QLatin1String t(table);
-                if (t == "groups") store_.applyRemoteGroup(row);
-                else if (t == "group_members") store_.applyRemoteGroupMember(row);
-                else if (t == "captures") store_.applyRemoteCapture(row);
-                else if (t == "capture_images") store_.applyRemoteImage(row);
-                else if (t == "comments") store_.applyRemoteComment(row);
-                else store_.applyRemoteActivity(row);
-            } catch (const std::exception& e) {
-                store_.log("warn", QString("Couldn't apply ") + table + " row: " + describe(e));
-            }
-        }
+    std::vector<std::pair<QLatin1String, QJsonObject>> rows;
+    for (const char* table : applyOrder)
+        for (const QJsonValue& entry : changes)
+            if (entry["table"].toString() == QLatin1String(table) && entry["row"].isObject())
+                rows.emplace_back(QLatin1String(table), entry["row"].toObject());
+    // A batch of rows per transaction: far fewer commits than one per row, yet
+    // short enough that a local edit never waits long for the library. A
+    // batch that fails to commit fails the cycle before the cursor moves.
+    for (size_t first = 0; first < rows.size(); first += remoteRowsPerTransaction)
+        store_.transaction([&] {
+            for (size_t i = first; i < std::min(rows.size(), first + remoteRowsPerTransaction); ++i)
+                applyRemoteRow(rows[i].first, rows[i].second);
+        });
+}
+
+void SyncCycle::applyRemoteRow(QLatin1String table, const QJsonObject& row) {
+    // One bad row (a parent we never received, a constraint) must not hold
+    // back the rest: it is undone alone, logged, and the cursor moves past it.
+    try {
+        store_.transaction([&] {
+            if (table == "groups") store_.applyRemoteGroup(row);
+            else if (table == "group_members") store_.applyRemoteGroupMember(row);
+            else if (table == "captures") store_.applyRemoteCapture(row);
+            else if (table == "capture_images") store_.applyRemoteImage(row);
+            else if (table == "comments") store_.applyRemoteComment(row);
+            else store_.applyRemoteActivity(row);
+        });
+    } catch (const std::exception& e) {
+        store_.log("warn", "Couldn't apply " + QString(table) + " row: " + describe(e));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QJsonObject>
+#include <QLatin1String>
 #include <QSet>
 #include <QStringList>
 
@@ -32,6 +33,7 @@ public:
     static constexpr int changesPerRequest = 500;
     static constexpr int fullGroupsPerRequest = 50;
     static constexpr int retryableRejections = 5;
+    static constexpr size_t remoteRowsPerTransaction = 100;
 
 private:
     struct Sent {
@@ -46,6 +48,7 @@ private:
     void settle(const QString& id, const Sent& sent, std::optional<std::int64_t> version);
     std::optional<QJsonObject> currentChange(const QString& table, const QString& id);
     void applyRemoteChanges(const QJsonArray& changes);
+    void applyRemoteRow(QLatin1String table, const QJsonObject& row);
 
     CaptureStore& store_;
     SyncClient& client_;

@@ -32,8 +32,9 @@ QString stampText(const QDateTime& at) {
 
 SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceName,
                        std::optional<QString> appVersion, std::unique_ptr<TokenStore> tokens)
-    : store_(store), tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, tokens_->read())),
-      blobs_(store, *client_), cycle_(store, *client_, blobs_), deviceName_(std::move(deviceName)),
+    : connection_(std::make_unique<CaptureStore>(store.databasePath())), store_(*connection_),
+      tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, tokens_->read())),
+      blobs_(store_, *client_), cycle_(store_, *client_, blobs_), deviceName_(std::move(deviceName)),
       appVersion_(std::move(appVersion)), loopTimer_(new QTimer(this)), debounceTimer_(new QTimer(this)),
       eventsRetryTimer_(new QTimer(this)), eventsSession_(std::make_unique<QNetworkAccessManager>()) {
     qRegisterMetaType<SyncStatus>();

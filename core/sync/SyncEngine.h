@@ -29,7 +29,9 @@ class SyncEngine : public QObject {
     Q_OBJECT
 public:
     // Reads the stored token (signed in when there is one). Starts the
-    // engine's thread but no sync work; call start() for that.
+    // engine's thread but no sync work; call start() for that. The engine
+    // works on a connection of its own to the library `store` opened, so the
+    // main thread's reads never wait for the engine's writes.
     SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceName, std::optional<QString> appVersion,
                std::unique_ptr<TokenStore> tokens);
     // Stops the background work and the thread; call from the creating thread.
@@ -88,6 +90,7 @@ private:
     void readEvents();
     void eventsEnded();
 
+    std::unique_ptr<CaptureStore> connection_;
     CaptureStore& store_;
     std::unique_ptr<TokenStore> tokens_;
     std::unique_ptr<SyncClient> client_;
