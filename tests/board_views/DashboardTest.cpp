@@ -5,6 +5,7 @@
 #include "board/CaptureListModel.h"
 #include "board/DashboardViewModel.h"
 #include "board/SidebarView.h"
+#include "shell/Preferences.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -132,6 +133,13 @@ TEST_F(Dashboard, DeleteKeyRemovesTheCardAndSelectsTheNext) {
     EXPECT_FALSE(detailShown());
     EXPECT_TRUE(shownIDs().isEmpty());
     EXPECT_EQ(label("emptyTitle"), "Nothing on the board");
+
+    // The empty inbox teaches the region shortcut as saved, and follows a change to it.
+    auto* shortcut = window->findChild<QWidget*>("emptyShortcut");
+    ASSERT_TRUE(shortcut->isVisible());
+    EXPECT_EQ(shortcut->accessibleName(), "Alt+Shift+2");
+    Preferences::shared().setRegionHotkey({20, ModifierSet::control() | ModifierSet::command(), 1});
+    EXPECT_EQ(shortcut->accessibleName(), "Ctrl+Super+3");
 }
 
 TEST_F(Dashboard, AnotherWriterLeavesSelectionScrollAndTypingAlone) {
