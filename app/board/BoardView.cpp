@@ -106,7 +106,7 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     emptyTitle_->setFont(emptyFont);
     emptyText_->setAlignment(Qt::AlignCenter);
     emptyText_->setWordWrap(true);
-    emptyText_->setMaximumWidth(420);
+    emptyText_->setFixedWidth(420);
     emptyText_->setObjectName("emptyText");
     // "Press <the region shortcut's keys> anywhere to capture", following the saved shortcut.
     emptyShortcut_->setObjectName("emptyShortcut");
@@ -128,7 +128,12 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     emptyLayout->addStretch();
     emptyLayout->addWidget(emptyIcon_);
     emptyLayout->addWidget(emptyTitle_);
-    emptyLayout->addWidget(emptyText_, 0, Qt::AlignHCenter);
+    // Centred by stretches, not by alignment, so the wrapped text's height follows its width.
+    auto* textRow = new QHBoxLayout;
+    textRow->addStretch();
+    textRow->addWidget(emptyText_);
+    textRow->addStretch();
+    emptyLayout->addLayout(textRow);
     emptyLayout->addWidget(emptyHint_, 0, Qt::AlignHCenter);
     emptyLayout->addStretch();
 
