@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QStyle>
 
+#include <utility>
+
 namespace {
 
 bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightness() < 128; }
