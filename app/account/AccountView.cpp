@@ -2,65 +2,77 @@
 
 #include "Account.h"
 
+#include "board/Theme.h"
+#include "sync/ServiceURLs.h"
+
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
-AccountView::AccountView(Account& account, QWidget* parent)
-    : QWidget(parent), account_(account), person_(new QLabel), status_(new QLabel), code_(new QLabel),
-      error_(new QLabel), workspaces_(new QComboBox), workspacesLabel_(new QLabel(tr("New captures go to"))),
-      signIn_(new QPushButton(tr("Sign In…"))), openPage_(new QPushButton(tr("Open Approval Page"))),
-      cancel_(new QPushButton(tr("Cancel"))), syncNow_(new QPushButton(tr("Sync Now"))),
-      signOut_(new QPushButton(tr("Sign Out"))), log_(new QListWidget) {
-    setObjectName("AccountView");
-    QFont big = person_->font();
+namespace {
+
+QLabel* heading(const QString& text = {}) {
+    auto* label = new QLabel(text);
+    QFont big = label->font();
     big.setPointSizeF(big.pointSizeF() * 1.2);
     big.setBold(true);
-    person_->setFont(big);
-    person_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    QFont mono = code_->font();
-    mono.setFamily("monospace");
-    mono.setPointSizeF(mono.pointSizeF() * 1.6);
-    mono.setBold(true);
-    code_->setFont(mono);
-    code_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    error_->setWordWrap(true);
-    error_->setStyleSheet("color: #e0443e;"); // readable on light and dark
-    status_->setWordWrap(true);
-    log_->setMinimumHeight(120);
+    label->setFont(big);
+    label->setWordWrap(true);
+    return label;
+}
 
-    auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {signIn_, openPage_, cancel_, syncNow_, signOut_})
-        buttons->addWidget(b);
-    buttons->addStretch();
+QLabel* paragraph(const QString& text = {}, bool secondary = false) {
+    auto* label = new QLabel(text);
+    label->setWordWrap(true);
+    if (secondary)
+        label->setForegroundRole(QPalette::PlaceholderText);
+    return label;
+}
 
-    auto* form = new QFormLayout;
-    form->addRow(workspacesLabel_, workspaces_);
+QHBoxLayout* row(std::initializer_list<QWidget*> widgets) {
+    auto* layout = new QHBoxLayout;
+    for (QWidget* w : widgets)
+        layout->addWidget(w);
+    layout->addStretch();
+    return layout;
+}
 
+QColor statusColor(SyncStatus::Kind kind) {
+    using K = SyncStatus::Kind;
+    using C = Theme::Color;
+    const Theme& theme = Theme::shared();
+    switch (kind) {
+    case K::idle: return theme.color(C::statusResolved);
+    case K::syncing: return theme.color(C::statusInProgress);
+    case K::offline: return theme.color(C::statusOpen);
+    case K::failed:
+    case K::sessionExpired: return theme.color(C::priorityHigh);
+    case K::signedOut: break;
+    }
+    return theme.color(C::textSecondary);
+}
+
+} // namespace
+
+AccountView::AccountView(Account& account, QWidget* parent) : QWidget(parent), account_(account) {
+    setObjectName("AccountView");
+    signedOut_ = buildSignedOut();
+    signingIn_ = buildSigningIn();
+    signedIn_ = buildSignedIn();
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(person_);
-    layout->addWidget(status_);
-    layout->addWidget(code_);
-    layout->addWidget(error_);
-    layout->addLayout(form);
-    layout->addLayout(buttons);
-    layout->addWidget(new QLabel(tr("Recent sync activity")));
-    layout->addWidget(log_, 1);
+    for (QWidget* state : {signedOut_, signingIn_, signedIn_})
+        layout->addWidget(state);
+    layout->addStretch();
 
-    connect(signIn_, &QPushButton::clicked, &account_, &Account::signIn);
-    connect(openPage_, &QPushButton::clicked, &account_, &Account::openApproval);
-    connect(cancel_, &QPushButton::clicked, &account_, &Account::cancelSignIn);
-    connect(syncNow_, &QPushButton::clicked, &account_, &Account::syncNow);
-    connect(signOut_, &QPushButton::clicked, &account_, &Account::signOut);
-    connect(workspaces_, &QComboBox::activated, this, [this](int index) {
-        account_.setDefaultWorkspaceID(workspaces_->itemData(index).toString());
-    });
     connect(&account_, &Account::changed, this, &AccountView::refresh);
+    connect(&Theme::shared(), &Theme::changed, this, &AccountView::refresh);
     // The status line names the last sync relative to now.
     auto* clock = new QTimer(this);
     connect(clock, &QTimer::timeout, this, [this] { status_->setText(account_.statusLine()); });
@@ -68,37 +80,206 @@ AccountView::AccountView(Account& account, QWidget* parent)
     refresh();
 }
 
+QWidget* AccountView::buildSignedOut() {
+    auto* box = new QWidget;
+    box->setObjectName("signedOut");
+    expired_ = paragraph(tr("Your session expired. Sign in again to resume syncing."));
+    expired_->setObjectName("sessionExpired");
+    signIn_ = new QPushButton(tr("Sign In…"));
+    signIn_->setObjectName("signIn");
+    signIn_->setDefault(true);
+    auto* create = new QPushButton(tr("Create an account"));
+    create->setObjectName("createAccount");
+    error_ = paragraph();
+    error_->setObjectName("signInError");
+    error_->setStyleSheet("color: #e0443e;"); // readable on light and dark
+    auto* title = heading(tr("Sync with %1").arg(ServiceURLs::webDomain()));
+    title->setObjectName("accountTitle");
+
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(title);
+    layout->addWidget(paragraph(tr("Sign in and this library mirrors your workspace: your team sees what you capture, "
+                                   "you see what they share with you, and agents connected to your account see the "
+                                   "same board. Free during early access.")));
+    layout->addWidget(expired_);
+    layout->addLayout(row({signIn_, create}));
+    layout->addWidget(error_);
+    layout->addWidget(paragraph(tr("Nothing leaves this computer until you sign in. Captures made before signing in "
+                                   "stay local until you choose to move them."),
+                                true));
+    connect(signIn_, &QPushButton::clicked, &account_, &Account::signIn);
+    connect(create, &QPushButton::clicked, this, [this] { account_.openWeb("/sign-up"); });
+    return box;
+}
+
+QWidget* AccountView::buildSigningIn() {
+    auto* box = new QWidget;
+    box->setObjectName("signingIn");
+    code_ = new QLabel;
+    code_->setObjectName("deviceCode");
+    QFont mono = code_->font();
+    mono.setFamily("monospace");
+    mono.setPointSizeF(mono.pointSizeF() * 1.6);
+    mono.setBold(true);
+    code_->setFont(mono);
+    code_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* again = new QPushButton(tr("Open browser again"));
+    auto* cancel = new QPushButton(tr("Cancel"));
+    cancel->setObjectName("cancelSignIn");
+
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(paragraph(tr("Approve this computer in your browser. If the page asks for a code, it's:")));
+    layout->addWidget(code_);
+    layout->addLayout(row({again, cancel}));
+    connect(again, &QPushButton::clicked, &account_, &Account::openApproval);
+    connect(cancel, &QPushButton::clicked, &account_, &Account::cancelSignIn);
+    return box;
+}
+
+QWidget* AccountView::buildSignedIn() {
+    auto* box = new QWidget;
+    box->setObjectName("signedIn");
+    person_ = heading();
+    person_->setObjectName("person");
+    person_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status_ = paragraph();
+    status_->setObjectName("syncStatus");
+    auto* open = new QPushButton(tr("Open %1").arg(ServiceURLs::webDomain()));
+    auto* syncNow = new QPushButton(tr("Sync now"));
+    syncNow->setObjectName("syncNow");
+    workspaces_ = new QComboBox;
+    workspaces_->setObjectName("workspaces");
+
+    local_ = new QWidget;
+    local_->setObjectName("localCaptures");
+    localCount_ = new QLabel;
+    QFont bold = localCount_->font();
+    bold.setBold(true);
+    localCount_->setFont(bold);
+    localText_ = paragraph();
+    adopt_ = new QPushButton(tr("Move to workspace"));
+    auto* localLayout = new QVBoxLayout(local_);
+    localLayout->setContentsMargins(0, 0, 0, 0);
+    localLayout->addWidget(localCount_);
+    localLayout->addWidget(localText_);
+    localLayout->addLayout(row({adopt_}));
+
+    logToggle_ = new QToolButton;
+    logToggle_->setText(tr("Sync log"));
+    logToggle_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    logToggle_->setCheckable(true);
+    logToggle_->setAutoRaise(true);
+    logToggle_->setArrowType(Qt::RightArrow);
+    log_ = new QListWidget;
+    log_->setObjectName("syncLog");
+    log_->setMinimumHeight(140);
+    log_->hide();
+    auto* signOut = new QPushButton(tr("Sign Out"));
+    signOut->setObjectName("signOut");
+
+    auto* picker = new QFormLayout;
+    picker->addRow(tr("File new captures in"), workspaces_);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(person_);
+    layout->addWidget(status_);
+    layout->addLayout(row({open, syncNow}));
+    layout->addSpacing(8);
+    layout->addLayout(picker);
+    layout->addWidget(paragraph(tr("Every workspace you belong to syncs to this computer; this is only where new "
+                                   "captures go."),
+                                true));
+    layout->addWidget(local_);
+    layout->addWidget(logToggle_, 0, Qt::AlignLeft);
+    layout->addWidget(log_);
+    layout->addLayout(row({signOut}));
+
+    connect(open, &QPushButton::clicked, this, [this] { account_.openWeb("/app"); });
+    connect(syncNow, &QPushButton::clicked, &account_, &Account::syncNow);
+    connect(workspaces_, &QComboBox::activated, this, [this](int index) {
+        account_.setDefaultWorkspaceID(workspaces_->itemData(index).toString());
+    });
+    connect(adopt_, &QPushButton::clicked, this, [this] {
+        if (const auto workspace = account_.defaultWorkspaceID())
+            account_.adoptLocalCaptures(*workspace);
+    });
+    connect(logToggle_, &QToolButton::toggled, this, [this](bool on) {
+        log_->setVisible(on);
+        logToggle_->setArrowType(on ? Qt::DownArrow : Qt::RightArrow);
+    });
+    connect(signOut, &QPushButton::clicked, this, &AccountView::confirmSignOut);
+    return box;
+}
+
 void AccountView::refresh() {
-    const bool signedIn = account_.status().isSignedIn() && account_.me();
+    const SyncStatus& status = account_.status();
     const bool waiting = account_.pendingCode().has_value();
-    if (signedIn) {
-        const Person& me = *account_.me();
-        person_->setText(me.email ? me.name + " <" + *me.email + ">" : me.name);
-    } else {
-        person_->setText(tr("Not signed in"));
-    }
-    status_->setText(account_.statusLine());
-    code_->setVisible(waiting);
+    const bool signedIn = !waiting && status.isSignedIn() && status.kind != SyncStatus::Kind::sessionExpired &&
+                          account_.me().has_value();
+    signingIn_->setVisible(waiting);
+    signedOut_->setVisible(!waiting && !signedIn);
+    signedIn_->setVisible(signedIn);
+
+    expired_->setVisible(status.kind == SyncStatus::Kind::sessionExpired);
+    const QString problem = account_.signInError().value_or(account_.configurationProblem());
+    error_->setVisible(!problem.isEmpty());
+    error_->setText(problem);
+    signIn_->setEnabled(account_.configurationProblem().isEmpty());
     if (waiting)
-        code_->setText(tr("Enter this code in your browser: %1").arg(account_.pendingCode()->userCode));
-    error_->setVisible(account_.signInError().has_value());
-    error_->setText(account_.signInError().value_or(QString()));
+        code_->setText(account_.pendingCode()->userCode);
+
+    if (!signedIn)
+        return;
+    const Person& me = *account_.me();
+    person_->setText(me.email ? me.name + " <" + *me.email + ">" : me.name);
+    status_->setText(account_.statusLine());
+    QPalette coloured = status_->palette();
+    coloured.setColor(QPalette::WindowText, statusColor(status.kind));
+    status_->setPalette(coloured);
 
     workspaces_->clear();
     for (const Workspace& w : account_.workspaces())
         workspaces_->addItem(w.name, w.id);
     workspaces_->setCurrentIndex(workspaces_->findData(account_.defaultWorkspaceID().value_or(QString())));
-    workspaces_->setVisible(signedIn);
-    workspacesLabel_->setVisible(signedIn);
 
-    signIn_->setVisible(!signedIn && !waiting);
-    signIn_->setEnabled(account_.configurationProblem().isEmpty());
-    openPage_->setVisible(waiting);
-    cancel_->setVisible(waiting);
-    syncNow_->setVisible(signedIn);
-    signOut_->setVisible(signedIn);
+    const int local = account_.localCaptureCount();
+    local_->setVisible(local > 0);
+    localCount_->setText(QString::number(local) + (local == 1 ? tr(" capture") : tr(" captures")) +
+                         tr(" only on this computer"));
+    const auto workspace = account_.defaultWorkspace();
+    localText_->setText(tr("Filed before you signed in. Move them to %1 and they sync like everything else.")
+                            .arg(workspace ? workspace->name : tr("your workspace")));
+    adopt_->setEnabled(account_.defaultWorkspaceID().has_value());
+    refreshLog();
+}
 
+void AccountView::refreshLog() {
     log_->clear();
-    for (const SyncLogLine& line : account_.log())
-        log_->addItem(line.at.toLocalTime().toString("HH:mm:ss") + "  " + line.level + "  " + line.message);
+    if (account_.log().empty()) {
+        log_->addItem(tr("Nothing yet."));
+        return;
+    }
+    const QColor errorColor = Theme::shared().color(Theme::Color::priorityHigh);
+    for (const SyncLogLine& line : account_.log()) {
+        auto* item = new QListWidgetItem(line.at.toLocalTime().toString("HH:mm:ss") + "  " + line.message);
+        if (line.level == u"error") {
+            item->setForeground(errorColor);
+            item->setText("⚠ " + item->text());
+        }
+        log_->addItem(item);
+    }
+}
+
+void AccountView::confirmSignOut() {
+    QMessageBox ask(QMessageBox::Question, tr("Sign out of Zorvi?"), tr("Sign out of Zorvi?"), QMessageBox::NoButton,
+                    this);
+    ask.setInformativeText(tr("The account's captures leave this computer; they stay in your workspace. Captures "
+                              "that were never synced stay here."));
+    QPushButton* signOut = ask.addButton(tr("Sign Out"), QMessageBox::DestructiveRole);
+    ask.addButton(tr("Cancel"), QMessageBox::RejectRole);
+    ask.exec();
+    if (ask.clickedButton() == signOut)
+        account_.signOut();
 }

@@ -9,6 +9,8 @@
 #include "ThumbnailLoader.h"
 
 #include "platform/FileManagerReveal.h"
+#include "shell/KeyCaps.h"
+#include "shell/Preferences.h"
 #include "shell/SymbolIcons.h"
 #include "store/ZorviPaths.h"
 
@@ -28,7 +30,7 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
       delegate_(new CaptureCardDelegate(board.library(), this)), title_(new QLabel), subtitle_(new QLabel),
       search_(new QLineEdit), sort_(new QToolButton), layout_(new QToolButton), body_(new QStackedWidget),
       view_(new QListView), empty_(new QWidget), emptyIcon_(new QLabel), emptyTitle_(new QLabel),
-      emptyText_(new QLabel), emptyHint_(new QLabel) {
+      emptyText_(new QLabel), emptyHint_(new QWidget), emptyShortcut_(new KeyCaps) {
     title_->setObjectName("boardTitle");
     subtitle_->setObjectName("boardSubtitle");
     QFont titleFont = title_->font();
@@ -102,17 +104,36 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     emptyFont.setPixelSize(17);
     emptyFont.setBold(true);
     emptyTitle_->setFont(emptyFont);
-    for (QLabel* label : {emptyText_, emptyHint_}) {
-        label->setAlignment(Qt::AlignCenter);
-        label->setWordWrap(true);
-        label->setMaximumWidth(420);
-    }
+    emptyText_->setAlignment(Qt::AlignCenter);
+    emptyText_->setWordWrap(true);
+    emptyText_->setFixedWidth(420);
     emptyText_->setObjectName("emptyText");
+    // "Press <the region shortcut's keys> anywhere to capture", following the saved shortcut.
+    emptyShortcut_->setObjectName("emptyShortcut");
+    emptyShortcut_->setBinding(Preferences::shared().regionHotkey());
+    connect(&Preferences::shared(), &Preferences::regionHotkeyChanged, emptyShortcut_, &KeyCaps::setBinding);
+    auto* press = new QHBoxLayout;
+    press->addStretch();
+    press->addWidget(new QLabel("Press"));
+    press->addWidget(emptyShortcut_);
+    press->addWidget(new QLabel("anywhere to capture"));
+    press->addStretch();
+    auto* twice = new QLabel("Press it twice for an issue with no screenshot — just the note.");
+    twice->setAlignment(Qt::AlignCenter);
+    auto* hint = new QVBoxLayout(emptyHint_);
+    hint->setContentsMargins(0, 8, 0, 0);
+    hint->addLayout(press);
+    hint->addWidget(twice);
     auto* emptyLayout = new QVBoxLayout(empty_);
     emptyLayout->addStretch();
     emptyLayout->addWidget(emptyIcon_);
     emptyLayout->addWidget(emptyTitle_);
-    emptyLayout->addWidget(emptyText_, 0, Qt::AlignHCenter);
+    // Centred by stretches, not by alignment, so the wrapped text's height follows its width.
+    auto* textRow = new QHBoxLayout;
+    textRow->addStretch();
+    textRow->addWidget(emptyText_);
+    textRow->addStretch();
+    emptyLayout->addLayout(textRow);
     emptyLayout->addWidget(emptyHint_, 0, Qt::AlignHCenter);
     emptyLayout->addStretch();
 
@@ -166,9 +187,6 @@ void BoardView::refreshHeader() {
     emptyTitle_->setText(state.title);
     emptyText_->setText(state.text);
     emptyHint_->setVisible(state.showsShortcutHint);
-    if (state.showsShortcutHint)
-        emptyHint_->setText("Press <b>Alt+Shift+2</b> anywhere to capture<br>"
-                            "Press it twice for an issue with no screenshot — just the note.");
 }
 
 void BoardView::applyLayout() {

@@ -5,6 +5,7 @@
 class CaptureCardDelegate;
 class CaptureListModel;
 class DashboardViewModel;
+class KeyCaps;
 class QLabel;
 class QLineEdit;
 class QListView;
@@ -48,7 +49,8 @@ class BoardView : public QWidget {
     QLabel* emptyIcon_;
     QLabel* emptyTitle_;
     QLabel* emptyText_;
-    QLabel* emptyHint_;
+    QWidget* emptyHint_;
+    KeyCaps* emptyShortcut_;
     QString currentBeforeReset_;
     int scrollBeforeReset_ = 0;
 };

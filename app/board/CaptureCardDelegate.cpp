@@ -42,9 +42,11 @@ QString thumbnailFile(const Capture& c) {
     return c.hasImage() ? ZorviPaths::imageURL(c.imagePath) : QString();
 }
 
-// The image scaled to cover `size`, cropped to the centre; cached per path, size and scale.
-QPixmap covering(const QImage& image, const QString& path, QSize size, qreal dpr) {
-    const QString key = "board-thumb:" + path + QString("@%1x%2x%3").arg(size.width()).arg(size.height()).arg(dpr);
+// The image scaled to cover `size`, cropped to the centre; cached per decoded image, size and
+// scale. Not per path: a marked-up screenshot's thumbnail is rewritten under the same name, and
+// only the decoded image (reloaded after the loader's eviction) tells the two apart.
+QPixmap covering(const QImage& image, QSize size, qreal dpr) {
+    const QString key = QString("board-thumb:%1@%2x%3x%4").arg(image.cacheKey()).arg(size.width()).arg(size.height()).arg(dpr);
     QPixmap pixmap;
     if (QPixmapCache::find(key, &pixmap))
         return pixmap;
@@ -211,7 +213,7 @@ void CaptureCardDelegate::paintThumbnail(QPainter* p, const QRect& r, const Capt
         return;
     }
     if (const QImage* image = ThumbnailLoader::shared().image(file))
-        p->drawPixmap(r.topLeft(), covering(*image, file, r.size(), dpr));
+        p->drawPixmap(r.topLeft(), covering(*image, r.size(), dpr));
 }
 
 int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) const {

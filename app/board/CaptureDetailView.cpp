@@ -161,6 +161,8 @@ QWidget* CaptureDetailView::buildImageArea() {
     image_->setAlignment(Qt::AlignCenter);
     imageScroll_->setWidget(image_);
     imageScroll_->setWidgetResizable(false);
+    // Fitted to the room the pane really has, which settles only after the layout has run.
+    imageScroll_->viewport()->installEventFilter(this);
     withImageLayout->addWidget(markUp_, 0, Qt::AlignRight);
     withImageLayout->addWidget(imageScroll_, 1);
 
@@ -567,8 +569,8 @@ void CaptureDetailView::refreshHistory() {
     }
 }
 
-void CaptureDetailView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-    if (captureID_ && !actualSize_)
+bool CaptureDetailView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == imageScroll_->viewport() && event->type() == QEvent::Resize && captureID_ && !actualSize_)
         showSelectedImage();
+    return QWidget::eventFilter(watched, event);
 }

@@ -42,7 +42,7 @@ class CaptureDetailView : public QWidget {
     void closeRequested();
 
   protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     const Capture* capture() const;

@@ -49,10 +49,11 @@ DashboardWindow::DashboardWindow(Library& library, QWidget* parent)
     connect(board_, &DashboardViewModel::selectionChanged, this, &DashboardWindow::showSelection);
     connect(detail_, &CaptureDetailView::closeRequested, this, [this] { board_->select(std::nullopt); });
     connect(&library, &Library::changed, this, [this, &library] {
+        // The status bar exists only once there was something to say.
         if (const auto& error = library.loadError())
             statusBar()->showMessage(*error);
-        else
-            statusBar()->clearMessage();
+        else if (auto* bar = findChild<QStatusBar*>(QString(), Qt::FindDirectChildrenOnly))
+            bar->clearMessage();
     });
 
     auto* find = new QShortcut(QKeySequence::Find, this);

@@ -258,6 +258,11 @@ QWidget* ComposePanel::buildPriority() {
     auto* layout = new QHBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
+    // The chosen priority must stand out in light and dark alike; a sunken button barely does in dark.
+    box->setStyleSheet(QStringLiteral(
+        "QToolButton { border: 1px solid palette(mid); border-radius: 4px; padding: 2px 8px; }"
+        " QToolButton:checked { background: palette(highlight); color: palette(highlighted-text);"
+        " border-color: palette(highlight); }"));
     auto* exclusive = new QButtonGroup(box);
     for (CapturePriority priority : allCapturePriorities) {
         auto* button = new QToolButton;

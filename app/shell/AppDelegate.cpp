@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 
 #include "AppNotifications.h"
+#include "AppPalette.h"
 #include "PermissionsService.h"
 #include "Preferences.h"
 #include "OnboardingWindow.h"
@@ -45,8 +46,8 @@ void AppDelegate::configureApplication() {
 }
 
 AppDelegate::AppDelegate(QObject* parent)
-    : QObject(parent), preferences_(Preferences::shared()), permissions_(PermissionsService::shared()),
-      markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
+    : QObject(parent), palette_(std::make_unique<AppPalette>()), preferences_(Preferences::shared()),
+      permissions_(PermissionsService::shared()), markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
     connectActions();
 }
 

@@ -10,6 +10,7 @@
 
 class Account;
 class AnnotationEditorWindowController;
+class AppPalette;
 class CaptureController;
 class ContextCollector;
 class GlobalShortcuts;
@@ -65,6 +66,7 @@ private:
     // Shows a window kept in `slot`, creating it with `create` when there is none.
     void present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
 
+    std::unique_ptr<AppPalette> palette_;
     Preferences& preferences_;
     PermissionsService& permissions_;
     AppActions actions_;

@@ -5,6 +5,9 @@
 #include "board/CaptureListModel.h"
 #include "board/DashboardViewModel.h"
 #include "board/SidebarView.h"
+#include "board/ThumbnailLoader.h"
+#include "markup/Annotation.h"
+#include "shell/Preferences.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -132,6 +135,42 @@ TEST_F(Dashboard, DeleteKeyRemovesTheCardAndSelectsTheNext) {
     EXPECT_FALSE(detailShown());
     EXPECT_TRUE(shownIDs().isEmpty());
     EXPECT_EQ(label("emptyTitle"), "Nothing on the board");
+
+    // The empty inbox teaches the region shortcut as saved, and follows a change to it.
+    auto* shortcut = window->findChild<QWidget*>("emptyShortcut");
+    ASSERT_TRUE(shortcut->isVisible());
+    EXPECT_EQ(shortcut->accessibleName(), "Alt+Shift+2");
+    Preferences::shared().setRegionHotkey({20, ModifierSet::control() | ModifierSet::command(), 1});
+    EXPECT_EQ(shortcut->accessibleName(), "Ctrl+Super+3");
+}
+
+// Pixels of the marks' red in the card's picture, once the board has drawn it with its
+// thumbnail loaded (the first drawing may only start the load).
+int redInCard(QListView* cards, const QModelIndex& card) {
+    cards->viewport()->grab(cards->visualRect(card));
+    ThumbnailLoader::shared().waitForIdle();
+    QCoreApplication::processEvents();
+    const QImage drawn = cards->viewport()->grab(cards->visualRect(card)).toImage();
+    int red = 0;
+    for (int y = 0; y < drawn.height(); ++y)
+        for (int x = 0; x < drawn.width(); ++x) {
+            const QColor c = drawn.pixelColor(x, y);
+            red += c.red() > 200 && c.green() < 90 && c.blue() < 90;
+        }
+    return red;
+}
+
+TEST_F(Dashboard, MarkingUpAScreenshotRedrawsItsCard) {
+    const auto* model = static_cast<CaptureListModel*>(cards()->model());
+    const QModelIndex card = model->indexOf(crash);
+    // As the app wires it: saving marks drops the stale thumbnail from the loader.
+    library->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
+    ASSERT_EQ(redInCard(cards(), card), 0);
+
+    Annotation marks;
+    marks.shapes.append({Identifiers::make(), AnnotationTool::rectangle, "#FF3B30", 0.02, {{0.1, 0.1}, {0.9, 0.9}}});
+    ASSERT_TRUE(library->saveAnnotation(marks, store->images(crash).front()));
+    EXPECT_GT(redInCard(cards(), card), 100) << "the card shows the marked thumbnail, not the one drawn before";
 }
 
 TEST_F(Dashboard, AnotherWriterLeavesSelectionScrollAndTypingAlone) {

@@ -1,0 +1,58 @@
+#include "ShellFixture.h"
+
+#include "support/SettingsPortalStandIn.h"
+
+#include "platform/ScreenCapturer.h"
+#include "shell/OnboardingWindow.h"
+
+#include <QImage>
+
+namespace {
+
+// The mean lightness (0-255) of what the X server shows where the window is.
+int shownLightness(QWidget* window) {
+    QImage shown;
+    ScreenCapturer::forPlatform()->grabScreens(
+        [&](std::vector<ScreenFrame> frames) {
+            const QRect area(window->mapToGlobal(QPoint(0, 0)), window->size());
+            shown = frames.front().image.copy(area).scaled(64, 64);
+        },
+        [](const CaptureError&) {});
+    if (shown.isNull())
+        return -1;
+    qint64 sum = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            sum += QColor(shown.pixel(x, y)).lightness();
+    return int(sum / (shown.width() * shown.height()));
+}
+
+// Black (0) is a window not painted yet.
+bool showsDark(QWidget* window) {
+    const int lightness = shownLightness(window);
+    return lightness > 0 && lightness < 80;
+}
+
+bool showsLight(QWidget* window) { return shownLightness(window) > 180; }
+
+TEST_F(ShellFixture, EveryWindowFollowsTheDesktopsColourScheme) {
+    SettingsPortalStandIn portal(1);
+    ASSERT_TRUE(portal.isServing());
+    ASSERT_TRUE(launch());
+    auto* guide = windowNamed<OnboardingWindow>("onboardingWindow");
+    ASSERT_NE(guide, nullptr);
+
+    // Not only the board: the guide, like every window, is dark on screen.
+    EXPECT_TRUE(processEventsUntil([&] { return showsDark(guide); })) << shownLightness(guide);
+    delegate->showSettings();
+    QWidget* settings = windowNamed("settingsWindow");
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(processEventsUntil([&] { return showsDark(settings); })) << shownLightness(settings);
+
+    // Switching the desktop to light while the app runs turns the open windows light.
+    portal.setColorScheme(2);
+    EXPECT_TRUE(processEventsUntil([&] { return showsLight(settings); })) << shownLightness(settings);
+    EXPECT_TRUE(processEventsUntil([&] { return showsLight(guide); })) << shownLightness(guide);
+}
+
+} // namespace
