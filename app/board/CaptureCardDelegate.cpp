@@ -46,7 +46,8 @@ QString thumbnailFile(const Capture& c) {
 // scale. Not per path: a marked-up screenshot's thumbnail is rewritten under the same name, and
 // only the decoded image (reloaded after the loader's eviction) tells the two apart.
 QPixmap covering(const QImage& image, QSize size, qreal dpr) {
-    const QString key = QString("board-thumb:%1@%2x%3x%4").arg(image.cacheKey()).arg(size.width()).arg(size.height()).arg(dpr);
+    const QString key =
+        QString("board-thumb:%1@%2x%3x%4").arg(image.cacheKey()).arg(size.width()).arg(size.height()).arg(dpr);
     QPixmap pixmap;
     if (QPixmapCache::find(key, &pixmap))
         return pixmap;

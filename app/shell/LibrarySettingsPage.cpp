@@ -4,10 +4,11 @@
 #include "SymbolIcons.h"
 
 #include "board/Library.h"
+#include "platform/FileManagerReveal.h"
 #include "store/ZorviPaths.h"
 
 #include <QApplication>
-#include <QDesktopServices>
+#include <QDir>
 #include <QDirIterator>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -16,7 +17,6 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QThreadPool>
-#include <QUrl>
 #include <QVBoxLayout>
 
 LibrarySettingsPage::LibrarySettingsPage(Library& library, QWidget* parent)
@@ -32,13 +32,17 @@ LibrarySettingsPage::LibrarySettingsPage(Library& library, QWidget* parent)
     form->addRow(tr("Open"), open_);
     form->addRow(tr("Screenshots on disk"), size_);
     auto* location = new QHBoxLayout;
-    auto* path = new QLabel(ZorviPaths::support());
+    // The home folder reads as "~", as in a file manager's path bar; the tooltip has it in full.
+    const QString folder = ZorviPaths::support();
+    const QString home = QDir::homePath();
+    auto* path = new QLabel(folder.startsWith(home + '/') ? "~" + folder.mid(home.size()) : folder);
+    path->setToolTip(folder);
     path->setObjectName("location");
     path->setTextInteractionFlags(Qt::TextSelectableByMouse);
     path->setWordWrap(true);
     auto* reveal = new QPushButton(symbolIcon("folder"), tr("Show in Folder"));
     connect(reveal, &QPushButton::clicked, this,
-            [] { QDesktopServices::openUrl(QUrl::fromLocalFile(ZorviPaths::support())); });
+            [] { FileManagerReveal::showItem(ZorviPaths::support()); });
     location->addWidget(path, 1);
     location->addWidget(reveal);
     form->addRow(tr("Location"), location);

@@ -45,7 +45,8 @@ void collectLabels(const QDBusArgument& node, QStringList& labels) {
 QStringList menuLabels(const QString& item) {
     const qsizetype slash = item.indexOf(u'/');
     const QString service = item.left(slash);
-    QDBusMessage get = QDBusMessage::createMethodCall(service, item.mid(slash), "org.freedesktop.DBus.Properties", "Get");
+    QDBusMessage get =
+        QDBusMessage::createMethodCall(service, item.mid(slash), "org.freedesktop.DBus.Properties", "Get");
     get << QString("org.kde.StatusNotifierItem") << QString("Menu");
     const QDBusMessage menu = callAndWait(get);
     if (menu.type() != QDBusMessage::ReplyMessage)

@@ -46,7 +46,8 @@ TEST_F(ShellFixture, SettingsOpenWithCtrlCommaAndEveryChangeIsStoredAtOnce) {
     auto* size = settings->findChild<QLabel*>("sizeOnDisk");
     EXPECT_TRUE(processEventsUntil([&] { return size->text().endsWith("bytes") || size->text().endsWith("B"); }))
         << size->text().toStdString();
-    EXPECT_EQ(settings->findChild<QLabel*>("location")->text(), home.path() + "/library");
+    EXPECT_EQ(settings->findChild<QLabel*>("location")->text(), "~/library");
+    EXPECT_EQ(settings->findChild<QLabel*>("location")->toolTip(), home.path() + "/library");
 
     // Closing keeps the size for next time; the app keeps running.
     settings->resize(700, 650);

@@ -93,9 +93,7 @@ QImage renderCheckoutForm() {
 }
 
 QImage picture(const QDir& data, const Crop& crop) {
-    if (crop.file == checkoutForm)
-        return renderCheckoutForm();
-    QImage whole(data.filePath(crop.file));
+    const QImage whole = crop.file == checkoutForm ? renderCheckoutForm() : QImage(data.filePath(crop.file));
     if (whole.isNull())
         throw std::runtime_error("cannot read " + data.filePath(crop.file).toStdString());
     return crop.area.isEmpty() ? whole : whole.copy(crop.area);
@@ -125,7 +123,8 @@ QList<DemoCapture> demoCaptures() {
          "https://staging.shop.example.com/", std::nullopt, CaptureStatus::archived, CapturePriority::low, "Store",
          {"staging"}, {}, {}, {}, false},
         {3100, "Card number field accepts letters\nTyping \"4242 abcd\" is allowed and only fails after Pay.",
-         "Firefox", "Checkout — Acme Store", "https://shop.example.com/checkout", Crop{checkoutForm, {48, 90, 640, 150}},
+         "Firefox", "Checkout — Acme Store", "https://shop.example.com/checkout",
+         Crop{checkoutForm, {48, 90, 640, 150}},
          CaptureStatus::resolved, CapturePriority::normal, "Checkout", {"checkout", "validation"},
          {{claude, true, "The card field now filters to digits and spaces; covered by checkout.spec.ts.", 2950}}, {},
          "PR #482", false},
