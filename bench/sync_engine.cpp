@@ -22,6 +22,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+
 
 namespace {
 
@@ -84,8 +86,31 @@ Service* service(benchmark::State& state) {
     return shared;
 }
 
+// What the calling thread has run and waited for a CPU so far, in
+// milliseconds (Linux's per-thread scheduler statistics).
+struct ThreadTimes {
+    double runningMs = 0;
+    double waitingForCPUMs = 0;
+
+    static ThreadTimes now() {
+        ThreadTimes t;
+        if (FILE* f = std::fopen("/proc/thread-self/schedstat", "r")) {
+            unsigned long long running = 0, waiting = 0;
+            if (std::fscanf(f, "%llu %llu", &running, &waiting) == 2)
+                t = {running / 1e6, waiting / 1e6};
+            std::fclose(f);
+        }
+        return t;
+    }
+};
+
+// The UI thread's longest gap between two frames, split into the time it
+// ran (its own work, such as a board reload) and the time it waited for a
+// CPU; the rest it was blocked (on a lock, say) or idle until the frame.
 struct UIThreadFigures {
     double longestStallMs = 0;
+    double stallRunningMs = 0;
+    double stallWaitingForCPUMs = 0;
     int boardReloads = 0;
 };
 
@@ -117,8 +142,14 @@ struct Device {
         QTimer frame;
         frame.setTimerType(Qt::PreciseTimer);
         frame.setInterval(4);
+        ThreadTimes before = ThreadTimes::now();
         QObject::connect(&frame, &QTimer::timeout, [&] {
-            figures.longestStallMs = std::max(figures.longestStallMs, gap.nsecsElapsed() / 1e6);
+            const double stall = gap.nsecsElapsed() / 1e6;
+            const ThreadTimes after = ThreadTimes::now();
+            if (stall > figures.longestStallMs)
+                figures = {stall, after.runningMs - before.runningMs,
+                           after.waitingForCPUMs - before.waitingForCPUMs, figures.boardReloads};
+            before = after;
             gap.restart();
         });
         bool started = false, done = false;
@@ -146,6 +177,8 @@ struct Device {
 
 void report(benchmark::State& state, const UIThreadFigures& figures) {
     state.counters["ui_stall_ms"] = figures.longestStallMs;
+    state.counters["ui_stall_running_ms"] = figures.stallRunningMs;
+    state.counters["ui_stall_cpu_wait_ms"] = figures.stallWaitingForCPUMs;
     state.counters["board_reloads"] = figures.boardReloads;
 }
 
