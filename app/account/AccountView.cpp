@@ -191,9 +191,12 @@ QWidget* AccountView::buildSignedIn() {
     layout->addWidget(paragraph(tr("Every workspace you belong to syncs to this computer; this is only where new "
                                    "captures go."),
                                 true));
+    layout->addSpacing(8);
     layout->addWidget(local_);
+    layout->addSpacing(8);
     layout->addWidget(logToggle_, 0, Qt::AlignLeft);
     layout->addWidget(log_);
+    layout->addSpacing(8);
     layout->addLayout(row({signOut}));
 
     connect(open, &QPushButton::clicked, this, [this] { account_.openWeb("/app"); });
