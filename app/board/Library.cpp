@@ -9,6 +9,8 @@
 #include <QDBusConnection>
 #include <QRandomGenerator>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int boardLimit = 1000;
@@ -187,7 +189,16 @@ bool Library::add(const Capture& capture, const QStringList& tags, const std::ve
 }
 
 bool Library::update(const Capture& capture) {
-    return perform([&] { store_.update(capture); });
+    // The caller edited the capture as this board last showed it; only what
+    // it changed is written, so a change synced in since is kept.
+    const auto shown = std::find_if(captures_.begin(), captures_.end(),
+                                    [&](const Capture& c) { return c.id == capture.id; });
+    return perform([&] {
+        if (shown != captures_.end())
+            store_.update(capture, *shown);
+        else
+            store_.update(capture);
+    });
 }
 
 bool Library::remove(const QString& captureID) {

@@ -17,6 +17,7 @@
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -63,6 +64,9 @@ public:
     // Capture changes.
     void insert(Capture capture);
     void update(Capture capture);
+    // Writes onto the stored row only the fields `edited` changed from
+    // `base` (what the caller read), so whatever arrived since survives.
+    void update(const Capture& edited, const Capture& base);
     std::optional<Capture> setStatus(const QString& id, CaptureStatus status, const QString& actor);
     std::optional<Capture> claim(const QString& id, const QString& by);
     std::optional<Capture> assign(const QString& id, const std::optional<QString>& to, const QString& actor);
@@ -188,6 +192,11 @@ private:
     QStringList liveIDsWithPrefix(const QString& prefix);
     void gatherPlannerStatisticsIfMissing();
     void touch(const QString& captureID);
+    // Writes a capture's row and marks the fields that changed as pending;
+    // runs inside a transaction.
+    void writeCapture(const Capture& c);
+    // Reads, edits and writes a live capture in one transaction; false when there is none.
+    bool editCapture(const QString& id, const std::function<void(Capture&)>& edit);
     std::optional<QString> metaOrNone(const QString& key);
     // The keys of a `pending` JSON object; empty for NULL or anything but an object.
     static QSet<QString> pendingKeys(const std::optional<QString>& pendingJSON);

@@ -72,7 +72,64 @@ void CaptureStore::insert(Capture c) {
     postDidChange();
 }
 
+namespace {
+
+bool same(const std::optional<QDateTime>& a, const std::optional<QDateTime>& b) {
+    return sameInstant(a, b);
+}
+template <class T>
+bool same(const T& a, const T& b) {
+    return a == b;
+}
+
+// Calls visit(wireName, member) for every field a local update writes; the
+// wire name is null for the columns that are not pushed.
+template <class Visit>
+void forEachUpdatedField(Visit&& visit) {
+    visit("note", &Capture::note);
+    visit("status", &Capture::status);
+    visit("priority", &Capture::priority);
+    visit("group_id", &Capture::groupID);
+    visit("app_name", &Capture::appName);
+    visit("app_bundle_id", &Capture::appBundleID);
+    visit("window_title", &Capture::windowTitle);
+    visit("url", &Capture::url);
+    visit("claimed_label", &Capture::claimedBy);
+    visit("claimed_by_id", &Capture::claimedByID);
+    visit("claimed_at", &Capture::claimedAt);
+    visit("resolved_at", &Capture::resolvedAt);
+    visit("resolution_ref", &Capture::resolutionRef);
+    visit("assignee_id", &Capture::assigneeID);
+    visit("delete", &Capture::deletedAt);
+    visit(nullptr, &Capture::thumbPath);
+    visit(nullptr, &Capture::localOnly);
+}
+
+} // namespace
+
 void CaptureStore::update(Capture c) {
+    // The read of the old row, the write and the pending mark are one
+    // transaction, so a remote row applied by the sync engine cannot land in
+    // between and then be pushed back as a local edit.
+    db_->transaction([&] { writeCapture(c); });
+    postDidChange();
+}
+
+void CaptureStore::update(const Capture& edited, const Capture& base) {
+    db_->transaction([&] {
+        std::optional<Capture> current = rawCapture(edited.id);
+        if (!current)
+            return;
+        forEachUpdatedField([&](const char*, auto member) {
+            if (!same(edited.*member, base.*member))
+                (*current).*member = edited.*member;
+        });
+        writeCapture(*current);
+    });
+    postDidChange();
+}
+
+void CaptureStore::writeCapture(const Capture& c) {
     const std::optional<Capture> old = rawCapture(c.id);
     db_->execute("UPDATE captures SET updated_at = ?, note = ?, status = ?, priority = ?, group_id = ?, "
                  "thumb_path = ?, app_name = ?, app_bundle_id = ?, window_title = ?, url = ?, claimed_by = ?, "
@@ -84,49 +141,48 @@ void CaptureStore::update(Capture c) {
                   SQLValue::string(c.claimedBy), SQLValue::date(c.claimedAt), SQLValue::date(c.resolvedAt),
                   SQLValue::string(c.resolutionRef), SQLValue::date(c.deletedAt), SQLValue::string(c.assigneeID),
                   SQLValue::string(c.claimedByID), SQLValue::boolean(c.localOnly), c.id});
-    if (old) {
-        QStringList changed;
-        auto mark = [&](bool differs, const char* field) {
-            if (differs)
-                changed << QString::fromLatin1(field);
-        };
-        mark(old->note != c.note, "note");
-        mark(old->status != c.status, "status");
-        mark(old->priority != c.priority, "priority");
-        mark(old->groupID != c.groupID, "group_id");
-        mark(old->appName != c.appName, "app_name");
-        mark(old->appBundleID != c.appBundleID, "app_bundle_id");
-        mark(old->windowTitle != c.windowTitle, "window_title");
-        mark(old->url != c.url, "url");
-        mark(old->claimedBy != c.claimedBy, "claimed_label");
-        mark(old->claimedByID != c.claimedByID, "claimed_by_id");
-        mark(!sameInstant(old->claimedAt, c.claimedAt), "claimed_at");
-        mark(!sameInstant(old->resolvedAt, c.resolvedAt), "resolved_at");
-        mark(old->resolutionRef != c.resolutionRef, "resolution_ref");
-        mark(old->assigneeID != c.assigneeID, "assignee_id");
-        mark(!sameInstant(old->deletedAt, c.deletedAt), "delete");
-        if (!changed.isEmpty())
-            markPending("captures", c.id, changed);
-    }
-    postDidChange();
+    if (!old)
+        return;
+    QStringList changed;
+    forEachUpdatedField([&](const char* wireName, auto member) {
+        if (wireName && !same((*old).*member, c.*member))
+            changed << QString::fromLatin1(wireName);
+    });
+    if (!changed.isEmpty())
+        markPending("captures", c.id, changed);
+}
+
+bool CaptureStore::editCapture(const QString& id, const std::function<void(Capture&)>& edit) {
+    const bool found = db_->transaction([&] {
+        std::optional<Capture> c = rawCapture(id);
+        if (!c || c->deletedAt)
+            return false;
+        edit(*c);
+        writeCapture(*c);
+        return true;
+    });
+    if (found)
+        postDidChange();
+    return found;
 }
 
 std::optional<Capture> CaptureStore::setStatus(const QString& id, CaptureStatus status, const QString& actor) {
-    std::optional<Capture> c = capture(id);
-    if (!c)
-        return std::nullopt;
-    const CaptureStatus old = c->status;
-    c->status = status;
-    if (status == CaptureStatus::resolved) {
-        c->resolvedAt = now();
-    } else {
-        c->resolvedAt.reset();
-        if (status == CaptureStatus::open) {
-            c->claimedBy.reset();
-            c->claimedAt.reset();
+    CaptureStatus old = status;
+    const bool found = editCapture(id, [&](Capture& c) {
+        old = c.status;
+        c.status = status;
+        if (status == CaptureStatus::resolved) {
+            c.resolvedAt = now();
+        } else {
+            c.resolvedAt.reset();
+            if (status == CaptureStatus::open) {
+                c.claimedBy.reset();
+                c.claimedAt.reset();
+            }
         }
-    }
-    update(*c);
+    });
+    if (!found)
+        return std::nullopt;
     recordActivity(id, "status_changed", displayName(old) + " → " + displayName(status), actor, Identifiers::make(),
                    now(), currentUserID(), false);
     postDidChange();
@@ -134,18 +190,18 @@ std::optional<Capture> CaptureStore::setStatus(const QString& id, CaptureStatus 
 }
 
 std::optional<Capture> CaptureStore::claim(const QString& id, const QString& by) {
-    std::optional<Capture> c = capture(id);
-    if (!c)
-        return std::nullopt;
     const std::optional<QString> user = currentUserID();
-    c->claimedBy = by;
-    c->claimedByID = user;
-    c->claimedAt = now();
-    if (c->status == CaptureStatus::open)
-        c->status = CaptureStatus::inProgress;
-    if (!c->assigneeID)
-        c->assigneeID = user;
-    update(*c);
+    const bool found = editCapture(id, [&](Capture& c) {
+        c.claimedBy = by;
+        c.claimedByID = user;
+        c.claimedAt = now();
+        if (c.status == CaptureStatus::open)
+            c.status = CaptureStatus::inProgress;
+        if (!c.assigneeID)
+            c.assigneeID = user;
+    });
+    if (!found)
+        return std::nullopt;
     recordActivity(id, "claimed", "", by, Identifiers::make(), now(), user, false);
     postDidChange();
     return capture(id);
@@ -153,24 +209,21 @@ std::optional<Capture> CaptureStore::claim(const QString& id, const QString& by)
 
 std::optional<Capture> CaptureStore::assign(const QString& id, const std::optional<QString>& to,
                                             const QString& actor) {
-    std::optional<Capture> c = capture(id);
-    if (!c)
+    if (!editCapture(id, [&](Capture& c) { c.assigneeID = to; }))
         return std::nullopt;
-    c->assigneeID = to;
-    update(*c);
     recordActivity(id, "assigned", to.value_or(QString()), actor, Identifiers::make(), now(), currentUserID(), false);
     return capture(id);
 }
 
 std::optional<Capture> CaptureStore::resolve(const QString& id, const std::optional<QString>& reference,
                                              const QString& actor) {
-    std::optional<Capture> c = capture(id);
-    if (!c)
+    const bool found = editCapture(id, [&](Capture& c) {
+        c.status = CaptureStatus::resolved;
+        c.resolvedAt = now();
+        c.resolutionRef = reference;
+    });
+    if (!found)
         return std::nullopt;
-    c->status = CaptureStatus::resolved;
-    c->resolvedAt = now();
-    c->resolutionRef = reference;
-    update(*c);
     recordActivity(id, "resolved", reference.value_or(QString()), actor, Identifiers::make(), now(),
                    currentUserID(), false);
     postDidChange();
@@ -178,9 +231,11 @@ std::optional<Capture> CaptureStore::resolve(const QString& id, const std::optio
 }
 
 void CaptureStore::setCaptureMode(CaptureMode mode, const QString& id) {
-    db_->execute("UPDATE captures SET capture_mode = ?, updated_at = ?, dirty = 1 WHERE id = ?;",
-                 {rawValue(mode), SQLValue::now(), id});
-    markPending("captures", id, {"capture_mode"});
+    db_->transaction([&] {
+        db_->execute("UPDATE captures SET capture_mode = ?, updated_at = ?, dirty = 1 WHERE id = ?;",
+                     {rawValue(mode), SQLValue::now(), id});
+        markPending("captures", id, {"capture_mode"});
+    });
     postDidChange();
 }
 
@@ -194,7 +249,10 @@ void CaptureStore::softDelete(const QString& id) {
         removeImageFiles(cover);
     }
     const SQLValue stamp = SQLValue::now();
-    db_->execute("UPDATE captures SET deleted_at = ?, updated_at = ?, dirty = 1 WHERE id = ?;", {stamp, stamp, id});
-    markPending("captures", id, {"delete"});
+    db_->transaction([&] {
+        db_->execute("UPDATE captures SET deleted_at = ?, updated_at = ?, dirty = 1 WHERE id = ?;",
+                     {stamp, stamp, id});
+        markPending("captures", id, {"delete"});
+    });
     postDidChange();
 }

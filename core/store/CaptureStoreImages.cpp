@@ -6,38 +6,42 @@
 using RecordFields::now;
 
 CaptureImage CaptureStore::addImage(CaptureImage image) {
-    if (image.position < 0) {
-        const auto rows = db_->query(
-            "SELECT COALESCE(MAX(position), -1) + 1 AS n FROM capture_images WHERE capture_id = ?;",
-            {image.captureID});
-        image.position = rows.empty() ? 0 : rows.front().integer("n").value_or(0);
-    }
-    db_->execute("INSERT INTO capture_images (id, capture_id, position, image_path, annotated_path, thumb_path, "
-                 "width, height, bytes, annotation_json, created_at, remote_id, sync_state, dirty, "
-                 "original_sha256, marked_sha256, thumb_sha256, version, deleted_at) "
-                 "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?);",
-                 {image.id, image.captureID, image.position, image.imagePath, SQLValue::string(image.annotatedPath),
-                  SQLValue::string(image.thumbPath), image.width, image.height, image.bytes,
-                  SQLValue::string(image.annotationJSON), SQLValue::date(image.createdAt),
-                  SQLValue::string(image.remoteID), rawValue(image.syncState), SQLValue::boolean(image.dirty),
-                  SQLValue::string(image.originalSHA256), SQLValue::string(image.markedSHA256),
-                  SQLValue::string(image.thumbSHA256), image.version, SQLValue::date(image.deletedAt)});
-    markPending("capture_images", image.id, {"*"});
-    refreshCover(image.captureID);
-    touch(image.captureID);
+    db_->transaction([&] {
+        if (image.position < 0) {
+            const auto rows = db_->query(
+                "SELECT COALESCE(MAX(position), -1) + 1 AS n FROM capture_images WHERE capture_id = ?;",
+                {image.captureID});
+            image.position = rows.empty() ? 0 : rows.front().integer("n").value_or(0);
+        }
+        db_->execute("INSERT INTO capture_images (id, capture_id, position, image_path, annotated_path, thumb_path, "
+                     "width, height, bytes, annotation_json, created_at, remote_id, sync_state, dirty, "
+                     "original_sha256, marked_sha256, thumb_sha256, version, deleted_at) "
+                     "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?);",
+                     {image.id, image.captureID, image.position, image.imagePath, SQLValue::string(image.annotatedPath),
+                      SQLValue::string(image.thumbPath), image.width, image.height, image.bytes,
+                      SQLValue::string(image.annotationJSON), SQLValue::date(image.createdAt),
+                      SQLValue::string(image.remoteID), rawValue(image.syncState), SQLValue::boolean(image.dirty),
+                      SQLValue::string(image.originalSHA256), SQLValue::string(image.markedSHA256),
+                      SQLValue::string(image.thumbSHA256), image.version, SQLValue::date(image.deletedAt)});
+        markPending("capture_images", image.id, {"*"});
+        refreshCover(image.captureID);
+        touch(image.captureID);
+    });
     postDidChange();
     return image;
 }
 
 void CaptureStore::updateImage(const CaptureImage& image) {
-    db_->execute("UPDATE capture_images SET position = ?, image_path = ?, annotated_path = ?, thumb_path = ?, "
-                 "width = ?, height = ?, bytes = ?, annotation_json = ?, dirty = 1 WHERE id = ?;",
-                 {image.position, image.imagePath, SQLValue::string(image.annotatedPath),
-                  SQLValue::string(image.thumbPath), image.width, image.height, image.bytes,
-                  SQLValue::string(image.annotationJSON), image.id});
-    markPending("capture_images", image.id, {"annotation_json", "marked_sha256", "thumb_sha256"});
-    refreshCover(image.captureID);
-    touch(image.captureID);
+    db_->transaction([&] {
+        db_->execute("UPDATE capture_images SET position = ?, image_path = ?, annotated_path = ?, thumb_path = ?, "
+                     "width = ?, height = ?, bytes = ?, annotation_json = ?, dirty = 1 WHERE id = ?;",
+                     {image.position, image.imagePath, SQLValue::string(image.annotatedPath),
+                      SQLValue::string(image.thumbPath), image.width, image.height, image.bytes,
+                      SQLValue::string(image.annotationJSON), image.id});
+        markPending("capture_images", image.id, {"annotation_json", "marked_sha256", "thumb_sha256"});
+        refreshCover(image.captureID);
+        touch(image.captureID);
+    });
     postDidChange();
 }
 

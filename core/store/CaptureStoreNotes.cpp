@@ -44,8 +44,10 @@ void CaptureStore::replaceTags(const QStringList& tags, const QString& captureID
 }
 
 void CaptureStore::setTags(const QStringList& tags, const QString& captureID) {
-    replaceTags(tags, captureID);
-    markPending("captures", captureID, {"tags"});
+    db_->transaction([&] {
+        replaceTags(tags, captureID);
+        markPending("captures", captureID, {"tags"});
+    });
     postDidChange();
 }
 

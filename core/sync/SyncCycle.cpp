@@ -42,6 +42,15 @@ bool SyncCycle::run() {
     };
     collect("groups", [&](const Pending& p) { return store_.groupChange(p); });
     collect("captures", [&](const Pending& p) { return store_.captureChange(p); });
+    // Screenshots and comments of a capture whose first push is still to come
+    // wait for it: sent before it, they would be refused until their retries
+    // ran out, and then never sent again.
+    auto awaitsItsCapture = [&](const QString& captureID) {
+        if (sent.contains(captureID))
+            return false;
+        const std::optional<Pending> capture = store_.pendingRow("captures", captureID);
+        return capture && capture->fields.contains(allFields);
+    };
     const std::vector<Pending> imageRows = store_.pending("capture_images", rowsPerTable);
     backlog = backlog || imageRows.size() == size_t(rowsPerTable);
     for (const Pending& row : imageRows) {
@@ -55,6 +64,8 @@ bool SyncCycle::run() {
             store_.markSynced("capture_images", row.id, std::nullopt);
             continue;
         }
+        if (awaitsItsCapture(image->captureID))
+            continue;
         if (!row.fields.contains(deletion) && !image->deletedAt) {
             blobs_.ensureBlobs(*image);
             if (std::optional<CaptureImage> fresh = store_.rawImage(row.id))
@@ -71,6 +82,8 @@ bool SyncCycle::run() {
     const std::vector<Comment> comments = store_.pendingComments(rowsPerTable);
     backlog = backlog || comments.size() == size_t(rowsPerTable);
     for (const Comment& comment : comments) {
+        if (awaitsItsCapture(comment.captureID))
+            continue;
         changes.append(CaptureStore::commentChange(comment));
         sent.insert(comment.id, {"comments", true, {}, {}});
     }

@@ -2,6 +2,7 @@
 // browser-side approval, the token in a real Secret Service, moving local
 // captures into the workspace, and what sign-out leaves behind.
 #include "KeyringHome.h"
+#include "ScreenshotFile.h"
 #include "ServiceFixture.h"
 
 #include "account/Account.h"
@@ -12,7 +13,6 @@
 #include "sync/KeychainTokenStore.h"
 #include "sync/SyncError.h"
 
-#include <QFile>
 
 namespace {
 
@@ -57,18 +57,7 @@ protected:
         c.createdAt = c.updatedAt = QDateTime::currentDateTimeUtc();
         c.note = note;
         store->insert(c);
-        CaptureImage image;
-        image.id = Identifiers::make();
-        image.captureID = c.id;
-        image.createdAt = c.createdAt;
-        image.imagePath = ZorviPaths::relativeImagePath(image.id, image.createdAt, "png");
-        ZorviPaths::ensureParentDirectory(ZorviPaths::imageURL(image.imagePath));
-        QFile f(ZorviPaths::imageURL(image.imagePath));
-        f.open(QIODevice::WriteOnly);
-        f.write(bytes);
-        f.close();
-        image.bytes = bytes.size();
-        store->addImage(image);
+        addScreenshotFile(*store, c.id, bytes);
         return c;
     }
 

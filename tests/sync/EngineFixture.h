@@ -86,6 +86,9 @@ protected:
 
     // What the service holds for a workspace member, pulled from the start.
     static std::vector<QJsonObject> serverCaptures(ZorviServer& server, const QString& email) {
+        return serverRows(server, email, "captures");
+    }
+    static std::vector<QJsonObject> serverRows(ZorviServer& server, const QString& email, const QString& table) {
         SyncClient client(server.url(), ServiceAccounts::tokenFor(server, email));
         std::vector<QJsonObject> rows;
         qint64 cursor = 0;
@@ -95,7 +98,7 @@ protected:
                                                               {"changes", QJsonArray()},
                                                               {"full_groups", QJsonArray()}});
             for (const QJsonValue& change : reply.value("changes").toArray())
-                if (change["table"].toString() == u"captures")
+                if (change["table"].toString() == table)
                     rows.push_back(change["row"].toObject());
             cursor = Wire::integer(reply.value("cursor"));
             if (!Wire::boolean(reply.value("more")))

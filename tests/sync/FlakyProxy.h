@@ -6,19 +6,23 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <cstdlib>
 #include <chrono>
 #include <cstdint>
 #include <list>
 #include <mutex>
 #include <random>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 // A real TCP proxy in front of the service that fails on purpose: some
-// connections are cut before the request reaches the service, some after the
-// service has acted on it but before the reply gets back (the lost reply),
-// and some are held up for a while. Decisions come from a seeded generator.
+// requests are cut before they reach the service, some after the service has
+// acted on them but before the reply gets back (the lost reply), and some are
+// held up for a while. Decisions come from a seeded generator.
 class FlakyProxy {
 public:
     FlakyProxy(int targetPort, std::uint32_t seed) : targetPort_(targetPort), random_(seed) {
@@ -46,7 +50,7 @@ public:
     }
 
     int port() const { return port_; }
-    // Chance, per connection, of being cut (before or after the service acts).
+    // Chance, per request, of being cut (before or after the service acts).
     void setFailureRate(double rate) { failureRate_ = rate; }
     int failures() const { return failures_; }
 
@@ -77,16 +81,9 @@ private:
         }
     }
 
+    // Decides each request's fate at its first byte, so a kept-alive
+    // connection fails as often as a fresh one.
     void relay(int client) {
-        int delayMs = 0;
-        const Fate fate = decide(delayMs);
-        if (fate == Fate::cutBefore) {
-            ++failures_;
-            ::close(client);
-            return;
-        }
-        if (fate == Fate::delay)
-            std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
         const int upstream = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in addr{};
         addr.sin_family = AF_INET;
@@ -97,30 +94,74 @@ private:
             ::close(client);
             return;
         }
+        std::string head;        // the request head being read
+        std::size_t bodyLeft = 0; // bytes of the current request's body still to pass
+        bool loseReply = false;   // the current request's reply is to be cut
+        // Passes client bytes on, request by request; false when the connection is to be cut.
+        auto forwardRequests = [&](const char* data, std::size_t n) {
+            while (n > 0) {
+                if (bodyLeft > 0) {
+                    const std::size_t part = std::min(n, bodyLeft);
+                    ::send(upstream, data, part, MSG_NOSIGNAL);
+                    bodyLeft -= part;
+                    data += part;
+                    n -= part;
+                    continue;
+                }
+                const std::size_t before = head.size();
+                head.append(data, n);
+                const std::size_t end = head.find("\r\n\r\n");
+                if (end == std::string::npos)
+                    return true;
+                const std::size_t used = end + 4 - before;
+                data += used;
+                n -= used;
+                head.resize(end + 4);
+                int delayMs = 0;
+                const Fate fate = decide(delayMs);
+                if (fate == Fate::cutBefore) {
+                    ++failures_;
+                    return false;
+                }
+                if (fate == Fate::delay)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
+                loseReply = fate == Fate::cutAfter;
+                ::send(upstream, head.data(), head.size(), MSG_NOSIGNAL);
+                bodyLeft = contentLength(head);
+                head.clear();
+            }
+            return true;
+        };
         char buffer[65536];
         pollfd fds[2] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}};
-        while (!stopping_) {
+        for (bool open = true; open && !stopping_;) {
             if (::poll(fds, 2, 200) < 0)
                 break;
-            bool done = false;
-            for (int i = 0; i < 2 && !done; ++i) {
+            for (int i = 0; i < 2 && open; ++i) {
                 if (!(fds[i].revents & (POLLIN | POLLHUP | POLLERR)))
                     continue;
                 const ssize_t n = ::recv(fds[i].fd, buffer, sizeof buffer, 0);
                 if (n <= 0) {
-                    done = true;
-                } else if (i == 1 && fate == Fate::cutAfter) {
+                    open = false;
+                } else if (i == 0) {
+                    open = forwardRequests(buffer, std::size_t(n));
+                } else if (loseReply) {
                     ++failures_; // the service has answered: the reply is lost
-                    done = true;
+                    open = false;
                 } else {
-                    ::send(fds[1 - i].fd, buffer, size_t(n), MSG_NOSIGNAL);
+                    ::send(client, buffer, size_t(n), MSG_NOSIGNAL);
                 }
             }
-            if (done)
-                break;
         }
         ::close(upstream);
         ::close(client);
+    }
+
+    static std::size_t contentLength(const std::string& head) {
+        std::string lower(head);
+        std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        const std::size_t at = lower.find("\r\ncontent-length:");
+        return at == std::string::npos ? 0 : std::size_t(std::strtoull(lower.c_str() + at + 17, nullptr, 10));
     }
 
     int targetPort_;

@@ -92,6 +92,24 @@ TEST_F(RemoteCaptures, PendingLocalFieldSurvivesARemoteRow) {
     EXPECT_EQ(pendingFields("captures", c.id), QSet<QString>{"note"});
 }
 
+// The board edits the capture as it last showed it; a row that arrived since
+// must neither be reverted nor pushed back as this computer's edit.
+TEST_F(RemoteCaptures, AnEditOfAnOlderCopyKeepsWhatArrivedSince) {
+    const Capture shown = syncedCapture("before", 3);
+    store->applyRemoteCapture(captureRow(shown.id, json(R"({"note": "their note", "status": "resolved",
+        "version": 4})")));
+
+    Capture edited = shown;
+    edited.priority = CapturePriority::high;
+    store->update(edited, shown);
+
+    const Capture merged = *store->capture(shown.id);
+    EXPECT_EQ(merged.note, "their note");
+    EXPECT_EQ(merged.status, CaptureStatus::resolved);
+    EXPECT_EQ(merged.priority, CapturePriority::high);
+    EXPECT_EQ(pendingFields("captures", shown.id), QSet<QString>{"priority"});
+}
+
 TEST_F(RemoteCaptures, ClaimLabelIsProtectedUnderItsWireName) {
     const Capture c = syncedCapture();
     store->claim(c.id, "my-agent");

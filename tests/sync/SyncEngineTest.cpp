@@ -2,6 +2,10 @@
 // offline work piling up, and what the status line says on the way.
 #include "EngineFixture.h"
 #include "MisbehavingServer.h"
+#include "ScreenshotFile.h"
+#include "support/QtPrinters.h"
+
+#include "sync/SyncCycle.h"
 
 #include <QElapsedTimer>
 
@@ -76,6 +80,40 @@ TEST_F(SyncEngineTest, EditsPileUpOfflineAndGoOutInOrderWhenTheServiceReturns) {
     for (const QJsonObject& row : serverCaptures(server, ServiceAccounts::alice))
         arrived << row.value("note").toString().remove(" (edited offline)");
     EXPECT_EQ(arrived, notes);
+}
+
+// More new captures than a handful of exchanges carry: the comment and the
+// screenshot of the last one must wait for it, not be refused until dropped.
+TEST_F(SyncEngineTest, ALongBacklogStillCarriesTheLastCapturesCommentAndScreenshot) {
+    signInAsBob();
+    const int backlog = SyncCycle::rowsPerTable * (SyncCycle::retryableRejections + 2);
+    store->transaction([&] {
+        for (int i = 0; i < backlog; ++i)
+            newSharedCapture(QString("backlog %1").arg(i));
+    });
+    Capture last;
+    last.id = Identifiers::make();
+    last.createdAt = last.updatedAt = QDateTime::currentDateTimeUtc().addSecs(3600);
+    last.note = "pushed last";
+    last.captureMode = CaptureMode::text;
+    store->insert(last);
+    Comment comment;
+    comment.id = Identifiers::make();
+    comment.captureID = last.id;
+    comment.body = "seen on the last one";
+    comment.createdAt = QDateTime::currentDateTimeUtc();
+    store->addComment(comment);
+    const CaptureImage image = addScreenshotFile(*store, last.id, "\x89PNG last");
+
+    EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
+    EXPECT_EQ(pendingCaptures(), 0);
+    QStringList comments, images;
+    for (const QJsonObject& row : serverRows(server, ServiceAccounts::alice, "comments"))
+        comments << row.value("id").toString();
+    for (const QJsonObject& row : serverRows(server, ServiceAccounts::alice, "capture_images"))
+        images << row.value("id").toString();
+    EXPECT_EQ(comments, QStringList{comment.id});
+    EXPECT_EQ(images, QStringList{image.id});
 }
 
 TEST_F(SyncEngineTest, ARejectedSessionSignsOutLocallyAndKeepsTheData) {
