@@ -66,6 +66,9 @@ struct SyncRow {
     QJsonObject data;     // the row's wire fields
     // For each field, the row version that last changed it (field-level merge).
     QJsonObject fieldVersions;
+    // For each field, the device that last wrote it: a device's later push
+    // supersedes its own earlier one even when it missed the reply.
+    QJsonObject fieldDevices;
     // The device whose clean push wrote this version; it needs no echo.
     std::optional<QString> originDevice;
     // The workspace the row left in this version, so its readers learn it went.

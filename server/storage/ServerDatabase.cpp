@@ -35,7 +35,7 @@ CREATE TABLE IF NOT EXISTS sync_rows (
   tbl TEXT NOT NULL, id TEXT NOT NULL, workspace_id TEXT NOT NULL, parent_id TEXT,
   version INTEGER NOT NULL, seq INTEGER NOT NULL, data TEXT NOT NULL, field_versions TEXT NOT NULL,
   origin_device TEXT, previous_workspace_id TEXT, deleted INTEGER NOT NULL DEFAULT 0,
-  PRIMARY KEY (tbl, id));
+  field_devices TEXT NOT NULL DEFAULT '{}', PRIMARY KEY (tbl, id));
 CREATE UNIQUE INDEX IF NOT EXISTS sync_rows_by_seq ON sync_rows(seq);
 CREATE INDEX IF NOT EXISTS sync_rows_by_parent ON sync_rows(tbl, parent_id);
 CREATE INDEX IF NOT EXISTS sync_rows_by_workspace ON sync_rows(workspace_id, tbl);
@@ -45,6 +45,10 @@ CREATE INDEX IF NOT EXISTS sync_rows_by_workspace ON sync_rows(workspace_id, tbl
 
 ServerDatabase::ServerDatabase(const QString& path) : db_(std::make_unique<Database>(path)) {
     db_->executeRaw(QString::fromUtf8(schema));
+    // Data folders from before fields remembered the device that wrote them.
+    if (db_->query(QStringLiteral("SELECT 1 AS one FROM pragma_table_info('sync_rows') WHERE name = 'field_devices';"))
+            .empty())
+        db_->executeRaw(QStringLiteral("ALTER TABLE sync_rows ADD COLUMN field_devices TEXT NOT NULL DEFAULT '{}';"));
 }
 
 std::int64_t ServerDatabase::nextSeq() {

@@ -24,6 +24,7 @@ SyncRow rowFrom(const Row& r) {
     row.seq = r.integer("seq").value_or(0);
     row.data = objectFrom(r.string("data"));
     row.fieldVersions = objectFrom(r.string("field_versions"));
+    row.fieldDevices = objectFrom(r.string("field_devices"));
     row.originDevice = r.string("origin_device");
     row.previousWorkspaceId = r.string("previous_workspace_id");
     row.deleted = r.boolean("deleted");
@@ -45,10 +46,10 @@ std::int64_t SqliteSyncRowStore::save(SyncRow& row) {
     std::lock_guard guard(db_.lock());
     row.seq = database_.nextSeq();
     db_.execute(QStringLiteral("INSERT OR REPLACE INTO sync_rows (tbl, id, workspace_id, parent_id, version, seq, "
-                               "data, field_versions, origin_device, previous_workspace_id, deleted) "
-                               "VALUES (?,?,?,?,?,?,?,?,?,?,?);"),
+                               "data, field_versions, field_devices, origin_device, previous_workspace_id, deleted) "
+                               "VALUES (?,?,?,?,?,?,?,?,?,?,?,?);"),
                 {row.table, row.id, row.workspaceId, SQLValue::string(row.parentId), row.version, row.seq,
-                 textOf(row.data), textOf(row.fieldVersions), SQLValue::string(row.originDevice),
+                 textOf(row.data), textOf(row.fieldVersions), textOf(row.fieldDevices), SQLValue::string(row.originDevice),
                  SQLValue::string(row.previousWorkspaceId), SQLValue::boolean(row.deleted)});
     return row.seq;
 }

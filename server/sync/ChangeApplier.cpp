@@ -124,8 +124,10 @@ QJsonObject ChangeApplier::create(const RowChange& change, const Placement& wher
     row.parentId = where.parentId;
     row.version = 1;
     row.data = change.patch;
-    for (auto it = change.patch.begin(); it != change.patch.end(); ++it)
+    for (auto it = change.patch.begin(); it != change.patch.end(); ++it) {
         row.fieldVersions.insert(it.key(), 1);
+        row.fieldDevices.insert(it.key(), deviceId_);
+    }
     if (!row.data.contains("created_at"))
         row.data.insert("created_at", nowStamp());
     if (change.table == QLatin1String("groups"))
@@ -147,12 +149,14 @@ QJsonObject ChangeApplier::update(const RowChange& change, SyncRow row, const Pl
     QStringList conflicts;
     for (auto it = change.patch.begin(); it != change.patch.end(); ++it) {
         const std::int64_t changedAt = row.fieldVersions.value(it.key()).toInteger(0);
-        if (changedAt > change.baseVersion && row.data.value(it.key()) != it.value()) {
+        const bool changedElsewhere = row.fieldDevices.value(it.key()).toString() != deviceId_;
+        if (changedAt > change.baseVersion && changedElsewhere && row.data.value(it.key()) != it.value()) {
             conflicts << it.key();
             continue;
         }
         row.data.insert(it.key(), it.value());
         row.fieldVersions.insert(it.key(), qint64(version));
+        row.fieldDevices.insert(it.key(), deviceId_);
     }
     const bool moved = where.workspaceId != row.workspaceId;
     const std::optional<QString> previous = moved ? std::optional(row.workspaceId) : row.previousWorkspaceId;

@@ -77,6 +77,16 @@ TEST_F(ServiceFixture, overlappingFieldEditsFromTwoDevicesAreAppliedThenMerged) 
     EXPECT_EQ(annRows[0].value("note").toString(), "agreed note");
     EXPECT_EQ(annRows[0].value("status").toString(), "resolved");
     EXPECT_EQ(annRows[0].value("version").toInt(), 5);
+
+    // Ann's reply is lost, so her next push still names version 5: her own
+    // earlier change is no conflict, and her later value is the one kept.
+    ann.sync("ann-laptop", annLater.json.value("cursor").toInteger(), {captureChange(id, 5, {{"priority", "low"}})});
+    auto annRetry = ann.sync("ann-laptop", annLater.json.value("cursor").toInteger(),
+                             {captureChange(id, 5, {{"priority", "normal"}})});
+    EXPECT_EQ(result(annRetry).value("status").toString(), "applied") << annRetry.body;
+    auto bobView = bob.sync("bob-desktop", again.json.value("cursor").toInteger());
+    ASSERT_FALSE(rowsOf(bobView, "captures").empty());
+    EXPECT_EQ(rowsOf(bobView, "captures").back().value("priority").toString(), "normal");
 }
 
 TEST_F(ServiceFixture, pullByCursorReturnsEachChangeOnceAndInOrder) {
