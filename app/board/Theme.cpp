@@ -71,7 +71,7 @@ Theme& Theme::shared() {
 }
 
 Theme::Theme() {
-    dark_ = paletteIsDark();
+    dark_ = desktopDark_ = paletteIsDark();
     qApp->installEventFilter(this);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -87,7 +87,7 @@ Theme::Theme() {
         if (reply.isError())
             return;
         portalAnswered_ = true;
-        follow(darkFromScheme(QVariant::fromValue(reply.value())).value_or(paletteIsDark()));
+        follow(darkFromScheme(QVariant::fromValue(reply.value())).value_or(desktopDark_));
     });
 }
 
@@ -115,12 +115,15 @@ void Theme::portalSettingChanged(const QString& ns, const QString& key, const QD
     if (ns != appearance || key != colorScheme)
         return;
     portalAnswered_ = true;
-    follow(darkFromScheme(value.variant()).value_or(paletteIsDark()));
+    follow(darkFromScheme(value.variant()).value_or(desktopDark_));
 }
 
 bool Theme::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !portalAnswered_)
-        follow(paletteIsDark());
+    // Without the portal the palette is never overridden, so any change is the desktop's.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !portalAnswered_) {
+        desktopDark_ = paletteIsDark();
+        follow(desktopDark_);
+    }
     return QObject::eventFilter(watched, event);
 }
 

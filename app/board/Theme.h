@@ -55,5 +55,8 @@ class Theme : public QObject {
     void follow(bool dark);
 
     bool dark_ = false;
+    // The desktop palette's own lightness, what "no preference" falls back to;
+    // the application palette may be the app's dark or light override instead.
+    bool desktopDark_ = false;
     bool portalAnswered_ = false;
 };

@@ -53,6 +53,13 @@ TEST_F(ShellFixture, EveryWindowFollowsTheDesktopsColourScheme) {
     portal.setColorScheme(2);
     EXPECT_TRUE(processEventsUntil([&] { return showsLight(settings); })) << shownLightness(settings);
     EXPECT_TRUE(processEventsUntil([&] { return showsLight(guide); })) << shownLightness(guide);
+
+    // "No preference" after dark falls back to the desktop's own palette (light
+    // here), not to the dark one the app had put in its place.
+    portal.setColorScheme(1);
+    EXPECT_TRUE(processEventsUntil([&] { return showsDark(settings); })) << shownLightness(settings);
+    portal.setColorScheme(0);
+    EXPECT_TRUE(processEventsUntil([&] { return showsLight(settings); })) << shownLightness(settings);
 }
 
 } // namespace
