@@ -126,7 +126,7 @@ QList<DemoCapture> demoCaptures() {
          "Firefox", "Checkout — Acme Store", "https://shop.example.com/checkout",
          Crop{checkoutForm, {48, 90, 640, 150}},
          CaptureStatus::resolved, CapturePriority::normal, "Checkout", {"checkout", "validation"},
-         {{claude, true, "The card field now filters to digits and spaces; covered by checkout.spec.ts.", 2950}}, {},
+         {{claude, true, "The card field now filters to digits and spaces; covered by checkout.test.ts.", 2950}}, {},
          "PR #482", false},
         {2600, "Inline code boxes are too tight\nThe beige background touches the letters; needs 2px more padding.",
          "Firefox", "Storing UTF-8 Encoded Text with Strings", "https://docs.example.com/book/ch08-02-strings.html",

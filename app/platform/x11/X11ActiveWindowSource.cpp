@@ -130,15 +130,14 @@ std::optional<qint64> X11ActiveWindowSource::pid(uint32_t window) const {
     // The server knows which local process owns the client; _NET_WM_PID is
     // only what the client says about itself.
     if (hasXRes_) {
-        xcb_res_client_id_spec_t spec{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        const auto reply =
-            own(xcb_res_query_client_ids_reply(connection_, xcb_res_query_client_ids(connection_, 1, &spec), nullptr));
+        // Only the process id is asked for, so every value the server answers is one.
+        const xcb_res_client_id_spec_t pidOfWindow{window, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        const auto reply = own(
+            xcb_res_query_client_ids_reply(connection_, xcb_res_query_client_ids(connection_, 1, &pidOfWindow), nullptr));
         if (reply) {
-            for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem; xcb_res_client_id_value_next(&ids)) {
-                if ((ids.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
-                    xcb_res_client_id_value_value_length(ids.data) >= 1)
+            for (auto ids = xcb_res_query_client_ids_ids_iterator(reply.get()); ids.rem; xcb_res_client_id_value_next(&ids))
+                if (xcb_res_client_id_value_value_length(ids.data) >= 1)
                     return qint64(*xcb_res_client_id_value_value(ids.data));
-            }
         }
     }
     if (const std::optional<uint32_t> claimed = readCardinal(connection_, window, wmPidAtom_, XCB_ATOM_CARDINAL))
