@@ -148,9 +148,13 @@ QJsonObject ChangeApplier::update(const RowChange& change, SyncRow row, const Pl
     const std::int64_t version = row.version + 1;
     QStringList conflicts;
     for (auto it = change.patch.begin(); it != change.patch.end(); ++it) {
+        // A value sent again unchanged (a resent row) is no change: the field
+        // keeps its version and author, so no one else's edit conflicts with it.
+        if (row.data.contains(it.key()) && row.data.value(it.key()) == it.value())
+            continue;
         const std::int64_t changedAt = row.fieldVersions.value(it.key()).toInteger(0);
         const bool changedElsewhere = row.fieldDevices.value(it.key()).toString() != deviceId_;
-        if (changedAt > change.baseVersion && changedElsewhere && row.data.value(it.key()) != it.value()) {
+        if (changedAt > change.baseVersion && changedElsewhere) {
             conflicts << it.key();
             continue;
         }

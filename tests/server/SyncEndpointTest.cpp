@@ -89,6 +89,28 @@ TEST_F(ServiceFixture, overlappingFieldEditsFromTwoDevicesAreAppliedThenMerged) 
     EXPECT_EQ(rowsOf(bobView, "captures").back().value("priority").toString(), "normal");
 }
 
+TEST_F(ServiceFixture, aResentRowWithTheSameValuesChangesNothingAnotherDeviceCouldConflictWith) {
+    ServiceClient ann = clientFor("ann@acme.test");
+    ServiceClient bob = clientFor("bob@acme.test");
+    const QString id = "0a1b2c3d-0000-4000-8000-000000000009";
+
+    ASSERT_EQ(ann.sync("ann-laptop", 0, {newCapture(id, acme_, "first note")}).status, 200);
+    auto bobPull = bob.sync("bob-desktop", 0);
+    ASSERT_EQ(rowsOf(bobPull, "captures").size(), 1u);
+
+    // Ann missed the reply and sends the whole new row again, unchanged.
+    auto resent = ann.sync("ann-laptop", 0, {newCapture(id, acme_, "first note")});
+    EXPECT_EQ(result(resent).value("status").toString(), "applied") << resent.body;
+
+    // Bob's edit from version 1 meets no change of Ann's, so it stands.
+    auto bobEdit = bob.sync("bob-desktop", bobPull.json.value("cursor").toInteger(),
+                            {captureChange(id, 1, {{"priority", "high"}})});
+    EXPECT_EQ(result(bobEdit).value("status").toString(), "applied") << bobEdit.body;
+    auto annView = ann.sync("ann-laptop", resent.json.value("cursor").toInteger());
+    ASSERT_FALSE(rowsOf(annView, "captures").empty());
+    EXPECT_EQ(rowsOf(annView, "captures").back().value("priority").toString(), "high");
+}
+
 TEST_F(ServiceFixture, pullByCursorReturnsEachChangeOnceAndInOrder) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient bob = clientFor("bob@acme.test");
