@@ -47,40 +47,43 @@ Library::~Library() {
 }
 
 void Library::reload() {
-    const std::optional<QString> failure = failureOf([this] {
-        CaptureQuery everything;
-        everything.limit = boardLimit;
-        everything.offset = 0;
-        captures_ = store_.captures(everything);
-        groups_ = store_.groups();
-        counts_ = store_.countsByStatus();
-        // Counts and tags are read for the loaded captures only, one statement each.
-        QStringList ids;
-        ids.reserve(qsizetype(captures_.size()));
-        for (const Capture& capture : captures_)
-            ids << capture.id;
-        commentCounts_ = store_.commentCounts(ids);
-        imageCounts_ = store_.imageCounts();
-        allTags_ = store_.allTags();
-        people_ = store_.assignableCandidates();
-        workspaces_ = store_.workspaces();
-        try {
-            currentUserID_ = store_.currentUserID();
-        } catch (const ZorviError&) {
-            currentUserID_.reset();
-        }
-        tagsByCapture_ = store_.tags(ids);
-    });
+    QString stamp;
+    // One read transaction: the stamp then describes exactly the rows loaded,
+    // so a write landing mid-reload moves it and the next tick reloads again.
+    const std::optional<QString> failure = failureOf([&] { stamp = store_.transaction([&] { return load(); }); });
     if (failure) {
         loadError_ = failure;
     } else {
-        try {
-            lastStamp_ = store_.changeStamp();
-        } catch (const ZorviError&) {
-        }
+        lastStamp_ = stamp;
         loadError_.reset();
     }
     emit changed();
+}
+
+QString Library::load() {
+    CaptureQuery everything;
+    everything.limit = boardLimit;
+    everything.offset = 0;
+    captures_ = store_.captures(everything);
+    groups_ = store_.groups();
+    counts_ = store_.countsByStatus();
+    // Counts and tags are read for the loaded captures only, one statement each.
+    QStringList ids;
+    ids.reserve(qsizetype(captures_.size()));
+    for (const Capture& capture : captures_)
+        ids << capture.id;
+    commentCounts_ = store_.commentCounts(ids);
+    imageCounts_ = store_.imageCounts();
+    allTags_ = store_.allTags();
+    people_ = store_.assignableCandidates();
+    workspaces_ = store_.workspaces();
+    try {
+        currentUserID_ = store_.currentUserID();
+    } catch (const ZorviError&) {
+        currentUserID_.reset();
+    }
+    tagsByCapture_ = store_.tags(ids);
+    return store_.changeStamp();
 }
 
 void Library::reloadIfStampMoved() {

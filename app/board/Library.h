@@ -90,6 +90,8 @@ private slots:
     void pollTick();
 
 private:
+    // Reads everything the board shows; returns the change stamp of what it read.
+    QString load();
     template <class Operation>
     bool perform(Operation&& operation);
     void fail(const QString& description);

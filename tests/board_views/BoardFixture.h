@@ -38,7 +38,9 @@ class BoardFixture : public ::testing::Test {
         library = std::make_unique<Library>(*store);
         window = std::make_unique<DashboardWindow>(*library);
         window->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        // Keyboard focus only lands once the window manager has activated the window.
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
     }
 
     void TearDown() override {
