@@ -10,10 +10,9 @@
 #include <QRandomGenerator>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
-
-constexpr int boardLimit = 1000;
 
 // A store failure as the sentence shown to the user.
 template <class Body>
@@ -32,7 +31,9 @@ std::optional<QString> failureOf(Body&& body) {
 
 const QStringList Library::groupColors{"#6E7BF2", "#10B981", "#F59E0B", "#EF4444", "#8B5CF6", "#06B6D4", "#EC4899"};
 
-Library::Library(CaptureStore& store, QObject* parent) : QObject(parent), store_(store) {
+Library::Library(CaptureStore& store, QObject* parent)
+    : QObject(parent), store_(store), reader_(store.databasePath()) {
+    connect(&reader_, &LibraryReader::finished, this, &Library::readFinished);
     QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
                                           StoreChangeSignal::member, this, SLOT(reloadIfStampMoved()));
     reload();
@@ -47,52 +48,38 @@ Library::~Library() {
 }
 
 void Library::reload() {
-    QString stamp;
-    // One read transaction: the stamp then describes exactly the rows loaded,
-    // so a write landing mid-reload moves it and the next tick reloads again.
-    const std::optional<QString> failure = failureOf([&] { stamp = store_.transaction([&] { return load(); }); });
-    if (failure) {
-        loadError_ = failure;
-    } else {
-        lastStamp_ = stamp;
-        loadError_.reset();
+    ++reloads_;
+    try {
+        show(LibrarySnapshot::read(store_));
+    } catch (const std::exception& e) {
+        fail(describe(e));
     }
+}
+
+void Library::show(LibrarySnapshot snapshot) {
+    shown_ = std::move(snapshot);
+    loadError_.reset();
     emit changed();
 }
 
-QString Library::load() {
-    CaptureQuery everything;
-    everything.limit = boardLimit;
-    everything.offset = 0;
-    captures_ = store_.captures(everything);
-    groups_ = store_.groups();
-    counts_ = store_.countsByStatus();
-    // Counts and tags are read for the loaded captures only, one statement each.
-    QStringList ids;
-    ids.reserve(qsizetype(captures_.size()));
-    for (const Capture& capture : captures_)
-        ids << capture.id;
-    commentCounts_ = store_.commentCounts(ids);
-    imageCounts_ = store_.imageCounts();
-    allTags_ = store_.allTags();
-    people_ = store_.assignableCandidates();
-    workspaces_ = store_.workspaces();
-    try {
-        currentUserID_ = store_.currentUserID();
-    } catch (const ZorviError&) {
-        currentUserID_.reset();
+void Library::reloadIfStampMoved() {
+    if (reader_.busy()) {
+        readAgain_ = true;
+        return;
     }
-    tagsByCapture_ = store_.tags(ids);
-    return store_.changeStamp();
+    reloadsWhenReadStarted_ = reloads_;
+    reader_.read(shown_.stamp);
 }
 
-void Library::reloadIfStampMoved() {
-    try {
-        if (store_.changeStamp() != lastStamp_)
-            reload();
-    } catch (const ZorviError&) {
-        // An unreadable stamp is not worth an error on screen; the next tick tries again.
+void Library::readFinished(const std::shared_ptr<LibrarySnapshot>& snapshot, const QString& failure) {
+    if (reloads_ == reloadsWhenReadStarted_) {
+        if (snapshot)
+            show(std::move(*snapshot));
+        else if (!failure.isEmpty())
+            fail(failure);
     }
+    if (std::exchange(readAgain_, false))
+        reloadIfStampMoved();
 }
 
 void Library::pollTick() {
@@ -132,14 +119,14 @@ void Library::evict(const QString& absolutePath) const {
 }
 
 int Library::openCount() const {
-    return counts_.value(CaptureStatus::open) + counts_.value(CaptureStatus::inProgress);
+    return shown_.counts.value(CaptureStatus::open) + shown_.counts.value(CaptureStatus::inProgress);
 }
 
 int Library::assignedToMeCount() const {
-    if (!currentUserID_)
+    if (!shown_.currentUserID)
         return 0;
-    return int(std::count_if(captures_.begin(), captures_.end(), [this](const Capture& c) {
-        return c.assigneeID == currentUserID_ &&
+    return int(std::count_if(shown_.captures.begin(), shown_.captures.end(), [this](const Capture& c) {
+        return c.assigneeID == shown_.currentUserID &&
                (c.status == CaptureStatus::open || c.status == CaptureStatus::inProgress);
     }));
 }
@@ -147,13 +134,13 @@ int Library::assignedToMeCount() const {
 bool Library::isMine(const Capture& capture) const {
     if (!capture.authorID)
         return true;
-    return currentUserID_ && *currentUserID_ == *capture.authorID;
+    return shown_.currentUserID && *shown_.currentUserID == *capture.authorID;
 }
 
 std::optional<Person> Library::person(const std::optional<QString>& id) const {
     if (!id)
         return std::nullopt;
-    for (const Person& p : people_)
+    for (const Person& p : shown_.people)
         if (p.id == *id)
             return p;
     try {
@@ -166,7 +153,7 @@ std::optional<Person> Library::person(const std::optional<QString>& id) const {
 std::optional<CaptureGroup> Library::group(const std::optional<QString>& id) const {
     if (!id)
         return std::nullopt;
-    for (const CaptureGroup& g : groups_)
+    for (const CaptureGroup& g : shown_.groups)
         if (g.id == *id)
             return g;
     return std::nullopt;
@@ -194,10 +181,10 @@ bool Library::add(const Capture& capture, const QStringList& tags, const std::ve
 bool Library::update(const Capture& capture) {
     // The caller edited the capture as this board last showed it; only what
     // it changed is written, so a change synced in since is kept.
-    const auto shown = std::find_if(captures_.begin(), captures_.end(),
+    const auto shown = std::find_if(shown_.captures.begin(), shown_.captures.end(),
                                     [&](const Capture& c) { return c.id == capture.id; });
     return perform([&] {
-        if (shown != captures_.end())
+        if (shown != shown_.captures.end())
             store_.update(capture, *shown);
         else
             store_.update(capture);

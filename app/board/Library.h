@@ -1,5 +1,7 @@
 #pragma once
 
+#include "board/LibraryReader.h"
+#include "board/LibrarySnapshot.h"
 #include "markup/Annotation.h"
 #include "store/CaptureStore.h"
 
@@ -15,9 +17,10 @@
 
 // The user interface's one observable copy of the local library. Every
 // window reads its lists and counts and calls its operations; each operation
-// is one store call followed by a reload. Writes by other processes (the MCP
-// server) are noticed through the store's D-Bus change signal and, should
-// that be missed, a change-stamp poll. Main thread only.
+// is one store call followed by a reload. Writes by other connections (the
+// sync engine, the MCP server) are noticed through the store's D-Bus change
+// signal and, should that be missed, a change-stamp poll, and are read off
+// the UI thread. Main thread only.
 class Library : public QObject {
     Q_OBJECT
 public:
@@ -33,17 +36,17 @@ public:
 
     CaptureStore& store() { return store_; }
 
-    const std::vector<Capture>& captures() const { return captures_; }
-    const std::vector<CaptureGroup>& groups() const { return groups_; }
-    const QMap<CaptureStatus, int>& counts() const { return counts_; }
-    const QMap<QString, QStringList>& tagsByCapture() const { return tagsByCapture_; }
-    const QMap<QString, int>& commentCounts() const { return commentCounts_; }
-    const QStringList& allTags() const { return allTags_; }
-    const QMap<QString, int>& imageCounts() const { return imageCounts_; }
+    const std::vector<Capture>& captures() const { return shown_.captures; }
+    const std::vector<CaptureGroup>& groups() const { return shown_.groups; }
+    const QMap<CaptureStatus, int>& counts() const { return shown_.counts; }
+    const QMap<QString, QStringList>& tagsByCapture() const { return shown_.tagsByCapture; }
+    const QMap<QString, int>& commentCounts() const { return shown_.commentCounts; }
+    const QStringList& allTags() const { return shown_.allTags; }
+    const QMap<QString, int>& imageCounts() const { return shown_.imageCounts; }
     const std::optional<QString>& loadError() const { return loadError_; }
-    const std::vector<Person>& people() const { return people_; }
-    const std::vector<Workspace>& workspaces() const { return workspaces_; }
-    const std::optional<QString>& currentUserID() const { return currentUserID_; }
+    const std::vector<Person>& people() const { return shown_.people; }
+    const std::vector<Workspace>& workspaces() const { return shown_.workspaces; }
+    const std::optional<QString>& currentUserID() const { return shown_.currentUserID; }
 
     int openCount() const;
     int assignedToMeCount() const;
@@ -57,7 +60,7 @@ public:
     // cache of decoded thumbnails can drop it.
     void setThumbnailEviction(std::function<void(const QString&)> evict) { evictThumbnail_ = std::move(evict); }
 
-    // Refills everything from the store, stopping at the first failure.
+    // Refills everything from the store at once, stopping at the first failure.
     void reload();
 
     // Operations: true on success; a failure sets loadError and reloads nothing.
@@ -90,27 +93,24 @@ private slots:
     void pollTick();
 
 private:
-    // Reads everything the board shows; returns the change stamp of what it read.
-    QString load();
+    void show(LibrarySnapshot snapshot);
+    void readFinished(const std::shared_ptr<LibrarySnapshot>& snapshot, const QString& failure);
     template <class Operation>
     bool perform(Operation&& operation);
     void fail(const QString& description);
     void evict(const QString& absolutePath) const;
 
     CaptureStore& store_;
-    std::vector<Capture> captures_;
-    std::vector<CaptureGroup> groups_;
-    QMap<CaptureStatus, int> counts_;
-    QMap<QString, QStringList> tagsByCapture_;
-    QMap<QString, int> commentCounts_;
-    QStringList allTags_;
-    QMap<QString, int> imageCounts_;
+    LibrarySnapshot shown_;
     std::optional<QString> loadError_;
-    std::vector<Person> people_;
-    std::vector<Workspace> workspaces_;
-    std::optional<QString> currentUserID_;
 
-    QString lastStamp_;
+    LibraryReader reader_;
+    // Counts the reloads done at once; a background read started before one
+    // of them is dropped, as that reload already read at least as much.
+    quint64 reloads_ = 0;
+    quint64 reloadsWhenReadStarted_ = 0;
+    // A change signal arrived while a read was running: read once more after it.
+    bool readAgain_ = false;
     std::optional<std::int64_t> lastDataVersion_;
     QTimer pollTimer_;
     std::function<void()> localChange_;

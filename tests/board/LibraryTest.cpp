@@ -7,6 +7,7 @@
 #include <QDBusConnection>
 #include <QFile>
 #include <QImage>
+#include <QThread>
 
 namespace {
 
@@ -47,6 +48,34 @@ TEST_F(LibraryTest, ReloadsWhenAnotherWriterChangesTheLibrary) {
     StoreChangeSignal::post();
     processEventsUntil([] { return false; }, 300);
     EXPECT_EQ(reloads, before + 1);
+}
+
+TEST_F(LibraryTest, AnotherWritersChangeReadInTheBackgroundNeverUndoesALocalEdit) {
+    Library library(*store);
+    CaptureStore other(ZorviPaths::databaseURL());
+    const Capture capture = newCapture("from the agent");
+    other.insert(capture);
+    ASSERT_TRUE(processEventsUntil([&] { return library.captures().size() == 1; }, 2000));
+
+    for (int round = 0; round < 5; ++round) {
+        // A background read runs to the end while the UI thread is busy, so its
+        // answer waits in the queue behind the edit below, whose own reload has
+        // already shown more: that answer is dropped.
+        sql().execute("UPDATE captures SET note = ?, updated_at = updated_at + 1 WHERE id = ?;",
+                      {QString("agent round %1").arg(round), capture.id});
+        QMetaObject::invokeMethod(&library, "reloadIfStampMoved", Qt::DirectConnection);
+        QThread::msleep(50);
+        const CaptureStatus wanted = round % 2 ? CaptureStatus::open : CaptureStatus::inProgress;
+        ASSERT_TRUE(library.setStatus(wanted, capture.id));
+        std::vector<CaptureStatus> shown;
+        const auto watch = QObject::connect(&library, &Library::changed,
+                                            [&] { shown.push_back(library.captures().front().status); });
+        processEventsUntil([] { return false; }, 30);
+        QObject::disconnect(watch);
+        for (CaptureStatus status : shown)
+            ASSERT_EQ(status, wanted) << "round " << round << ": the board went back to an older copy";
+        EXPECT_EQ(library.captures().front().note, QString("agent round %1").arg(round));
+    }
 }
 
 TEST_F(LibraryTest, OperationsReloadAndNoteTheLocalChangeOnlyWhenTheyCommit) {
