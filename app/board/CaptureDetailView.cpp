@@ -264,11 +264,14 @@ QWidget* CaptureDetailView::buildSidePane() {
             library_.update(changed);
         }
     });
-    assignee_ = new QToolButton;
+    assignee_ = new QComboBox;
     assignee_->setObjectName("detailAssignee");
-    assignee_->setPopupMode(QToolButton::InstantPopup);
-    assignee_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    assignee_->setMenu(new QMenu(assignee_));
+    connect(assignee_, &QComboBox::activated, this, [this](int i) {
+        if (captureID_ && !updating_) {
+            const QString id = assignee_->itemData(i).toString();
+            library_.assign(id.isEmpty() ? std::nullopt : std::optional(id), *captureID_);
+        }
+    });
     workflow->addRow("Status", status_);
     workflow->addRow("Priority", priority_);
     workflow->addRow("Group", group_);
@@ -413,18 +416,16 @@ void CaptureDetailView::refreshWorkflow(const Capture& c) {
         group_->addItem(g.name, g.id);
     group_->setCurrentIndex(std::max(0, group_->findData(c.groupID.value_or(QString()))));
 
-    const std::optional<Person> assignee = library_.person(c.assigneeID);
-    assignee_->setText(assignee ? assignee->name : QStringLiteral("Unassigned"));
-    QMenu* menu = assignee_->menu();
-    menu->clear();
-    const QString id = c.id;
-    menu->addAction("Unassigned", this, [this, id] { library_.assign(std::nullopt, id); });
-    menu->addSeparator();
-    for (const Person& p : library_.people()) {
-        const QString personID = p.id;
-        menu->addAction(p.name + (p.isBot() ? " (bot)" : ""), this,
-                        [this, id, personID] { library_.assign(personID, id); });
+    assignee_->clear();
+    assignee_->addItem("Unassigned", QString());
+    for (const Person& p : library_.people())
+        assignee_->addItem(p.name + (p.isBot() ? " (bot)" : ""), p.id);
+    // Someone no longer offered (a member who left) still shows as assigned.
+    if (c.assigneeID && assignee_->findData(*c.assigneeID) < 0) {
+        const std::optional<Person> gone = library_.person(c.assigneeID);
+        assignee_->addItem(gone ? gone->name : *c.assigneeID, *c.assigneeID);
     }
+    assignee_->setCurrentIndex(std::max(0, assignee_->findData(c.assigneeID.value_or(QString()))));
 
     QStringList lines;
     const std::optional<Person> author = library_.person(c.authorID);

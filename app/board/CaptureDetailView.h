@@ -81,7 +81,7 @@ class CaptureDetailView : public QWidget {
     QComboBox* status_;
     QComboBox* priority_;
     QComboBox* group_;
-    QToolButton* assignee_;
+    QComboBox* assignee_;
     QLabel* provenance_;
     QPlainTextEdit* note_;
     QLabel* contextHeading_;

@@ -75,6 +75,9 @@ TEST_F(Dashboard, SidebarFiltersAndToolbarSearchDecideTheCards) {
 }
 
 TEST_F(Dashboard, DetailEditsReachTheLibraryAndMoveTheCard) {
+    store->upsertPerson(Person{"u-ada", "Ada", std::nullopt, std::nullopt, "person"});
+    store->upsertPerson(Person{"u-bot", "Triage", std::nullopt, std::nullopt, "bot"});
+    library->reload();
     selectCard(crash);
     QTest::keyClick(cards(), Qt::Key_Return);
     ASSERT_TRUE(detailShown());
@@ -85,6 +88,20 @@ TEST_F(Dashboard, DetailEditsReachTheLibraryAndMoveTheCard) {
     QTest::keyClick(status, Qt::Key_Down);
     QTest::keyClick(status, Qt::Key_Down);
     EXPECT_EQ(stored(crash)->status, CaptureStatus::resolved);
+
+    // Assignee like the other pickers: people first, bots marked; a member who left still shows.
+    auto* assignee = window->findChild<QComboBox*>("detailAssignee");
+    EXPECT_EQ(assignee->currentText(), "Unassigned");
+    assignee->setFocus();
+    QTest::keyClick(assignee, Qt::Key_Down);
+    EXPECT_EQ(stored(crash)->assigneeID, "u-ada");
+    QTest::keyClick(assignee, Qt::Key_Down);
+    EXPECT_EQ(stored(crash)->assigneeID, "u-bot");
+    EXPECT_EQ(assignee->currentText(), "Triage (bot)");
+    ASSERT_TRUE(library->assign(QString("u-gone"), crash));
+    EXPECT_EQ(assignee->currentText(), "u-gone");
+    QTest::keyClick(assignee, Qt::Key_Home);
+    EXPECT_FALSE(stored(crash)->assigneeID.has_value());
 
     auto* comment = window->findChild<QLineEdit*>("newComment");
     QTest::keyClicks(comment, "   ");
