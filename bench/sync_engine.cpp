@@ -1,8 +1,9 @@
 // The sync engine against a real zorvi-server on loopback: the first pull of
 // a large workspace and a push of many edits, each with the longest stall of
 // the UI thread while it happens. The UI thread runs the board's Library,
-// which reloads on the library's D-Bus change signal as in the app, so run
-// under a session bus: tests/support/with-session.sh -- build/bench/bench_sync_engine
+// which on the library's D-Bus change signal reads in the background and
+// shows the result, as in the app, so run under a session bus:
+// tests/support/with-session.sh -- build/bench/bench_sync_engine
 #include "sync/MemoryTokenStore.h"
 #include "sync/ServiceAccounts.h"
 
