@@ -20,10 +20,8 @@ std::optional<QString> failureOf(Body&& body) {
     try {
         body();
         return std::nullopt;
-    } catch (const ZorviError& e) {
-        return e.description();
     } catch (const std::exception& e) {
-        return QString::fromLocal8Bit(e.what());
+        return describe(e);
     }
 }
 

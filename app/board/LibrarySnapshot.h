@@ -10,7 +10,7 @@
 
 // Everything the board shows of the library at one moment.
 struct LibrarySnapshot {
-    // The board never holds more captures than this; the rest are found by search.
+    // The board holds at most this many captures.
     static constexpr int captureLimit = 1000;
 
     std::vector<Capture> captures;
