@@ -51,16 +51,19 @@ bool SyncCycle::run() {
         const std::optional<Pending> capture = store_.pendingRow("captures", captureID);
         return capture && capture->fields.contains(allFields);
     };
+    // A deleted capture takes its screenshots (and their files) and comments
+    // with it; its deletion is the one change the service needs.
+    auto goneWithItsCapture = [&](const QString& captureID) {
+        const std::optional<Capture> owner = store_.rawCapture(captureID);
+        return !owner || owner->deletedAt;
+    };
     const std::vector<Pending> imageRows = store_.pending("capture_images", rowsPerTable);
     backlog = backlog || imageRows.size() == size_t(rowsPerTable);
     for (const Pending& row : imageRows) {
         std::optional<CaptureImage> image = store_.rawImage(row.id);
         if (!image)
             continue;
-        // A deleted capture takes its screenshots (and their files) with it;
-        // its deletion is the one change the service needs.
-        const std::optional<Capture> owner = store_.rawCapture(image->captureID);
-        if (!owner || owner->deletedAt) {
+        if (goneWithItsCapture(image->captureID)) {
             store_.markSynced("capture_images", row.id, std::nullopt);
             continue;
         }
@@ -82,6 +85,10 @@ bool SyncCycle::run() {
     const std::vector<Comment> comments = store_.pendingComments(rowsPerTable);
     backlog = backlog || comments.size() == size_t(rowsPerTable);
     for (const Comment& comment : comments) {
+        if (goneWithItsCapture(comment.captureID)) {
+            store_.markCommentSynced(comment.id);
+            continue;
+        }
         if (awaitsItsCapture(comment.captureID))
             continue;
         changes.append(CaptureStore::commentChange(comment));

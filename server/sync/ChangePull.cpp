@@ -41,13 +41,14 @@ void ChangePull::fill(QJsonObject& reply, std::int64_t cursor, const QString& de
             page.resize(pageSize);
             next = page.back().seq;
         }
+        QSet<QString> sentAhead;
         for (const SyncRow& row : page) {
             if (!workspaces_.contains(row.workspaceId)) {
                 if (row.table == QLatin1String("captures"))
                     dropped.append(row.id);
                 continue;
             }
-            if (row.originDevice == deviceId)
+            if (row.originDevice == deviceId || !sendParentAhead(row, next, deviceId, changes, sentAhead))
                 continue;
             changes.append(change(row));
         }
@@ -67,6 +68,31 @@ void ChangePull::fill(QJsonObject& reply, std::int64_t cursor, const QString& de
     reply.insert("dropped_workspaces",
                  QJsonArray::fromStringList(accounts_.departuresAfter(userId_, cursor > latest ? 0 : cursor)));
     reply.insert("resync_groups", resync);
+}
+
+// Rows come in the order they last changed, so a screenshot or comment can
+// be due pages before its capture was last edited, and a capture before its
+// group: the client could not place it. The parent comes along ahead of its
+// turn (its turn repeats it harmlessly). What hangs under a deleted capture
+// stays behind: the capture's deletion takes it along on every device.
+bool ChangePull::sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const QString& deviceId, QJsonArray& changes,
+                           QSet<QString>& sentAhead) {
+    if (!row.parentId)
+        return true;
+    const bool underCapture = row.table != QLatin1String("captures");
+    const std::optional<SyncRow> parent =
+        rows_.row(underCapture ? QStringLiteral("captures") : QStringLiteral("groups"), *row.parentId);
+    if (!parent)
+        return true;
+    if (parent->deleted)
+        return !underCapture;
+    if (parent->seq <= pageEnd || parent->originDevice == deviceId || !workspaces_.contains(parent->workspaceId) ||
+        sentAhead.contains(parent->id))
+        return true;
+    sendParentAhead(*parent, pageEnd, deviceId, changes, sentAhead); // a capture's group
+    sentAhead.insert(parent->id);
+    changes.append(change(*parent));
+    return true;
 }
 
 void ChangePull::addFullGroups(QJsonArray& changes, QJsonArray& resync, const QStringList& groupIds) {

@@ -4,6 +4,7 @@
 #include "storage/SyncRowStore.h"
 
 #include <QJsonObject>
+#include <QSet>
 
 // Builds the pull half of a sync reply: the rows others changed after the
 // caller's cursor (one page), the people of the caller's workspaces, the
@@ -22,6 +23,10 @@ public:
     static QJsonObject wireRow(const SyncRow& row);
 
 private:
+    // Adds to changes a parent the row needs that is due only after pageEnd;
+    // false when the row must stay behind.
+    bool sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const QString& deviceId, QJsonArray& changes,
+                   QSet<QString>& sentAhead);
     void addFullGroups(QJsonArray& changes, QJsonArray& resync, const QStringList& groupIds);
 
     AccountStore& accounts_;

@@ -116,6 +116,79 @@ TEST_F(SyncEngineTest, ALongBacklogStillCarriesTheLastCapturesCommentAndScreensh
     EXPECT_EQ(images, QStringList{image.id});
 }
 
+// Filed, commented on and deleted between two runs: the service never saw the
+// capture, so its comment has nowhere to go and must not be sent and refused.
+TEST_F(SyncEngineTest, ACaptureDeletedBeforeItsFirstPushTakesItsCommentAlong) {
+    signInAsBob();
+    const Capture gone = newSharedCapture("filed by mistake");
+    Comment comment;
+    comment.id = Identifiers::make();
+    comment.captureID = gone.id;
+    comment.body = "never mind";
+    comment.createdAt = QDateTime::currentDateTimeUtc();
+    store->addComment(comment);
+    store->softDelete(gone.id);
+
+    EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
+    EXPECT_EQ(store->pendingComments(10).size(), 0u);
+    for (const SyncLogLine& entry : store->syncLog(50))
+        EXPECT_FALSE(entry.message.contains("rejected")) << entry.message.toStdString();
+}
+
+// A first pull comes in pages in the order rows last changed. A group renamed
+// and a capture edited after the rest were filed come in the last page, yet
+// the capture in the first page needs the group and the comment the capture.
+// Another computer's deleted capture brings none of its comments along.
+TEST_F(SyncEngineTest, AFirstPullOverManyPagesPlacesEveryRowUnderItsParent) {
+    SyncClient alice(server.url(), ServiceAccounts::tokenFor(server, ServiceAccounts::alice));
+    const QString workspace = alice.me().workspaces.front().id;
+    const QJsonValue now = Wire::stamp(QDateTime::currentDateTimeUtc());
+    auto row = [](const char* table, const QString& id, QJsonObject patch) {
+        return QJsonObject{{"table", table}, {"id", id}, {"base_version", 0}, {"patch", patch}};
+    };
+    auto capture = [&](const QString& id, const QString& note, const QJsonValue& group) {
+        return row("captures", id, {{"workspace_id", workspace}, {"group_id", group}, {"note", note},
+                                    {"status", "open"}, {"priority", "normal"}, {"capture_mode", "text"},
+                                    {"created_at", now}, {"captured_at", now}});
+    };
+    auto comment = [&](const QString& captureID, const QString& body) {
+        return row("comments", Identifiers::make(), {{"capture_id", captureID}, {"body", body}, {"created_at", now}});
+    };
+    auto push = [&](const QJsonArray& changes) {
+        const QJsonObject reply = alice.sync(QJsonObject{
+            {"device_id", "alice-desk"}, {"cursor", 0}, {"full_groups", QJsonArray()}, {"changes", changes}});
+        for (const QJsonValue& result : reply.value("results").toArray())
+            ASSERT_EQ(result["status"].toString(), "applied") << result["reason"].toString().toStdString();
+    };
+
+    const QString group = Identifiers::make(), kept = Identifiers::make(), deleted = Identifiers::make();
+    push({row("groups", group, {{"workspace_id", workspace}, {"name", "Login"}, {"visibility", "workspace"}}),
+          capture(kept, "filed first", group), comment(kept, "seen on the first"), capture(deleted, "dropped", QJsonValue()),
+          comment(deleted, "about to go")});
+    for (int page = 0; page < 2; ++page) {
+        QJsonArray filler;
+        for (int i = 0; i < 300; ++i)
+            filler.append(capture(Identifiers::make(), "filler", QJsonValue()));
+        push(filler);
+    }
+    push({QJsonObject{{"table", "groups"}, {"id", group}, {"base_version", 1}, {"patch", QJsonObject{{"name", "Sign-in"}}}},
+          QJsonObject{{"table", "captures"}, {"id", kept}, {"base_version", 1}, {"patch", QJsonObject{{"note", "edited last"}}}},
+          QJsonObject{{"table", "captures"}, {"id", deleted}, {"base_version", 1}, {"delete", true}}});
+
+    signInAsBob();
+    ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
+    EXPECT_EQ(store->captures(CaptureQuery{}).size(), 601u);
+    const std::optional<Capture> placed = store->capture(kept);
+    ASSERT_TRUE(placed);
+    EXPECT_EQ(placed->note, "edited last");
+    EXPECT_EQ(placed->groupID, group);
+    EXPECT_EQ(store->group(group)->name, "Sign-in");
+    ASSERT_EQ(store->comments(kept).size(), 1u);
+    EXPECT_EQ(store->comments(kept).front().body, "seen on the first");
+    for (const SyncLogLine& entry : store->syncLog(50))
+        EXPECT_NE(entry.level, "warn") << entry.message.toStdString();
+}
+
 TEST_F(SyncEngineTest, ARejectedSessionSignsOutLocallyAndKeepsTheData) {
     signInAsBob();
     newSharedCapture("kept");
