@@ -76,7 +76,7 @@ void ChangePull::fill(QJsonObject& reply, std::int64_t cursor, const QString& de
 // turn (its turn repeats it harmlessly). What hangs under a deleted capture
 // stays behind: the capture's deletion takes it along on every device.
 bool ChangePull::sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const QString& deviceId, QJsonArray& changes,
-                           QSet<QString>& sentAhead) {
+                                 QSet<QString>& sentAhead) {
     if (!row.parentId)
         return true;
     const bool underCapture = row.table != QLatin1String("captures");

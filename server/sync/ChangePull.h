@@ -26,7 +26,7 @@ private:
     // Adds to changes a parent the row needs that is due only after pageEnd;
     // false when the row must stay behind.
     bool sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const QString& deviceId, QJsonArray& changes,
-                   QSet<QString>& sentAhead);
+                         QSet<QString>& sentAhead);
     void addFullGroups(QJsonArray& changes, QJsonArray& resync, const QStringList& groupIds);
 
     AccountStore& accounts_;
