@@ -80,6 +80,16 @@ protected:
         return c;
     }
 
+    Comment newComment(const QString& captureID, const QString& body) {
+        Comment comment;
+        comment.id = Identifiers::make();
+        comment.captureID = captureID;
+        comment.body = body;
+        comment.createdAt = QDateTime::currentDateTimeUtc();
+        store->addComment(comment);
+        return comment;
+    }
+
     int pendingCaptures() {
         return int(store->pending("captures", 100000).size());
     }

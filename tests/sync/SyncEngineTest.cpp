@@ -97,12 +97,7 @@ TEST_F(SyncEngineTest, ALongBacklogStillCarriesTheLastCapturesCommentAndScreensh
     last.note = "pushed last";
     last.captureMode = CaptureMode::text;
     store->insert(last);
-    Comment comment;
-    comment.id = Identifiers::make();
-    comment.captureID = last.id;
-    comment.body = "seen on the last one";
-    comment.createdAt = QDateTime::currentDateTimeUtc();
-    store->addComment(comment);
+    const Comment comment = newComment(last.id, "seen on the last one");
     const CaptureImage image = addScreenshotFile(*store, last.id, "\x89PNG last");
 
     EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
@@ -121,12 +116,7 @@ TEST_F(SyncEngineTest, ALongBacklogStillCarriesTheLastCapturesCommentAndScreensh
 TEST_F(SyncEngineTest, ACaptureDeletedBeforeItsFirstPushTakesItsCommentAlong) {
     signInAsBob();
     const Capture gone = newSharedCapture("filed by mistake");
-    Comment comment;
-    comment.id = Identifiers::make();
-    comment.captureID = gone.id;
-    comment.body = "never mind";
-    comment.createdAt = QDateTime::currentDateTimeUtc();
-    store->addComment(comment);
+    newComment(gone.id, "never mind");
     store->softDelete(gone.id);
 
     EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
