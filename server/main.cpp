@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <pthread.h>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -28,6 +29,12 @@ int serve(const CommandLine& c) {
     sigaddset(&stopSignals, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+    // Every open event stream is a socket: allow as many as the system lets us.
+    rlimit files{};
+    if (getrlimit(RLIMIT_NOFILE, &files) == 0) {
+        files.rlim_cur = files.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &files);
+    }
 
     ApiServer server(c.dataDirectory, c.config, c.tls);
     const int port = server.bind(c.host, c.port);

@@ -16,7 +16,7 @@ int positiveNumber(const QString& text, const QString& option) {
     bool ok = false;
     const int n = text.toInt(&ok);
     if (!ok || n < 1 || n > 86400)
-        fail(option + QStringLiteral(" needs a number of seconds from 1 to 86400"));
+        fail(option + QStringLiteral(" needs a number from 1 to 86400"));
     return n;
 }
 
@@ -39,7 +39,8 @@ QString CommandLine::usage() {
         "Usage:\n"
         "  zorvi-server [--data DIR] [--listen HOST:PORT] [--tls-cert FILE --tls-key FILE]\n"
         "               [--insecure-http] [--public-url URL] [--device-interval SECONDS]\n"
-        "               [--device-code-lifetime SECONDS]\n"
+        "               [--device-code-lifetime SECONDS] [--head-timeout SECONDS]\n"
+        "               [--connections-per-address N] [--streams-per-token N] [--streams-per-user N]\n"
         "  zorvi-server [--data DIR] user add EMAIL --name NAME [--password-stdin]\n"
         "  zorvi-server [--data DIR] workspace add SLUG --name NAME\n"
         "  zorvi-server [--data DIR] workspace uploads SLUG on|off\n"
@@ -87,6 +88,14 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             c.config.devicePollIntervalSeconds = positiveNumber(value(), a);
         else if (a == QLatin1String("--device-code-lifetime"))
             c.config.deviceCodeLifetimeSeconds = positiveNumber(value(), a);
+        else if (a == QLatin1String("--head-timeout"))
+            c.config.headTimeoutSeconds = positiveNumber(value(), a);
+        else if (a == QLatin1String("--connections-per-address"))
+            c.config.connectionsPerAddress = positiveNumber(value(), a);
+        else if (a == QLatin1String("--streams-per-token"))
+            c.config.streamsPerToken = positiveNumber(value(), a);
+        else if (a == QLatin1String("--streams-per-user"))
+            c.config.streamsPerUser = positiveNumber(value(), a);
         else if (a == QLatin1String("--help") || a == QLatin1String("-h"))
             c.help = true;
         else if (a.startsWith('-'))

@@ -1,6 +1,7 @@
 #include "ApiServer.h"
 
 #include "AccountRoutes.h"
+#include "Admission.h"
 #include "BlobRoutes.h"
 #include "DeviceAuthRoutes.h"
 #include "EventRoutes.h"
@@ -10,36 +11,52 @@
 #include "web/VerificationRoutes.h"
 
 #include <stdexcept>
+#include <thread>
 
 namespace {
 
-// Event streams hold a worker each; leave plenty for ordinary requests.
-constexpr std::size_t workerThreads = 64;
+constexpr std::size_t drainableBytes = 8 * 1024 * 1024;
 
-std::unique_ptr<httplib::Server> makeServer(const std::optional<ApiServer::Tls>& tls) {
+std::optional<TlsContext> tlsFor(const std::optional<ApiServer::Tls>& tls) {
     if (!tls)
-        return std::make_unique<httplib::Server>();
-    auto server = std::make_unique<httplib::SSLServer>(tls->certificatePath.toLocal8Bit().constData(),
-                                                       tls->keyPath.toLocal8Bit().constData());
-    if (!server->is_valid())
-        throw std::runtime_error("cannot use the TLS certificate " + tls->certificatePath.toStdString() + " and key " +
-                                 tls->keyPath.toStdString());
-    return server;
+        return std::nullopt;
+    return makeTlsContext(tls->certificatePath.toStdString(), tls->keyPath.toStdString());
+}
+
+EventStreams::Limits streamLimits(const ServiceConfig& c) {
+    EventStreams::Limits limits;
+    limits.perToken = c.streamsPerToken;
+    limits.perUser = c.streamsPerUser;
+    return limits;
+}
+
+FrontDoor::Limits doorLimits(const ServiceConfig& c) {
+    FrontDoor::Limits limits;
+    limits.headTimeout = std::chrono::seconds(c.headTimeoutSeconds);
+    limits.connectionsPerAddress = c.connectionsPerAddress;
+    return limits;
 }
 
 } // namespace
 
 ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const std::optional<Tls>& tls)
-    : data_(dataDirectory), sync_(data_.accounts(), data_.rows(), data_.blobs(), feed_), auth_(data_.accounts()),
-      signer_(data_.signingKey()), http_(makeServer(tls)) {
-    config.tls = tls.has_value();
-    context_.reset(new ServiceContext{config, data_.accounts(), data_.blobs(), feed_, sync_, auth_, signer_});
-    httplib::Server& s = *http_;
-    s.new_task_queue = [] { return new httplib::ThreadPool(workerThreads); };
-    s.set_payload_max_length(config.maxBlobBytes);
-    s.set_keep_alive_max_count(1000);
-    s.set_read_timeout(30);
-    s.set_write_timeout(30);
+    : config_(config), data_(dataDirectory), sync_(data_.accounts(), data_.rows(), data_.blobs(), feed_),
+      auth_(data_.accounts()), signer_(data_.signingKey()), tls_(tlsFor(tls)),
+      streams_(streamLimits(config), feed_, eventStreamCheck(data_.accounts())),
+      workers_(std::make_unique<httplib::ThreadPool>(std::size_t(config.workerThreads))),
+      frontDoor_(doorLimits(config), tls_ ? tls_->get() : nullptr,
+                 [this](std::unique_ptr<Connection> c, RequestHead head) {
+                     auto held = std::make_shared<std::unique_ptr<Connection>>(std::move(c));
+                     workers_->enqueue([this, held, head] { serve(std::move(*held), head); });
+                 }) {
+    config_.tls = tls.has_value();
+    context_.reset(
+        new ServiceContext{config_, data_.accounts(), data_.blobs(), feed_, sync_, auth_, signer_, streams_});
+    httplib::Server& s = http_;
+    // A backstop only: each route's own limit is checked from the headers,
+    // before a byte of the body is read.
+    s.set_payload_max_length(config_.maxBlobBytes);
+    s.set_pre_routing_handler(admission(*context_));
     // httplib answers some failures itself (no route, body too large) with an
     // empty body; give those the same JSON error shape as every other reply.
     s.set_error_handler([](const httplib::Request&, httplib::Response& res) {
@@ -63,22 +80,56 @@ ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const s
 
 ApiServer::~ApiServer() {
     stop();
+    if (workers_)
+        workers_->shutdown();
 }
 
 int ApiServer::bind(const QString& host, int port) {
-    const std::string h = host.toStdString();
-    const int bound = port == 0 ? http_->bind_to_any_port(h) : (http_->bind_to_port(h, port) ? port : -1);
+    const int bound = frontDoor_.bind(host.toStdString(), port);
     if (bound < 0)
-        throw std::runtime_error("cannot listen on " + h + ":" + std::to_string(port));
+        throw std::runtime_error("cannot listen on " + host.toStdString() + ":" + std::to_string(port));
     return bound;
 }
 
 bool ApiServer::run() {
-    return http_->listen_after_bind();
+    std::thread streams([this] { streams_.run(); });
+    frontDoor_.run();
+    streams_.stop();
+    streams.join();
+    feed_.close();
+    return true;
 }
 
 void ApiServer::stop() {
-    feed_.close();
-    if (http_)
-        http_->stop();
+    frontDoor_.stop();
+    streams_.stop();
+}
+
+void ApiServer::serve(std::unique_ptr<Connection> connection, const RequestHead& head) {
+    using Clock = ConnectionStream::Clock;
+    // A body may take the head's allowance plus its size at a slow uplink's
+    // pace; one of unknown length (chunked) as long as the largest allowed.
+    const std::size_t body = head.bodyBytes().value_or(config_.maxBlobBytes);
+    const auto deadline = Clock::now() + std::chrono::seconds(config_.headTimeoutSeconds) +
+                          std::chrono::seconds(body / config_.slowestBodyBytesPerSecond);
+    ConnectionStream stream(*connection, deadline, std::chrono::seconds(30));
+    bool closeAfter = false;
+    bool served = false;
+    {
+        ConnectionStream::Serving serving(stream);
+        served = http_.serveOne(stream, closeAfter);
+    }
+    if (stream.handedOver())
+        return stream.passOn(std::move(connection));
+    if (stream.failed())
+        return;
+    if (!served || closeAfter || !head.bodyBytes())
+        return frontDoor_.linger(std::move(connection));
+    // A body refused from the headers alone is still on its way. A modest
+    // one is read and dropped and the connection kept; a larger one ends it.
+    const std::size_t end = head.bytes + *head.bodyBytes();
+    const std::size_t unread = end - std::min(end, stream.bytesRead());
+    if (unread > drainableBytes || !stream.discard(unread, Clock::now() + std::chrono::seconds(5)))
+        return frontDoor_.linger(std::move(connection));
+    frontDoor_.giveBack(std::move(connection));
 }

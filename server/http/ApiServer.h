@@ -3,15 +3,19 @@
 #include "Authenticator.h"
 #include "ServiceConfig.h"
 #include "UrlSigner.h"
+#include "net/EventStreams.h"
+#include "net/FrontDoor.h"
+#include "net/RequestProcessor.h"
+#include "net/TlsContext.h"
 #include "storage/DataFolder.h"
 #include "sync/ChangeFeed.h"
 #include "sync/SyncService.h"
 
-#include <httplib.h>
-
 #include <memory>
+#include <optional>
 
-// The running service: its storage, the HTTP (or HTTPS) server and every route.
+// The running service: its storage, the connection loop, the workers that
+// run one request at a time, the live event streams and every route.
 class ApiServer {
 public:
     struct Tls {
@@ -30,11 +34,18 @@ public:
     void stop();
 
 private:
+    void serve(std::unique_ptr<Connection> connection, const RequestHead& head);
+
+    ServiceConfig config_;
     DataFolder data_;
     ChangeFeed feed_;
     SyncService sync_;
     Authenticator auth_;
     UrlSigner signer_;
+    std::optional<TlsContext> tls_;
+    EventStreams streams_;
     std::unique_ptr<struct ServiceContext> context_;
-    std::unique_ptr<httplib::Server> http_;
+    RequestProcessor http_;
+    std::unique_ptr<httplib::ThreadPool> workers_;
+    FrontDoor frontDoor_;
 };

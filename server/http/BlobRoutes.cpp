@@ -1,10 +1,12 @@
 #include "BlobRoutes.h"
 
+#include "Admission.h"
 #include "HttpJson.h"
 #include "common/Identifiers.h"
 #include "security/Secrets.h"
 #include "sync/SyncRequest.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 
 namespace {
@@ -64,15 +66,54 @@ std::int64_t nowSeconds() {
     return QDateTime::currentSecsSinceEpoch();
 }
 
-void requireSignature(ServiceContext& ctx, const httplib::Request& req, const char* method, const BlobAddress& a) {
-    if (!ctx.signer.verify(QLatin1String(method), a.storagePath(), QString::fromStdString(req.get_param_value("expires")),
+// Checks the address's signature; returns the size it was issued for
+// (empty for a download address).
+QString requireSignature(ServiceContext& ctx, const httplib::Request& req, const char* method, const BlobAddress& a) {
+    const QString bytes = QString::fromStdString(req.get_param_value("bytes"));
+    if (!ctx.signer.verify(QLatin1String(method), a.storagePath(), bytes,
+                           QString::fromStdString(req.get_param_value("expires")),
                            QString::fromStdString(req.get_param_value("signature")), nowSeconds()))
         throw ApiError(403, QStringLiteral("bad_signature"), QStringLiteral("the address is invalid or has expired"));
+    return bytes;
 }
 
-QString signedUrl(ServiceContext& ctx, const httplib::Request& req, const char* method, const BlobAddress& a) {
+QString signedUrl(ServiceContext& ctx, const httplib::Request& req, const char* method, const BlobAddress& a,
+                  const QString& bytes = {}) {
     return HttpJson::origin(req, ctx.config.publicUrl, ctx.config.tls) +
-           ctx.signer.sign(QLatin1String(method), a.storagePath(), nowSeconds() + ctx.config.storageUrlLifetimeSeconds);
+           ctx.signer.sign(QLatin1String(method), a.storagePath(), bytes,
+                           nowSeconds() + ctx.config.storageUrlLifetimeSeconds);
+}
+
+ApiError uploadsDisabled() {
+    return {403, QStringLiteral("uploads_disabled"), QStringLiteral("Screenshot uploads are switched off on this server.")};
+}
+
+// Receives an upload as it arrives, hashing on the way: never more bytes
+// than the address was issued for, and nothing stored unless they match
+// their hash.
+void receiveBlob(ServiceContext& ctx, const BlobAddress& address, std::uint64_t declared,
+                 const httplib::ContentReader& content) {
+    auto upload = ctx.blobs.beginUpload(address.workspaceId, address.sha256);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    std::uint64_t received = 0;
+    bool stored = true;
+    content([&](const char* data, std::size_t size) {
+        received += size;
+        if (received > declared)
+            return false;
+        hash.addData(QByteArrayView(data, qsizetype(size)));
+        stored = upload->write(data, size);
+        return stored;
+    });
+    if (received > declared)
+        throw ApiError(413, QStringLiteral("too_large"), QStringLiteral("the body is longer than the upload's size"));
+    if (!stored)
+        throw std::runtime_error("could not write the upload");
+    if (received != declared)
+        throw ApiError(400, QStringLiteral("size_mismatch"), QStringLiteral("the body is shorter than the upload's size"));
+    if (QString::fromLatin1(hash.result().toHex()) != address.sha256)
+        throw ApiError(400, QStringLiteral("hash_mismatch"), QStringLiteral("the bytes do not match their hash"));
+    upload->commit();
 }
 
 } // namespace
@@ -83,15 +124,14 @@ void registerBlobRoutes(httplib::Server& server, ServiceContext& ctx) {
         const UploadIntent intent = uploadIntent(ctx, req);
         const Membership member = requireMember(ctx, user, intent.address.workspaceId);
         if (member.workspace.uploadsDisabled)
-            throw ApiError(403, QStringLiteral("uploads_disabled"),
-                           QStringLiteral("Screenshot uploads are switched off on this server."));
+            throw uploadsDisabled();
         if (ctx.blobs.exists(intent.address.workspaceId, intent.address.sha256)) {
             HttpJson::send(res, 200, {{"status", "exists"}});
             return;
         }
         HttpJson::send(res, 200,
                        {{"status", "upload"},
-                        {"url", signedUrl(ctx, req, "PUT", intent.address)},
+                        {"url", signedUrl(ctx, req, "PUT", intent.address, QString::number(intent.bytes))},
                         {"method", "PUT"},
                         {"headers", QJsonObject{{"Content-Type", intent.contentType}}},
                         {"expires_in", ctx.config.storageUrlLifetimeSeconds}});
@@ -118,24 +158,40 @@ void registerBlobRoutes(httplib::Server& server, ServiceContext& ctx) {
                                    {"expires_in", ctx.config.storageUrlLifetimeSeconds}});
                }));
 
-    server.Put(storagePattern, HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res) {
+    // Everything is checked from the address and the headers before the
+    // body is read: the signature, the workspace's uploads switch (which
+    // also voids addresses issued before it was turned off) and the size.
+    server.Put(storagePattern, HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res,
+                                                        const httplib::ContentReader& content) {
         const BlobAddress address = fromPath(req);
-        requireSignature(ctx, req, "PUT", address);
-        const QByteArray bytes = HttpJson::body(req, ctx.config.maxBlobBytes);
-        if (Secrets::sha256Hex(bytes) != address.sha256)
-            throw ApiError(400, QStringLiteral("hash_mismatch"), QStringLiteral("the bytes do not match their hash"));
-        if (!ctx.blobs.exists(address.workspaceId, address.sha256))
-            ctx.blobs.put(address.workspaceId, address.sha256, bytes);
+        bool sized = false;
+        const std::uint64_t declared = requireSignature(ctx, req, "PUT", address).toULongLong(&sized);
+        if (!sized)
+            throw ApiError(403, QStringLiteral("bad_signature"), QStringLiteral("the address is not for an upload"));
+        const auto workspace = ctx.accounts.workspaceById(address.workspaceId);
+        if (!workspace || workspace->uploadsDisabled)
+            throw uploadsDisabled();
+        if (contentLength(req) > declared)
+            throw ApiError(413, QStringLiteral("too_large"), QStringLiteral("the body is longer than the upload's size"));
+        receiveBlob(ctx, address, declared, content);
         HttpJson::send(res, 201, {{"status", "stored"}});
     }));
 
     server.Get(storagePattern, HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res) {
         const BlobAddress address = fromPath(req);
         requireSignature(ctx, req, "GET", address);
-        const auto bytes = ctx.blobs.read(address.workspaceId, address.sha256);
-        if (!bytes)
+        std::shared_ptr<QIODevice> file = ctx.blobs.open(address.workspaceId, address.sha256);
+        if (!file)
             throw ApiError(404, QStringLiteral("not_found"), QStringLiteral("no such file"));
-        res.set_content(bytes->constData(), std::size_t(bytes->size()), "application/octet-stream");
+        // Read from the file as the client takes it, not held whole in memory.
+        res.set_content_provider(std::size_t(file->size()), "application/octet-stream",
+                                 [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                     char buffer[64 * 1024];
+                                     if (!file->seek(qint64(offset)))
+                                         return false;
+                                     const qint64 n = file->read(buffer, qint64(std::min(length, sizeof buffer)));
+                                     return n > 0 && sink.write(buffer, std::size_t(n));
+                                 });
         res.set_header("Cache-Control", "private, max-age=300");
     }));
 }

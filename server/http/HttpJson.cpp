@@ -26,31 +26,44 @@ QByteArray body(const httplib::Request& req, std::size_t limit) {
     return QByteArray::fromRawData(req.body.data(), qsizetype(req.body.size()));
 }
 
+namespace {
+
+void runGuarded(const httplib::Request& req, httplib::Response& res, const std::function<void()>& run) {
+    try {
+        run();
+    } catch (const ApiError& error) {
+        sendError(res, error);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zorvi-server: %s %s failed: %s\n", req.method.c_str(), req.path.c_str(), e.what());
+        sendError(res, ApiError(500, QStringLiteral("internal"), QStringLiteral("the server could not do that")));
+    }
+}
+
+} // namespace
+
 httplib::Server::Handler guarded(std::function<void(const httplib::Request&, httplib::Response&)> handler) {
     return [handler = std::move(handler)](const httplib::Request& req, httplib::Response& res) {
-        try {
-            handler(req, res);
-        } catch (const ApiError& error) {
-            sendError(res, error);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "zorvi-server: %s %s failed: %s\n", req.method.c_str(), req.path.c_str(), e.what());
-            sendError(res, ApiError(500, QStringLiteral("internal"), QStringLiteral("the server could not do that")));
-        }
+        runGuarded(req, res, [&] { handler(req, res); });
+    };
+}
+
+httplib::Server::HandlerWithContentReader
+guarded(std::function<void(const httplib::Request&, httplib::Response&, const httplib::ContentReader&)> handler) {
+    return [handler = std::move(handler)](const httplib::Request& req, httplib::Response& res,
+                                          const httplib::ContentReader& content) {
+        runGuarded(req, res, [&] { handler(req, res, content); });
     };
 }
 
 QString origin(const httplib::Request& req, const QString& publicUrl, bool tls) {
     if (!publicUrl.isEmpty())
         return publicUrl;
-    QString host = header(req, "Host");
-    // A Host header is the client's own word for where it reached us; keep
-    // only what can be part of an authority.
-    for (QChar c : host)
-        if (!(c.isLetterOrNumber() || c == '.' || c == '-' || c == ':' || c == '[' || c == ']'))
-            host.clear();
-    if (host.isEmpty())
-        host = QStringLiteral("%1:%2").arg(QString::fromStdString(req.local_addr)).arg(req.local_port);
-    return (tls ? QStringLiteral("https://") : QStringLiteral("http://")) + host;
+    // The address the client reached, never its Host header: a forged Host
+    // must not put someone else's site into the links we hand out.
+    QString host = QString::fromStdString(req.local_addr);
+    if (host.contains(':'))
+        host = '[' + host + ']';
+    return (tls ? QStringLiteral("https://") : QStringLiteral("http://")) + host + ':' + QString::number(req.local_port);
 }
 
 QString header(const httplib::Request& req, const char* name) {

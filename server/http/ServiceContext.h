@@ -3,6 +3,7 @@
 #include "Authenticator.h"
 #include "ServiceConfig.h"
 #include "UrlSigner.h"
+#include "net/EventStreams.h"
 #include "storage/AccountStore.h"
 #include "storage/BlobStore.h"
 #include "sync/ChangeFeed.h"
@@ -17,4 +18,5 @@ struct ServiceContext {
     SyncService& sync;
     Authenticator& auth;
     UrlSigner& signer;
+    EventStreams& streams;
 };

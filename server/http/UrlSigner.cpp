@@ -7,20 +7,22 @@
 
 #include <stdexcept>
 
-QString UrlSigner::mac(const QString& method, const QString& path, const QString& expires) const {
-    return Secrets::hmacSha256Hex(key_, (method + '\n' + path + '\n' + expires).toUtf8());
+QString UrlSigner::mac(const QString& method, const QString& path, const QString& bytes, const QString& expires) const {
+    return Secrets::hmacSha256Hex(key_, (method + '\n' + path + '\n' + bytes + '\n' + expires).toUtf8());
 }
 
-QString UrlSigner::sign(const QString& method, const QString& path, std::int64_t expiresAt) const {
+QString UrlSigner::sign(const QString& method, const QString& path, const QString& bytes, std::int64_t expiresAt) const {
     const QString expires = QString::number(expiresAt);
-    return path + QStringLiteral("?expires=") + expires + QStringLiteral("&signature=") + mac(method, path, expires);
+    const QString size = bytes.isEmpty() ? QString() : QStringLiteral("bytes=") + bytes + '&';
+    return path + '?' + size + QStringLiteral("expires=") + expires + QStringLiteral("&signature=") +
+           mac(method, path, bytes, expires);
 }
 
-bool UrlSigner::verify(const QString& method, const QString& path, const QString& expires, const QString& signature,
-                       std::int64_t now) const {
+bool UrlSigner::verify(const QString& method, const QString& path, const QString& bytes, const QString& expires,
+                       const QString& signature, std::int64_t now) const {
     bool ok = false;
     const std::int64_t at = expires.toLongLong(&ok);
-    return ok && at >= now && Secrets::constantTimeEquals(mac(method, path, expires), signature);
+    return ok && at >= now && Secrets::constantTimeEquals(mac(method, path, bytes, expires), signature);
 }
 
 QByteArray UrlSigner::loadOrCreateKey(const QString& path) {

@@ -21,6 +21,7 @@ public:
     // Returns false when the slug is already taken.
     virtual bool createWorkspace(const WorkspaceRecord& workspace) = 0;
     virtual std::optional<WorkspaceRecord> workspaceBySlug(const QString& slug) = 0;
+    virtual std::optional<WorkspaceRecord> workspaceById(const QString& id) = 0;
     virtual void setUploadsDisabled(const QString& workspaceId, bool disabled) = 0;
     // Adds the member or changes their role.
     virtual void setMember(const QString& workspaceId, const QString& userId, const QString& role) = 0;

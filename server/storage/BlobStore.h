@@ -1,19 +1,28 @@
 #pragma once
 
-#include <QByteArray>
+#include <QIODevice>
 #include <QString>
 
-#include <optional>
+#include <memory>
 
 // Image files, content-addressed by SHA-256 and kept per workspace, so holding
 // a hash never grants another workspace's bytes.
 class BlobStore {
 public:
+    // A blob on its way in, written as it arrives: it appears whole on
+    // commit() and not at all if the upload is dropped before.
+    class Upload {
+    public:
+        virtual ~Upload() = default;
+        virtual bool write(const char* data, std::size_t size) = 0;
+        virtual void commit() = 0;
+    };
+
     virtual ~BlobStore() = default;
 
     virtual bool exists(const QString& workspaceId, const QString& sha256) = 0;
-    // Stores bytes whose hash the caller has verified; atomic: a reader sees
-    // the whole blob or none.
-    virtual void put(const QString& workspaceId, const QString& sha256, const QByteArray& bytes) = 0;
-    virtual std::optional<QByteArray> read(const QString& workspaceId, const QString& sha256) = 0;
+    // The caller verifies the bytes' hash before commit().
+    virtual std::unique_ptr<Upload> beginUpload(const QString& workspaceId, const QString& sha256) = 0;
+    // The stored bytes, open for reading; null when there are none.
+    virtual std::unique_ptr<QIODevice> open(const QString& workspaceId, const QString& sha256) = 0;
 };

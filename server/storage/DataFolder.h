@@ -16,6 +16,9 @@ public:
     BlobStore& blobs() { return blobs_; }
     QByteArray signingKey() const { return signingKey_; }
 
+    // Creates the folder if missing and leaves it to the service's user alone.
+    static void makeOwnerOnlyFolder(const QString& path);
+
 private:
     static QString prepared(const QString& path);
 

@@ -1,14 +1,35 @@
 #include "FolderBlobStore.h"
 
-#include <QDir>
+#include "DataFolder.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
 #include <stdexcept>
 
+namespace {
+
+class FileUpload : public BlobStore::Upload {
+public:
+    explicit FileUpload(const QString& path) : file_(path) {
+        if (!file_.open(QIODevice::WriteOnly) || !file_.setPermissions(QFile::ReadOwner | QFile::WriteOwner))
+            throw std::runtime_error("could not store blob: " + file_.errorString().toStdString());
+    }
+    bool write(const char* data, std::size_t size) override { return file_.write(data, qint64(size)) == qint64(size); }
+    void commit() override {
+        if (!file_.commit())
+            throw std::runtime_error("could not store blob: " + file_.errorString().toStdString());
+    }
+
+private:
+    QSaveFile file_;
+};
+
+} // namespace
+
 FolderBlobStore::FolderBlobStore(QString root) : root_(std::move(root)) {
-    QDir().mkpath(root_);
+    DataFolder::makeOwnerOnlyFolder(root_);
 }
 
 QString FolderBlobStore::pathFor(const QString& workspaceId, const QString& sha256) const {
@@ -19,17 +40,16 @@ bool FolderBlobStore::exists(const QString& workspaceId, const QString& sha256) 
     return QFileInfo::exists(pathFor(workspaceId, sha256));
 }
 
-void FolderBlobStore::put(const QString& workspaceId, const QString& sha256, const QByteArray& bytes) {
+std::unique_ptr<BlobStore::Upload> FolderBlobStore::beginUpload(const QString& workspaceId, const QString& sha256) {
+    DataFolder::makeOwnerOnlyFolder(root_ + '/' + workspaceId);
     const QString path = pathFor(workspaceId, sha256);
-    QDir().mkpath(QFileInfo(path).path());
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw std::runtime_error("could not store blob: " + file.errorString().toStdString());
+    DataFolder::makeOwnerOnlyFolder(QFileInfo(path).path());
+    return std::make_unique<FileUpload>(path);
 }
 
-std::optional<QByteArray> FolderBlobStore::read(const QString& workspaceId, const QString& sha256) {
-    QFile file(pathFor(workspaceId, sha256));
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return file.readAll();
+std::unique_ptr<QIODevice> FolderBlobStore::open(const QString& workspaceId, const QString& sha256) {
+    auto file = std::make_unique<QFile>(pathFor(workspaceId, sha256));
+    if (!file->open(QIODevice::ReadOnly))
+        return nullptr;
+    return file;
 }

@@ -2,15 +2,16 @@
 
 #include "BlobStore.h"
 
-// Blobs as files: <root>/<workspace id>/<first two hex digits>/<sha256>.
-// Callers pass only validated ids and hashes, so no path leaves the root.
+// Blobs as files: <root>/<workspace id>/<first two hex digits>/<sha256>,
+// readable by the service's user only. Callers pass only validated ids and
+// hashes, so no path leaves the root.
 class FolderBlobStore : public BlobStore {
 public:
     explicit FolderBlobStore(QString root);
 
     bool exists(const QString& workspaceId, const QString& sha256) override;
-    void put(const QString& workspaceId, const QString& sha256, const QByteArray& bytes) override;
-    std::optional<QByteArray> read(const QString& workspaceId, const QString& sha256) override;
+    std::unique_ptr<Upload> beginUpload(const QString& workspaceId, const QString& sha256) override;
+    std::unique_ptr<QIODevice> open(const QString& workspaceId, const QString& sha256) override;
 
     QString pathFor(const QString& workspaceId, const QString& sha256) const;
 

@@ -76,6 +76,11 @@ std::optional<WorkspaceRecord> SqliteAccountStore::workspaceBySlug(const QString
     return rows.empty() ? std::nullopt : std::optional(workspaceFrom(rows.front()));
 }
 
+std::optional<WorkspaceRecord> SqliteAccountStore::workspaceById(const QString& id) {
+    const auto rows = db_.query(QStringLiteral("SELECT * FROM workspaces WHERE id = ?;"), {id});
+    return rows.empty() ? std::nullopt : std::optional(workspaceFrom(rows.front()));
+}
+
 void SqliteAccountStore::setUploadsDisabled(const QString& workspaceId, bool disabled) {
     db_.execute(QStringLiteral("UPDATE workspaces SET uploads_disabled = ? WHERE id = ?;"),
                 {SQLValue::boolean(disabled), workspaceId});

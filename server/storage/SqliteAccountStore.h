@@ -13,6 +13,7 @@ public:
 
     bool createWorkspace(const WorkspaceRecord& workspace) override;
     std::optional<WorkspaceRecord> workspaceBySlug(const QString& slug) override;
+    std::optional<WorkspaceRecord> workspaceById(const QString& id) override;
     void setUploadsDisabled(const QString& workspaceId, bool disabled) override;
     void setMember(const QString& workspaceId, const QString& userId, const QString& role) override;
     bool removeMember(const QString& workspaceId, const QString& userId) override;

@@ -49,6 +49,13 @@ void ChangeFeed::publish(const QString& workspaceId, std::int64_t cursor) {
     std::lock_guard guard(lock_);
     for (const auto& s : subscriptions_)
         s->deliver({workspaceId, cursor});
+    if (onPublish_)
+        onPublish_();
+}
+
+void ChangeFeed::setOnPublish(std::function<void()> onPublish) {
+    std::lock_guard guard(lock_);
+    onPublish_ = std::move(onPublish);
 }
 
 void ChangeFeed::close() {

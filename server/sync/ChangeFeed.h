@@ -7,6 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -45,9 +46,12 @@ public:
     void publish(const QString& workspaceId, std::int64_t cursor);
     // Ends every stream (at shutdown).
     void close();
+    // Called after every publish, so a loop serving many streams can wake.
+    void setOnPublish(std::function<void()> onPublish);
 
 private:
     std::mutex lock_;
     std::vector<std::shared_ptr<Subscription>> subscriptions_;
     bool closed_ = false;
+    std::function<void()> onPublish_;
 };

@@ -97,6 +97,12 @@ bool ChangePull::sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const
 
 void ChangePull::addFullGroups(QJsonArray& changes, QJsonArray& resync, const QStringList& groupIds) {
     for (const QString& id : groupIds) {
+        // Whole groups up to a budget of rows per reply; the client asks
+        // again for the ones named here.
+        if (changes.size() >= fullGroupRowBudget) {
+            resync.append(QJsonObject{{"id", id}, {"mode", "full"}});
+            continue;
+        }
         const auto group = rows_.row(QStringLiteral("groups"), id);
         if (!group || group->deleted || !workspaces_.contains(group->workspaceId)) {
             resync.append(QJsonObject{{"id", id}, {"mode", "drop"}});

@@ -12,6 +12,7 @@
 class ChangePull {
 public:
     static constexpr int pageSize = 500;
+    static constexpr int fullGroupRowBudget = 1000;
 
     ChangePull(AccountStore& accounts, SyncRowStore& rows, QString userId, QStringList workspaces);
 

@@ -111,8 +111,12 @@ SyncRequest SyncRequest::decode(const QByteArray& body) {
     const QJsonArray groupList = groups.toArray();
     if (groupList.size() > maxFullGroups)
         refuse(QStringLiteral("at most %1 full_groups per request").arg(maxFullGroups));
-    for (const QJsonValue& g : groupList)
-        request.fullGroups << requireId(g, QStringLiteral("full_groups entry"));
+    for (const QJsonValue& g : groupList) {
+        // A group named twice would be sent twice.
+        const QString id = requireId(g, QStringLiteral("full_groups entry"));
+        if (!request.fullGroups.contains(id))
+            request.fullGroups << id;
+    }
     return request;
 }
 

@@ -4,6 +4,7 @@
 #include "http/DeviceAuthRoutes.h"
 #include "http/HttpJson.h"
 #include "http/RequestFields.h"
+#include "security/AttemptThrottle.h"
 #include "security/PasswordHash.h"
 #include "security/Secrets.h"
 
@@ -84,6 +85,26 @@ void showSignIn(ServiceContext& ctx, httplib::Response& res, const QString& user
     sendPage(res, status, VerificationPage::signIn(userCode, csrf, error));
 }
 
+// Password failures per account and per address, and user codes guessed
+// per signed-in person.
+struct AttemptGuards {
+    AttemptThrottle accounts{{5, std::chrono::seconds(1), std::chrono::minutes(15)}};
+    AttemptThrottle addresses{{20, std::chrono::seconds(1), std::chrono::minutes(15)}};
+    AttemptThrottle codes{{10, std::chrono::seconds(1), std::chrono::minutes(15)}};
+};
+
+QString tooManyAttempts(int seconds) {
+    return QStringLiteral("Too many attempts. Try again in %1.")
+        .arg(seconds < 120 ? QStringLiteral("%1 seconds").arg(seconds)
+                           : QStringLiteral("%1 minutes").arg((seconds + 59) / 60));
+}
+
+// A stored hash no password matches, made once, for e-mails without an account.
+const QString& unknownUserHash() {
+    static const QString hash = PasswordHash::make(Secrets::randomHex(32));
+    return hash;
+}
+
 // The pending, unexpired authorization a person may decide on.
 std::optional<DeviceAuthorization> decidable(ServiceContext& ctx, const QString& userCode) {
     if (userCode.size() != 9)
@@ -94,14 +115,21 @@ std::optional<DeviceAuthorization> decidable(ServiceContext& ctx, const QString&
     return a;
 }
 
-void showCodePage(ServiceContext& ctx, httplib::Response& res, const Session& s, const QString& userCode) {
+// Answers a code typed by a signed-in person; unknown codes count against
+// them, so codes cannot be guessed at speed.
+void showCodePage(ServiceContext& ctx, AttemptThrottle& guesses, httplib::Response& res, const Session& s,
+                  const QString& userCode) {
     if (userCode.isEmpty())
         return sendPage(res, 200, VerificationPage::enterCode(s.user.name, s.session.csrfToken));
-    if (!decidable(ctx, userCode))
+    if (const int wait = guesses.secondsToWait(s.user.id))
+        return sendPage(res, 429, VerificationPage::enterCode(s.user.name, s.session.csrfToken, tooManyAttempts(wait)));
+    if (!decidable(ctx, userCode)) {
+        guesses.failed(s.user.id);
         return sendPage(res, 404,
                         VerificationPage::enterCode(s.user.name, s.session.csrfToken,
                                                     QStringLiteral("That code isn't valid or has expired. "
                                                                    "Start signing in again in Zorvi.")));
+    }
     sendPage(res, 200, VerificationPage::approve(s.user.name, s.user.email, userCode, s.session.csrfToken));
 }
 
@@ -116,22 +144,38 @@ bool sameToken(const QString& a, const QString& b) {
 } // namespace
 
 void registerVerificationRoutes(httplib::Server& server, ServiceContext& ctx) {
-    server.Get("/device", HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res) {
+    // Wrong passwords and unknown codes, per account, per address and per
+    // signed-in person; an address gets more room than one account.
+    auto guards = std::make_shared<AttemptGuards>();
+    server.Get("/device", HttpJson::guarded([&ctx, guards](const httplib::Request& req, httplib::Response& res) {
         const QString userCode = normalizedUserCode(QString::fromStdString(req.get_param_value("user_code")).left(32));
         const auto session = currentSession(ctx, req);
         if (!session)
             return showSignIn(ctx, res, userCode);
-        showCodePage(ctx, res, *session, userCode);
+        showCodePage(ctx, guards->codes, res, *session, userCode);
     }));
 
-    server.Post("/device/sign-in", HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res) {
+    server.Post("/device/sign-in", HttpJson::guarded([&ctx, guards](const httplib::Request& req, httplib::Response& res) {
         const QJsonObject form = requestFields(req, 16 * 1024);
         const QString userCode = normalizedUserCode(field(form, "user_code").left(32));
         if (!sameToken(field(form, "csrf"), cookie(req, loginCookie)))
             return showSignIn(ctx, res, userCode, 403, QStringLiteral("The form expired. Please sign in again."));
-        const auto user = ctx.accounts.userByEmail(field(form, "email").trimmed().left(320));
-        if (!user || !PasswordHash::verify(field(form, "password").left(1024), user->passwordHash))
+        const QString email = field(form, "email").trimmed().left(320);
+        const QString account = email.toLower();
+        const QString address = QString::fromStdString(req.remote_addr);
+        if (const int wait = std::max(guards->accounts.secondsToWait(account), guards->addresses.secondsToWait(address)))
+            return showSignIn(ctx, res, userCode, 429, tooManyAttempts(wait));
+        const auto user = ctx.accounts.userByEmail(email);
+        // An unknown e-mail costs the same hashing as a known one, so the
+        // time of the answer does not tell which addresses have accounts.
+        const bool matches =
+            PasswordHash::verify(field(form, "password").left(1024), user ? user->passwordHash : unknownUserHash());
+        if (!user || !matches) {
+            guards->accounts.failed(account);
+            guards->addresses.failed(address);
             return showSignIn(ctx, res, userCode, 401, QStringLiteral("Wrong email or password."));
+        }
+        guards->accounts.succeeded(account);
         const QString token = Secrets::randomHex(32);
         ctx.accounts.storeWebSession(Secrets::sha256Hex(token.toLatin1()),
                                      {user->id, Secrets::randomHex(16), now() + sessionSeconds});
@@ -139,7 +183,7 @@ void registerVerificationRoutes(httplib::Server& server, ServiceContext& ctx) {
         redirect(res, userCode);
     }));
 
-    server.Post("/device/decision", HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res) {
+    server.Post("/device/decision", HttpJson::guarded([&ctx, guards](const httplib::Request& req, httplib::Response& res) {
         const QJsonObject form = requestFields(req, 16 * 1024);
         const QString userCode = normalizedUserCode(field(form, "user_code").left(32));
         const auto session = currentSession(ctx, req);
@@ -150,7 +194,7 @@ void registerVerificationRoutes(httplib::Server& server, ServiceContext& ctx) {
                                                                 QStringLiteral("Reload the page and try again.")));
         auto a = decidable(ctx, userCode);
         if (!a)
-            return showCodePage(ctx, res, *session, userCode);
+            return showCodePage(ctx, guards->codes, res, *session, userCode);
         const bool approved = field(form, "decision") == QLatin1String("approve");
         a->state = approved ? DeviceAuthorization::State::approved : DeviceAuthorization::State::denied;
         a->userId = session->user.id;

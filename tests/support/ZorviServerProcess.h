@@ -20,6 +20,7 @@ public:
     QString baseUrl() const { return baseUrl_; }
     int port() const { return port_; }
     QString dataDirectory() const { return data_; }
+    qint64 pid() const { return process_.processId(); }
     QString error() const { return error_; }
 
     // Administration; each returns the id the command printed, or empty on failure.
