@@ -3,6 +3,8 @@
 #include "Admission.h"
 #include "HttpJson.h"
 #include "common/Identifiers.h"
+#include "net/ConnectionStream.h"
+#include "net/FileReply.h"
 #include "security/Secrets.h"
 #include "sync/SyncRequest.h"
 
@@ -177,21 +179,18 @@ void registerBlobRoutes(httplib::Server& server, ServiceContext& ctx) {
         HttpJson::send(res, 201, {{"status", "stored"}});
     }));
 
-    server.Get(storagePattern, HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res) {
+    server.Get(storagePattern, HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response&) {
         const BlobAddress address = fromPath(req);
         requireSignature(ctx, req, "GET", address);
         std::shared_ptr<QIODevice> file = ctx.blobs.open(address.workspaceId, address.sha256);
         if (!file)
             throw ApiError(404, QStringLiteral("not_found"), QStringLiteral("no such file"));
-        // Read from the file as the client takes it, not held whole in memory.
-        res.set_content_provider(std::size_t(file->size()), "application/octet-stream",
-                                 [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                     char buffer[64 * 1024];
-                                     if (!file->seek(qint64(offset)))
-                                         return false;
-                                     const qint64 n = file->read(buffer, qint64(std::min(length, sizeof buffer)));
-                                     return n > 0 && sink.write(buffer, std::size_t(n));
-                                 });
-        res.set_header("Cache-Control", "private, max-age=300");
+        ConnectionStream* stream = ConnectionStream::current();
+        if (!stream)
+            throw std::logic_error("a file reply outside a served connection");
+        stream->handOver([file, ranges = req.ranges](std::unique_ptr<Connection> connection) {
+            FileReply::send(*connection, *file, ranges, "application/octet-stream",
+                            "Cache-Control: private, max-age=300\r\n");
+        });
     }));
 }
