@@ -26,9 +26,9 @@ void AttemptThrottle::failed(const QString& key) {
     Entry& e = entries_[key];
     ++e.failures;
     const int over = e.failures - policy_.freeFailures;
-    if (over <= 0)
+    if (over < 0)
         return;
-    const auto wait = std::min<std::chrono::seconds>(policy_.firstWait * (1LL << std::min(over - 1, 20)),
+    const auto wait = std::min<std::chrono::seconds>(policy_.firstWait * (1LL << std::min(over, 20)),
                                                      policy_.longestWait);
     e.notBefore = now + wait;
 }

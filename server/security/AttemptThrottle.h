@@ -6,15 +6,15 @@
 #include <map>
 #include <mutex>
 
-// Slows guessing down: after a few failed attempts under one key (an
-// account, an address) each further attempt must wait, twice as long after
-// every failure, up to a ceiling. A success clears the key.
+// Slows guessing down: once a key (an account, an address) has used its
+// free failures, its next attempt must wait, twice as long after every
+// further failure, up to a ceiling. A success clears the key.
 class AttemptThrottle {
 public:
     using Clock = std::chrono::steady_clock;
     struct Policy {
         int freeFailures = 5;
-        std::chrono::seconds firstWait{1};
+        std::chrono::seconds firstWait{30};
         std::chrono::seconds longestWait{15 * 60};
     };
 

@@ -88,9 +88,9 @@ void showSignIn(ServiceContext& ctx, httplib::Response& res, const QString& user
 // Password failures per account and per address, and user codes guessed
 // per signed-in person.
 struct AttemptGuards {
-    AttemptThrottle accounts{{5, std::chrono::seconds(1), std::chrono::minutes(15)}};
-    AttemptThrottle addresses{{20, std::chrono::seconds(1), std::chrono::minutes(15)}};
-    AttemptThrottle codes{{10, std::chrono::seconds(1), std::chrono::minutes(15)}};
+    AttemptThrottle accounts{{5, std::chrono::seconds(30), std::chrono::minutes(15)}};
+    AttemptThrottle addresses{{20, std::chrono::seconds(30), std::chrono::minutes(15)}};
+    AttemptThrottle codes{{10, std::chrono::seconds(30), std::chrono::minutes(15)}};
 };
 
 QString tooManyAttempts(int seconds) {
