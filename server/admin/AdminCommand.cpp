@@ -3,6 +3,7 @@
 #include "common/Identifiers.h"
 #include "security/PasswordHash.h"
 
+#include <QDateTime>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -35,6 +36,9 @@ QString takeOption(QStringList& args, const char* option) {
 bool takeFlag(QStringList& args, const char* flag) {
     return args.removeAll(QLatin1String(flag)) > 0;
 }
+
+// Characters of a token's hash shown as its id.
+constexpr int tokenIdLength = 12;
 
 bool validName(const QString& name) {
     return !name.trimmed().isEmpty() && name.size() <= 200;
@@ -73,6 +77,12 @@ int AdminCommand::run(const QStringList& words) {
         return addMember(args);
     if (command == QLatin1String("member remove"))
         return removeMember(args);
+    if (command == QLatin1String("user remove"))
+        return removeUser(args);
+    if (command == QLatin1String("token list"))
+        return listTokens(args);
+    if (command == QLatin1String("token revoke"))
+        return revokeTokens(args);
     return error(QStringLiteral("unknown command \"%1\"; see --help").arg(words.join(' ')));
 }
 
@@ -146,5 +156,52 @@ int AdminCommand::removeMember(const QStringList& args) {
     if (!workspace || !user || !accounts_.removeMember(workspace->id, user->id))
         return error(QStringLiteral("%1 is not a member of %2").arg(args[1], args[0]));
     say(QStringLiteral("%1 left %2; their devices drop its captures at their next sync").arg(user->email, workspace->slug));
+    return 0;
+}
+
+int AdminCommand::removeUser(const QStringList& args) {
+    if (args.size() != 1)
+        return error(QStringLiteral("usage: user remove EMAIL"));
+    const auto user = accounts_.userByEmail(args[0]);
+    if (!user || !accounts_.removeUser(user->id))
+        return error(QStringLiteral("no user %1").arg(args[0]));
+    say(QStringLiteral("Removed %1: signed out everywhere; their devices drop the team's captures at their next sync")
+            .arg(user->email));
+    return 0;
+}
+
+int AdminCommand::listTokens(const QStringList& args) {
+    if (args.size() > 1)
+        return error(QStringLiteral("usage: token list [EMAIL]"));
+    const auto tokens = accounts_.accessTokens(args.value(0));
+    const auto day = [](double seconds) {
+        return QDateTime::fromSecsSinceEpoch(qint64(seconds), Qt::UTC).toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    };
+    for (const AccessTokenRecord& t : tokens)
+        say(QStringLiteral("%1  %2  signed in %3  last used %4")
+                .arg(t.tokenHash.left(tokenIdLength), t.userEmail, day(t.createdAt), day(t.lastUsedAt)));
+    if (tokens.empty())
+        say(QStringLiteral("No tokens in force"));
+    return 0;
+}
+
+int AdminCommand::revokeTokens(const QStringList& given) {
+    QStringList args = given;
+    const QString email = takeOption(args, "--user");
+    if (email.isEmpty() == args.isEmpty() || args.size() > 1)
+        return error(QStringLiteral("usage: token revoke ID | token revoke --user EMAIL"));
+    int revoked = 0;
+    if (!email.isEmpty()) {
+        for (const AccessTokenRecord& t : accounts_.accessTokens(email))
+            revoked += accounts_.revokeAccessTokensStartingWith(t.tokenHash);
+    } else {
+        static const QRegularExpression idForm(QStringLiteral("^[0-9a-f]{8,64}$"));
+        if (!idForm.match(args[0]).hasMatch())
+            return error(QStringLiteral("a token id is at least 8 of the hexadecimal digits \"token list\" shows"));
+        revoked = accounts_.revokeAccessTokensStartingWith(args[0]);
+    }
+    if (revoked == 0)
+        return error(QStringLiteral("no token in force matches"));
+    say(QStringLiteral("Revoked %1 token(s); those computers must sign in again").arg(revoked));
     return 0;
 }

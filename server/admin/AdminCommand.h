@@ -6,8 +6,8 @@
 
 #include <functional>
 
-// The administration subcommands: users, workspaces, memberships and the
-// uploads switch. Returns the process exit code; messages go to stdout,
+// The administration subcommands: users, workspaces, memberships, the
+// uploads switch and access tokens. Returns the process exit code; messages go to stdout,
 // errors to stderr.
 class AdminCommand {
 public:
@@ -27,6 +27,9 @@ private:
     int switchUploads(const QStringList& args);
     int addMember(const QStringList& args);
     int removeMember(const QStringList& args);
+    int removeUser(const QStringList& args);
+    int listTokens(const QStringList& args);
+    int revokeTokens(const QStringList& args);
 
     AccountStore& accounts_;
     PasswordSource readPassword_;

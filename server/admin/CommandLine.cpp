@@ -41,11 +41,15 @@ QString CommandLine::usage() {
         "               [--insecure-http] [--public-url URL] [--device-interval SECONDS]\n"
         "               [--device-code-lifetime SECONDS] [--head-timeout SECONDS]\n"
         "               [--connections-per-address N] [--streams-per-token N] [--streams-per-user N]\n"
+        "               [--token-idle-days DAYS]\n"
         "  zorvi-server [--data DIR] user add EMAIL --name NAME [--password-stdin]\n"
         "  zorvi-server [--data DIR] workspace add SLUG --name NAME\n"
         "  zorvi-server [--data DIR] workspace uploads SLUG on|off\n"
         "  zorvi-server [--data DIR] member add SLUG EMAIL --role admin|member\n"
         "  zorvi-server [--data DIR] member remove SLUG EMAIL\n"
+        "  zorvi-server [--data DIR] user remove EMAIL\n"
+        "  zorvi-server [--data DIR] token list [EMAIL]\n"
+        "  zorvi-server [--data DIR] token revoke ID | --user EMAIL\n"
         "\n"
         "DIR defaults to $XDG_DATA_HOME/zorvi-server; HOST:PORT to 127.0.0.1:8787.\n"
         "Plain HTTP is served on loopback only, unless --insecure-http is given.\n");
@@ -96,6 +100,8 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             c.config.streamsPerToken = positiveNumber(value(), a);
         else if (a == QLatin1String("--streams-per-user"))
             c.config.streamsPerUser = positiveNumber(value(), a);
+        else if (a == QLatin1String("--token-idle-days"))
+            c.config.tokenIdleDays = positiveNumber(value(), a);
         else if (a == QLatin1String("--help") || a == QLatin1String("-h"))
             c.help = true;
         else if (a.startsWith('-'))

@@ -56,7 +56,7 @@ void registerAccountRoutes(httplib::Server& server, ServiceContext& ctx) {
         const QString version = boundedText(o, "app_version", 40, false);
         if (!version.isEmpty())
             device.appVersion = version;
-        if (!ctx.accounts.registerDevice(user.id, device))
+        if (!ctx.accounts.registerDevice(user.id, Authenticator::tokenHash(req), device))
             throw ApiError(409, QStringLiteral("conflict"), QStringLiteral("that device id is taken"));
         HttpJson::send(res, 200, {{"id", device.id}, {"registered", true}});
     }));

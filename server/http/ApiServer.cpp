@@ -50,6 +50,7 @@ ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const s
                      workers_->enqueue([this, held, head] { serve(std::move(*held), head); });
                  }) {
     config_.tls = tls.has_value();
+    data_.accounts().setTokenIdleLimit(double(config_.tokenIdleDays) * 86400);
     context_.reset(
         new ServiceContext{config_, data_.accounts(), data_.blobs(), feed_, sync_, auth_, signer_, streams_});
     httplib::Server& s = http_;

@@ -2,6 +2,7 @@
 
 #include "HttpJson.h"
 #include "RequestFields.h"
+#include "security/AttemptThrottle.h"
 #include "security/Secrets.h"
 
 #include <QDateTime>
@@ -9,6 +10,9 @@
 #include <mutex>
 
 namespace {
+
+// Sign-ins waiting for approval, from everyone; beyond this, new ones wait.
+constexpr int maxPendingCodes = 1000;
 
 // RFC 8628's suggested alphabet: no vowels (no words), no look-alikes.
 const char userCodeAlphabet[] = "BCDFGHJKLMNPQRSTVWXZ";
@@ -50,11 +54,25 @@ QString normalizedUserCode(const QString& typed) {
 }
 
 void registerDeviceAuthRoutes(httplib::Server& server, ServiceContext& ctx) {
-    server.Post("/api/auth/device/code", HttpJson::guarded([&ctx](const httplib::Request& req, httplib::Response& res) {
+    // Codes per address, counted like failures: a burst of them waits.
+    auto issued = std::make_shared<AttemptThrottle>(AttemptThrottle::Policy{20, std::chrono::seconds(30),
+                                                                            std::chrono::minutes(15)});
+    server.Post("/api/auth/device/code", HttpJson::guarded([&ctx, issued](const httplib::Request& req, httplib::Response& res) {
         const QJsonObject fields = requestFields(req, 16 * 1024);
         const QString clientId = text(fields, "client_id");
         if (clientId.isEmpty() || clientId.size() > 64) {
             HttpJson::send(res, 400, {{"error", "invalid_client"}, {"error_description", "client_id is required"}});
+            return;
+        }
+        if (const int wait = issued->secondsToWait(QString::fromStdString(req.remote_addr))) {
+            HttpJson::send(res, 429, {{"error", "slow_down"},
+                                      {"error_description", QStringLiteral("try again in %1 seconds").arg(wait)}});
+            return;
+        }
+        issued->failed(QString::fromStdString(req.remote_addr));
+        if (ctx.accounts.purgeDeviceAuthorizations(now()) >= maxPendingCodes) {
+            HttpJson::send(res, 503, {{"error", "temporarily_unavailable"},
+                                      {"error_description", "too many sign-ins are waiting; try again later"}});
             return;
         }
         const QString deviceCode = Secrets::randomHex(32);

@@ -26,4 +26,6 @@ struct ServiceConfig {
     int streamsPerToken = 4;
     int streamsPerUser = 16;
     int workerThreads = 16;
+    // Days an access token may go unused before it stops working.
+    int tokenIdleDays = 90;
 };

@@ -24,6 +24,10 @@ void AttemptThrottle::failed(const QString& key) {
     if (entries_.size() >= keptKeys)
         forgetOld(now);
     Entry& e = entries_[key];
+    // Failures spread thinly enough are forgiven.
+    if (now - e.lastFailure > policy_.longestWait)
+        e.failures = 0;
+    e.lastFailure = now;
     ++e.failures;
     const int over = e.failures - policy_.freeFailures;
     if (over < 0)
@@ -40,6 +44,6 @@ void AttemptThrottle::succeeded(const QString& key) {
 
 void AttemptThrottle::forgetOld(Clock::time_point now) {
     std::erase_if(entries_, [&](const auto& entry) {
-        return entry.second.notBefore + policy_.longestWait < now;
+        return std::max(entry.second.notBefore, entry.second.lastFailure) + policy_.longestWait < now;
     });
 }

@@ -8,7 +8,8 @@
 
 // Slows guessing down: once a key (an account, an address) has used its
 // free failures, its next attempt must wait, twice as long after every
-// further failure, up to a ceiling. A success clears the key.
+// further failure, up to a ceiling. A success clears the key, and so does
+// a quiet spell as long as the ceiling.
 class AttemptThrottle {
 public:
     using Clock = std::chrono::steady_clock;
@@ -29,6 +30,7 @@ private:
     struct Entry {
         int failures = 0;
         Clock::time_point notBefore;
+        Clock::time_point lastFailure;
     };
     void forgetOld(Clock::time_point now);
 

@@ -35,8 +35,22 @@ public:
     virtual std::vector<PersonRecord> peopleChangedAfter(const QStringList& workspaceIds, std::int64_t after) = 0;
 
     virtual void storeAccessToken(const QString& tokenHash, const QString& userId) = 0;
+    // The token's user, unless it was revoked or has gone unused for longer
+    // than the idle limit; notes the use.
     virtual std::optional<QString> userForAccessToken(const QString& tokenHash) = 0;
     virtual void revokeAccessToken(const QString& tokenHash) = 0;
+    // Seconds a token may go unused before it stops working; 0: forever.
+    virtual void setTokenIdleLimit(double seconds) = 0;
+    // Tokens still in force, of one user (by e-mail) or of all.
+    virtual std::vector<AccessTokenRecord> accessTokens(const QString& email = {}) = 0;
+    // Revokes the tokens in force whose hash starts with `prefix`; returns how many.
+    virtual int revokeAccessTokensStartingWith(const QString& prefix) = 0;
+    // Takes a user away: memberships (each recorded as a departure),
+    // tokens, sessions, devices and the account itself.
+    virtual bool removeUser(const QString& userId) = 0;
+
+    // Unused codes past their lifetime are purged; returns the codes still pending.
+    virtual int purgeDeviceAuthorizations(double now) = 0;
 
     virtual void storeDeviceAuthorization(const DeviceAuthorization& authorization) = 0;
     virtual std::optional<DeviceAuthorization> deviceAuthorizationByCode(const QString& deviceCodeHash) = 0;
@@ -46,7 +60,10 @@ public:
     virtual std::optional<WebSession> webSession(const QString& sessionHash) = 0;
     virtual void deleteWebSession(const QString& sessionHash) = 0;
 
-    // Returns false when the device id belongs to another user.
-    virtual bool registerDevice(const QString& userId, const DeviceRecord& device) = 0;
+    // Returns false when the device id belongs to another user; otherwise
+    // the device is tied to the token that registered it.
+    virtual bool registerDevice(const QString& userId, const QString& tokenHash, const DeviceRecord& device) = 0;
+    // The token a device id is tied to; nullopt for an id never registered.
+    virtual std::optional<QString> deviceToken(const QString& deviceId) = 0;
     virtual std::vector<DeviceRecord> devices(const QString& userId) = 0;
 };

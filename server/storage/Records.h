@@ -40,6 +40,15 @@ struct DeviceAuthorization {
     int interval = 5;      // seconds the client must leave between polls
 };
 
+// An access token as the administrator sees it: never the secret, only
+// the start of its hash as a handle.
+struct AccessTokenRecord {
+    QString tokenHash;
+    QString userEmail;
+    double createdAt = 0;
+    double lastUsedAt = 0;
+};
+
 struct WebSession {
     QString userId;
     QString csrfToken;

@@ -46,9 +46,18 @@ CREATE INDEX IF NOT EXISTS sync_rows_by_workspace ON sync_rows(workspace_id, tbl
 ServerDatabase::ServerDatabase(const QString& path) : db_(std::make_unique<Database>(path)) {
     db_->executeRaw(QString::fromUtf8(schema));
     // Data folders from before fields remembered the device that wrote them.
-    if (db_->query(QStringLiteral("SELECT 1 AS one FROM pragma_table_info('sync_rows') WHERE name = 'field_devices';"))
+    addColumnIfMissing("sync_rows", "field_devices", "TEXT NOT NULL DEFAULT '{}'");
+    // From before tokens could go idle and devices belonged to a token.
+    addColumnIfMissing("access_tokens", "last_used_at", "REAL");
+    addColumnIfMissing("devices", "token_hash", "TEXT");
+}
+
+void ServerDatabase::addColumnIfMissing(const char* table, const char* column, const char* declaration) {
+    if (db_->query(QStringLiteral("SELECT 1 AS one FROM pragma_table_info('%1') WHERE name = '%2';")
+                       .arg(QLatin1String(table), QLatin1String(column)))
             .empty())
-        db_->executeRaw(QStringLiteral("ALTER TABLE sync_rows ADD COLUMN field_devices TEXT NOT NULL DEFAULT '{}';"));
+        db_->executeRaw(QStringLiteral("ALTER TABLE %1 ADD COLUMN %2 %3;")
+                            .arg(QLatin1String(table), QLatin1String(column), QLatin1String(declaration)));
 }
 
 std::int64_t ServerDatabase::nextSeq() {

@@ -17,5 +17,7 @@ public:
     std::int64_t latestSeq();
 
 private:
+    void addColumnIfMissing(const char* table, const char* column, const char* declaration);
+
     std::unique_ptr<Database> db_;
 };

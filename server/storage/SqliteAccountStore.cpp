@@ -150,9 +150,58 @@ void SqliteAccountStore::storeAccessToken(const QString& tokenHash, const QStrin
 }
 
 std::optional<QString> SqliteAccountStore::userForAccessToken(const QString& tokenHash) {
-    const auto rows = db_.query(
-        QStringLiteral("SELECT user_id FROM access_tokens WHERE token_hash = ? AND revoked_at IS NULL;"), {tokenHash});
-    return rows.empty() ? std::nullopt : rows.front().string("user_id");
+    const double at = now();
+    const double idle = tokenIdleSeconds_;
+    const auto rows = db_.query(QStringLiteral("SELECT user_id, COALESCE(last_used_at, created_at) AS used "
+                                               "FROM access_tokens WHERE token_hash = ? AND revoked_at IS NULL;"),
+                                {tokenHash});
+    if (rows.empty())
+        return std::nullopt;
+    const double used = rows.front().real("used").value_or(0);
+    if (idle > 0 && at - used > idle)
+        return std::nullopt;
+    // Noted at most once a minute, not on every request.
+    if (at - used > 60)
+        db_.execute(QStringLiteral("UPDATE access_tokens SET last_used_at = ? WHERE token_hash = ?;"), {at, tokenHash});
+    return rows.front().string("user_id");
+}
+
+std::vector<AccessTokenRecord> SqliteAccountStore::accessTokens(const QString& email) {
+    std::vector<AccessTokenRecord> out;
+    for (const Row& r : db_.query(QStringLiteral("SELECT t.token_hash, u.email, t.created_at, "
+                                                 "COALESCE(t.last_used_at, t.created_at) AS used FROM access_tokens t "
+                                                 "JOIN users u ON u.id = t.user_id WHERE t.revoked_at IS NULL AND "
+                                                 "(? = '' OR u.email = ?) ORDER BY u.email, t.created_at;"),
+                                  {email, email}))
+        out.push_back({r.string("token_hash").value_or(QString()), r.string("email").value_or(QString()),
+                       r.real("created_at").value_or(0), r.real("used").value_or(0)});
+    return out;
+}
+
+int SqliteAccountStore::revokeAccessTokensStartingWith(const QString& prefix) {
+    return int(db_.execute(QStringLiteral("UPDATE access_tokens SET revoked_at = ? WHERE revoked_at IS NULL AND "
+                                          "substr(token_hash, 1, length(?)) = ?;"),
+                           {now(), prefix, prefix}));
+}
+
+bool SqliteAccountStore::removeUser(const QString& userId) {
+    return db_.transaction([&] {
+        if (!userById(userId))
+            return false;
+        for (const Membership& m : memberships(userId))
+            removeMember(m.workspace.id, userId);
+        for (const char* table : {"access_tokens", "web_sessions", "devices"})
+            db_.execute(QStringLiteral("DELETE FROM %1 WHERE user_id = ?;").arg(QLatin1String(table)), {userId});
+        db_.execute(QStringLiteral("DELETE FROM device_authorizations WHERE user_id = ?;"), {userId});
+        db_.execute(QStringLiteral("DELETE FROM users WHERE id = ?;"), {userId});
+        return true;
+    });
+}
+
+int SqliteAccountStore::purgeDeviceAuthorizations(double at) {
+    db_.execute(QStringLiteral("DELETE FROM device_authorizations WHERE expires_at < ? OR state = 'consumed';"), {at});
+    const auto rows = db_.query(QStringLiteral("SELECT COUNT(*) AS n FROM device_authorizations WHERE state = 'pending';"));
+    return rows.empty() ? 0 : int(rows.front().integer("n").value_or(0));
 }
 
 void SqliteAccountStore::revokeAccessToken(const QString& tokenHash) {
@@ -214,16 +263,22 @@ void SqliteAccountStore::deleteWebSession(const QString& sessionHash) {
     db_.execute(QStringLiteral("DELETE FROM web_sessions WHERE session_hash = ?;"), {sessionHash});
 }
 
-bool SqliteAccountStore::registerDevice(const QString& userId, const DeviceRecord& d) {
+bool SqliteAccountStore::registerDevice(const QString& userId, const QString& tokenHash, const DeviceRecord& d) {
     return db_.transaction([&] {
         const auto rows = db_.query(QStringLiteral("SELECT user_id FROM devices WHERE id = ?;"), {d.id});
         if (!rows.empty() && rows.front().string("user_id") != userId)
             return false;
         db_.execute(QStringLiteral("INSERT OR REPLACE INTO devices (id, user_id, name, platform, app_version, "
-                                   "last_seen_at) VALUES (?,?,?,?,?,?);"),
-                    {d.id, userId, d.name, d.platform, SQLValue::string(d.appVersion), now()});
+                                   "last_seen_at, token_hash) VALUES (?,?,?,?,?,?,?);"),
+                    {d.id, userId, d.name, d.platform, SQLValue::string(d.appVersion), now(), tokenHash});
         return true;
     });
+}
+
+std::optional<QString> SqliteAccountStore::deviceToken(const QString& deviceId) {
+    const auto rows = db_.query(QStringLiteral("SELECT COALESCE(token_hash, '') AS token FROM devices WHERE id = ?;"),
+                                {deviceId});
+    return rows.empty() ? std::nullopt : rows.front().string("token");
 }
 
 std::vector<DeviceRecord> SqliteAccountStore::devices(const QString& userId) {

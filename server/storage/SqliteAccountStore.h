@@ -3,6 +3,8 @@
 #include "AccountStore.h"
 #include "ServerDatabase.h"
 
+#include <atomic>
+
 class SqliteAccountStore : public AccountStore {
 public:
     explicit SqliteAccountStore(ServerDatabase& database) : database_(database), db_(database.db()) {}
@@ -24,6 +26,11 @@ public:
     void storeAccessToken(const QString& tokenHash, const QString& userId) override;
     std::optional<QString> userForAccessToken(const QString& tokenHash) override;
     void revokeAccessToken(const QString& tokenHash) override;
+    void setTokenIdleLimit(double seconds) override { tokenIdleSeconds_ = seconds; }
+    std::vector<AccessTokenRecord> accessTokens(const QString& email) override;
+    int revokeAccessTokensStartingWith(const QString& prefix) override;
+    bool removeUser(const QString& userId) override;
+    int purgeDeviceAuthorizations(double now) override;
 
     void storeDeviceAuthorization(const DeviceAuthorization& authorization) override;
     std::optional<DeviceAuthorization> deviceAuthorizationByCode(const QString& deviceCodeHash) override;
@@ -33,7 +40,8 @@ public:
     std::optional<WebSession> webSession(const QString& sessionHash) override;
     void deleteWebSession(const QString& sessionHash) override;
 
-    bool registerDevice(const QString& userId, const DeviceRecord& device) override;
+    bool registerDevice(const QString& userId, const QString& tokenHash, const DeviceRecord& device) override;
+    std::optional<QString> deviceToken(const QString& deviceId) override;
     std::vector<DeviceRecord> devices(const QString& userId) override;
 
 private:
@@ -41,4 +49,5 @@ private:
 
     ServerDatabase& database_;
     Database& db_;
+    std::atomic<double> tokenIdleSeconds_ = 0;
 };

@@ -23,6 +23,7 @@ public:
     ServiceClient(const QString& baseUrl, QString token = {});
 
     void setToken(const QString& token) { token_ = token; }
+    const QString& token() const { return token_; }
 
     Reply get(const QString& path);
     Reply post(const QString& path, const QJsonObject& body);
