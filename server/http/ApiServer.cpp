@@ -42,13 +42,13 @@ FrontDoor::Limits doorLimits(const ServiceConfig& c) {
 ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const std::optional<Tls>& tls)
     : config_(config), data_(dataDirectory), sync_(data_.accounts(), data_.rows(), data_.blobs(), feed_),
       auth_(data_.accounts()), signer_(data_.signingKey()), tls_(tlsFor(tls)),
-      streams_(streamLimits(config), feed_, eventStreamCheck(data_.accounts())),
-      workers_(std::make_unique<httplib::ThreadPool>(std::size_t(config.workerThreads))),
       frontDoor_(doorLimits(config), tls_ ? tls_->get() : nullptr,
                  [this](std::unique_ptr<Connection> c, RequestHead head) {
                      auto held = std::make_shared<std::unique_ptr<Connection>>(std::move(c));
                      workers_->enqueue([this, held, head] { serve(std::move(*held), head); });
-                 }) {
+                 }),
+      streams_(streamLimits(config), feed_, eventStreamCheck(data_.accounts())),
+      workers_(std::make_unique<httplib::ThreadPool>(std::size_t(config.workerThreads))) {
     config_.tls = tls.has_value();
     data_.accounts().setTokenIdleLimit(double(config_.tokenIdleDays) * 86400);
     context_.reset(

@@ -43,9 +43,11 @@ private:
     Authenticator auth_;
     UrlSigner signer_;
     std::optional<TlsContext> tls_;
+    // Before everything that holds connections: a closing connection gives
+    // its address's place back to the front door.
+    FrontDoor frontDoor_;
     EventStreams streams_;
     std::unique_ptr<struct ServiceContext> context_;
     RequestProcessor http_;
     std::unique_ptr<httplib::ThreadPool> workers_;
-    FrontDoor frontDoor_;
 };

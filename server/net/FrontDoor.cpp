@@ -49,6 +49,7 @@ FrontDoor::FrontDoor(Limits limits, SSL_CTX* tls, RequestHandler onRequest)
 FrontDoor::~FrontDoor() {
     waiting_.clear();
     returned_.clear();
+    ending_.clear();
     if (listener_ >= 0)
         ::close(listener_);
     ::close(wakeup_);
