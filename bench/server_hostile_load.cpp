@@ -10,7 +10,6 @@
 #include <benchmark/benchmark.h>
 #include <httplib.h>
 
-#include <QFile>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -102,20 +101,10 @@ void BM_SyncWhile500EventStreamsAreOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_SyncWhile500EventStreamsAreOpen)->Iterations(500)->Unit(benchmark::kMillisecond);
 
-long peakMemoryKiB(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
-
 void BM_PeakMemoryWhileA60MiBBodyIsRefused(benchmark::State& state) {
     Service s({});
     const std::size_t body = 60u * 1024 * 1024;
-    const long before = peakMemoryKiB(s.process.pid());
+    const long before = s.process.peakMemoryKiB();
     for (auto _ : state) {
         RawConnection c(s.process.port());
         c.send(requestHead("POST", "/api/auth/device/code", {},
@@ -126,7 +115,7 @@ void BM_PeakMemoryWhileA60MiBBodyIsRefused(benchmark::State& state) {
         c.waitForClose(20000);
     }
     state.counters["peak_before_MiB"] = double(before) / 1024;
-    state.counters["peak_growth_MiB"] = double(peakMemoryKiB(s.process.pid()) - before) / 1024;
+    state.counters["peak_growth_MiB"] = double(s.process.peakMemoryKiB() - before) / 1024;
 }
 BENCHMARK(BM_PeakMemoryWhileA60MiBBodyIsRefused)->Iterations(3)->Unit(benchmark::kMillisecond);
 

@@ -2,22 +2,10 @@
 #include "ServiceFixture.h"
 
 #include <QCryptographicHash>
-#include <QFile>
 
 namespace {
 
 constexpr std::size_t sixtyMiB = 60u * 1024 * 1024;
-
-// The server process's peak resident memory, in KiB.
-long peakMemoryKiB(qint64 pid) {
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    return -1;
-}
 
 QString sha256(const QByteArray& bytes) {
     return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex());
@@ -54,7 +42,7 @@ TEST_F(ServiceFixture, oversizedOrUnauthorisedBodiesAreRefusedBeforeTheyAreRead)
 }
 
 TEST_F(ServiceFixture, aSixtyMiBBodyDoesNotGrowTheServiceMemory) {
-    const long before = peakMemoryKiB(server_->pid());
+    const long before = server_->peakMemoryKiB();
     ASSERT_GT(before, 0);
     RawConnection connection(server_->port());
     connection.send(requestHead("POST", "/api/auth/device/code", {},
@@ -65,7 +53,7 @@ TEST_F(ServiceFixture, aSixtyMiBBodyDoesNotGrowTheServiceMemory) {
         connection.poll();
     connection.waitForClose(20000);
     EXPECT_EQ(connection.status(), 413) << connection.received().substr(0, 300);
-    EXPECT_LT(peakMemoryKiB(server_->pid()) - before, 8 * 1024);
+    EXPECT_LT(server_->peakMemoryKiB() - before, 8 * 1024);
 }
 
 TEST_F(ServiceFixture, anUploadAddressTakesNoMoreThanItsSizeAndDiesWithTheUploadsSwitch) {

@@ -1,6 +1,7 @@
 #include "ZorviServerProcess.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QRegularExpression>
 
 ZorviServerProcess::ZorviServerProcess(QString program, QString dataDirectory)
@@ -30,6 +31,16 @@ bool ZorviServerProcess::start(const QStringList& extraArguments, int timeoutMs)
     }
     error_ = QString::fromUtf8(out + process_.readAllStandardError());
     return false;
+}
+
+long ZorviServerProcess::peakMemoryKiB() const {
+    QFile status(QStringLiteral("/proc/%1/status").arg(process_.processId()));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return -1;
 }
 
 void ZorviServerProcess::stop() {

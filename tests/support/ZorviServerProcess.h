@@ -20,7 +20,8 @@ public:
     QString baseUrl() const { return baseUrl_; }
     int port() const { return port_; }
     QString dataDirectory() const { return data_; }
-    qint64 pid() const { return process_.processId(); }
+    // The process's peak resident memory so far, in KiB; -1 when unknown.
+    long peakMemoryKiB() const;
     QString error() const { return error_; }
 
     // Administration; each returns the id the command printed, or empty on failure.
