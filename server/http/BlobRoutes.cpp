@@ -188,9 +188,10 @@ void registerBlobRoutes(httplib::Server& server, ServiceContext& ctx) {
         ConnectionStream* stream = ConnectionStream::current();
         if (!stream)
             throw std::logic_error("a file reply outside a served connection");
-        stream->handOver([file, ranges = req.ranges](std::unique_ptr<Connection> connection) {
+        stream->handOver([file, ranges = req.ranges, headOnly = req.method == "HEAD"](
+                             std::unique_ptr<Connection> connection) {
             FileReply::send(*connection, *file, ranges, "application/octet-stream",
-                            "Cache-Control: private, max-age=300\r\n");
+                            "Cache-Control: private, max-age=300\r\n", headOnly);
         });
     }));
 }

@@ -28,7 +28,7 @@ std::optional<Span> spanOf(const httplib::Ranges& ranges, qint64 size) {
 } // namespace
 
 void send(Connection& connection, QIODevice& file, const httplib::Ranges& ranges, const std::string& contentType,
-          const std::string& extraHeaders) {
+          const std::string& extraHeaders, bool headOnly) {
     ConnectionStream out(connection, ConnectionStream::Clock::now(), std::chrono::seconds(30));
     const qint64 size = file.size();
     const std::optional<Span> span = spanOf(ranges, size);
@@ -44,7 +44,7 @@ void send(Connection& connection, QIODevice& file, const httplib::Ranges& ranges
                 std::to_string(span->first + span->length - 1) + "/" + std::to_string(size) + "\r\n";
     head += "Content-Type: " + contentType + "\r\nContent-Length: " + std::to_string(span->length) +
             "\r\nAccept-Ranges: bytes\r\n" + extraHeaders + "Connection: close\r\n\r\n";
-    if (out.write(head.data(), head.size()) < 0 || !file.seek(span->first))
+    if (out.write(head.data(), head.size()) < 0 || headOnly || !file.seek(span->first))
         return;
     char buffer[64 * 1024];
     for (qint64 left = span->length; left > 0;) {

@@ -13,7 +13,8 @@
 // (several ranges get the whole file once). The connection closes after it.
 namespace FileReply {
 
+// `headOnly` (a HEAD request) sends the head without the bytes.
 void send(Connection& connection, QIODevice& file, const httplib::Ranges& ranges, const std::string& contentType,
-          const std::string& extraHeaders);
+          const std::string& extraHeaders, bool headOnly);
 
 } // namespace FileReply

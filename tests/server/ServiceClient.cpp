@@ -6,8 +6,12 @@
 
 namespace {
 
-std::string hostOf(const QString& baseUrl) {
-    return baseUrl.toStdString();
+// A client of the service; over HTTPS it trusts the tests' loopback certificate.
+httplib::Client connectTo(const QString& baseUrl) {
+    httplib::Client client(baseUrl.toStdString());
+    if (baseUrl.startsWith(QLatin1String("https://")))
+        client.set_ca_cert_path(loopbackCertificate().toStdString());
+    return client;
 }
 
 QJsonObject parse(const std::string& body) {
@@ -26,7 +30,12 @@ QString formValue(const std::string& html, const char* name) {
 
 } // namespace
 
-ServiceClient::ServiceClient(const QString& baseUrl, QString token) : http_(hostOf(baseUrl)), token_(std::move(token)) {
+QString loopbackCertificate() {
+    return QStringLiteral(ZORVI_SOURCE_DIR "/tests/data/tls/loopback-cert.pem");
+}
+
+ServiceClient::ServiceClient(const QString& baseUrl, QString token)
+    : http_(connectTo(baseUrl)), token_(std::move(token)) {
     http_.set_read_timeout(60);
 }
 
@@ -82,7 +91,7 @@ QString ServiceClient::signIn(const QString& baseUrl, const QString& email, cons
         return {};
 
     // The browser's part, with its cookies carried by hand.
-    httplib::Client browser(hostOf(baseUrl));
+    httplib::Client browser = connectTo(baseUrl);
     auto page = browser.Get(("/device?user_code=" + userCode).toStdString());
     if (!page || page->status != 200)
         return {};
@@ -128,7 +137,7 @@ QJsonObject newCapture(const QString& id, const QString& workspaceId, const QStr
                           {"created_at", "2026-01-02T03:04:05.678Z"}});
 }
 
-EventStream::EventStream(const QString& baseUrl, const QString& token, const QString& query) : http_(hostOf(baseUrl)) {
+EventStream::EventStream(const QString& baseUrl, const QString& token, const QString& query) : http_(connectTo(baseUrl)) {
     http_.set_read_timeout(120);
     reader_ = std::thread([this, token, query] {
         httplib::Headers h{{"Accept", "text/event-stream"}, {"Authorization", "Bearer " + token.toStdString()}};

@@ -47,6 +47,9 @@ private:
     QString token_;
 };
 
+// The self-signed certificate for 127.0.0.1 a service under test may speak HTTPS with.
+QString loopbackCertificate();
+
 // A change object as the desktop client sends it.
 QJsonObject captureChange(const QString& id, qint64 baseVersion, const QJsonObject& patch);
 QJsonObject newCapture(const QString& id, const QString& workspaceId, const QString& note);
