@@ -29,20 +29,14 @@ std::optional<RequestHead> RequestHead::parse(const std::string& buffer) {
     head.bytes = end + 4;
     const std::string_view text(buffer.data(), end + 2);
     std::size_t lineStart = 0;
-    bool first = true;
+    // The request line has no colon worth reading; header lines follow it.
     while (lineStart < text.size()) {
         const std::size_t lineEnd = text.find("\r\n", lineStart);
         const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+        const bool requestLine = lineStart == 0;
         lineStart = lineEnd + 2;
-        if (first) {
-            first = false;
-            const std::size_t a = line.find(' '), b = line.rfind(' ');
-            if (a != std::string_view::npos && b > a) {
-                head.method = std::string(line.substr(0, a));
-                head.target = std::string(line.substr(a + 1, b - a - 1));
-            }
+        if (requestLine)
             continue;
-        }
         const std::size_t colon = line.find(':');
         if (colon == std::string_view::npos)
             continue;

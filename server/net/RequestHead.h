@@ -8,8 +8,6 @@
 // body: where its head ends and how long a body it announces.
 struct RequestHead {
     std::size_t bytes = 0; // the head's length, blank line included
-    std::string method;
-    std::string target;
     std::optional<std::size_t> contentLength;
     bool chunked = false;
 
