@@ -138,16 +138,24 @@ void EventStreams::takeNew() {
     }
 }
 
+bool EventStreams::allowed(const Subscriber& s, std::map<QString, bool>& answered) {
+    // Streams of one sign-in share the answer within one pass.
+    const QString key = s.tokenHash + '|' + s.onlyWorkspace.value_or(QString()) + '|' + s.workspaces.join(',');
+    const auto it = answered.find(key);
+    return it != answered.end() ? it->second : (answered[key] = stillAllowed_(s));
+}
+
 void EventStreams::deliverChanges() {
     std::vector<int> fds;
     for (const auto& [fd, s] : streams_)
         fds.push_back(fd);
+    std::map<QString, bool> answered;
     for (int fd : fds) {
         Stream& s = streams_.at(fd);
         const auto events = s.subscriber.subscription->next(std::chrono::milliseconds(0));
         if (!events || events->empty())
             continue;
-        if (!stillAllowed_(s.subscriber)) {
+        if (!allowed(s.subscriber, answered)) {
             end(fd);
             continue;
         }
@@ -162,10 +170,11 @@ void EventStreams::keepAlive() {
     std::vector<int> fds;
     for (const auto& [fd, s] : streams_)
         fds.push_back(fd);
+    std::map<QString, bool> answered;
     for (int fd : fds) {
         // A revoked token or a changed membership ends the stream; the client
         // reconnects with what it may read now.
-        if (!stillAllowed_(streams_.at(fd).subscriber))
+        if (!allowed(streams_.at(fd).subscriber, answered))
             end(fd);
         else
             send(fd, chunk(": keep-alive\n\n"));

@@ -57,6 +57,7 @@ private:
         std::string backlog;
     };
 
+    bool allowed(const Subscriber& subscriber, std::map<QString, bool>& answered);
     void wake();
     void takeNew();
     void deliverChanges();
