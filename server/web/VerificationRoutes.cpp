@@ -147,6 +147,8 @@ void registerVerificationRoutes(httplib::Server& server, ServiceContext& ctx) {
     // Wrong passwords and unknown codes, per account, per address and per
     // signed-in person; an address gets more room than one account.
     auto guards = std::make_shared<AttemptGuards>();
+    // Made now, so not even the first unknown e-mail pays for making it.
+    unknownUserHash();
     server.Get("/device", HttpJson::guarded([&ctx, guards](const httplib::Request& req, httplib::Response& res) {
         const QString userCode = normalizedUserCode(QString::fromStdString(req.get_param_value("user_code")).left(32));
         const auto session = currentSession(ctx, req);
