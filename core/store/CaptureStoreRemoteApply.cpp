@@ -360,6 +360,18 @@ std::optional<QString> CaptureStore::personName(const std::optional<QString>& id
 void CaptureStore::remapGroup(const QString& from, const QString& to) {
     // The service says a group made here is the same as one of its own.
     db_->transaction([&] {
+        const auto ours = db_->query("SELECT name FROM groups WHERE id = ?;", {from});
+        if (!ours.empty() && db_->query("SELECT 1 AS one FROM groups WHERE id = ?;", {to}).empty()) {
+            // The service's row comes later in the same reply: ours stands in
+            // for it under its id (and, for a moment, yields its name).
+            db_->execute("UPDATE groups SET name = name || ' ' || id WHERE id = ?;", {from});
+            db_->execute("INSERT INTO groups (id, name, color_hex, path, created_at, updated_at, sync_state, dirty, "
+                         "deleted_at, workspace_id, visibility, created_by, default_assignee_id, archived_at, version, "
+                         "pending) SELECT ?, ?, color_hex, path, created_at, updated_at, 'synced', 0, deleted_at, "
+                         "workspace_id, visibility, created_by, default_assignee_id, archived_at, 0, NULL "
+                         "FROM groups WHERE id = ?;",
+                         {to, ours.front().string("name").value_or(QString()), from});
+        }
         db_->execute("UPDATE captures SET group_id = ? WHERE group_id = ?;", {to, from});
         db_->execute("DELETE FROM groups WHERE id = ?;", {from});
     });
