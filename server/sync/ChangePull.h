@@ -14,7 +14,8 @@
 // group whole, a member removed to drop it.
 class ChangePull {
 public:
-    static constexpr int pageSize = 500;
+    // Rows per page; every capture brings at least one history entry along.
+    static constexpr int pageSize = 1000;
 
     ChangePull(AccountStore& accounts, SyncRowStore& rows, QString userId, QStringList workspaces);
 
