@@ -198,12 +198,21 @@ void CaptureStore::applyRemoteGroup(const QJsonObject& row) {
 
     if (exists) {
         columns.update(*db_, table, id);
-    } else {
-        columns.set("id", id);
-        columns.set("created_at", dateOrNow(row, "created_at"));
-        columns.set("dirty", 0);
-        columns.insert(*db_, table);
+        return;
     }
+    // A group made here under the same name and not pushed yet is this one
+    // (the service would answer so): it yields its name and its captures.
+    const auto twin = db_->query("SELECT id FROM groups WHERE COALESCE(workspace_id, '') = COALESCE(?, '') AND name = ? "
+                                 "AND deleted_at IS NULL AND sync_state = 'pendingPush' AND pending LIKE '%\"*\"%';",
+                                 {text(row, "workspace_id"), textOr(row, "name", "Untitled")});
+    if (!twin.empty())
+        db_->execute("UPDATE groups SET name = name || ' ' || id WHERE id = ?;", {twin.front().string("id").value_or("")});
+    columns.set("id", id);
+    columns.set("created_at", dateOrNow(row, "created_at"));
+    columns.set("dirty", 0);
+    columns.insert(*db_, table);
+    if (!twin.empty())
+        remapGroup(twin.front().string("id").value_or(""), id);
 }
 
 void CaptureStore::applyRemoteImage(const QJsonObject& row) {

@@ -44,6 +44,15 @@ protected:
                 return row;
         return std::nullopt;
     }
+
+    CaptureGroup newSharedGroup(const QString& name) {
+        CaptureGroup group;
+        group.id = Identifiers::make();
+        group.name = name;
+        group.visibility = GroupVisibility::workspace;
+        group.createdAt = group.updatedAt = QDateTime::currentDateTimeUtc();
+        return store->upsertGroup(group);
+    }
 };
 
 // One row over a limit once made the service refuse every request whole, and
@@ -200,21 +209,11 @@ TEST_F(TeamSyncTest, GroupsOfTheSameNameBecomeOneAndARenameOntoATakenNameIsUndon
     const QString alicesGroup = Identifiers::make(), alicesCapture = Identifiers::make();
     alice.push({alice.group(alicesGroup, "Login", "workspace"), alice.capture(alicesCapture, "hers", alicesGroup)});
 
-    CaptureGroup mine;
-    mine.id = Identifiers::make();
-    mine.name = "Login";
-    mine.visibility = GroupVisibility::workspace;
-    mine.createdAt = mine.updatedAt = QDateTime::currentDateTimeUtc();
-    mine = store->upsertGroup(mine);
+    const CaptureGroup mine = newSharedGroup("Login");
     Capture bobs = newSharedCapture("his");
     bobs.groupID = mine.id;
     store->update(bobs);
-    CaptureGroup other;
-    other.id = Identifiers::make();
-    other.name = "Crash";
-    other.visibility = GroupVisibility::workspace;
-    other.createdAt = other.updatedAt = QDateTime::currentDateTimeUtc();
-    other = store->upsertGroup(other);
+    const CaptureGroup other = newSharedGroup("Crash");
 
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
     EXPECT_FALSE(store->group(mine.id));
