@@ -7,6 +7,7 @@
 #include "TagText.h"
 #include "Theme.h"
 
+#include "account/NoteLengthWarning.h"
 #include "platform/FileManagerReveal.h"
 #include "shell/AppNotifications.h"
 #include "shell/SymbolIcons.h"
@@ -314,6 +315,7 @@ QWidget* CaptureDetailView::buildSidePane() {
     layout->addWidget(provenance_);
     layout->addWidget(heading("Note"));
     layout->addWidget(note_);
+    layout->addWidget(new NoteLengthWarning(note_));
     layout->addWidget(contextHeading_);
     layout->addLayout(context_);
     layout->addWidget(heading("Tags"));

@@ -1,5 +1,6 @@
 #include "capture/ComposePanel.h"
 
+#include "account/NoteLengthWarning.h"
 #include "shell/SymbolIcons.h"
 
 #include <QButtonGroup>
@@ -45,6 +46,7 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
     note_->setTabChangesFocus(true);
     connect(note_, &QPlainTextEdit::textChanged, this, [this] { model_->note = note_->toPlainText(); });
     layout->addWidget(note_);
+    layout->addWidget(new NoteLengthWarning(note_));
 
     tags_ = new QLineEdit(model_->tagText);
     tags_->setPlaceholderText(tr("tags, comma separated"));

@@ -4,6 +4,7 @@
 #include "markup/AnnotationPalette.h"
 #include "markup/AnnotationRenderer.h"
 #include "markup/ShapeCreation.h"
+#include "markup/StrokeSimplifier.h"
 
 #include <QSettings>
 
@@ -79,7 +80,7 @@ void AnnotationEditorModel::endDrag() {
     dragStart_.reset();
     if (!draft_)
         return;
-    const AnnotationShape finished = *draft_;
+    const AnnotationShape finished = StrokeSimplifier::simplifiedStroke(*draft_);
     draft_.reset();
     if (ShapeCreation::shouldKeep(finished)) {
         shapes_.append(finished);

@@ -1,6 +1,7 @@
 #include "AttachmentService.h"
 
 #include "AnnotationRenderer.h"
+#include "StrokeSimplifier.h"
 #include "capture/AgentImage.h"
 #include "capture/CaptureError.h"
 #include "capture/ImageWriter.h"
@@ -78,8 +79,9 @@ AttachmentService::RenderedAnnotation AttachmentService::renderAnnotation(const 
     return result;
 }
 
-void AttachmentService::saveAnnotation(const Annotation& annotation, const CaptureImage& image,
+void AttachmentService::saveAnnotation(const Annotation& drawn, const CaptureImage& image,
                                        CaptureStore& store) const {
+    const Annotation annotation = StrokeSimplifier::fittedForSync(drawn);
     CaptureImage changed = image;
     if (!annotation.isEmpty()) {
         const RenderedAnnotation rendered = renderAnnotation(annotation, image);

@@ -140,6 +140,9 @@ public:
     std::vector<Capture> localCaptures();
     void markSynced(const QString& table, const QString& id, std::optional<std::int64_t> version);
     void markLocalOnly(const QString& captureID);
+    // The service lost these captures (restored from an older backup): they,
+    // their screenshots (files included), comments and group go again whole.
+    void pushAgain(const QStringList& captureIDs);
     // Comments carry no patch or version: the service either has one or not.
     void markCommentSynced(const QString& id);
     void adopt(const QString& captureID, const QString& workspaceID);

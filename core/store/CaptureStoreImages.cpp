@@ -33,8 +33,11 @@ CaptureImage CaptureStore::addImage(CaptureImage image) {
 
 void CaptureStore::updateImage(const CaptureImage& image) {
     db_->transaction([&] {
-        db_->execute("UPDATE capture_images SET position = ?, image_path = ?, annotated_path = ?, thumb_path = ?, "
-                     "width = ?, height = ?, bytes = ?, annotation_json = ?, dirty = 1 WHERE id = ?;",
+        // Without a marked copy the marked hash goes too, or the old marked
+        // copy would be pushed again and downloaded back.
+        db_->execute("UPDATE capture_images SET position = ?1, image_path = ?2, annotated_path = ?3, thumb_path = ?4, "
+                     "width = ?5, height = ?6, bytes = ?7, annotation_json = ?8, dirty = 1, "
+                     "marked_sha256 = CASE WHEN ?3 IS NULL THEN NULL ELSE marked_sha256 END WHERE id = ?9;",
                      {image.position, image.imagePath, SQLValue::string(image.annotatedPath),
                       SQLValue::string(image.thumbPath), image.width, image.height, image.bytes,
                       SQLValue::string(image.annotationJSON), image.id});

@@ -198,12 +198,21 @@ void CaptureStore::applyRemoteGroup(const QJsonObject& row) {
 
     if (exists) {
         columns.update(*db_, table, id);
-    } else {
-        columns.set("id", id);
-        columns.set("created_at", dateOrNow(row, "created_at"));
-        columns.set("dirty", 0);
-        columns.insert(*db_, table);
+        return;
     }
+    // A group made here under the same name and not pushed yet is this one
+    // (the service would answer so): it yields its name and its captures.
+    const auto twin = db_->query("SELECT id FROM groups WHERE COALESCE(workspace_id, '') = COALESCE(?, '') AND name = ? "
+                                 "AND deleted_at IS NULL AND sync_state = 'pendingPush' AND pending LIKE '%\"*\"%';",
+                                 {text(row, "workspace_id"), textOr(row, "name", "Untitled")});
+    if (!twin.empty())
+        db_->execute("UPDATE groups SET name = name || ' ' || id WHERE id = ?;", {twin.front().string("id").value_or("")});
+    columns.set("id", id);
+    columns.set("created_at", dateOrNow(row, "created_at"));
+    columns.set("dirty", 0);
+    columns.insert(*db_, table);
+    if (!twin.empty())
+        remapGroup(twin.front().string("id").value_or(""), id);
 }
 
 void CaptureStore::applyRemoteImage(const QJsonObject& row) {
@@ -360,6 +369,18 @@ std::optional<QString> CaptureStore::personName(const std::optional<QString>& id
 void CaptureStore::remapGroup(const QString& from, const QString& to) {
     // The service says a group made here is the same as one of its own.
     db_->transaction([&] {
+        const auto ours = db_->query("SELECT name FROM groups WHERE id = ?;", {from});
+        if (!ours.empty() && db_->query("SELECT 1 AS one FROM groups WHERE id = ?;", {to}).empty()) {
+            // The service's row comes later in the same reply: ours stands in
+            // for it under its id (and, for a moment, yields its name).
+            db_->execute("UPDATE groups SET name = name || ' ' || id WHERE id = ?;", {from});
+            db_->execute("INSERT INTO groups (id, name, color_hex, path, created_at, updated_at, sync_state, dirty, "
+                         "deleted_at, workspace_id, visibility, created_by, default_assignee_id, archived_at, version, "
+                         "pending) SELECT ?, ?, color_hex, path, created_at, updated_at, 'synced', 0, deleted_at, "
+                         "workspace_id, visibility, created_by, default_assignee_id, archived_at, 0, NULL "
+                         "FROM groups WHERE id = ?;",
+                         {to, ours.front().string("name").value_or(QString()), from});
+        }
         db_->execute("UPDATE captures SET group_id = ? WHERE group_id = ?;", {to, from});
         db_->execute("DELETE FROM groups WHERE id = ?;", {from});
     });

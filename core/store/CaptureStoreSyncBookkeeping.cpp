@@ -229,6 +229,27 @@ void CaptureStore::markLocalOnly(const QString& captureID) {
     db_->execute("UPDATE comments SET sync_state = 'local' WHERE capture_id = ?;", {captureID});
 }
 
+void CaptureStore::pushAgain(const QStringList& captureIDs) {
+    db_->transaction([&] {
+        for (const QString& id : captureIDs) {
+            db_->execute("UPDATE captures SET sync_state = 'pendingPush', pending = ?, version = 0 "
+                         "WHERE id = ? AND workspace_id IS NOT NULL AND deleted_at IS NULL;",
+                         {everythingPending, id});
+            db_->execute("UPDATE groups SET sync_state = 'pendingPush', pending = ? WHERE workspace_id IS NOT NULL "
+                         "AND id = (SELECT group_id FROM captures WHERE id = ?);",
+                         {everythingPending, id});
+            // Hashes of files on disk are forgotten so the files are offered again.
+            db_->execute("UPDATE capture_images SET sync_state = 'pendingPush', pending = ?, version = 0, "
+                         "original_sha256 = CASE WHEN image_path != '' THEN NULL ELSE original_sha256 END, "
+                         "marked_sha256 = CASE WHEN annotated_path IS NOT NULL THEN NULL ELSE marked_sha256 END, "
+                         "thumb_sha256 = CASE WHEN thumb_path IS NOT NULL THEN NULL ELSE thumb_sha256 END "
+                         "WHERE capture_id = ? AND deleted_at IS NULL;",
+                         {everythingPending, id});
+            db_->execute("UPDATE comments SET sync_state = 'pendingPush' WHERE capture_id = ?;", {id});
+        }
+    });
+}
+
 void CaptureStore::adopt(const QString& captureID, const QString& workspaceID) {
     const SQLValue user = SQLValue::string(currentUserID());
     const SQLValue stamp = SQLValue::now();

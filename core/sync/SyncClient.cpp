@@ -264,7 +264,8 @@ SyncClient::Reconciliation SyncClient::reconcile(const QStringList& captureIDs) 
         request("POST", "/v1/sync/reconcile", QJsonObject{{"capture_ids", QJsonArray::fromStringList(captureIDs)}},
                 true)
             .body);
-    return {Wire::strings(object.value("drop")), Wire::strings(object.value("missing"))};
+    return {Wire::strings(object.value("drop")), Wire::strings(object.value("missing")),
+            Wire::strings(object.value("unknown"))};
 }
 
 // MARK: blobs

@@ -59,6 +59,7 @@ public:
     struct Reconciliation {
         QStringList drop;
         QStringList missing;
+        QStringList unknown; // held here, never seen by the service: to push again
     };
     Reconciliation reconcile(const QStringList& captureIDs);
 

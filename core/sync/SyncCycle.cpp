@@ -8,6 +8,7 @@
 #include "store/CaptureStore.h"
 
 #include <QJsonArray>
+#include <QJsonDocument>
 
 namespace {
 
@@ -96,7 +97,14 @@ bool SyncCycle::run() {
     }
 
     const qsizetype collected = changes.size();
-    while (changes.size() > changesPerRequest)
+    qsizetype bytes = 0;
+    qsizetype fits = 0;
+    for (; fits < std::min<qsizetype>(collected, changesPerRequest); ++fits) {
+        bytes += QJsonDocument(changes.at(fits).toObject()).toJson(QJsonDocument::Compact).size();
+        if (fits > 0 && bytes > bytesPerRequest)
+            break;
+    }
+    while (changes.size() > fits)
         changes.removeLast();
     const QStringList fullGroups = fullGroupsQueue_.mid(0, fullGroupsPerRequest);
     fullGroupsQueue_.remove(0, fullGroups.size());
@@ -141,6 +149,9 @@ bool SyncCycle::run() {
         store_.dropWorkspace(id);
     if (fullResync) {
         store_.setSyncMeta("cursor", QString("0"));
+        // The service may have lost rows (restored from a backup): this run
+        // checks which of ours it still has.
+        store_.setSyncMeta("last_reconcile", std::nullopt);
         if (refreshAccount)
             refreshAccount();
     }

@@ -31,6 +31,8 @@ public:
     // Upper limits of one exchange.
     static constexpr int rowsPerTable = 200;
     static constexpr int changesPerRequest = 500;
+    // Well inside the service's request limit, however large the rows.
+    static constexpr qsizetype bytesPerRequest = 2 * 1024 * 1024;
     static constexpr int fullGroupsPerRequest = 50;
     static constexpr int retryableRejections = 5;
     static constexpr size_t remoteRowsPerTransaction = 100;

@@ -9,6 +9,7 @@
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSet>
 #include <QTimer>
 
 #include <algorithm>
@@ -204,9 +205,26 @@ void SyncEngine::reconcileIfDue() {
     const std::optional<QDateTime> last = metaDate(store_, "last_reconcile");
     if (last && last->secsTo(QDateTime::currentDateTimeUtc()) < reconcileSecs)
         return;
-    const SyncClient::Reconciliation answer = client_->reconcile(store_.syncedCaptureIDs());
+    // In pages the service accepts; a capture is missing here only when no
+    // page held it.
+    const QStringList held = store_.syncedCaptureIDs();
+    SyncClient::Reconciliation answer;
+    std::optional<QSet<QString>> missing;
+    for (qsizetype first = 0; first == 0 || first < held.size(); first += reconcilePage) {
+        const SyncClient::Reconciliation page = client_->reconcile(held.mid(first, reconcilePage));
+        answer.drop += page.drop;
+        answer.unknown += page.unknown;
+        const QSet<QString> lacking(page.missing.begin(), page.missing.end());
+        missing = missing ? missing->intersect(lacking) : lacking;
+    }
+    answer.missing = missing->values();
     for (const QString& id : answer.drop)
         store_.dropCapture(id);
+    if (!answer.unknown.isEmpty()) {
+        store_.log("info", QString::number(answer.unknown.size()) + " captures unknown to the server; sending them again");
+        store_.pushAgain(answer.unknown);
+        wantsAnother_ = true;
+    }
     if (!answer.missing.isEmpty()) {
         store_.log("info", QString::number(answer.missing.size()) + " captures missing locally; pulling everything again");
         store_.setSyncMeta("cursor", QString("0"));

@@ -50,6 +50,7 @@ public:
     static constexpr int cyclesPerRun = 26;
     static constexpr qint64 accountRefreshSecs = 6 * 3600;
     static constexpr qint64 reconcileSecs = 24 * 3600;
+    static constexpr qsizetype reconcilePage = 20000;
 
 public slots:
     // The periodic loop and the live event stream, when signed in.

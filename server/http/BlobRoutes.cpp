@@ -153,7 +153,8 @@ void registerBlobRoutes(httplib::Server& server, ServiceContext& ctx) {
                    const UserRecord user = ctx.auth.require(req);
                    const BlobAddress address = fromPath(req);
                    requireMember(ctx, user, address.workspaceId);
-                   if (!ctx.blobs.exists(address.workspaceId, address.sha256))
+                   if (!ctx.blobs.exists(address.workspaceId, address.sha256) ||
+                       !ctx.sync.mayReadBlob(user, address.workspaceId, address.sha256))
                        throw ApiError(404, QStringLiteral("not_found"), QStringLiteral("no such file"));
                    HttpJson::send(res, 200,
                                   {{"url", signedUrl(ctx, req, "GET", address)},

@@ -39,6 +39,12 @@ CREATE TABLE IF NOT EXISTS sync_rows (
 CREATE UNIQUE INDEX IF NOT EXISTS sync_rows_by_seq ON sync_rows(seq);
 CREATE INDEX IF NOT EXISTS sync_rows_by_parent ON sync_rows(tbl, parent_id);
 CREATE INDEX IF NOT EXISTS sync_rows_by_workspace ON sync_rows(workspace_id, tbl);
+CREATE INDEX IF NOT EXISTS sync_rows_by_original ON sync_rows(json_extract(data, '$.original_sha256'))
+  WHERE tbl = 'capture_images';
+CREATE INDEX IF NOT EXISTS sync_rows_by_marked ON sync_rows(json_extract(data, '$.marked_sha256'))
+  WHERE tbl = 'capture_images';
+CREATE INDEX IF NOT EXISTS sync_rows_by_thumb ON sync_rows(json_extract(data, '$.thumb_sha256'))
+  WHERE tbl = 'capture_images';
 )SQL";
 
 } // namespace

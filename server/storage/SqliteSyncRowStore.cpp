@@ -84,16 +84,36 @@ std::vector<SyncRow> SqliteSyncRowStore::children(const QString& table, const QS
     return out;
 }
 
-QStringList SqliteSyncRowStore::liveCaptureIds(const QStringList& workspaceIds) {
-    QStringList out;
+std::vector<std::pair<QString, std::optional<QString>>> SqliteSyncRowStore::liveCaptures(const QStringList& workspaceIds) {
+    std::vector<std::pair<QString, std::optional<QString>>> out;
     if (workspaceIds.isEmpty())
         return out;
     std::vector<SQLValue> params;
     appendValues(params, workspaceIds);
-    const QString sql = QStringLiteral("SELECT id FROM sync_rows WHERE tbl = 'captures' AND deleted = 0 AND "
+    const QString sql = QStringLiteral("SELECT id, parent_id FROM sync_rows WHERE tbl = 'captures' AND deleted = 0 AND "
                                        "workspace_id IN (%1);")
                             .arg(sqlPlaceholders(workspaceIds.size()));
     for (const Row& r : db_.query(sql, params))
-        out << r.string("id").value_or(QString());
+        out.emplace_back(r.string("id").value_or(QString()), r.string("parent_id"));
+    return out;
+}
+
+std::vector<SyncRow> SqliteSyncRowStore::groupsNamed(const QString& workspaceId, const QString& name) {
+    std::vector<SyncRow> out;
+    for (const Row& r : db_.query(QStringLiteral("SELECT * FROM sync_rows WHERE workspace_id = ? AND tbl = 'groups' "
+                                                 "AND deleted = 0 AND json_extract(data, '$.name') = ?;"),
+                                  {workspaceId, name}))
+        out.push_back(rowFrom(r));
+    return out;
+}
+
+std::vector<SyncRow> SqliteSyncRowStore::imagesWithBlob(const QString& workspaceId, const QString& sha256) {
+    std::vector<SyncRow> out;
+    for (const Row& r : db_.query(QStringLiteral("SELECT * FROM sync_rows WHERE tbl = 'capture_images' AND "
+                                                 "workspace_id = ?1 AND (json_extract(data, '$.original_sha256') = ?2 "
+                                                 "OR json_extract(data, '$.marked_sha256') = ?2 OR "
+                                                 "json_extract(data, '$.thumb_sha256') = ?2);"),
+                                  {workspaceId, sha256}))
+        out.push_back(rowFrom(r));
     return out;
 }

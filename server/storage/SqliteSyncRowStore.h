@@ -12,7 +12,9 @@ public:
     std::int64_t save(SyncRow& row) override;
     std::vector<SyncRow> rowsAfter(std::int64_t cursor, const QStringList& workspaceIds, int limit) override;
     std::vector<SyncRow> children(const QString& table, const QStringList& parentIds) override;
-    QStringList liveCaptureIds(const QStringList& workspaceIds) override;
+    std::vector<std::pair<QString, std::optional<QString>>> liveCaptures(const QStringList& workspaceIds) override;
+    std::vector<SyncRow> groupsNamed(const QString& workspaceId, const QString& name) override;
+    std::vector<SyncRow> imagesWithBlob(const QString& workspaceId, const QString& sha256) override;
     std::int64_t latestSeq() override { return database_.latestSeq(); }
 
 private:

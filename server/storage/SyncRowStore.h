@@ -25,8 +25,12 @@ public:
     virtual std::vector<SyncRow> rowsAfter(std::int64_t cursor, const QStringList& workspaceIds, int limit) = 0;
     // The rows of `table` hanging under any of the parents.
     virtual std::vector<SyncRow> children(const QString& table, const QStringList& parentIds) = 0;
-    // Ids of the live captures of the workspaces.
-    virtual QStringList liveCaptureIds(const QStringList& workspaceIds) = 0;
+    // The live captures of the workspaces: their ids and groups.
+    virtual std::vector<std::pair<QString, std::optional<QString>>> liveCaptures(const QStringList& workspaceIds) = 0;
+    // The live groups of a workspace with exactly that name.
+    virtual std::vector<SyncRow> groupsNamed(const QString& workspaceId, const QString& name) = 0;
+    // The screenshots of a workspace that name the file as any of their three.
+    virtual std::vector<SyncRow> imagesWithBlob(const QString& workspaceId, const QString& sha256) = 0;
     // The newest feed position (0 for an empty feed).
     virtual std::int64_t latestSeq() = 0;
 };

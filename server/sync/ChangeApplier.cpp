@@ -1,5 +1,6 @@
 #include "ChangeApplier.h"
 
+#include "ActivityRecorder.h"
 #include "TableSchema.h"
 #include "common/Identifiers.h"
 #include "sync/Wire.h"
@@ -37,15 +38,37 @@ QString shownValue(const QJsonValue& v) {
 ChangeApplier::ChangeApplier(SyncRowStore& rows, BlobStore& blobs, UserRecord caller, QString deviceId,
                              QSet<QString> workspaces)
     : rows_(rows), blobs_(blobs), caller_(std::move(caller)), deviceId_(std::move(deviceId)),
-      workspaces_(std::move(workspaces)) {}
+      workspaces_(std::move(workspaces)), access_(rows_, caller_.id) {}
 
-QJsonObject ChangeApplier::apply(const RowChange& change) {
-    const TableSchema::Table& table = *TableSchema::table(change.table);
+bool ChangeApplier::readable(const SyncRow& row) {
+    return workspaces_.contains(row.workspaceId) && access_.canSee(row);
+}
+
+QJsonObject ChangeApplier::apply(const RowChange& given) {
+    if (given.refusal)
+        return rejected(given.id, *given.refusal, false);
+    if (given.table == QLatin1String("group_members"))
+        return applyMember(given);
+    RowChange change = given;
+    // Captures filed in a group that was just merged into the service's own.
+    const QString group = change.patch.value("group_id").toString();
+    if (change.table == QLatin1String("captures") && remappedGroups_.contains(group))
+        change.patch.insert("group_id", remappedGroups_.value(group));
+
     std::optional<SyncRow> existing = rows_.row(change.table, change.id);
-    // Rows of workspaces the caller is not in are treated as if they did not
-    // exist to them, without saying whether they do.
-    if (existing && !workspaces_.contains(existing->workspaceId))
+    // Rows of workspaces or private groups the caller is not in are treated
+    // as if they did not exist to them, without saying whether they do.
+    if (existing && !readable(*existing))
         return rejected(change.id, QStringLiteral("not permitted"), false);
+    QJsonObject verdict = judge(change, existing);
+    if (existing && verdict.value("status") == QLatin1String("rejected") && !verdict.value("retry").toBool())
+        if (std::optional<SyncRow> current = rows_.row(change.table, change.id))
+            resend_.push_back(std::move(*current));
+    return verdict;
+}
+
+QJsonObject ChangeApplier::judge(const RowChange& change, std::optional<SyncRow> existing) {
+    const TableSchema::Table& table = *TableSchema::table(change.table);
     if (change.isDelete)
         return remove(change, std::move(existing));
     for (auto it = change.patch.begin(); it != change.patch.end(); ++it)
@@ -86,6 +109,8 @@ std::variant<ChangeApplier::Placement, QJsonObject> ChangeApplier::place(const R
                 return rejected(change.id, QStringLiteral("its group has not reached the server yet"), true);
             if (group->workspaceId != workspace)
                 return rejected(change.id, QStringLiteral("its group belongs to another workspace"), false);
+            if (!access_.canSeeGroup(*parent))
+                return rejected(change.id, QStringLiteral("not permitted"), false);
         }
         return Placement{workspace, parent};
     }
@@ -100,7 +125,7 @@ std::variant<ChangeApplier::Placement, QJsonObject> ChangeApplier::place(const R
     const auto capture = rows_.row(QStringLiteral("captures"), captureId);
     if (!capture)
         return rejected(change.id, QStringLiteral("its capture has not reached the server yet"), true);
-    if (!workspaces_.contains(capture->workspaceId))
+    if (!readable(*capture))
         return rejected(change.id, QStringLiteral("not permitted"), false);
     if (capture->deleted)
         return rejected(change.id, QStringLiteral("its capture was deleted"), false);
@@ -137,8 +162,82 @@ QJsonObject ChangeApplier::create(const RowChange& change, const Placement& wher
     if (change.table == QLatin1String("comments") && Wire::str(row.data.value("actor_label")) == std::nullopt)
         row.data.insert("actor_label", caller_.name);
     row.originDevice = deviceId_;
+    if (change.table == QLatin1String("groups"))
+        if (auto merged = nameClash(change, row))
+            return *merged;
     save(row);
+    if (change.table == QLatin1String("groups")) {
+        saveMember(row, caller_.id, QJsonValue::Null);
+        access_.forget();
+    }
+    if (change.table == QLatin1String("captures"))
+        for (SyncRow& entry : ActivityRecorder::forCapture(std::nullopt, row, caller_))
+            save(entry);
     return verdict(change.id, QStringLiteral("applied"), row.version);
+}
+
+// Group names are unique in a workspace (every desktop library insists on
+// it). A new group named like one the caller can see is that group; named
+// like a private group the caller may not know of, it takes a free name and
+// comes back to the caller under it.
+std::optional<QJsonObject> ChangeApplier::nameClash(const RowChange& change, SyncRow& group) {
+    const QString name = group.data.value("name").toString();
+    bool hiddenClash = false;
+    for (const SyncRow& other : rows_.groupsNamed(group.workspaceId, name)) {
+        if (!access_.canSeeGroup(other.id)) {
+            hiddenClash = true;
+            continue;
+        }
+        remappedGroups_.insert(change.id, other.id);
+        resend_.push_back(other);
+        QJsonObject remapped = verdict(change.id, QStringLiteral("remapped"), other.version);
+        remapped.insert("canonical_id", other.id);
+        return remapped;
+    }
+    if (hiddenClash) {
+        QString free;
+        for (int n = 2; free.isEmpty(); ++n)
+            if (rows_.groupsNamed(group.workspaceId, QStringLiteral("%1 (%2)").arg(name).arg(n)).empty())
+                free = QStringLiteral("%1 (%2)").arg(name).arg(n);
+        group.data.insert("name", free);
+        group.originDevice.reset();
+    }
+    return std::nullopt;
+}
+
+// Who is in a group is changed by its members, one person at a time; the row
+// is keyed by group and person, whatever id the pusher gave it.
+QJsonObject ChangeApplier::applyMember(const RowChange& change) {
+    if (change.isDelete)
+        return rejected(change.id, QStringLiteral("a member is removed by setting removed_at"), false);
+    const QString groupId = change.patch.value("group_id").toString();
+    const QString userId = change.patch.value("user_id").toString();
+    if (groupId.isEmpty() || userId.isEmpty())
+        return rejected(change.id, QStringLiteral("group_id and user_id are required"), false);
+    const std::optional<SyncRow> group = rows_.row(QStringLiteral("groups"), groupId);
+    if (!group)
+        return rejected(change.id, QStringLiteral("its group has not reached the server yet"), true);
+    if (!readable(*group) || group->deleted)
+        return rejected(change.id, QStringLiteral("not permitted"), false);
+    if (!access_.isMember(groupId, caller_.id))
+        return rejected(change.id, QStringLiteral("only a group's members can change who is in it"), false);
+    saveMember(*group, userId, change.patch.value("removed_at"));
+    access_.forget();
+    const auto member = rows_.row(QStringLiteral("group_members"), GroupAccess::memberKey(groupId, userId));
+    return verdict(change.id, QStringLiteral("applied"), member ? member->version : 1);
+}
+
+void ChangeApplier::saveMember(const SyncRow& group, const QString& userId, const QJsonValue& removedAt) {
+    SyncRow member;
+    member.table = QStringLiteral("group_members");
+    member.id = GroupAccess::memberKey(group.id, userId);
+    if (const auto existing = rows_.row(member.table, member.id))
+        member = *existing;
+    member.workspaceId = group.workspaceId;
+    member.parentId = group.id;
+    member.version += 1;
+    member.data = {{"group_id", group.id}, {"user_id", userId}, {"removed_at", removedAt.isUndefined() ? QJsonValue::Null : removedAt}};
+    save(member);
 }
 
 QJsonObject ChangeApplier::update(const RowChange& change, SyncRow row, const Placement& where) {
@@ -146,6 +245,14 @@ QJsonObject ChangeApplier::update(const RowChange& change, SyncRow row, const Pl
     // nothing to learn; after anyone else's change it must pull the row.
     const bool fastForward = change.baseVersion == row.version;
     const std::int64_t version = row.version + 1;
+    const QJsonObject before = row.data;
+    if (change.table == QLatin1String("groups") && change.patch.contains("name")) {
+        const QString name = change.patch.value("name").toString();
+        for (const SyncRow& other : rows_.groupsNamed(row.workspaceId, name))
+            if (other.id != row.id)
+                return rejected(change.id, QStringLiteral("a group named \"%1\" exists already").arg(name.left(80)),
+                                false);
+    }
     QStringList conflicts;
     for (auto it = change.patch.begin(); it != change.patch.end(); ++it) {
         // A value sent again unchanged (a resent row) is no change: the field
@@ -169,6 +276,9 @@ QJsonObject ChangeApplier::update(const RowChange& change, SyncRow row, const Pl
     row.version = version;
     row.originDevice = fastForward && conflicts.isEmpty() ? std::optional(deviceId_) : std::nullopt;
     save(row, previous);
+    if (change.table == QLatin1String("captures"))
+        for (SyncRow& entry : ActivityRecorder::forCapture(before, row, caller_))
+            save(entry);
     if (moved && change.table == QLatin1String("captures"))
         moveChildren(row.id, row.workspaceId);
     if (conflicts.isEmpty())
@@ -194,7 +304,7 @@ QJsonObject ChangeApplier::remove(const RowChange& change, std::optional<SyncRow
 }
 
 void ChangeApplier::moveChildren(const QString& captureId, const QString& workspaceId) {
-    for (const char* table : {"capture_images", "comments"}) {
+    for (const char* table : {"capture_images", "comments", "activity"}) {
         for (SyncRow child : rows_.children(QLatin1String(table), {captureId})) {
             const QString previous = child.workspaceId;
             child.workspaceId = workspaceId;

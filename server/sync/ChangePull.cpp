@@ -11,7 +11,8 @@ QJsonObject change(const SyncRow& row) {
 } // namespace
 
 ChangePull::ChangePull(AccountStore& accounts, SyncRowStore& rows, QString userId, QStringList workspaces)
-    : accounts_(accounts), rows_(rows), userId_(std::move(userId)), workspaces_(std::move(workspaces)) {}
+    : accounts_(accounts), rows_(rows), userId_(std::move(userId)), workspaces_(std::move(workspaces)),
+      access_(rows_, userId_) {}
 
 QJsonObject ChangePull::wireRow(const SyncRow& row) {
     QJsonObject out = row.data;
@@ -48,7 +49,11 @@ void ChangePull::fill(QJsonObject& reply, std::int64_t cursor, const QString& de
                     dropped.append(row.id);
                 continue;
             }
-            if (row.originDevice == deviceId || !sendParentAhead(row, next, deviceId, changes, sentAhead))
+            const bool visible = access_.canSee(row);
+            // A first pull already reads everything through today's membership.
+            if (cursor > 0)
+                noteAccessChange(row, visible, cursor, resync, dropped);
+            if (!visible || row.originDevice == deviceId || !sendParentAhead(row, next, deviceId, changes, sentAhead))
                 continue;
             changes.append(change(row));
         }
@@ -95,6 +100,30 @@ bool ChangePull::sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const
     return true;
 }
 
+void ChangePull::noteAccessChange(const SyncRow& row, bool visible, std::int64_t cursor, QJsonArray& resync,
+                                  QJsonArray& dropped) {
+    const auto groupOrder = [&](const QString& id, bool keep) {
+        QJsonObject order{{"id", id}};
+        if (!keep)
+            order.insert("mode", "drop");
+        resync.append(order);
+    };
+    const auto changedNow = [&](const char* field) {
+        return row.version > 1 && row.fieldVersions.value(QLatin1String(field)).toInteger(0) == row.version;
+    };
+    if (row.table == QLatin1String("group_members") && row.data.value("user_id").toString() == userId_ && row.parentId) {
+        // A group created after the caller's cursor has no rows they skipped.
+        const auto group = rows_.row(QStringLiteral("groups"), *row.parentId);
+        const bool keep = access_.canSeeGroup(*row.parentId);
+        if (!keep || !(group && group->version == 1 && group->seq > cursor))
+            groupOrder(*row.parentId, keep);
+    } else if (row.table == QLatin1String("groups") && changedNow("visibility")) {
+        groupOrder(row.id, visible);
+    } else if (row.table == QLatin1String("captures") && !visible && changedNow("group_id")) {
+        dropped.append(row.id); // filed into a private group the caller is not in
+    }
+}
+
 void ChangePull::addFullGroups(QJsonArray& changes, QJsonArray& resync, const QStringList& groupIds) {
     for (const QString& id : groupIds) {
         // Whole groups up to a budget of rows per reply; the client asks
@@ -104,19 +133,21 @@ void ChangePull::addFullGroups(QJsonArray& changes, QJsonArray& resync, const QS
             continue;
         }
         const auto group = rows_.row(QStringLiteral("groups"), id);
-        if (!group || group->deleted || !workspaces_.contains(group->workspaceId)) {
+        if (!group || group->deleted || !workspaces_.contains(group->workspaceId) || !access_.canSeeGroup(id)) {
             resync.append(QJsonObject{{"id", id}, {"mode", "drop"}});
             continue;
         }
         changes.append(change(*group));
         QStringList captureIds;
+        for (const SyncRow& member : rows_.children(QStringLiteral("group_members"), {id}))
+            changes.append(change(member));
         for (const SyncRow& capture : rows_.children(QStringLiteral("captures"), {id})) {
             if (!workspaces_.contains(capture.workspaceId))
                 continue;
             changes.append(change(capture));
             captureIds << capture.id;
         }
-        for (const char* table : {"capture_images", "comments"})
+        for (const char* table : {"capture_images", "comments", "activity"})
             for (const SyncRow& row : rows_.children(QLatin1String(table), captureIds))
                 changes.append(change(row));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "GroupAccess.h"
 #include "storage/AccountStore.h"
 #include "storage/SyncRowStore.h"
 
@@ -8,10 +9,13 @@
 
 // Builds the pull half of a sync reply: the rows others changed after the
 // caller's cursor (one page), the people of the caller's workspaces, the
-// captures that left them, and the groups asked for in full.
+// captures that left them, and the groups asked for in full. Of a private
+// group only its members hear anything; a member added is told to fetch the
+// group whole, a member removed to drop it.
 class ChangePull {
 public:
-    static constexpr int pageSize = 500;
+    // Rows per page; every capture brings at least one history entry along.
+    static constexpr int pageSize = 1000;
     static constexpr int fullGroupRowBudget = 1000;
 
     ChangePull(AccountStore& accounts, SyncRowStore& rows, QString userId, QStringList workspaces);
@@ -29,9 +33,14 @@ private:
     bool sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const QString& deviceId, QJsonArray& changes,
                          QSet<QString>& sentAhead);
     void addFullGroups(QJsonArray& changes, QJsonArray& resync, const QStringList& groupIds);
+    // What the caller must do about a row of a group whose membership or
+    // visibility changed since their cursor.
+    void noteAccessChange(const SyncRow& row, bool visible, std::int64_t cursor, QJsonArray& resync,
+                          QJsonArray& dropped);
 
     AccountStore& accounts_;
     SyncRowStore& rows_;
     QString userId_;
     QStringList workspaces_;
+    GroupAccess access_;
 };

@@ -31,6 +31,42 @@ std::int64_t nonNegativeInteger(const QJsonValue& v, const QString& what) {
     return std::int64_t(d);
 }
 
+// Why a change that names its row cannot be applied, or none; fills the
+// change's version, deletion flag and patch on the way.
+std::optional<QString> problemOf(const QJsonObject& o, RowChange& change) {
+    const TableSchema::Table* table = TableSchema::table(change.table);
+    if (!table)
+        return QStringLiteral("unknown table \"%1\"").arg(change.table.left(40));
+    const QJsonValue base = o.value("base_version");
+    const double baseNumber = base.toDouble(-1);
+    if (!base.isUndefined() && !base.isNull() &&
+        (!base.isDouble() || baseNumber < 0 || baseNumber != std::trunc(baseNumber) || baseNumber > 9.0e15))
+        return QStringLiteral("base_version must be a non-negative integer");
+    change.baseVersion = base.isDouble() ? std::int64_t(baseNumber) : 0;
+
+    const QJsonValue del = o.value("delete");
+    if (!del.isUndefined() && !del.isNull() && !del.isBool())
+        return QStringLiteral("delete must be a boolean");
+    change.isDelete = del.toBool(false);
+    if (change.isDelete)
+        return table->createOnly ? std::optional(QStringLiteral("%1 cannot be deleted").arg(change.table))
+                                 : std::nullopt;
+
+    if (!o.value("patch").isObject())
+        return QStringLiteral("patch must be an object");
+    change.patch = o.value("patch").toObject();
+    if (change.patch.isEmpty())
+        return QStringLiteral("patch is empty");
+    for (auto it = change.patch.begin(); it != change.patch.end(); ++it) {
+        const TableSchema::Field* field = table->field(it.key());
+        if (!field)
+            return QStringLiteral("unknown field \"%1\" for %2").arg(it.key().left(40), change.table);
+        if (auto error = TableSchema::typeError(*field, it.value()))
+            return error;
+    }
+    return std::nullopt;
+}
+
 RowChange decodeChange(const QJsonValue& value, int index) {
     const QString where = QStringLiteral("changes[%1]").arg(index);
     if (!value.isObject())
@@ -40,37 +76,10 @@ RowChange decodeChange(const QJsonValue& value, int index) {
     if (!o.value("table").isString())
         refuse(where + QStringLiteral(".table must be a text"));
     change.table = o.value("table").toString();
-    const TableSchema::Table* table = TableSchema::table(change.table);
-    if (!table)
-        refuse(where + QStringLiteral(": unknown table \"%1\"").arg(change.table.left(40)));
     change.id = requireId(o.value("id"), where + QStringLiteral(".id"));
-    change.baseVersion = nonNegativeInteger(o.value("base_version"), where + QStringLiteral(".base_version"));
-
-    const QJsonValue del = o.value("delete");
-    if (!del.isUndefined() && !del.isNull() && !del.isBool())
-        refuse(where + QStringLiteral(".delete must be a boolean"));
-    change.isDelete = del.toBool(false);
-    if (change.isDelete) {
-        if (table->createOnly)
-            refuse(where + QStringLiteral(": %1 cannot be deleted").arg(change.table));
-        return change;
-    }
-
-    if (!o.value("patch").isObject())
-        refuse(where + QStringLiteral(".patch must be an object"));
-    change.patch = o.value("patch").toObject();
-    if (change.patch.isEmpty())
-        refuse(where + QStringLiteral(".patch is empty"));
-    for (auto it = change.patch.begin(); it != change.patch.end(); ++it) {
-        const TableSchema::Field* field = table->field(it.key());
-        if (!field)
-            refuse(where + QStringLiteral(": unknown field \"%1\" for %2").arg(it.key().left(40), change.table));
-        if (auto error = TableSchema::typeError(*field, it.value()))
-            refuse(where + QStringLiteral(": ") + *error);
-    }
+    change.refusal = problemOf(o, change);
     return change;
 }
-
 } // namespace
 
 QJsonObject decodeJsonObject(const QByteArray& body) {

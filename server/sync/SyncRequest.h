@@ -16,11 +16,15 @@ struct RowChange {
     std::int64_t baseVersion = 0;
     bool isDelete = false;
     QJsonObject patch;
+    // Why this change alone is refused (a field over its limit, an unknown
+    // field or table), or none. The other changes of the request still apply.
+    std::optional<QString> refusal;
 };
 
-// The body of a sync exchange. decode() accepts only well-formed bodies and
-// throws ApiError(400) naming the first problem, so nothing of a malformed
-// request is ever applied.
+// The body of a sync exchange. decode() throws ApiError(400) naming the first
+// problem of a malformed body (no id to answer a change by, a repeated id,
+// too many changes), so nothing of it is ever applied; a change that is
+// well-formed but unacceptable is marked refused and answered on its own.
 struct SyncRequest {
     QString deviceId;
     std::int64_t cursor = 0;

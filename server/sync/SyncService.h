@@ -20,6 +20,9 @@ public:
     // Which of the device's synced captures it should drop, and whether it
     // lacks any it should have.
     QJsonObject reconcile(const UserRecord& caller, const ReconcileRequest& request);
+    // Whether the caller may fetch a file of a workspace they are in: not
+    // when every screenshot naming it is in a private group they are not in.
+    bool mayReadBlob(const UserRecord& caller, const QString& workspaceId, const QString& sha256);
 
 private:
     QStringList readableWorkspaces(const UserRecord& caller);

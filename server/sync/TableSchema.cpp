@@ -36,6 +36,8 @@ const std::vector<Table>& tables() {
           f("marked_sha256", Kind::sha256), f("thumb_sha256", Kind::sha256), f("width", Kind::integer),
           f("height", Kind::integer), f("bytes", Kind::integer), f("annotation_json", Kind::longText),
           f("created_at", Kind::date)}},
+        {QStringLiteral("group_members"), QStringLiteral("group_id"), QStringLiteral("group_id"), false,
+         {f("group_id", Kind::id, false), f("user_id", Kind::id, false), f("removed_at", Kind::date)}},
         {QStringLiteral("comments"), QStringLiteral("capture_id"), QStringLiteral("capture_id"), true,
          {f("capture_id", Kind::id, false), f("body", Kind::longText, false), f("created_at", Kind::date),
           f("is_agent", Kind::boolean), f("actor_label", Kind::text), f("kind", Kind::text)}},
@@ -45,6 +47,16 @@ const std::vector<Table>& tables() {
 
 bool textWithin(const QJsonValue& v, qsizetype limit) {
     return v.isString() && v.toString().size() <= limit;
+}
+
+// A value of the right type that is too big to keep.
+std::optional<QString> limitError(const Field& field, const QJsonValue& v) {
+    const qsizetype limit = field.kind == Kind::text ? maxText : field.kind == Kind::longText ? maxLongText : 0;
+    if (limit && v.isString() && v.toString().size() > limit)
+        return QStringLiteral("%1 is longer than %2 characters").arg(field.name).arg(limit);
+    if (field.kind == Kind::tags && v.isArray() && v.toArray().size() > maxTags)
+        return QStringLiteral("more than %1 tags").arg(maxTags);
+    return std::nullopt;
 }
 
 } // namespace
@@ -64,6 +76,8 @@ const Table* table(const QString& name) {
 }
 
 std::optional<QString> typeError(const Field& field, const QJsonValue& v) {
+    if (auto tooLong = limitError(field, v))
+        return tooLong;
     if (v.isNull())
         return field.nullable ? std::nullopt : std::optional(field.name + QStringLiteral(" may not be null"));
     bool ok = false;
@@ -72,10 +86,10 @@ std::optional<QString> typeError(const Field& field, const QJsonValue& v) {
         ok = v.isString() && Identifiers::isSafe(v.toString());
         break;
     case Kind::text:
-        ok = textWithin(v, 4096);
+        ok = textWithin(v, maxText);
         break;
     case Kind::longText:
-        ok = textWithin(v, 65536);
+        ok = textWithin(v, maxLongText);
         break;
     case Kind::number:
         ok = v.isDouble() && std::isfinite(v.toDouble());
@@ -95,7 +109,7 @@ std::optional<QString> typeError(const Field& field, const QJsonValue& v) {
         break;
     case Kind::tags: {
         const QJsonArray tags = v.toArray();
-        ok = v.isArray() && tags.size() <= 100;
+        ok = v.isArray() && tags.size() <= maxTags;
         for (const QJsonValue& t : tags)
             ok = ok && textWithin(t, 200);
         break;

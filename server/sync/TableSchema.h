@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sync/SyncLimits.h"
+
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
@@ -11,10 +13,14 @@
 // under a workspace.
 namespace TableSchema {
 
+using SyncLimits::maxLongText;
+using SyncLimits::maxTags;
+using SyncLimits::maxText;
+
 enum class Kind {
     id,        // a safe identifier
-    text,      // up to 4,096 characters
-    longText,  // up to 65,536 characters (notes, comment bodies, annotations)
+    text,      // up to maxText characters
+    longText,  // up to maxLongText characters (notes, comment bodies, annotations)
     number,    // any finite number
     integer,   // a whole number
     boolean,   // true/false or 0/1
@@ -33,7 +39,8 @@ struct Field {
 struct Table {
     QString name;
     // The field naming the row's workspace (captures, groups) or its parent
-    // capture (images, comments), through which the workspace is found.
+    // capture (images, comments) or group (group members), through which
+    // the workspace is found.
     QString workspaceField;
     QString parentField;
     bool createOnly; // comments are created, never edited

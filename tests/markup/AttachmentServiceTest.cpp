@@ -142,3 +142,43 @@ TEST_F(AttachmentServiceTest, OriginalsOfOtherTypesGetAPngMarkedCopy) {
     EXPECT_EQ(rendered.annotatedPath, "a/b-marked.png");
     EXPECT_EQ(QImageReader(ZorviPaths::imageURL(rendered.annotatedPath)).format(), "png");
 }
+
+namespace {
+
+double distanceToSegment(const AnnotationPoint& p, const AnnotationPoint& a, const AnnotationPoint& b) {
+    const double dx = b.x - a.x, dy = b.y - a.y;
+    const double lengthSquared = dx * dx + dy * dy;
+    const double t = lengthSquared == 0 ? 0 : std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared, 0.0, 1.0);
+    return std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy));
+}
+
+} // namespace
+
+// A long scribble stores every point the pointer passed: thousands of them
+// made marks no shared library could sync.
+TEST_F(AttachmentServiceTest, ALongPenStrokeIsSimplifiedUntilTheMarksFitASharedLibrary) {
+    AnnotationShape scribble{"s", AnnotationTool::pen, "#FF3B30", 0.005, {}};
+    for (int i = 0; i < 4000; ++i)
+        scribble.points.append({0.05 + 0.9 * i / 4000.0, 0.5 + 0.2 * std::sin(i / 60.0) + ((i * 7919) % 13) * 1e-5});
+    const Annotation drawn{{scribble, marks().shapes[0]}};
+    ASSERT_GT(drawn.encoded()->size(), 65536);
+
+    service.saveAnnotation(drawn, image, *store);
+    const CaptureImage saved = *store->image(image.id);
+    ASSERT_TRUE(saved.annotationJSON);
+    EXPECT_LE(saved.annotationJSON->size(), 65536);
+    const Annotation kept = saved.annotation();
+    ASSERT_EQ(kept.shapes.size(), 2u);
+    EXPECT_EQ(kept.shapes[1], marks().shapes[0]);
+    const QList<AnnotationPoint>& line = kept.shapes[0].points;
+    EXPECT_EQ(line.front(), scribble.points.front());
+    EXPECT_EQ(line.back(), scribble.points.back());
+    // Still the same line to the eye: no point drawn strays from it by more
+    // than a small fraction of the image.
+    for (const AnnotationPoint& p : scribble.points) {
+        double nearest = 1;
+        for (qsizetype i = 1; i < line.size(); ++i)
+            nearest = std::min(nearest, distanceToSegment(p, line[i - 1], line[i]));
+        ASSERT_LT(nearest, 0.003);
+    }
+}

@@ -111,7 +111,7 @@ TEST_F(ServiceFixture, aRemovedMemberIsToldToDropTheWorkspaceAndLosesAccess) {
     ServiceClient bob = clientFor("bob@acme.test");
     ASSERT_EQ(ann.sync("ann-laptop", 0, {newCapture("shared", acme_, "for the team")}).status, 200);
     auto before = bob.sync("bob-desktop", 0);
-    ASSERT_EQ(before.json.value("changes").toArray().size(), 1);
+    ASSERT_EQ(before.json.value("changes").toArray().size(), 2) << "the capture and its history";
     EXPECT_TRUE(before.json.value("dropped_workspaces").toArray().isEmpty());
 
     QString output;
@@ -129,5 +129,5 @@ TEST_F(ServiceFixture, aRemovedMemberIsToldToDropTheWorkspaceAndLosesAccess) {
 
     // Added back, the workspace is simply readable again.
     ASSERT_TRUE(server_->addMember("acme", "bob@acme.test"));
-    EXPECT_EQ(bob.sync("bob-desktop", 0).json.value("changes").toArray().size(), 1);
+    EXPECT_EQ(bob.sync("bob-desktop", 0).json.value("changes").toArray().size(), 2);
 }
