@@ -158,21 +158,16 @@ std::optional<CaptureGroup> Library::group(const std::optional<QString>& id) con
 }
 
 bool Library::add(const Capture& capture, const QStringList& tags, const std::vector<CaptureImage>& images) {
+    // One transaction: no other process sees the capture before its images,
+    // and a failure leaves no trace to undo.
     return perform([&] {
-        store_.insert(capture);
-        try {
+        store_.transaction([&] {
+            store_.insert(capture);
             if (!tags.isEmpty())
                 store_.setTags(tags, capture.id);
             for (const CaptureImage& image : images)
                 store_.addImage(image);
-        } catch (...) {
-            // No half-filed capture: the row goes again, with what was added to it.
-            try {
-                store_.dropCapture(capture.id);
-            } catch (const ZorviError&) {
-            }
-            throw;
-        }
+        });
     });
 }
 

@@ -195,8 +195,10 @@ private:
     // Writes a capture's row and marks the fields that changed as pending;
     // runs inside a transaction.
     void writeCapture(const Capture& c);
-    // Reads, edits and writes a live capture in one transaction; false when there is none.
-    bool editCapture(const QString& id, const std::function<void(Capture&)>& edit);
+    // Reads, edits and writes a live capture in one transaction, with `record`
+    // (its history entry) inside it; false when there is none.
+    bool editCapture(const QString& id, const std::function<void(Capture&)>& edit,
+                     const std::function<void()>& record = {});
     std::optional<QString> metaOrNone(const QString& key);
     // The keys of a `pending` JSON object; empty for NULL or anything but an object.
     static QSet<QString> pendingKeys(const std::optional<QString>& pendingJSON);
