@@ -1,5 +1,10 @@
 #include "AppDelegate.h"
 
+#include "shell/EditUndoCommand.h"
+#include "store/OrphanFileSweep.h"
+#include "shell/LibraryDamageNotice.h"
+#include "shell/LibraryHealthMonitor.h"
+
 #include "AppNotifications.h"
 #include "AppPalette.h"
 #include "PermissionsService.h"
@@ -31,6 +36,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <system_error>
@@ -71,7 +77,17 @@ bool AppDelegate::launch() {
         return false;
     }
 
+    // Files a delete kept for its Undo when the app ended before the Undo
+    // lapsed, and screenshots of a note box a crash closed.
+    try {
+        store_->sweepFilesOfDeleted();
+    } catch (const ZorviError&) {
+    }
+    QThreadPool::globalInstance()->start([path = store_->databasePath()] { OrphanFileSweep::run(path); });
     library_ = std::make_unique<Library>(*store_);
+    editUndo_ = std::make_unique<EditUndoCommand>(*actions_.undo, library_->undoHistory());
+    healthMonitor_ = std::make_unique<LibraryHealthMonitor>(store_->databasePath());
+    connect(healthMonitor_.get(), &LibraryHealthMonitor::damaged, this, &LibraryDamageNotice::show);
     library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
     account_ = std::make_unique<Account>(*store_);
     library_->setLocalChangeHandler([account = QPointer<Account>(account_.get())] {

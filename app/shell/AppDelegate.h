@@ -8,6 +8,8 @@
 
 #include <memory>
 
+class EditUndoCommand;
+class LibraryHealthMonitor;
 class Account;
 class AnnotationEditorWindowController;
 class AppPalette;
@@ -73,6 +75,8 @@ private:
 
     std::unique_ptr<CaptureStore> store_;
     std::unique_ptr<Library> library_;
+    std::unique_ptr<EditUndoCommand> editUndo_;
+    std::unique_ptr<LibraryHealthMonitor> healthMonitor_;
     std::unique_ptr<Account> account_;
     std::unique_ptr<ScreenCapturer> screenCapturer_;
     std::unique_ptr<ShutterSound> shutterSound_;

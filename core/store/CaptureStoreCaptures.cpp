@@ -242,20 +242,15 @@ void CaptureStore::setCaptureMode(CaptureMode mode, const QString& id) {
     postDidChange();
 }
 
-void CaptureStore::softDelete(const QString& id) {
-    for (const CaptureImage& image : images(id))
-        removeImageFiles(image);
-    if (const std::optional<Capture> c = capture(id)) {
-        CaptureImage cover;
-        cover.imagePath = c->imagePath;
-        cover.thumbPath = c->thumbPath;
-        removeImageFiles(cover);
-    }
+void CaptureStore::softDelete(const QString& id, DeletedFiles files) {
     const SQLValue stamp = SQLValue::now();
     db_->transaction([&] {
         db_->execute("UPDATE captures SET deleted_at = ?, updated_at = ?, dirty = 1 WHERE id = ?;",
                      {stamp, stamp, id});
         markPending("captures", id, {"delete"});
+        // Files go only once the capture is committed as deleted.
+        if (files == DeletedFiles::remove)
+            db_->afterCommit([this, id] { removeFilesOfDeleted(id); });
     });
     postDidChange();
 }
