@@ -2,6 +2,7 @@
 #include "StoreFixture.h"
 
 #include "store/LibraryHealth.h"
+#include "support/LibraryDamage.h"
 
 namespace {
 
@@ -17,26 +18,6 @@ protected:
         }
         return path;
     }
-
-    // Overwrites one page of an index, as a failing disk or a stray write would.
-    static void damageIndex(const QString& path) {
-        std::int64_t page = 0;
-        std::int64_t pageSize = 0;
-        {
-            Database db(path);
-            page = db.query("SELECT rootpage AS n FROM sqlite_master WHERE type = 'index' AND rootpage > 1 "
-                            "ORDER BY rootpage DESC LIMIT 1;")
-                       .front()
-                       .integer("n")
-                       .value_or(0);
-            pageSize = db.query("PRAGMA page_size;").front().integer("page_size").value_or(4096);
-        }
-        ASSERT_GT(page, 1);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
-        ASSERT_TRUE(file.seek((page - 1) * pageSize));
-        file.write(QByteArray(int(pageSize), '\xA5'));
-    }
 };
 
 TEST_F(LibraryHealthTest, ASoundLibraryKeepsABackupAndADamagedOneSaysWhereItIs) {
@@ -45,7 +26,7 @@ TEST_F(LibraryHealthTest, ASoundLibraryKeepsABackupAndADamagedOneSaysWhereItIs) 
     EXPECT_TRUE(sound.sound) << sound.problems.join("; ").toStdString();
     ASSERT_TRUE(sound.backupTakenAt.has_value()) << "a sound library gets its copy";
 
-    damageIndex(path);
+    damageLibraryIndex(path);
     const LibraryHealth::Report damaged = LibraryHealth::check(path);
     EXPECT_FALSE(damaged.sound);
     EXPECT_FALSE(damaged.problems.isEmpty());
