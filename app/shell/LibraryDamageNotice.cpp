@@ -6,7 +6,8 @@
 namespace LibraryDamageNotice {
 
 QMessageBox* show(const LibraryHealth::Report& report) {
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Zorvi"),
+    auto* box = new QMessageBox(QMessageBox::Warning,
+                                QCoreApplication::translate("LibraryDamageNotice", "Zorvi — library damaged"),
                                 QCoreApplication::translate("LibraryDamageNotice", "Zorvi's library is damaged"),
                                 QMessageBox::Ok);
     box->setObjectName(QStringLiteral("libraryDamagedNotice"));
