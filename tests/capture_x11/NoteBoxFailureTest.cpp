@@ -1,9 +1,11 @@
 // A save that cannot happen never takes the typed note with it.
 #include "CaptureFlowFixture.h"
 
+#include "common/Identifiers.h"
 #include "store/Database.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 
 namespace {
@@ -131,6 +133,80 @@ TEST_F(NoteBoxFailureTest, OpeningAnotherEditorHandsTheNoteBoxBackInsteadOfStran
     ASSERT_TRUE(controller->pending().has_value());
     EXPECT_EQ(controller->pending()->id, pendingID);
     EXPECT_EQ(noteText(), "menu clipped at the right edge");
+}
+
+} // namespace
+
+namespace {
+
+// The captures folder on a small filesystem of its own, filled to the brim.
+class FullDiskTest : public NoteBoxFailureTest {
+protected:
+    void SetUp() override {
+        NoteBoxFailureTest::SetUp();
+        QDir().mkpath(ZorviPaths::capturesRoot());
+        mounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=2m", "tmpfs", ZorviPaths::capturesRoot()}) == 0;
+        if (!mounted)
+            GTEST_SKIP() << "this machine can't mount a small filesystem; the folder-as-file cases cover the write failure";
+    }
+    void TearDown() override {
+        if (mounted)
+            QProcess::execute("umount", {"-l", ZorviPaths::capturesRoot()});
+        NoteBoxFailureTest::TearDown();
+    }
+    // Takes every free byte.
+    void fill() {
+        QFile filler(ZorviPaths::capturesRoot() + "/filler");
+        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+        filler.setTextModeEnabled(false);
+        for (const int size : {64 * 1024, 1024, 1}) {
+            const QByteArray block(size, 'x');
+            while (filler.write(block) == block.size() && filler.flush()) {
+            }
+        }
+    }
+    static void freeSpace() { ASSERT_TRUE(QFile::remove(ZorviPaths::capturesRoot() + "/filler")); }
+
+    bool mounted = false;
+};
+
+TEST_F(FullDiskTest, ACaptureAndAMarkupSaveFailClearlyAndSucceedOnceSpaceIsFree) {
+    fill();
+    captureAndType("full disk, note kept", "disk");
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCompose(2)) << "an empty file passed for the screenshot";
+    EXPECT_TRUE(captures().empty());
+    EXPECT_EQ(noteText(), "full disk, note kept");
+    EXPECT_TRUE(problemText().contains("Couldn't save the screenshot")) << problemText().toStdString();
+
+    freeSpace();
+    press("retrySave");
+    ASSERT_TRUE(waitForCaptures(1));
+    const Capture capture = captures().front();
+    std::vector<CaptureImage> images = store->images(capture.id);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(differingPixels(imageOf(images[0]), knownImage().copy(20, 20, 200, 160)), 0);
+
+    // A markup save on the full disk: a clear message, and the stored screenshot untouched.
+    AnnotationShape box;
+    box.id = Identifiers::make();
+    box.tool = AnnotationTool::rectangle;
+    box.colorHex = "#FF3B30";
+    box.lineWidth = 0.01;
+    box.points = {{0.1, 0.1}, {0.6, 0.6}};
+    Annotation marks;
+    marks.shapes = {box};
+    fill();
+    EXPECT_FALSE(library->saveAnnotation(marks, images[0]));
+    ASSERT_TRUE(library->loadError().has_value());
+    EXPECT_FALSE(store->images(capture.id)[0].annotatedPath.has_value());
+    EXPECT_EQ(differingPixels(imageOf(store->images(capture.id)[0]), knownImage().copy(20, 20, 200, 160)), 0);
+    Database check(ZorviPaths::databaseURL());
+    EXPECT_EQ(check.query("PRAGMA integrity_check;").front().string("integrity_check"), "ok");
+
+    freeSpace();
+    EXPECT_TRUE(library->saveAnnotation(marks, store->images(capture.id)[0]));
+    EXPECT_TRUE(store->images(capture.id)[0].annotatedPath.has_value());
 }
 
 } // namespace
