@@ -6,9 +6,12 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class EditUndoCommand;
+struct CaptureImage;
 class LibraryHealthMonitor;
 class Account;
 class AnnotationEditorWindowController;
@@ -55,6 +58,7 @@ public:
     void syncNow();
     void openAccountSettings();
     void presentMarkupEditor(const QString& imageID);
+    void openMarkupEditor(const CaptureImage& image, const std::function<std::optional<CaptureImage>()>& reread);
 
     AppActions& actions() { return actions_; }
     Account* account() { return account_.get(); }
