@@ -213,7 +213,8 @@ bool Library::remove(const QString& captureID) {
     });
     if (removed)
         undo_.push(
-            tr("Delete Capture"), tr("Capture deleted."), [this, captureID] { return perform([&] { store_.restore(captureID); }); },
+            tr("Delete Capture"), tr("Capture deleted."),
+            [this, captureID] { return perform([&] { store_.restore(captureID); }); },
             [this, captureID] {
                 try {
                     store_.removeFilesOfDeleted(captureID);

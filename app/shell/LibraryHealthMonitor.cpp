@@ -33,7 +33,6 @@ void LibraryHealthMonitor::finished(const LibraryHealth::Report& report) {
     running_ = false;
     const bool wasSound = !last_ || last_->sound;
     last_ = report;
-    emit checked(report);
     if (!report.sound && wasSound)
         emit damaged(report);
 }

@@ -17,10 +17,8 @@ public:
 
     // Starts a check now (the timers call this too); one at a time.
     void checkNow();
-    const std::optional<LibraryHealth::Report>& lastReport() const { return last_; }
 
 signals:
-    void checked(const LibraryHealth::Report& report);
     // Only once per damaged state: a library that stays damaged is not reported every day.
     void damaged(const LibraryHealth::Report& report);
 
