@@ -255,8 +255,8 @@ void CaptureController::finishFullScreen() {
 void CaptureController::captured(const QImage& image, const ScreenFrame& frame, CaptureMode mode) {
     switch (intent_) {
     case Intent::appendToStored:
-        library_.addImage(image, storedCaptureID_, mode);
         endFlow();
+        addToStored(image, storedCaptureID_, mode);
         break;
     case Intent::appendToPending:
         if (!pending_) {
@@ -504,6 +504,23 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation, con
         }
     }
     presentCompose();
+}
+
+void CaptureController::addToStored(const QImage& image, const QString& captureID, CaptureMode mode) {
+    if (library_.addImage(image, captureID, mode))
+        return;
+    // The screenshot is still in memory: nothing is lost until the person says so.
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi"), tr("The screenshot couldn't be added"),
+                                QMessageBox::Retry | QMessageBox::Discard);
+    box->setObjectName(QStringLiteral("addScreenshotFailed"));
+    box->setInformativeText(library_.loadError().value_or(QString()));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<CaptureController> self(this);
+    connect(box, &QMessageBox::finished, this, [self, box, image, captureID, mode] {
+        if (self && box->clickedButton() == box->button(QMessageBox::Retry))
+            self->addToStored(image, captureID, mode);
+    });
+    box->open();
 }
 
 void CaptureController::presentFailure(const CaptureError& error) {

@@ -108,6 +108,8 @@ private:
     void annotatePending(const QString& imageID);
     void applyPendingAnnotation(const Annotation& annotation, const QString& imageID);
     void presentFailure(const CaptureError& error);
+    // Adds a screenshot to a filed capture; a failure offers to try again.
+    void addToStored(const QImage& image, const QString& captureID, CaptureMode mode);
 
     Library& library_;
     Preferences& preferences_;

@@ -5,6 +5,8 @@
 #include "store/Database.h"
 
 #include <QLineEdit>
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 
@@ -207,6 +209,40 @@ TEST_F(FullDiskTest, ACaptureAndAMarkupSaveFailClearlyAndSucceedOnceSpaceIsFree)
     freeSpace();
     EXPECT_TRUE(library->saveAnnotation(marks, store->images(capture.id)[0]));
     EXPECT_TRUE(store->images(capture.id)[0].annotatedPath.has_value());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(NoteBoxFailureTest, AScreenshotForAFiledCaptureThatCannotBeWrittenCanBeTriedAgain) {
+    Capture filed;
+    filed.id = Identifiers::make();
+    filed.createdAt = filed.updatedAt = QDateTime::currentDateTimeUtc();
+    filed.note = "needs a picture";
+    filed.captureMode = CaptureMode::text;
+    store->insert(filed);
+    library->reload();
+    breakCapturesFolder();
+
+    const QPoint image = showKnownWindow();
+    controller->addScreenshot(filed.id);
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
+    DesktopDriver::drag(image + QPoint(20, 20), image + QPoint(220, 180));
+    QMessageBox* alert = nullptr;
+    ASSERT_TRUE(processEventsUntil([&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "addScreenshotFailed")
+                alert = qobject_cast<QMessageBox*>(w);
+        return alert && alert->isVisible();
+    })) << "the failure is said, with a way to try again";
+    EXPECT_TRUE(store->images(filed.id).empty());
+
+    repairCapturesFolder();
+    alert->button(QMessageBox::Retry)->click();
+    ASSERT_TRUE(processEventsUntil([&] { return store->images(filed.id).size() == 1; }));
+    EXPECT_EQ(differingPixels(imageOf(store->images(filed.id)[0]), knownImage().copy(20, 20, 200, 160)), 0);
+    EXPECT_EQ(store->capture(filed.id)->captureMode, CaptureMode::region);
 }
 
 } // namespace
