@@ -33,14 +33,22 @@ std::optional<ToolResult> ToolRegistry::call(const QString& name, const QJsonObj
     for (const Entry& entry : entries_) {
         if (entry.definition.name != name)
             continue;
-        try {
-            InputSchema::validate(entry.definition.inputSchema, arguments);
-            return entry.tool->call(ToolArguments(arguments));
-        } catch (const ZorviError& error) {
-            // Our own typed errors (a bad argument, an unknown id, a library
-            // that cannot be read) carry a message meant for the reader.
-            return ToolResult::error(error.description());
-        }
+        std::optional<ToolResult> result = run(entry, arguments);
+        if (warning_)
+            if (const std::optional<QString> warning = warning_())
+                result->addText(*warning);
+        return result;
     }
     return std::nullopt;
+}
+
+std::optional<ToolResult> ToolRegistry::run(const Entry& entry, const QJsonObject& arguments) const {
+    try {
+        InputSchema::validate(entry.definition.inputSchema, arguments);
+        return entry.tool->call(ToolArguments(arguments));
+    } catch (const ZorviError& error) {
+        // Our own typed errors (a bad argument, an unknown id, a library
+        // that cannot be read) carry a message meant for the reader.
+        return ToolResult::error(error.description());
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <QJsonArray>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -21,11 +22,18 @@ public:
     // failures come back as error results; an unknown name gives nothing.
     std::optional<ToolResult> call(const QString& name, const QJsonObject& arguments) const;
 
+    // A warning added as a text block to every result while it has one (a
+    // damaged library, say).
+    void setWarning(std::function<std::optional<QString>()> warning) { warning_ = std::move(warning); }
+
 private:
     struct Entry {
         ToolDefinition definition;
         std::unique_ptr<Tool> tool;
     };
+    std::optional<ToolResult> run(const Entry& entry, const QJsonObject& arguments) const;
+
     std::vector<Entry> entries_;
     QJsonArray list_;
+    std::function<std::optional<QString>()> warning_;
 };

@@ -6,6 +6,7 @@
 
 #include "common/ZorviError.h"
 #include "store/CaptureStore.h"
+#include "store/LibraryHealth.h"
 #include "store/ZorviPaths.h"
 
 #include <QCoreApplication>
@@ -14,6 +15,7 @@
 #include <cstdio>
 #include <memory>
 #include <exception>
+#include <future>
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
@@ -39,6 +41,18 @@ int main(int argc, char** argv) {
 
     ToolRegistry tools;
     registerZorviTools(tools, ToolContext{*store, AgentName::fromEnvironment()});
+    // Checked on a connection of its own while the session starts; the app
+    // keeps the backup, so this one only looks.
+    const std::shared_future<LibraryHealth::Report> health =
+        std::async(std::launch::async, [path = ZorviPaths::databaseURL()] {
+            return LibraryHealth::check(path, -1);
+        }).share();
+    tools.setWarning([health]() -> std::optional<QString> {
+        if (health.wait_for(std::chrono::seconds(0)) != std::future_status::ready || health.get().sound)
+            return std::nullopt;
+        return QStringLiteral("Warning: the Zorvi library is damaged; these results may be incomplete.\n") +
+               health.get().advice();
+    });
     McpSession session(tools, QCoreApplication::applicationVersion());
     StdioServer::run(session, stdin, stdout);
     return 0;

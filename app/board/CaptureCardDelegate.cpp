@@ -284,9 +284,13 @@ std::vector<std::pair<CaptureCardDelegate::Action, QRect>> CaptureCardDelegate::
     const int top = layout_ == LayoutMode::grid ? area.top() + thumbHeight - actionSize - 8
                                                 : area.top() + (area.height() - actionSize) / 2;
     int x = area.right() - pad - actionSize;
-    rects.emplace_back(Action::remove, QRect(x, top, actionSize, actionSize));
+    // On a card the trash sits in the top corner, away from the middle of the
+    // picture where a click opens the capture; deleting can be undone anyway.
+    const int removeTop = layout_ == LayoutMode::grid ? area.top() + 8 : top;
+    rects.emplace_back(Action::remove, QRect(x, removeTop, actionSize, actionSize));
     if (c.status != CaptureStatus::resolved)
-        rects.emplace_back(Action::resolve, QRect(x - actionSize - 6, top, actionSize, actionSize));
+        rects.emplace_back(Action::resolve, QRect(layout_ == LayoutMode::grid ? x : x - actionSize - 6, top,
+                                                  actionSize, actionSize));
     return rects;
 }
 

@@ -63,7 +63,7 @@ CaptureDetailView::CaptureDetailView(Library& library, QWidget* parent)
     : QWidget(parent), library_(library), pages_(new QStackedWidget) {
     noteTimer_.setSingleShot(true);
     noteTimer_.setInterval(noteSaveDelayMs);
-    connect(&noteTimer_, &QTimer::timeout, this, &CaptureDetailView::flushNote);
+    connect(&noteTimer_, &QTimer::timeout, this, &CaptureDetailView::flushEdits);
 
     auto* detail = new QWidget;
     auto* splitter = new QSplitter;
@@ -295,7 +295,23 @@ QWidget* CaptureDetailView::buildSidePane() {
     tags_ = new QLineEdit;
     tags_->setObjectName("detailTags");
     tags_->setPlaceholderText("comma separated");
-    connect(tags_, &QLineEdit::returnPressed, this, &CaptureDetailView::commitTags);
+    // Saved on Enter and on leaving the field; leaving the capture saves too.
+    connect(tags_, &QLineEdit::editingFinished, this, &CaptureDetailView::commitTags);
+    noteElsewhere_ = new ElsewhereNotice(tr("The note"));
+    connect(noteElsewhere_, &ElsewhereNotice::useTheirsRequested, this, [this] {
+        if (const std::optional<QString> theirs = noteMerge_.theirs())
+            note_->setPlainText(*theirs);
+        noteMerge_.forgetTheirs();
+    });
+    connect(noteElsewhere_, &ElsewhereNotice::dismissed, this, [this] { noteMerge_.forgetTheirs(); });
+    tagsElsewhere_ = new ElsewhereNotice(tr("The tags"));
+    connect(tagsElsewhere_, &ElsewhereNotice::useTheirsRequested, this, [this] {
+        if (const std::optional<QString> theirs = tagsMerge_.theirs())
+            tags_->setText(*theirs);
+        tagsMerge_.forgetTheirs();
+        commitTags();
+    });
+    connect(tagsElsewhere_, &ElsewhereNotice::dismissed, this, [this] { tagsMerge_.forgetTheirs(); });
 
     commentsHeading_ = heading("Comments");
     comments_ = new QVBoxLayout;
@@ -316,10 +332,12 @@ QWidget* CaptureDetailView::buildSidePane() {
     layout->addWidget(heading("Note"));
     layout->addWidget(note_);
     layout->addWidget(new NoteLengthWarning(note_));
+    layout->addWidget(noteElsewhere_);
     layout->addWidget(contextHeading_);
     layout->addLayout(context_);
     layout->addWidget(heading("Tags"));
     layout->addWidget(tags_);
+    layout->addWidget(tagsElsewhere_);
     layout->addWidget(commentsHeading_);
     layout->addLayout(comments_);
     layout->addLayout(commentRow);
@@ -338,7 +356,7 @@ QWidget* CaptureDetailView::buildSidePane() {
 void CaptureDetailView::showCapture(const std::optional<QString>& captureID) {
     if (captureID == captureID_)
         return;
-    flushNote();
+    flushEdits();
     captureID_ = captureID;
     selectedImageID_.reset();
     actualSize_ = false;
@@ -347,6 +365,10 @@ void CaptureDetailView::showCapture(const std::optional<QString>& captureID) {
     const Capture* c = capture();
     note_->setPlainText(c ? c->note : QString());
     tags_->setText(c ? TagText::format(library_.tagsByCapture().value(c->id)) : QString());
+    noteMerge_.reset(note_->toPlainText());
+    tagsMerge_.reset(tags_->text());
+    noteElsewhere_->hide();
+    tagsElsewhere_->hide();
     updating_ = false;
     refresh();
 }
@@ -367,19 +389,53 @@ const CaptureImage* CaptureDetailView::selectedImage() const {
     return images_.empty() ? nullptr : &images_.front();
 }
 
-void CaptureDetailView::flushNote() {
+void CaptureDetailView::flushEdits() {
     noteTimer_.stop();
+    commitTags();
     const Capture* c = capture();
-    if (!c || note_->toPlainText() == c->note)
+    const QString text = note_->toPlainText();
+    if (!c || text == c->note || !noteMerge_.isEdited(text))
         return;
     Capture changed = *c;
-    changed.note = note_->toPlainText();
-    library_.update(changed);
+    changed.note = text;
+    if (library_.update(changed))
+        noteMerge_.saved(text);
 }
 
 void CaptureDetailView::commitTags() {
-    if (captureID_)
-        library_.setTags(TagText::parse(tags_->text()), *captureID_);
+    const QString text = tags_->text();
+    if (!captureID_ || !tagsMerge_.isEdited(text))
+        return;
+    if (library_.setTags(TagText::parse(text), *captureID_))
+        tagsMerge_.saved(text);
+}
+
+void CaptureDetailView::mergeOutsideEdits(const Capture& c) {
+    // What the person is typing is never overwritten; untouched fields follow the library.
+    const auto merge = [this](MergedField& merge, const QString& stored, const QString& text, ElsewhereNotice* notice,
+                              const std::function<void()>& show) {
+        switch (merge.storedChanged(stored, text)) {
+        case MergedField::Outcome::unchanged:
+            break;
+        case MergedField::Outcome::refreshed:
+            if (text != stored)
+                show();
+            break;
+        case MergedField::Outcome::changedElsewhere:
+            notice->showTheirs(stored);
+            break;
+        }
+    };
+    const QString storedNote = c.note;
+    merge(noteMerge_, storedNote, note_->toPlainText(), noteElsewhere_, [&] {
+        QTextCursor cursor = note_->textCursor();
+        const int position = cursor.position();
+        note_->setPlainText(storedNote);
+        cursor.setPosition(std::min(position, int(storedNote.size())));
+        note_->setTextCursor(cursor);
+    });
+    const QString storedTags = TagText::format(library_.tagsByCapture().value(c.id));
+    merge(tagsMerge_, storedTags, tags_->text(), tagsElsewhere_, [&] { tags_->setText(storedTags); });
 }
 
 void CaptureDetailView::postComment() {
@@ -403,6 +459,7 @@ void CaptureDetailView::refresh() {
                        RelativeTime::string(c->createdAt));
     refreshWorkflow(*c);
     refreshContext(*c);
+    mergeOutsideEdits(*c);
     updating_ = false;
     reloadImages();
     refreshComments();

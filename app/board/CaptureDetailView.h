@@ -2,6 +2,9 @@
 
 #include "store/CaptureImage.h"
 
+#include "board/ElsewhereNotice.h"
+#include "board/MergedField.h"
+
 #include <QTimer>
 #include <QWidget>
 
@@ -36,7 +39,8 @@ class CaptureDetailView : public QWidget {
     void showCapture(const std::optional<QString>& captureID);
     const std::optional<QString>& captureID() const { return captureID_; }
     // Saves a note still waiting for its delay.
-    void flushNote();
+    // Saves the note and tags being edited, if they changed.
+    void flushEdits();
 
   signals:
     void closeRequested();
@@ -55,6 +59,7 @@ class CaptureDetailView : public QWidget {
     void refreshComments();
     void refreshHistory();
     void commitTags();
+    void mergeOutsideEdits(const Capture& c);
     void postComment();
     QWidget* buildHeader();
     QWidget* buildImageArea();
@@ -67,6 +72,10 @@ class CaptureDetailView : public QWidget {
     bool actualSize_ = false;
     bool updating_ = false;
     QTimer noteTimer_;
+    MergedField noteMerge_;
+    MergedField tagsMerge_;
+    ElsewhereNotice* noteElsewhere_ = nullptr;
+    ElsewhereNotice* tagsElsewhere_ = nullptr;
 
     QStackedWidget* pages_;
     QLabel* appTitle_;

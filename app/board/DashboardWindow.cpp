@@ -6,6 +6,7 @@
 #include "Library.h"
 #include "SidebarView.h"
 #include "Theme.h"
+#include "UndoBar.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>
@@ -16,6 +17,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 namespace {
 const char* const geometryKey = "window.board.geometry";
@@ -36,7 +38,13 @@ DashboardWindow::DashboardWindow(Library& library, QWidget* parent)
     splitter_->setStretchFactor(1, 1);
     splitter_->setChildrenCollapsible(false);
     sidebar_->setMinimumWidth(180);
-    setCentralWidget(splitter_);
+    auto* central = new QWidget;
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(splitter_, 1);
+    column->addWidget(new UndoBar(library.undoHistory()));
+    setCentralWidget(central);
 
     QSettings settings;
     if (!restoreGeometry(settings.value(geometryKey).toByteArray()))
@@ -87,7 +95,7 @@ DashboardWindow::DashboardWindow(Library& library, QWidget* parent)
 }
 
 DashboardWindow::~DashboardWindow() {
-    detail_->flushNote();
+    detail_->flushEdits();
 }
 
 void DashboardWindow::showSelection() {
@@ -109,7 +117,7 @@ void DashboardWindow::saveState() const {
 }
 
 void DashboardWindow::closeEvent(QCloseEvent* event) {
-    detail_->flushNote();
+    detail_->flushEdits();
     saveState();
     QMainWindow::closeEvent(event);
 }

@@ -41,6 +41,7 @@ Library::Library(CaptureStore& store, QObject* parent)
 }
 
 Library::~Library() {
+    undo_.finishAll();
     QDBusConnection::sessionBus().disconnect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
                                              StoreChangeSignal::member, this, SLOT(reloadIfStampMoved()));
 }
@@ -116,6 +117,12 @@ void Library::evict(const QString& absolutePath) const {
         evictThumbnail_(absolutePath);
 }
 
+const Capture* Library::shownCapture(const QString& id) const {
+    const auto shown = std::find_if(shown_.captures.begin(), shown_.captures.end(),
+                                    [&](const Capture& c) { return c.id == id; });
+    return shown == shown_.captures.end() ? nullptr : &*shown;
+}
+
 int Library::openCount() const {
     return shown_.counts.value(CaptureStatus::open) + shown_.counts.value(CaptureStatus::inProgress);
 }
@@ -158,50 +165,75 @@ std::optional<CaptureGroup> Library::group(const std::optional<QString>& id) con
 }
 
 bool Library::add(const Capture& capture, const QStringList& tags, const std::vector<CaptureImage>& images) {
+    // One transaction: no other process sees the capture before its images,
+    // and a failure leaves no trace to undo.
     return perform([&] {
-        store_.insert(capture);
-        try {
+        store_.transaction([&] {
+            store_.insert(capture);
             if (!tags.isEmpty())
                 store_.setTags(tags, capture.id);
             for (const CaptureImage& image : images)
                 store_.addImage(image);
-        } catch (...) {
-            // No half-filed capture: the row goes again, with what was added to it.
-            try {
-                store_.dropCapture(capture.id);
-            } catch (const ZorviError&) {
-            }
-            throw;
-        }
+        });
     });
 }
 
 bool Library::update(const Capture& capture) {
     // The caller edited the capture as this board last showed it; only what
     // it changed is written, so a change synced in since is kept.
-    const auto shown = std::find_if(shown_.captures.begin(), shown_.captures.end(),
-                                    [&](const Capture& c) { return c.id == capture.id; });
-    return perform([&] {
-        if (shown != shown_.captures.end())
-            store_.update(capture, *shown);
+    const Capture* shown = shownCapture(capture.id);
+    const std::optional<Capture> base = shown ? std::optional(*shown) : std::nullopt;
+    const bool updated = perform([&] {
+        if (base)
+            store_.update(capture, *base);
         else
             store_.update(capture);
     });
+    if (updated && base && base->groupID != capture.groupID)
+        undo_.push(tr("Move to Group"), tr("Capture moved."), [this, id = capture.id, group = base->groupID] {
+            return perform([&] {
+                if (std::optional<Capture> current = store_.capture(id)) {
+                    Capture moved = *current;
+                    moved.groupID = group;
+                    store_.update(moved, *current);
+                }
+            });
+        });
+    return updated;
 }
 
 bool Library::remove(const QString& captureID) {
-    return perform([&] {
+    const bool removed = perform([&] {
         if (const std::optional<Capture> capture = store_.capture(captureID)) {
             evict(ZorviPaths::imageURL(capture->imagePath));
             if (capture->thumbPath)
                 evict(ZorviPaths::thumbURL(*capture->thumbPath));
         }
-        store_.softDelete(captureID);
+        store_.softDelete(captureID, CaptureStore::DeletedFiles::keep);
     });
+    if (removed)
+        undo_.push(
+            tr("Delete Capture"), tr("Capture deleted."),
+            [this, captureID] { return perform([&] { store_.restore(captureID); }); },
+            [this, captureID] {
+                try {
+                    store_.removeFilesOfDeleted(captureID);
+                } catch (const ZorviError&) {
+                    // The next launch's sweep takes them.
+                }
+            });
+    return removed;
 }
 
 bool Library::setStatus(CaptureStatus status, const QString& captureID) {
-    return perform([&] { store_.setStatus(captureID, status, localActor); });
+    const Capture* shown = shownCapture(captureID);
+    const std::optional<CaptureStatus> old = shown ? std::optional(shown->status) : std::nullopt;
+    const bool changed = perform([&] { store_.setStatus(captureID, status, localActor); });
+    if (changed && old && *old != status)
+        undo_.push(tr("Change Status"), tr("Status changed."), [this, captureID, old = *old] {
+            return perform([&] { store_.setStatus(captureID, old, localActor); });
+        });
+    return changed;
 }
 
 bool Library::assign(const std::optional<QString>& personID, const QString& captureID) {
@@ -263,7 +295,11 @@ bool Library::saveAnnotation(const Annotation& annotation, const CaptureImage& i
 }
 
 bool Library::deleteGroup(const QString& groupID) {
-    return perform([&] { store_.deleteGroup(groupID); });
+    const bool deleted = perform([&] { store_.deleteGroup(groupID); });
+    if (deleted)
+        undo_.push(tr("Delete Group"), tr("Group deleted."),
+                   [this, groupID] { return perform([&] { store_.restoreGroup(groupID); }); });
+    return deleted;
 }
 
 std::optional<CaptureGroup> Library::createGroup(const QString& name) {

@@ -2,6 +2,7 @@
 
 #include "board/LibraryReader.h"
 #include "board/LibrarySnapshot.h"
+#include "board/UndoHistory.h"
 #include "markup/Annotation.h"
 #include "store/CaptureStore.h"
 
@@ -35,6 +36,8 @@ public:
     ~Library() override;
 
     CaptureStore& store() { return store_; }
+    // Deletes, status and group changes made through this library, for Undo.
+    UndoHistory& undoHistory() { return undo_; }
 
     const std::vector<Capture>& captures() const { return shown_.captures; }
     const std::vector<CaptureGroup>& groups() const { return shown_.groups; }
@@ -66,6 +69,7 @@ public:
     // Operations: true on success; a failure sets loadError and reloads nothing.
     bool add(const Capture& capture, const QStringList& tags, const std::vector<CaptureImage>& images);
     bool update(const Capture& capture);
+    // Undoable: the image files stay until the Undo lapses.
     bool remove(const QString& captureID);
     bool setStatus(CaptureStatus status, const QString& captureID);
     bool assign(const std::optional<QString>& personID, const QString& captureID);
@@ -99,6 +103,7 @@ private:
     bool perform(Operation&& operation);
     void fail(const QString& description);
     void evict(const QString& absolutePath) const;
+    const Capture* shownCapture(const QString& id) const;
 
     CaptureStore& store_;
     LibrarySnapshot shown_;
@@ -115,4 +120,5 @@ private:
     QTimer pollTimer_;
     std::function<void()> localChange_;
     std::function<void(const QString&)> evictThumbnail_;
+    UndoHistory undo_;
 };

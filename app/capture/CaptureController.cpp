@@ -157,6 +157,7 @@ void CaptureController::endFlow() {
         return;
     flowActive_ = false;
     pending_.reset();
+    failedWrites_.clear();
     flowContext_.reset();
     // Shown without taking focus: the window manager hands it back to the
     // application that had it before the capture.
@@ -254,8 +255,8 @@ void CaptureController::finishFullScreen() {
 void CaptureController::captured(const QImage& image, const ScreenFrame& frame, CaptureMode mode) {
     switch (intent_) {
     case Intent::appendToStored:
-        library_.addImage(image, storedCaptureID_, mode);
         endFlow();
+        addToStored(image, storedCaptureID_, mode);
         break;
     case Intent::appendToPending:
         if (!pending_) {
@@ -344,7 +345,16 @@ void CaptureController::presentCompose() {
     callbacks.onCreateGroup = [self](const QString& name) -> std::optional<CaptureGroup> {
         return self ? self->library_.createGroup(name) : std::nullopt;
     };
-    compose_.present(*pending_, library_.groups(), preferences_.defaultGroupID(), std::move(callbacks));
+    callbacks.onKeepDraft = [self](const ComposeDraft& draft) {
+        if (self && self->pending_)
+            self->pending_->draft = draft;
+    };
+    callbacks.onDropImage = [self](const QString& imageID) {
+        if (self)
+            self->dropPendingImage(imageID);
+    };
+    compose_.present(*pending_, library_.groups(), preferences_.defaultGroupID(), std::move(callbacks),
+                     std::exchange(problem_, std::nullopt));
     emit composePresented();
 }
 
@@ -359,30 +369,65 @@ void CaptureController::settleWrites() {
             }
 }
 
-bool CaptureController::collectWrites() {
-    try {
-        for (PendingImage& image : pending_->images)
-            if (writes_.isWriting(image.id))
-                image.written = writes_.take(image.id);
-        return true;
-    } catch (const CaptureError& error) {
-        settleWrites();
-        pending_->discardFiles();
-        endFlow();
-        presentFailure(error);
-        return false;
+std::optional<CaptureError> CaptureController::collectWrites() {
+    std::optional<CaptureError> first;
+    for (PendingImage& image : pending_->images) {
+        // The pixels are still in memory, so a failed write can be tried again.
+        if (failedWrites_.contains(image.id) && !writes_.isWriting(image.id))
+            writes_.start(image.id, image.image, pending_->capturedAt.toLocalTime());
+        if (!writes_.isWriting(image.id))
+            continue;
+        try {
+            image.written = writes_.take(image.id);
+            failedWrites_.remove(image.id);
+        } catch (const CaptureError& error) {
+            failedWrites_.insert(image.id);
+            if (!first)
+                first = error;
+        }
     }
+    return first;
+}
+
+void CaptureController::presentProblem(const QString& message, const std::optional<QString>& imageID) {
+    problem_ = ComposeModel::Problem{message, imageID};
+    presentCompose();
+}
+
+void CaptureController::presentWriteFailure(const CaptureError& error) {
+    presentProblem(tr("%1. Your note is kept: try again, or save it without this screenshot.").arg(error.description()),
+                   *failedWrites_.constBegin());
+}
+
+void CaptureController::dropPendingImage(const QString& imageID) {
+    if (!pending_)
+        return;
+    settleWrites();
+    for (auto it = pending_->images.begin(); it != pending_->images.end(); ++it)
+        if (it->id == imageID) {
+            PendingCapture alone;
+            alone.images.append(*it);
+            alone.discardFiles();
+            pending_->images.erase(it);
+            break;
+        }
+    failedWrites_.remove(imageID);
+    if (pending_->images.isEmpty())
+        pending_->mode = CaptureMode::text;
 }
 
 void CaptureController::save(const QString& note, CapturePriority priority, const std::optional<QString>& groupID,
                              const QStringList& tags) {
-    if (!pending_ || !collectWrites())
+    if (!pending_)
         return;
+    // A failure never throws away what was typed: the box comes back with it.
+    if (const std::optional<CaptureError> error = collectWrites()) {
+        presentWriteFailure(*error);
+        return;
+    }
     const PendingCapture::Records records = pending_->records(note, priority, groupID);
     if (!library_.add(records.capture, tags, records.images)) {
-        // The library shows why; the files would be orphans.
-        pending_->discardFiles();
-        endFlow();
+        presentProblem(library_.loadError().value_or(tr("The capture couldn't be saved.")));
         return;
     }
     emit captureSaved(records.capture.id);
@@ -407,8 +452,12 @@ void CaptureController::discard() {
 // Markup of a screenshot in the note box.
 
 void CaptureController::annotatePending(const QString& imageID) {
-    if (!pending_ || !collectWrites())
+    if (!pending_)
         return;
+    if (const std::optional<CaptureError> error = collectWrites()) {
+        presentWriteFailure(*error);
+        return;
+    }
     const auto image = std::find_if(pending_->images.cbegin(), pending_->images.cend(),
                                     [&](const PendingImage& i) { return i.id == imageID; });
     if (image == pending_->images.cend() || !markupEditor_) {
@@ -455,6 +504,23 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation, con
         }
     }
     presentCompose();
+}
+
+void CaptureController::addToStored(const QImage& image, const QString& captureID, CaptureMode mode) {
+    if (library_.addImage(image, captureID, mode))
+        return;
+    // The screenshot is still in memory: nothing is lost until the person says so.
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi"), tr("The screenshot couldn't be added"),
+                                QMessageBox::Retry | QMessageBox::Discard);
+    box->setObjectName(QStringLiteral("addScreenshotFailed"));
+    box->setInformativeText(library_.loadError().value_or(QString()));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    QPointer<CaptureController> self(this);
+    connect(box, &QMessageBox::finished, this, [self, box, image, captureID, mode] {
+        if (self && box->clickedButton() == box->button(QMessageBox::Retry))
+            self->addToStored(image, captureID, mode);
+    });
+    box->open();
 }
 
 void CaptureController::presentFailure(const CaptureError& error) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/CaptureError.h"
 #include "capture/ComposeWindowController.h"
 #include "capture/FrozenDesktop.h"
 #include "capture/PendingCapture.h"
@@ -9,12 +10,12 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
 
-class CaptureError;
 class Library;
 class PermissionsService;
 class Preferences;
@@ -95,13 +96,20 @@ private:
     void save(const QString& note, CapturePriority priority, const std::optional<QString>& groupID,
               const QStringList& tags);
     void discard();
-    // Waits for the pending images' files; false (after the alert) when one failed.
-    bool collectWrites();
+    // Waits for the pending images' files, writing again those that failed
+    // before; the error of the first that fails.
+    std::optional<CaptureError> collectWrites();
     // Waits for every outstanding write, ignoring failures.
     void settleWrites();
+    // Brings the note box back as it was typed, saying why it is still there.
+    void presentProblem(const QString& message, const std::optional<QString>& imageID = std::nullopt);
+    void presentWriteFailure(const CaptureError& error);
+    void dropPendingImage(const QString& imageID);
     void annotatePending(const QString& imageID);
     void applyPendingAnnotation(const Annotation& annotation, const QString& imageID);
     void presentFailure(const CaptureError& error);
+    // Adds a screenshot to a filed capture; a failure offers to try again.
+    void addToStored(const QImage& image, const QString& captureID, CaptureMode mode);
 
     Library& library_;
     Preferences& preferences_;
@@ -124,6 +132,9 @@ private:
     bool fullScreenWindowOpen_ = false;
     bool fullScreenTextOnlyRequested_ = false;
     std::optional<PendingCapture> pending_;
+    // Pending screenshots whose file could not be written; a save tries again.
+    QSet<QString> failedWrites_;
+    std::optional<ComposeModel::Problem> problem_;
     Intent intent_ = Intent::newCapture;
     QString storedCaptureID_;
     struct HeldShot {

@@ -86,8 +86,21 @@ void ComposeModel::save() {
     if (isNamingGroup)
         if (std::optional<QString> committed = commitNewGroup())
             group = committed;
+    if (callbacks_.onKeepDraft)
+        callbacks_.onKeepDraft(currentDraft());
     if (callbacks_.onSave)
         callbacks_.onSave(note.trimmed(), priority, group, tags());
+}
+
+void ComposeModel::saveWithoutFailedImage() {
+    if (!problem || !problem->imageID)
+        return;
+    if (callbacks_.onDropImage)
+        callbacks_.onDropImage(*problem->imageID);
+    if (selectedImageID == problem->imageID)
+        selectedImageID.reset();
+    problem.reset();
+    save();
 }
 
 void ComposeModel::discard() {

@@ -23,6 +23,18 @@ public:
         std::function<void(const QString& imageID, const ComposeDraft&)> onAnnotate;
         // Nothing when the group could not be made.
         std::function<std::optional<CaptureGroup>(const QString& name)> onCreateGroup;
+        // Told what the box holds just before a save, so a save that fails
+        // can bring it back exactly as typed.
+        std::function<void(const ComposeDraft&)> onKeepDraft;
+        // Leaves a screenshot out of the capture; the box stays up.
+        std::function<void(const QString& imageID)> onDropImage;
+    };
+
+    // Why the last save did not happen, shown at the top of the box.
+    struct Problem {
+        QString message;
+        // The screenshot whose file could not be written, which a save can leave out.
+        std::optional<QString> imageID;
     };
 
     // Restores the pending capture's draft; without a group there, the default group.
@@ -38,6 +50,7 @@ public:
     std::optional<QString> selectedImageID;
     bool isNamingGroup = false;
     QString newGroupName;
+    std::optional<Problem> problem;
 
     // The library's groups and those made in this box, by name.
     std::vector<CaptureGroup> allGroups() const;
@@ -53,6 +66,8 @@ public:
     void cancelNewGroup();
 
     void save();
+    // Saves the capture without the screenshot the problem names.
+    void saveWithoutFailedImage();
     void discard();
     void addScreenshot();
     void annotate(const QString& imageID);

@@ -1,6 +1,7 @@
 #include "capture/ComposePanel.h"
 
 #include "account/NoteLengthWarning.h"
+#include "capture/ComposeProblemBanner.h"
 #include "shell/SymbolIcons.h"
 
 #include <QButtonGroup>
@@ -37,6 +38,13 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(10);
+    if (model_->problem) {
+        auto* banner = new ComposeProblemBanner(*model_->problem);
+        connect(banner, &ComposeProblemBanner::retryRequested, this, [this] { model_->save(); });
+        connect(banner, &ComposeProblemBanner::saveWithoutImageRequested, this,
+                [this] { model_->saveWithoutFailedImage(); });
+        layout->addWidget(banner);
+    }
     layout->addWidget(buildPicture());
     layout->addWidget(buildContextRow());
 

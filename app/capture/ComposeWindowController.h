@@ -15,8 +15,10 @@ public:
     ComposeWindowController& operator=(const ComposeWindowController&) = delete;
 
     // Replaces any box already up. Every callback but group creation closes the box first.
+    // A problem, when given, says at the top why the last save did not happen.
     void present(const PendingCapture& pending, std::vector<CaptureGroup> groups,
-                 const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks);
+                 const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks,
+                 std::optional<ComposeModel::Problem> problem = std::nullopt);
     void dismiss();
     bool isOpen() const { return !panel_.isNull(); }
     ComposePanel* panel() const { return panel_; }

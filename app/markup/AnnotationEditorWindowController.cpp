@@ -71,7 +71,7 @@ AnnotationEditorWindowController::~AnnotationEditorWindowController() {
 }
 
 void AnnotationEditorWindowController::present(const CaptureImage& image, std::function<void(Annotation)> onSave) {
-    dismiss();
+    cancelOpenEditor();
     const QString path = image.originalURL();
     QImage original;
     // A stored path that would leave the library is treated like a missing file.
@@ -90,7 +90,7 @@ void AnnotationEditorWindowController::present(const CaptureImage& image, std::f
 void AnnotationEditorWindowController::presentImage(const QImage& original, const Annotation& initial,
                                                     std::function<void(Annotation)> onSave,
                                                     std::function<void()> onCancel) {
-    dismiss();
+    cancelOpenEditor();
     auto* window = new EditorWindow(settings_, onCancel);
     auto* model = new AnnotationEditorModel(settings_, original, initial, window);
     // Close first, then answer: the callback may open the editor again.
@@ -115,6 +115,15 @@ void AnnotationEditorWindowController::presentImage(const QImage& original, cons
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+void AnnotationEditorWindowController::cancelOpenEditor() {
+    // Closed as if by its title bar: an editor opened from the note box hands
+    // the box back instead of leaving its capture stranded.
+    if (QWidget* window = window_.data()) {
+        window_.clear();
+        window->close();
+    }
 }
 
 void AnnotationEditorWindowController::dismiss() {

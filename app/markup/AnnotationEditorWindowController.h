@@ -12,7 +12,7 @@
 struct CaptureImage;
 class QSettings;
 
-// Owns the one markup editor window: opening another replaces it. The
+// Owns the one markup editor window: opening another cancels and replaces it. The
 // editor never writes to the library; the caller's onSave does.
 class AnnotationEditorWindowController : public QObject {
     Q_OBJECT
@@ -38,6 +38,8 @@ public:
     QWidget* window() const { return window_ && window_->isVisible() ? window_.data() : nullptr; }
 
 private:
+    void cancelOpenEditor();
+
     QSettings& settings_;
     QPointer<QWidget> window_;
 };

@@ -41,7 +41,8 @@ AppActions::AppActions(QObject* parent)
       syncNow(make(this, tr("Sync Now"), {}, "arrow.clockwise")),
       accountSettings(make(this, tr("Sign in to sync…"), {}, "person.crop.circle")),
       minimizeWindow(make(this, tr("Minimize"), QKeySequence(Qt::CTRL | Qt::Key_M))),
-      closeWindow(make(this, tr("Close"), QKeySequence(Qt::CTRL | Qt::Key_W))) {
+      closeWindow(make(this, tr("Close"), QKeySequence(Qt::CTRL | Qt::Key_W))),
+      undo(make(this, tr("Undo"), QKeySequence::Undo)) {
     quit->setMenuRole(QAction::QuitRole);
     connect(minimizeWindow, &QAction::triggered, [] {
         if (QWidget* active = QApplication::activeWindow())
@@ -72,7 +73,7 @@ void AppActions::fillMenuBar(QMenuBar* bar) const {
     capture->addAction(newIssue);
 
     QMenu* edit = bar->addMenu(tr("&Edit"));
-    addEditCommand(edit, tr("Undo"), QKeySequence::Undo, "undo");
+    edit->addAction(undo);
     addEditCommand(edit, tr("Redo"), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), "redo");
     edit->addSeparator();
     addEditCommand(edit, tr("Cut"), QKeySequence::Cut, "cut");

@@ -27,6 +27,8 @@ public:
     // Act on the active window.
     QAction* minimizeWindow;
     QAction* closeWindow;
+    // Edit ▸ Undo (Ctrl+Z); EditUndoCommand decides what it takes back.
+    QAction* undo;
 
     // The menu bar that reaches every command: the app, Capture, Edit and
     // Window menus. Edit and Window act on the focused widget and window.

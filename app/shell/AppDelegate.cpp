@@ -1,5 +1,10 @@
 #include "AppDelegate.h"
 
+#include "shell/EditUndoCommand.h"
+#include "store/OrphanFileSweep.h"
+#include "shell/LibraryDamageNotice.h"
+#include "shell/LibraryHealthMonitor.h"
+
 #include "AppNotifications.h"
 #include "AppPalette.h"
 #include "PermissionsService.h"
@@ -31,6 +36,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <system_error>
@@ -71,7 +77,17 @@ bool AppDelegate::launch() {
         return false;
     }
 
+    // Files a delete kept for its Undo when the app ended before the Undo
+    // lapsed, and screenshots of a note box a crash closed.
+    try {
+        store_->sweepFilesOfDeleted();
+    } catch (const ZorviError&) {
+    }
+    QThreadPool::globalInstance()->start([path = store_->databasePath()] { OrphanFileSweep::run(path); });
     library_ = std::make_unique<Library>(*store_);
+    editUndo_ = std::make_unique<EditUndoCommand>(*actions_.undo, library_->undoHistory());
+    healthMonitor_ = std::make_unique<LibraryHealthMonitor>(store_->databasePath());
+    connect(healthMonitor_.get(), &LibraryHealthMonitor::damaged, this, &LibraryDamageNotice::show);
     library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
     account_ = std::make_unique<Account>(*store_);
     library_->setLocalChangeHandler([account = QPointer<Account>(account_.get())] {
@@ -279,14 +295,25 @@ void AppDelegate::presentMarkupEditor(const QString& imageID) {
             return std::nullopt;
         }
     };
-    const std::optional<CaptureImage> image = read();
-    if (!image)
-        return;
+    if (const std::optional<CaptureImage> image = read())
+        openMarkupEditor(*image, read);
+}
+
+void AppDelegate::openMarkupEditor(const CaptureImage& image,
+                                   const std::function<std::optional<CaptureImage>()>& reread) {
     // The row is read again on save: sync or another window may have changed
-    // it while the editor was open, and a deleted image takes no marks. The
-    // library renders the marked copy and keeps any failure as its loadError.
-    markupEditor_->present(*image, [this, read](const Annotation& annotation) {
-        if (const std::optional<CaptureImage> current = read())
-            library_->saveAnnotation(annotation, *current);
+    // it while the editor was open, and a deleted image takes no marks.
+    markupEditor_->present(image, [this, reread](const Annotation& annotation) {
+        const std::optional<CaptureImage> current = reread();
+        if (!current || library_->saveAnnotation(annotation, *current))
+            return;
+        // A failed save (a full disk, say) never takes the marks with it: the
+        // editor comes back holding them, and says why.
+        CaptureImage unsaved = *current;
+        unsaved.annotationJSON = annotation.encoded();
+        openMarkupEditor(unsaved, reread);
+        QMessageBox::warning(markupEditor_->window(), tr("Zorvi"),
+                             tr("The marks couldn't be saved: %1 They are still in the editor; try again.")
+                                 .arg(library_->loadError().value_or(QString())));
     });
 }

@@ -6,8 +6,13 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
+class EditUndoCommand;
+struct CaptureImage;
+class LibraryHealthMonitor;
 class Account;
 class AnnotationEditorWindowController;
 class AppPalette;
@@ -53,6 +58,7 @@ public:
     void syncNow();
     void openAccountSettings();
     void presentMarkupEditor(const QString& imageID);
+    void openMarkupEditor(const CaptureImage& image, const std::function<std::optional<CaptureImage>()>& reread);
 
     AppActions& actions() { return actions_; }
     Account* account() { return account_.get(); }
@@ -73,6 +79,8 @@ private:
 
     std::unique_ptr<CaptureStore> store_;
     std::unique_ptr<Library> library_;
+    std::unique_ptr<EditUndoCommand> editUndo_;
+    std::unique_ptr<LibraryHealthMonitor> healthMonitor_;
     std::unique_ptr<Account> account_;
     std::unique_ptr<ScreenCapturer> screenCapturer_;
     std::unique_ptr<ShutterSound> shutterSound_;

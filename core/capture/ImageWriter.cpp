@@ -154,7 +154,9 @@ void ImageWriter::writeAtomically(const QString& path, const QByteArray& data) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         throw CaptureError::writeFailed(file.errorString());
-    if (file.write(data) != data.size()) {
+    // The explicit flush matters: on a full disk a small buffered write
+    // "succeeds" and QSaveFile's commit then puts an empty file in place.
+    if (file.write(data) != data.size() || !file.flush()) {
         const QString reason = file.errorString();
         file.cancelWriting();
         throw CaptureError::writeFailed(reason);

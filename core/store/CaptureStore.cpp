@@ -68,7 +68,8 @@ void CaptureStore::gatherPlannerStatisticsIfMissing() {
 }
 
 void CaptureStore::postDidChange() {
-    StoreChangeSignal::post();
+    static const char once = 0;
+    db_->afterCommit(&StoreChangeSignal::post, &once);
 }
 
 // MARK: single-row reads

@@ -72,7 +72,17 @@ public:
     std::optional<Capture> assign(const QString& id, const std::optional<QString>& to, const QString& actor);
     std::optional<Capture> resolve(const QString& id, const std::optional<QString>& reference, const QString& actor);
     void setCaptureMode(CaptureMode mode, const QString& id);
-    void softDelete(const QString& id);
+    // What a soft delete does with the capture's image files: take them at
+    // once, or leave them for an Undo (removeFilesOfDeleted, later).
+    enum class DeletedFiles { remove, keep };
+    void softDelete(const QString& id, DeletedFiles files = DeletedFiles::remove);
+    // Brings a soft-deleted capture back, as a local edit.
+    void restore(const QString& id);
+    // Removes the image files of a capture that is (still) deleted.
+    void removeFilesOfDeleted(const QString& id);
+    // Removes the files of captures deleted within `days` whose files an
+    // Undo kept and a crash or kill left behind. Returns how many captures it looked at.
+    int sweepFilesOfDeleted(int days = 30);
 
     // Screenshots.
     CaptureImage addImage(CaptureImage image);
@@ -83,6 +93,8 @@ public:
     // Groups, tags, comments, activity.
     CaptureGroup upsertGroup(CaptureGroup group);
     void deleteGroup(const QString& id);
+    // Undoes deleteGroup: the group is live (and not archived) again.
+    void restoreGroup(const QString& id);
     void replaceTags(const QStringList& tags, const QString& captureID);
     void setTags(const QStringList& tags, const QString& captureID);
     void addComment(Comment comment);
@@ -195,11 +207,14 @@ private:
     QStringList liveIDsWithPrefix(const QString& prefix);
     void gatherPlannerStatisticsIfMissing();
     void touch(const QString& captureID);
+    void removeFilesOfCapture(const QString& id);
     // Writes a capture's row and marks the fields that changed as pending;
     // runs inside a transaction.
     void writeCapture(const Capture& c);
-    // Reads, edits and writes a live capture in one transaction; false when there is none.
-    bool editCapture(const QString& id, const std::function<void(Capture&)>& edit);
+    // Reads, edits and writes a live capture in one transaction, with `record`
+    // (its history entry) inside it; false when there is none.
+    bool editCapture(const QString& id, const std::function<void(Capture&)>& edit,
+                     const std::function<void()>& record = {});
     std::optional<QString> metaOrNone(const QString& key);
     // The keys of a `pending` JSON object; empty for NULL or anything but an object.
     static QSet<QString> pendingKeys(const std::optional<QString>& pendingJSON);

@@ -1,5 +1,6 @@
 // Local changes to captures: insert, the common update path and the
-// workflow operations built on it, and soft delete.
+// workflow operations built on it, and soft delete. Each workflow change and
+// its history entry are one transaction.
 #include "CaptureStore.h"
 
 #include "RecordFields.h"
@@ -152,13 +153,16 @@ void CaptureStore::writeCapture(const Capture& c) {
         markPending("captures", c.id, changed);
 }
 
-bool CaptureStore::editCapture(const QString& id, const std::function<void(Capture&)>& edit) {
+bool CaptureStore::editCapture(const QString& id, const std::function<void(Capture&)>& edit,
+                               const std::function<void()>& record) {
     const bool found = db_->transaction([&] {
         std::optional<Capture> c = rawCapture(id);
         if (!c || c->deletedAt)
             return false;
         edit(*c);
         writeCapture(*c);
+        if (record)
+            record();
         return true;
     });
     if (found)
@@ -180,12 +184,12 @@ std::optional<Capture> CaptureStore::setStatus(const QString& id, CaptureStatus 
                 c.claimedAt.reset();
             }
         }
+    }, [&] {
+        recordActivity(id, "status_changed", displayName(old) + " → " + displayName(status), actor,
+                       Identifiers::make(), now(), currentUserID(), false);
     });
     if (!found)
         return std::nullopt;
-    recordActivity(id, "status_changed", displayName(old) + " → " + displayName(status), actor, Identifiers::make(),
-                   now(), currentUserID(), false);
-    postDidChange();
     return capture(id);
 }
 
@@ -199,20 +203,19 @@ std::optional<Capture> CaptureStore::claim(const QString& id, const QString& by)
             c.status = CaptureStatus::inProgress;
         if (!c.assigneeID)
             c.assigneeID = user;
-    });
+    }, [&] { recordActivity(id, "claimed", "", by, Identifiers::make(), now(), user, false); });
     if (!found)
         return std::nullopt;
-    recordActivity(id, "claimed", "", by, Identifiers::make(), now(), user, false);
-    postDidChange();
     return capture(id);
 }
 
 std::optional<Capture> CaptureStore::assign(const QString& id, const std::optional<QString>& to,
                                             const QString& actor) {
-    if (!editCapture(id, [&](Capture& c) { c.assigneeID = to; }))
-        return std::nullopt;
-    recordActivity(id, "assigned", to.value_or(QString()), actor, Identifiers::make(), now(), currentUserID(), false);
-    return capture(id);
+    const bool found = editCapture(id, [&](Capture& c) { c.assigneeID = to; }, [&] {
+        recordActivity(id, "assigned", to.value_or(QString()), actor, Identifiers::make(), now(), currentUserID(),
+                       false);
+    });
+    return found ? capture(id) : std::nullopt;
 }
 
 std::optional<Capture> CaptureStore::resolve(const QString& id, const std::optional<QString>& reference,
@@ -221,12 +224,12 @@ std::optional<Capture> CaptureStore::resolve(const QString& id, const std::optio
         c.status = CaptureStatus::resolved;
         c.resolvedAt = now();
         c.resolutionRef = reference;
+    }, [&] {
+        recordActivity(id, "resolved", reference.value_or(QString()), actor, Identifiers::make(), now(),
+                       currentUserID(), false);
     });
     if (!found)
         return std::nullopt;
-    recordActivity(id, "resolved", reference.value_or(QString()), actor, Identifiers::make(), now(),
-                   currentUserID(), false);
-    postDidChange();
     return capture(id);
 }
 
@@ -239,20 +242,15 @@ void CaptureStore::setCaptureMode(CaptureMode mode, const QString& id) {
     postDidChange();
 }
 
-void CaptureStore::softDelete(const QString& id) {
-    for (const CaptureImage& image : images(id))
-        removeImageFiles(image);
-    if (const std::optional<Capture> c = capture(id)) {
-        CaptureImage cover;
-        cover.imagePath = c->imagePath;
-        cover.thumbPath = c->thumbPath;
-        removeImageFiles(cover);
-    }
+void CaptureStore::softDelete(const QString& id, DeletedFiles files) {
     const SQLValue stamp = SQLValue::now();
     db_->transaction([&] {
         db_->execute("UPDATE captures SET deleted_at = ?, updated_at = ?, dirty = 1 WHERE id = ?;",
                      {stamp, stamp, id});
         markPending("captures", id, {"delete"});
+        // Files go only once the capture is committed as deleted.
+        if (files == DeletedFiles::remove)
+            db_->afterCommit([this, id] { removeFilesOfDeleted(id); });
     });
     postDidChange();
 }

@@ -53,8 +53,9 @@ bool CaptureStore::deleteImage(const QString& id) {
     if (!target)
         return false;
     const std::vector<CaptureImage> live = images(target->captureID);
-    removeImageFiles(*target);
     db_->transaction([&] {
+        // Once the row no longer names them (a kill before leaves only orphans to sweep).
+        db_->afterCommit([image = *target] { removeImageFiles(image); });
         if (target->syncState != SyncState::local) {
             db_->execute("UPDATE capture_images SET deleted_at = ?, image_path = '', annotated_path = NULL, "
                          "thumb_path = NULL WHERE id = ?;",

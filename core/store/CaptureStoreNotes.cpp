@@ -47,6 +47,8 @@ void CaptureStore::setTags(const QStringList& tags, const QString& captureID) {
     db_->transaction([&] {
         replaceTags(tags, captureID);
         markPending("captures", captureID, {"tags"});
+        // Moves the change stamp, so open boards see a tags-only edit.
+        db_->execute("UPDATE captures SET updated_at = ? WHERE id = ?;", {SQLValue::now(), captureID});
     });
     postDidChange();
 }

@@ -229,11 +229,16 @@ std::optional<std::int64_t> CaptureStore::dataVersion() {
 }
 
 QString CaptureStore::changeStamp() {
+    // Groups count too: a group renamed, added or removed by another process
+    // changes the board's sidebar without touching any capture.
     const auto rows = db_->query("SELECT (SELECT COUNT(*) FROM captures) AS c, "
                                  "(SELECT COALESCE(MAX(updated_at), 0) FROM captures) AS m, "
                                  "(SELECT COUNT(*) FROM comments) AS k, "
-                                 "(SELECT COALESCE(MAX(created_at), 0) FROM comments) AS n;");
+                                 "(SELECT COALESCE(MAX(created_at), 0) FROM comments) AS n, "
+                                 "(SELECT COUNT(*) FROM groups) AS g, "
+                                 "(SELECT COALESCE(MAX(updated_at), 0) FROM groups) AS u;");
     const Row row = rows.empty() ? Row() : rows.front();
     return QString::number(row.integer("c").value_or(0)) + "-" + stampNumber(row.real("m").value_or(0)) + "-" +
-           QString::number(row.integer("k").value_or(0)) + "-" + stampNumber(row.real("n").value_or(0));
+           QString::number(row.integer("k").value_or(0)) + "-" + stampNumber(row.real("n").value_or(0)) + "-" +
+           QString::number(row.integer("g").value_or(0)) + "-" + stampNumber(row.real("u").value_or(0));
 }

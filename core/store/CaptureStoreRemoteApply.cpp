@@ -389,16 +389,24 @@ void CaptureStore::remapGroup(const QString& from, const QString& to) {
 // MARK: removals
 
 void CaptureStore::dropCapture(const QString& id) {
+    std::vector<CaptureImage> images;
     for (const Row& row : db_->query("SELECT * FROM capture_images WHERE capture_id = ?;", {id}))
-        removeImageFiles(CaptureImage::fromRow(row));
-    // Images, tag links, comments and activity go with it by cascade.
+        images.push_back(CaptureImage::fromRow(row));
+    // Images, tag links, comments and activity go with it by cascade. Rows
+    // first, files once that is committed: a kill in between leaves files
+    // the next launch sweeps, never a row whose files are gone.
     db_->execute("DELETE FROM captures WHERE id = ?;", {id});
+    db_->afterCommit([images] {
+        for (const CaptureImage& image : images)
+            removeImageFiles(image);
+    });
 }
 
 void CaptureStore::dropImage(const QString& id) {
-    if (const std::optional<CaptureImage> image = rawImage(id))
-        removeImageFiles(*image);
+    const std::optional<CaptureImage> image = rawImage(id);
     db_->execute("DELETE FROM capture_images WHERE id = ?;", {id});
+    if (image)
+        db_->afterCommit([image] { removeImageFiles(*image); });
 }
 
 void CaptureStore::dropGroup(const QString& id) {

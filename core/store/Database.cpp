@@ -4,7 +4,9 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -158,7 +160,34 @@ void Database::finish(bool nested) {
     executeRaw(nested ? QStringLiteral("RELEASE nested;") : QStringLiteral("COMMIT;"));
 }
 
+void Database::afterCommit(std::function<void()> action, const void* key) {
+    {
+        std::lock_guard guard(lock_);
+        if (handle_ && !sqlite3_get_autocommit(handle_)) {
+            const bool queued = key && std::any_of(afterCommit_.begin(), afterCommit_.end(),
+                                                   [key](const auto& entry) { return entry.first == key; });
+            if (!queued)
+                afterCommit_.emplace_back(key, std::move(action));
+            return;
+        }
+    }
+    action();
+}
+
+void Database::runAfterCommit(bool nested, std::unique_lock<std::recursive_mutex>& guard) {
+    if (nested || afterCommit_.empty())
+        return;
+    const auto actions = std::exchange(afterCommit_, {});
+    // An outer lock of this thread (a caller holding lock()) may remain; the
+    // transaction itself is over either way.
+    guard.unlock();
+    for (const auto& [key, action] : actions)
+        action();
+}
+
 void Database::abandon(bool nested) noexcept {
+    if (!nested)
+        afterCommit_.clear();
     try {
         executeRaw(nested ? QStringLiteral("ROLLBACK TO nested; RELEASE nested;") : QStringLiteral("ROLLBACK;"));
     } catch (...) {

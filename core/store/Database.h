@@ -3,6 +3,7 @@
 #include "DatabaseError.h"
 #include "Row.h"
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -32,15 +33,17 @@ public:
     // commits or rolls back whole.
     template <class Body>
     auto transaction(Body&& body) -> decltype(body()) {
-        std::lock_guard guard(lock_);
+        std::unique_lock guard(lock_);
         const bool nested = begin();
         try {
             if constexpr (std::is_void_v<decltype(body())>) {
                 body();
                 finish(nested);
+                runAfterCommit(nested, guard);
             } else {
                 auto result = body();
                 finish(nested);
+                runAfterCommit(nested, guard);
                 return result;
             }
         } catch (...) {
@@ -48,6 +51,13 @@ public:
             throw;
         }
     }
+
+    // Runs `action` once the transaction open on this thread has committed
+    // (at once when none is open); a rollback drops it. Announcements made
+    // inside an operation built from others thus go out once the whole is
+    // visible to other connections. Actions with the same non-null key run
+    // once per transaction.
+    void afterCommit(std::function<void()> action, const void* key = nullptr);
 
     std::recursive_mutex& lock() { return lock_; }
 
@@ -63,9 +73,11 @@ private:
     // BEGIN, or a savepoint inside an open transaction (then returns true).
     bool begin();
     void finish(bool nested);
+    void runAfterCommit(bool nested, std::unique_lock<std::recursive_mutex>& guard);
     // Rolls back what begin() opened; errors are swallowed, the caller is already failing.
     void abandon(bool nested) noexcept;
 
     sqlite3* handle_ = nullptr;
     std::recursive_mutex lock_;
+    std::vector<std::pair<const void*, std::function<void()>>> afterCommit_;
 };

@@ -68,12 +68,15 @@ ToolResult UpdateCaptureTool::call(const ToolArguments& arguments) {
         capture.groupID = groupIDNamed(store, *group, capture);
         changed.append("group");
     }
-    if (note || priority || group)
-        store.update(capture);
-    if (tags) {
-        store.setTags(*tags, capture.id);
+    // Fields and tags land together or not at all.
+    store.transaction([&] {
+        if (note || priority || group)
+            store.update(capture);
+        if (tags)
+            store.setTags(*tags, capture.id);
+    });
+    if (tags)
         changed.append("tags");
-    }
 
     const Capture updated = store.capture(capture.id).value_or(capture);
     QString text = QStringLiteral("Updated the %1 of %2 “%3”. Now: %4.")

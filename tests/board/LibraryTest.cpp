@@ -146,14 +146,15 @@ TEST_F(LibraryTest, OperationsReloadAndNoteTheLocalChangeOnlyWhenTheyCommit) {
     library.reload();
     EXPECT_FALSE(library.loadError().has_value());
 
-    // Deleting takes the capture and its files away.
+    // Deleting takes the capture away; its files follow once the Undo lapses.
     const QString original = ZorviPaths::imageURL(added.front().imagePath);
     QStringList evicted;
     library.setThumbnailEviction([&](const QString& path) { evicted << path; });
     ASSERT_TRUE(library.remove(note.id));
     EXPECT_EQ(library.captures().size(), 1u);
-    EXPECT_FALSE(QFile::exists(original));
     EXPECT_FALSE(evicted.isEmpty());
+    library.undoHistory().finishAll();
+    EXPECT_FALSE(QFile::exists(original));
 }
 
 TEST_F(LibraryTest, OwnershipFollowsTheSignedInUser) {

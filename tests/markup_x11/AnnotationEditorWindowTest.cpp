@@ -216,14 +216,16 @@ TEST_F(AnnotationEditorWindowTest, AMissingScreenshotIsReportedAndOpensNoWindow)
     EXPECT_FALSE(called);
 }
 
-// The note box's path: an image not filed yet. Opening again replaces the
-// window, Esc cancels without saving, and the window keeps its size.
+// The note box's path: an image not filed yet. Opening again cancels and
+// replaces the window (so a note box waiting on it comes back), Esc cancels
+// without saving, and the window keeps its size.
 TEST_F(AnnotationEditorWindowTest, EscapeCancelsAndTheWindowRemembersItsSize) {
     int saves = 0, cancels = 0;
     controller.presentImage(source, {}, [&](Annotation) { ++saves; }, [&] { ++cancels; });
     QPointer<QWidget> first = controller.window();
     controller.presentImage(source, {}, [&](Annotation) { ++saves; }, [&] { ++cancels; });
     EXPECT_TRUE(processEventsUntil([&] { return first.isNull(); })) << "the first window was not replaced";
+    EXPECT_EQ(cancels, 1) << "the replaced editor was cancelled";
     QWidget* window = openedWindow();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(window->windowTitle(), "Mark up screenshot");
@@ -233,7 +235,7 @@ TEST_F(AnnotationEditorWindowTest, EscapeCancelsAndTheWindowRemembersItsSize) {
     EXPECT_TRUE(processEventsUntil([&] { return window->size() == QSize(800, 560); }));
 
     xdotool({"key", "--clearmodifiers", "Escape"});
-    EXPECT_TRUE(processEventsUntil([&] { return cancels == 1 && controller.window() == nullptr; }));
+    EXPECT_TRUE(processEventsUntil([&] { return cancels == 2 && controller.window() == nullptr; }));
     EXPECT_EQ(saves, 0);
 
     controller.presentImage(source, {}, [&](Annotation) { ++saves; });

@@ -112,7 +112,7 @@ TEST_F(CaptureStoreQueries, SearchTagGroupAuthorAndAssigneeFilters) {
 }
 
 TEST_F(CaptureStoreQueries, ChangeStampMovesWithCapturesAndComments) {
-    EXPECT_EQ(store->changeStamp(), "0-0.0-0-0.0");
+    EXPECT_EQ(store->changeStamp(), "0-0.0-0-0.0-0-0.0");
     EXPECT_TRUE(store->countsByStatus().isEmpty());
 
     Capture c = newCapture();

@@ -1,0 +1,153 @@
+// kill -9 at random moments while the app's write paths and zorvi-mcp work on
+// the same library; after every kill the library must open sound, every image
+// row must have its files, and what is left over must be what the next
+// launch sweeps. ZORVI_KILLS sets how many kills (default 40), ZORVI_KILL_SEED
+// replays a run.
+#include "support/QtEventLoop.h"
+#include "support/TempDir.h"
+
+#include "common/Identifiers.h"
+#include "store/CaptureStore.h"
+#include "store/Database.h"
+#include "store/OrphanFileSweep.h"
+#include "store/ZorviPaths.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+#include <iostream>
+#include <random>
+
+namespace {
+
+int envNumber(const char* name, int fallback) {
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
+// A session of requests for zorvi-mcp, written before it starts reading, so
+// it is busy writing when the kill comes.
+QByteArray agentSession(const QStringList& ids, std::mt19937& rng) {
+    QByteArray lines;
+    const auto send = [&](const QJsonObject& message) {
+        lines += QJsonDocument(message).toJson(QJsonDocument::Compact) + "\n";
+    };
+    send({{"jsonrpc", "2.0"}, {"id", 0}, {"method", "initialize"},
+          {"params", QJsonObject{{"protocolVersion", "2025-06-18"}, {"capabilities", QJsonObject()},
+                                 {"clientInfo", QJsonObject{{"name", "kill-test"}, {"version", "1"}}}}}});
+    send({{"jsonrpc", "2.0"}, {"method", "notifications/initialized"}});
+    for (int i = 1; i <= 60; ++i) {
+        const QString id = ids[int(rng() % ids.size())];
+        QJsonObject call;
+        switch (rng() % 3) {
+        case 0:
+            call = {{"name", "update_capture"},
+                    {"arguments", QJsonObject{{"id", id}, {"note", QStringLiteral("agent %1").arg(i)},
+                                              {"tags", QJsonArray{"agent", QStringLiteral("t%1").arg(i % 5)}}}}};
+            break;
+        case 1:
+            call = {{"name", "comment_on_capture"},
+                    {"arguments", QJsonObject{{"id", id}, {"body", QStringLiteral("looked at it (%1)").arg(i)}}}};
+            break;
+        default:
+            call = {{"name", "claim_capture"}, {"arguments", QJsonObject{{"id", id}}}};
+            break;
+        }
+        send({{"jsonrpc", "2.0"}, {"id", i}, {"method", "tools/call"}, {"params", call}});
+    }
+    return lines;
+}
+
+// What must hold after any kill, before and after the next launch's sweep.
+void expectSoundLibrary(const QString& path) {
+    Database db(path);
+    const auto integrity = db.query("PRAGMA integrity_check;");
+    ASSERT_FALSE(integrity.empty());
+    EXPECT_EQ(integrity.front().string("integrity_check"), "ok");
+    const auto images = db.query("SELECT i.image_path, i.annotated_path, i.thumb_path FROM capture_images i "
+                                 "JOIN captures c ON c.id = i.capture_id "
+                                 "WHERE i.deleted_at IS NULL AND c.deleted_at IS NULL;");
+    for (const Row& row : images) {
+        EXPECT_TRUE(QFile::exists(ZorviPaths::imageURL(*row.string("image_path")))) << "original of a live image";
+        if (const auto marked = row.string("annotated_path")) {
+            EXPECT_TRUE(QFile::exists(ZorviPaths::imageURL(*marked))) << "marked copy " << marked->toStdString();
+        }
+        if (const auto thumb = row.string("thumb_path")) {
+            EXPECT_TRUE(QFile::exists(ZorviPaths::thumbURL(*thumb))) << "thumbnail " << thumb->toStdString();
+        }
+    }
+    // The next launch: deleted captures' files and unnamed files go; nothing is left for a second pass.
+    CaptureStore(path).sweepFilesOfDeleted();
+    OrphanFileSweep::run(path, -60);
+    EXPECT_EQ(OrphanFileSweep::run(path, -60), 0);
+}
+
+TEST(KillTest, TheLibraryStaysSoundWhateverMomentAWriterIsKilledAt) {
+    int argc = 0;
+    QCoreApplication app(argc, nullptr);
+    TempDir home;
+    qputenv("ZORVI_HOME", home.path().toUtf8());
+    const int kills = envNumber("ZORVI_KILLS", 40);
+    const std::uint32_t seed = std::uint32_t(envNumber("ZORVI_KILL_SEED", int(std::random_device()() & 0x7fffffff)));
+    std::cout << "kill test: " << kills << " kills, seed " << seed << std::endl;
+    std::mt19937 rng(seed);
+
+    QStringList agentTargets;
+    {
+        CaptureStore store(ZorviPaths::databaseURL());
+        for (int i = 0; i < 5; ++i) {
+            Capture c;
+            c.id = Identifiers::make();
+            c.createdAt = c.updatedAt = QDateTime::currentDateTimeUtc();
+            c.note = QStringLiteral("agent target %1").arg(i);
+            c.localOnly = true;
+            store.insert(c);
+            agentTargets << c.id;
+        }
+    }
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    for (int round = 0; round < kills && !::testing::Test::HasFailure(); ++round) {
+        SCOPED_TRACE(QStringLiteral("seed %1, kill %2 of %3").arg(seed).arg(round + 1).arg(kills).toStdString());
+        QProcess writer;
+        writer.setProcessEnvironment(environment);
+        writer.start(ZORVI_CRASH_WRITER, {QString::number(rng())});
+        QProcess agent;
+        agent.setProcessEnvironment(environment);
+        agent.start(ZORVI_MCP_BINARY, {});
+        ASSERT_TRUE(writer.waitForStarted() && agent.waitForStarted());
+        agent.write(agentSession(agentTargets, rng));
+
+        // Some operations in, then a random moment inside the next one.
+        const int operations = int(rng() % 6) + 1;
+        int finished = 0;
+        ASSERT_TRUE(processEventsUntil(
+            [&] {
+                finished += int(writer.readAllStandardOutput().count('\n'));
+                return finished >= operations || writer.state() == QProcess::NotRunning;
+            },
+            30000))
+            << "the writer never got going";
+        ASSERT_EQ(writer.state(), QProcess::Running) << writer.readAllStandardError().toStdString();
+        QThread::usleep(rng() % 15000);
+        writer.kill();
+        agent.kill();
+        writer.waitForFinished();
+        agent.waitForFinished();
+
+        expectSoundLibrary(ZorviPaths::databaseURL());
+    }
+    if (::testing::Test::HasFailure())
+        std::cout << "kill test failed; replay with ZORVI_KILL_SEED=" << seed << std::endl;
+}
+
+} // namespace
