@@ -4,6 +4,8 @@
 #include "BoardPainting.h"
 #include "Library.h"
 #include "RelativeTime.h"
+#include "ScreenshotTextSection.h"
+#include "ShortIDBadge.h"
 #include "TagText.h"
 #include "Theme.h"
 
@@ -110,6 +112,10 @@ QWidget* CaptureDetailView::buildHeader() {
     connect(back, &QToolButton::clicked, this, &CaptureDetailView::closeRequested);
     appTitle_ = new QLabel;
     appTitle_->setObjectName("detailTitle");
+    shortID_ = new ShortIDBadgeWidget;
+    QToolButton* handOff = headerButton("sparkles", tr("Copy for Agent"));
+    handOff->setObjectName("copyForAgent");
+    connect(handOff, &QToolButton::clicked, this, &CaptureDetailView::handOffRequested);
     sizeToggle_ = headerButton("arrow.up.left.and.arrow.down.right", "Actual size");
     connect(sizeToggle_, &QToolButton::clicked, this, [this] {
         actualSize_ = !actualSize_;
@@ -133,7 +139,8 @@ QWidget* CaptureDetailView::buildHeader() {
     });
     row->addWidget(back);
     row->addWidget(appTitle_, 1);
-    for (QToolButton* b : {sizeToggle_, reveal_, copy_, remove})
+    row->addWidget(shortID_);
+    for (QToolButton* b : {handOff, sizeToggle_, reveal_, copy_, remove})
         row->addWidget(b);
     return header;
 }
@@ -316,6 +323,8 @@ QWidget* CaptureDetailView::buildSidePane() {
     layout->addWidget(note_);
     layout->addWidget(contextHeading_);
     layout->addLayout(context_);
+    screenshotText_ = new ScreenshotTextSection(library_);
+    layout->addWidget(screenshotText_);
     layout->addWidget(heading("Tags"));
     layout->addWidget(tags_);
     layout->addWidget(commentsHeading_);
@@ -399,6 +408,8 @@ void CaptureDetailView::refresh() {
     updating_ = true;
     appTitle_->setText("<b>" + c->appName.value_or("Unknown app").toHtmlEscaped() + "</b>  " +
                        RelativeTime::string(c->createdAt));
+    shortID_->setShortID(c->shortID());
+    screenshotText_->showCapture(c->id);
     refreshWorkflow(*c);
     refreshContext(*c);
     updating_ = false;

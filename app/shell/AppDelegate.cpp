@@ -11,15 +11,18 @@
 
 #include "account/Account.h"
 #include "account/AccountView.h"
+#include "board/DashboardViewModel.h"
 #include "board/DashboardWindow.h"
 #include "board/ThumbnailLoader.h"
 #include "board/Library.h"
 #include "capture/CaptureController.h"
 #include "capture/ContextCollector.h"
+#include "common/CaptureLink.h"
 #include "common/ZorviError.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
+#include "ocr/ScreenshotTextRunner.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/ShortcutSettingsPanel.h"
 #include "store/CaptureStore.h"
@@ -31,6 +34,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <system_error>
@@ -73,6 +77,7 @@ bool AppDelegate::launch() {
 
     library_ = std::make_unique<Library>(*store_);
     library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
+    screenshotText_ = std::make_unique<ScreenshotTextRunner>(*library_);
     account_ = std::make_unique<Account>(*store_);
     library_->setLocalChangeHandler([account = QPointer<Account>(account_.get())] {
         if (account)
@@ -125,6 +130,11 @@ void AppDelegate::presentFatal(const QString& description) {
 }
 
 void AppDelegate::handleCommand(const QStringList& arguments) {
+    for (const QString& argument : arguments)
+        if (const std::optional<QString> id = CaptureLink::captureID(argument)) {
+            openCapture(*id);
+            return;
+        }
     if (arguments.contains("--capture-region"))
         captureRegion();
     else if (arguments.contains("--capture-screen"))
@@ -211,6 +221,22 @@ void AppDelegate::showDashboard() {
         actions_.fillMenuBar(window->menuBar());
         return window;
     });
+}
+
+void AppDelegate::openCapture(const QString& quotedID) {
+    showDashboard();
+    auto* window = qobject_cast<DashboardWindow*>(dashboardWindow_.data());
+    if (!window)
+        return;
+    std::optional<QString> id;
+    try {
+        id = store_->quotedCaptureID(quotedID);
+    } catch (const ZorviError&) {
+    }
+    if (id && library_->capture(*id))
+        window->board().select(*id);
+    else
+        window->statusBar()->showMessage(tr("No capture matches %1: it may have been deleted.").arg(quotedID));
 }
 
 void AppDelegate::showSettings() {

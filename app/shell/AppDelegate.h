@@ -18,6 +18,7 @@ class CaptureStore;
 class Library;
 class PermissionsService;
 class ScreenCapturer;
+class ScreenshotTextRunner;
 class ShutterSound;
 class Preferences;
 class TrayIcon;
@@ -47,6 +48,8 @@ public:
     void captureFullScreen();
     void newIssue();
     void showDashboard();
+    // A zorvi://capture/ link's id (whole, or the short id): its detail on the board.
+    void openCapture(const QString& quotedID);
     void showSettings();
     // The shortcut recorders on their own, until the settings window hosts them.
     void showOnboarding();
@@ -73,6 +76,7 @@ private:
 
     std::unique_ptr<CaptureStore> store_;
     std::unique_ptr<Library> library_;
+    std::unique_ptr<ScreenshotTextRunner> screenshotText_;
     std::unique_ptr<Account> account_;
     std::unique_ptr<ScreenCapturer> screenCapturer_;
     std::unique_ptr<ShutterSound> shutterSound_;
