@@ -26,12 +26,8 @@ QString tidy(const char* raw) {
 
 TextRecognizer::TextRecognizer() : api_(std::make_unique<tesseract::TessBaseAPI>()) {
     ready_ = api_->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) == 0;
-    if (ready_) {
+    if (ready_)
         api_->SetPageSegMode(tesseract::PSM_AUTO);
-        // Screenshots carry no resolution; this is what Tesseract would
-        // assume, said aloud so it neither guesses nor warns.
-        api_->SetVariable("user_defined_dpi", "70");
-    }
 }
 
 TextRecognizer::~TextRecognizer() {
