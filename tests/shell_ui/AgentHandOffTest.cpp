@@ -10,11 +10,11 @@
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 #include "support/QtEventLoop.h"
+#include "support/QtPrinters.h"
 
 #include <QClipboard>
 #include <QListView>
 #include <QStatusBar>
-#include <QTest>
 
 namespace {
 
@@ -44,16 +44,21 @@ TEST_F(ShellFixture, CopyForAgentAndCaptureLinksReachTheRightCapture) {
     QObject::connect(&instance, &SingleInstance::commandReceived, delegate.get(), &AppDelegate::handleCommand);
     auto* window = windowNamed<DashboardWindow>("dashboard");
     ASSERT_NE(window, nullptr);
+    auto copyForAgent = [&] {
+        QApplication::clipboard()->clear();
+        DesktopDriver::key("ctrl+shift+c");
+        processEventsUntil([] { return !QApplication::clipboard()->text().isEmpty(); });
+        return QApplication::clipboard()->text();
+    };
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(processEventsUntil([&] { return window->isActiveWindow(); }));
 
     // On the board: the card with focus (the newest) goes.
     window->boardView()->focusCards();
-    QApplication::clipboard()->clear();
-    QTest::keyClick(window->boardView()->cards(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    const QString fromBoard = QApplication::clipboard()->text();
-    EXPECT_TRUE(fromBoard.startsWith("Zorvi capture " + newest.right(8) + ": Logo blurry on retina\n")) << fromBoard;
-    EXPECT_TRUE(fromBoard.contains("get_capture")) << fromBoard;
+    const QString fromBoard = copyForAgent();
+    EXPECT_TRUE(fromBoard.startsWith("Zorvi capture " + newest.right(8) + ": Logo blurry on retina\n"))
+        << fromBoard.toStdString();
+    EXPECT_TRUE(fromBoard.contains("get_capture")) << fromBoard.toStdString();
 
     // A link to the older one, by its short id, in upper case as someone may type it.
     SingleInstance secondStart;
@@ -61,11 +66,9 @@ TEST_F(ShellFixture, CopyForAgentAndCaptureLinksReachTheRightCapture) {
     ASSERT_TRUE(processEventsUntil([&] { return window->detailView()->captureID() == older; }, 10000));
     EXPECT_EQ(window->detailView()->findChild<ShortIDBadgeWidget*>("shortID")->shortID(), older.right(8));
 
-    QApplication::clipboard()->clear();
-    QTest::keyClick(window->detailView(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_TRUE(QApplication::clipboard()->text().startsWith("Zorvi capture " + older.right(8) +
-                                                             ": Totals round the wrong way\n"))
-        << QApplication::clipboard()->text();
+    const QString fromDetail = copyForAgent();
+    EXPECT_TRUE(fromDetail.startsWith("Zorvi capture " + older.right(8) + ": Totals round the wrong way\n"))
+        << fromDetail.toStdString();
 
     // A link to nothing leaves the open capture where it is.
     ASSERT_TRUE(secondStart.forwardToRunningInstance({"zorvi://capture/00000000"}));
