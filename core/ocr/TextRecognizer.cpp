@@ -26,8 +26,12 @@ QString tidy(const char* raw) {
 
 TextRecognizer::TextRecognizer() : api_(std::make_unique<tesseract::TessBaseAPI>()) {
     ready_ = api_->Init(nullptr, "eng", tesseract::OEM_LSTM_ONLY) == 0;
-    if (ready_)
+    if (ready_) {
         api_->SetPageSegMode(tesseract::PSM_AUTO);
+        // Tesseract narrates its guesses ("Estimating resolution as …") on
+        // stderr, which is the app's log.
+        api_->SetVariable("debug_file", "/dev/null");
+    }
 }
 
 TextRecognizer::~TextRecognizer() {
