@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 
+#include "AgentNotices.h"
 #include "AppNotifications.h"
 #include "AppPalette.h"
 #include "PermissionsService.h"
@@ -19,6 +20,7 @@
 #include "capture/ContextCollector.h"
 #include "common/CaptureLink.h"
 #include "common/ZorviError.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
@@ -83,6 +85,10 @@ bool AppDelegate::launch() {
         if (account)
             account->noteLocalChange();
     });
+    notifier_ = DesktopNotifier::forSession();
+    notices_ = std::make_unique<AgentNotices>(*library_, account_.get(), preferences_, *notifier_);
+    connect(notices_.get(), &AgentNotices::captureRequested, this, &AppDelegate::openCapture);
+    connect(notices_.get(), &AgentNotices::accountRequested, this, &AppDelegate::openAccountSettings);
     screenCapturer_ = ScreenCapturer::forPlatform();
     shutterSound_ = std::make_unique<ShutterSound>();
     contextCollector_ = std::make_unique<ContextCollector>();

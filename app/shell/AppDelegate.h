@@ -9,6 +9,8 @@
 #include <memory>
 
 class Account;
+class AgentNotices;
+class DesktopNotifier;
 class AnnotationEditorWindowController;
 class AppPalette;
 class CaptureController;
@@ -78,6 +80,8 @@ private:
     std::unique_ptr<Library> library_;
     std::unique_ptr<ScreenshotTextRunner> screenshotText_;
     std::unique_ptr<Account> account_;
+    std::unique_ptr<DesktopNotifier> notifier_;
+    std::unique_ptr<AgentNotices> notices_;
     std::unique_ptr<ScreenCapturer> screenCapturer_;
     std::unique_ptr<ShutterSound> shutterSound_;
     std::unique_ptr<ContextCollector> contextCollector_;

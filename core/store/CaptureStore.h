@@ -139,6 +139,18 @@ public:
     // Live captures with every word of `search` (as a word's start) in a screenshot.
     QStringList capturesWithScreenshotText(const QString& search, int limit);
 
+    // What agents did to the captures this user filed (or, signed out, to
+    // every capture): claims, resolves and comments after `since`, oldest first.
+    struct AgentAction {
+        QString captureID;
+        QString kind; // "claimed", "resolved" or "commented"
+        QString actor;
+        QString detail;
+        QString captureTitle;
+        QDateTime at;
+    };
+    std::vector<AgentAction> agentActionsSince(const QDateTime& since);
+
     // Change marking and sync metadata.
     std::optional<QString> syncMeta(const QString& key);
     void setSyncMeta(const QString& key, const std::optional<QString>& value);
