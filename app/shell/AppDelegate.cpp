@@ -31,6 +31,9 @@
 #include "store/ZorviPaths.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
@@ -120,6 +123,8 @@ bool AppDelegate::launch() {
     shortcuts_ = std::make_unique<GlobalShortcuts>(
         preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
 
+    if (startsInBackground_)
+        return true;
     if (preferences_.hasCompletedOnboarding())
         showDashboard();
     else
@@ -149,6 +154,8 @@ void AppDelegate::handleCommand(const QStringList& arguments) {
         newIssue();
     else if (arguments.contains("--settings"))
         showSettings();
+    else if (arguments.contains("--background"))
+        return; // already running, in the tray
     else
         showDashboard(); // "--dashboard", or a plain second start
 }
@@ -187,7 +194,21 @@ void AppDelegate::observeNotifications() {
 }
 
 void AppDelegate::setUpTray() {
-    if (tray_ || !preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (tray_ || !preferences_.showMenuBarIcon())
+        return;
+    // At login the desktop's tray host may start after Zorvi: the entry comes
+    // up as soon as it does. Qt settles on its tray backend the first time it
+    // is asked, so it is asked only once the host is there.
+    const QString host = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!QDBusConnection::sessionBus().interface()->isServiceRegistered(host)) {
+        if (!trayHostWatcher_) {
+            trayHostWatcher_ = new QDBusServiceWatcher(host, QDBusConnection::sessionBus(),
+                                                       QDBusServiceWatcher::WatchForRegistration, this);
+            connect(trayHostWatcher_, &QDBusServiceWatcher::serviceRegistered, this, &AppDelegate::setUpTray);
+        }
+        return;
+    }
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     tray_ = std::make_unique<TrayIcon>(actions_);
     connect(tray_.get(), &TrayIcon::showDashboardRequested, this, &AppDelegate::showDashboard);

@@ -24,6 +24,7 @@ class ScreenshotTextRunner;
 class ShutterSound;
 class Preferences;
 class TrayIcon;
+class QDBusServiceWatcher;
 class QWidget;
 
 // The application's root object. Opens the library at launch (or reports
@@ -41,6 +42,8 @@ public:
     // Opens the library and brings up the app. False when the library
     // could not be opened; the alert was shown and the app should exit.
     bool launch();
+    // Started at login ("--background"): launch opens no window, the tray waits.
+    void startInBackground() { startsInBackground_ = true; }
 
     // A command line, from this process or forwarded by a later one.
     void handleCommand(const QStringList& arguments);
@@ -90,6 +93,8 @@ private:
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<AnnotationEditorWindowController> markupEditor_;
 
+    bool startsInBackground_ = false;
+    QDBusServiceWatcher* trayHostWatcher_ = nullptr;
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;
