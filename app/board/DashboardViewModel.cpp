@@ -64,6 +64,11 @@ QString DashboardViewModel::title() const {
 }
 
 QString DashboardViewModel::subtitle() const {
+    // The inbox's waiting work is counted in the library, so a library larger
+    // than the board loads is not undercounted.
+    if (filter_.kind == LibraryFilter::Kind::inbox && search_.trimmed().isEmpty() && library_.isTruncated())
+        return BoardHeader::subtitle(filter_, library_.openCount(),
+                                     library_.activeCounts().byPriority.value(CapturePriority::high));
     return BoardHeader::subtitle(filter_, visible_);
 }
 

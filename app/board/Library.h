@@ -40,6 +40,9 @@ public:
     const std::vector<Capture>& captures() const { return shown_.captures; }
     const std::vector<CaptureGroup>& groups() const { return shown_.groups; }
     const QMap<CaptureStatus, int>& counts() const { return shown_.counts; }
+    const ActiveCounts& activeCounts() const { return shown_.active; }
+    // True when the library holds more captures than the board loads.
+    bool isTruncated() const { return int(shown_.captures.size()) >= LibrarySnapshot::captureLimit; }
     const QMap<QString, QStringList>& tagsByCapture() const { return shown_.tagsByCapture; }
     const QMap<QString, int>& commentCounts() const { return shown_.commentCounts; }
     const QStringList& allTags() const { return shown_.allTags; }
