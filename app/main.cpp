@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     instance.listen();
 
     AppDelegate delegate;
+    if (arguments.contains("--background"))
+        delegate.startInBackground();
     if (!delegate.launch())
         return 1;
     QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, &AppDelegate::handleCommand);

@@ -7,7 +7,8 @@
 class CaptureStore;
 
 // Finds the live capture an agent names: by its id, a unique prefix of it,
-// or a unique ending such as the short id the board shows.
+// or a unique ending such as the short id the board shows, each also as a
+// zorvi://capture/ link.
 namespace CaptureLookup {
 
 // Throws ToolError with a message the agent can act on.

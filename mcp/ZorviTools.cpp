@@ -7,6 +7,7 @@
 #include "tools/GetCaptureTool.h"
 #include "tools/ListCapturesTool.h"
 #include "tools/ListGroupsTool.h"
+#include "tools/ListPeopleTool.h"
 #include "tools/ReopenCaptureTool.h"
 #include "tools/ResolveCaptureTool.h"
 #include "tools/UpdateCaptureTool.h"
@@ -20,5 +21,6 @@ void registerZorviTools(ToolRegistry& registry, const ToolContext& context) {
     registry.add(std::make_unique<ReopenCaptureTool>(context));
     registry.add(std::make_unique<UpdateCaptureTool>(context));
     registry.add(std::make_unique<ListGroupsTool>(context));
+    registry.add(std::make_unique<ListPeopleTool>(context));
     registry.add(std::make_unique<CaptureStatsTool>(context));
 }

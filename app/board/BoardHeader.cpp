@@ -15,13 +15,16 @@ QString title(const LibraryFilter& filter, const std::vector<CaptureGroup>& grou
 }
 
 QString subtitle(const LibraryFilter& filter, const std::vector<Capture>& displayed) {
-    const qsizetype n = qsizetype(displayed.size());
+    return subtitle(filter, qsizetype(displayed.size()),
+                    std::count_if(displayed.begin(), displayed.end(),
+                                  [](const Capture& c) { return c.priority == CapturePriority::high; }));
+}
+
+QString subtitle(const LibraryFilter& filter, qsizetype n, qsizetype high) {
     QString text = QString::number(n) + (n == 1 ? " capture" : " captures");
     if (filter.kind != LibraryFilter::Kind::inbox || n == 0)
         return text;
     text += " waiting";
-    const auto high = std::count_if(displayed.begin(), displayed.end(),
-                                    [](const Capture& c) { return c.priority == CapturePriority::high; });
     if (high > 0)
         text += " · " + QString::number(high) + " high priority";
     return text;

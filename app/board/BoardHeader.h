@@ -14,5 +14,7 @@ namespace BoardHeader {
 QString title(const LibraryFilter& filter, const std::vector<CaptureGroup>& groups);
 // "5 captures waiting · 2 high priority" for the inbox, "12 captures" elsewhere.
 QString subtitle(const LibraryFilter& filter, const std::vector<Capture>& displayed);
+// The same from counts, for a library larger than what the board loads.
+QString subtitle(const LibraryFilter& filter, qsizetype captures, qsizetype highPriority);
 
 } // namespace BoardHeader

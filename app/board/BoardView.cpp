@@ -1,5 +1,6 @@
 #include "BoardView.h"
 
+#include "AgentHandOff.h"
 #include "BoardPainting.h"
 #include "CaptureCardDelegate.h"
 #include "CaptureListModel.h"
@@ -238,6 +239,10 @@ void BoardView::openCurrent() {
         board_.select(current.data(CaptureListModel::IdRole).toString());
 }
 
+const Capture* BoardView::currentCapture() const {
+    return model_->capture(view_->currentIndex());
+}
+
 void BoardView::deleteCurrent() {
     const QModelIndex current = view_->currentIndex();
     if (!current.isValid())
@@ -257,6 +262,9 @@ void BoardView::showContextMenu(const QPoint& at) {
     const QString id = c->id;
     QMenu menu(this);
     menu.addAction("Open", this, [this, id] { board_.select(id); });
+    const Capture capture = *c;
+    QAction* handOff = menu.addAction(tr("Copy for Agent"), this, [capture] { AgentHandOff::copy(capture); });
+    handOff->setShortcut(AgentHandOff::shortcut());
     if (c->hasImage()) {
         const QString file = ZorviPaths::imageURL(c->imagePath);
         menu.addAction("Show in Folder", this, [file] { FileManagerReveal::showItem(file); });

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+struct Capture;
 class CaptureCardDelegate;
 class CaptureListModel;
 class DashboardViewModel;
@@ -22,6 +23,8 @@ class BoardView : public QWidget {
     QLineEdit* searchField() const { return search_; }
     QListView* cards() const { return view_; }
     void focusCards();
+    // The card with keyboard focus; none on an empty board.
+    const Capture* currentCapture() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -4,6 +4,7 @@
 #include "CaptureListModel.h"
 #include "Library.h"
 #include "RelativeTime.h"
+#include "ShortIDBadge.h"
 #include "Theme.h"
 #include "ThumbnailLoader.h"
 
@@ -267,6 +268,7 @@ int CaptureCardDelegate::paintChip(QPainter* p, QPoint at, const QString& text, 
 }
 
 void CaptureCardDelegate::paintFacts(QPainter* p, QRect line, const Capture& c) const {
+    line.setRight(line.right() - ShortIDBadge::paintAtRight(p, line, c.shortID()) - 6);
     const qreal dpr = p->device()->devicePixelRatioF();
     p->drawPixmap(line.left(), line.top() + 1, BoardPainting::appIcon(c.appBundleID, 16, dpr));
     p->setFont(sized(p->font(), 12));

@@ -4,6 +4,8 @@
 #include "BoardPainting.h"
 #include "Library.h"
 #include "RelativeTime.h"
+#include "ScreenshotTextSection.h"
+#include "ShortIDBadge.h"
 #include "TagText.h"
 #include "Theme.h"
 
@@ -111,6 +113,10 @@ QWidget* CaptureDetailView::buildHeader() {
     connect(back, &QToolButton::clicked, this, &CaptureDetailView::closeRequested);
     appTitle_ = new QLabel;
     appTitle_->setObjectName("detailTitle");
+    shortID_ = new ShortIDBadgeWidget;
+    QToolButton* handOff = headerButton("sparkles", tr("Copy for Agent"));
+    handOff->setObjectName("copyForAgent");
+    connect(handOff, &QToolButton::clicked, this, &CaptureDetailView::handOffRequested);
     sizeToggle_ = headerButton("arrow.up.left.and.arrow.down.right", "Actual size");
     connect(sizeToggle_, &QToolButton::clicked, this, [this] {
         actualSize_ = !actualSize_;
@@ -134,7 +140,8 @@ QWidget* CaptureDetailView::buildHeader() {
     });
     row->addWidget(back);
     row->addWidget(appTitle_, 1);
-    for (QToolButton* b : {sizeToggle_, reveal_, copy_, remove})
+    row->addWidget(shortID_);
+    for (QToolButton* b : {handOff, sizeToggle_, reveal_, copy_, remove})
         row->addWidget(b);
     return header;
 }
@@ -335,6 +342,8 @@ QWidget* CaptureDetailView::buildSidePane() {
     layout->addWidget(noteElsewhere_);
     layout->addWidget(contextHeading_);
     layout->addLayout(context_);
+    screenshotText_ = new ScreenshotTextSection(library_);
+    layout->addWidget(screenshotText_);
     layout->addWidget(heading("Tags"));
     layout->addWidget(tags_);
     layout->addWidget(tagsElsewhere_);
@@ -457,6 +466,8 @@ void CaptureDetailView::refresh() {
     updating_ = true;
     appTitle_->setText("<b>" + c->appName.value_or("Unknown app").toHtmlEscaped() + "</b>  " +
                        RelativeTime::string(c->createdAt));
+    shortID_->setShortID(c->shortID());
+    screenshotText_->showCapture(c->id);
     refreshWorkflow(*c);
     refreshContext(*c);
     mergeOutsideEdits(*c);

@@ -24,6 +24,8 @@ class QScrollArea;
 class QStackedWidget;
 class QToolButton;
 class QVBoxLayout;
+class ScreenshotTextSection;
+class ShortIDBadgeWidget;
 
 // One capture: its screenshots on the left, its workflow, note, context,
 // tags, comments and history on the right. Every change goes through the
@@ -44,6 +46,8 @@ class CaptureDetailView : public QWidget {
 
   signals:
     void closeRequested();
+    // "Copy for Agent" was clicked.
+    void handOffRequested();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -79,6 +83,8 @@ class CaptureDetailView : public QWidget {
 
     QStackedWidget* pages_;
     QLabel* appTitle_;
+    ShortIDBadgeWidget* shortID_;
+    ScreenshotTextSection* screenshotText_;
     QToolButton* sizeToggle_;
     QToolButton* reveal_;
     QToolButton* copy_;

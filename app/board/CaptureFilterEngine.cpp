@@ -56,7 +56,7 @@ bool matches(const Capture& c, const LibraryFilter& filter, const QMap<QString, 
 
 std::vector<Capture> apply(const std::vector<Capture>& captures, const LibraryFilter& filter, const QString& search,
                            SortOrder sort, const QMap<QString, QStringList>& tagsByCapture,
-                           const std::optional<QString>& currentUserID) {
+                           const std::optional<QString>& currentUserID, const QSet<QString>& screenshotMatches) {
     const QString needle = search.trimmed().toLower();
     std::vector<const Capture*> kept;
     kept.reserve(captures.size());
@@ -64,7 +64,7 @@ std::vector<Capture> apply(const std::vector<Capture>& captures, const LibraryFi
     for (const Capture& c : captures) {
         if (!matches(c, filter, tagsByCapture, currentUserID))
             continue;
-        if (!needle.isEmpty()) {
+        if (!needle.isEmpty() && !screenshotMatches.contains(c.id)) {
             // The parts are joined with spaces, so a search may span two of them.
             haystack = c.note;
             haystack += u' ';

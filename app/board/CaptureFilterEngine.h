@@ -6,6 +6,7 @@
 #include "store/Capture.h"
 
 #include <QMap>
+#include <QSet>
 #include <QStringList>
 
 #include <optional>
@@ -16,9 +17,11 @@
 // memory; it runs on every change of any of its inputs.
 namespace CaptureFilterEngine {
 
+// `screenshotMatches` are captures the search also finds by words in their
+// screenshots (the store's full-text index knows them).
 std::vector<Capture> apply(const std::vector<Capture>& captures, const LibraryFilter& filter, const QString& search,
                            SortOrder sort, const QMap<QString, QStringList>& tagsByCapture,
-                           const std::optional<QString>& currentUserID);
+                           const std::optional<QString>& currentUserID, const QSet<QString>& screenshotMatches = {});
 
 // Whether one capture passes the filter stage alone.
 bool matches(const Capture& capture, const LibraryFilter& filter, const QMap<QString, QStringList>& tagsByCapture,

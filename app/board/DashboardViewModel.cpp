@@ -8,6 +8,10 @@
 
 DashboardViewModel::DashboardViewModel(Library& library, QObject* parent) : QObject(parent), library_(library) {
     connect(&library_, &Library::changed, this, &DashboardViewModel::recompute);
+    connect(&library_, &Library::screenshotTextChanged, this, [this] {
+        if (!search_.trimmed().isEmpty())
+            recompute();
+    });
     recompute();
 }
 
@@ -47,8 +51,10 @@ void DashboardViewModel::select(const std::optional<QString>& captureID) {
 }
 
 void DashboardViewModel::recompute() {
+    const QSet<QString> screenshotMatches =
+        search_.trimmed().isEmpty() ? QSet<QString>() : library_.capturesWithScreenshotText(search_);
     visible_ = CaptureFilterEngine::apply(library_.captures(), filter_, search_, sort_, library_.tagsByCapture(),
-                                          library_.currentUserID());
+                                          library_.currentUserID(), screenshotMatches);
     groupCounts_ = CaptureFilterEngine::activeCountsByGroup(library_.captures());
     emit boardChanged();
 }
@@ -58,6 +64,11 @@ QString DashboardViewModel::title() const {
 }
 
 QString DashboardViewModel::subtitle() const {
+    // The inbox's waiting work is counted in the library, so a library larger
+    // than the board loads is not undercounted.
+    if (filter_.kind == LibraryFilter::Kind::inbox && search_.trimmed().isEmpty() && library_.isTruncated())
+        return BoardHeader::subtitle(filter_, library_.openCount(),
+                                     library_.activeCounts().byPriority.value(CapturePriority::high));
     return BoardHeader::subtitle(filter_, visible_);
 }
 

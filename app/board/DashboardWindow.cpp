@@ -1,5 +1,6 @@
 #include "DashboardWindow.h"
 
+#include "AgentHandOff.h"
 #include "BoardView.h"
 #include "CaptureDetailView.h"
 #include "DashboardViewModel.h"
@@ -70,6 +71,9 @@ DashboardWindow::DashboardWindow(Library& library, QWidget* parent)
         boardView_->searchField()->setFocus();
         boardView_->searchField()->selectAll();
     });
+    auto* handOff = new QShortcut(AgentHandOff::shortcut(), this);
+    connect(handOff, &QShortcut::activated, this, &DashboardWindow::copyForAgent);
+    connect(detail_, &CaptureDetailView::handOffRequested, this, &DashboardWindow::copyForAgent);
     auto* back = new QShortcut(QKeySequence(Qt::Key_Escape), detail_);
     back->setContext(Qt::WidgetWithChildrenShortcut);
     connect(back, &QShortcut::activated, this, [this] { board_->select(std::nullopt); });
@@ -107,6 +111,18 @@ void DashboardWindow::showSelection() {
         pages_->setCurrentWidget(boardView_);
         boardView_->focusCards();
     }
+}
+
+void DashboardWindow::copyForAgent() {
+    std::optional<Capture> capture;
+    if (const auto& selected = board_->selectedCaptureID())
+        capture = board_->library().capture(*selected);
+    else if (const Capture* current = boardView_->currentCapture())
+        capture = *current;
+    if (!capture)
+        return;
+    AgentHandOff::copy(*capture);
+    statusBar()->showMessage(tr("Copied for your agent: capture %1").arg(capture->shortID()), 5000);
 }
 
 void DashboardWindow::saveState() const {

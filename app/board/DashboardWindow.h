@@ -29,6 +29,8 @@ class DashboardWindow : public QMainWindow {
 
   private:
     void showSelection();
+    // Copies the open capture, else the board's current card, for the agent.
+    void copyForAgent();
     void saveState() const;
 
     DashboardViewModel* board_;

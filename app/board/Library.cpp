@@ -318,3 +318,23 @@ std::optional<CaptureGroup> Library::createGroup(const QString& name) {
 bool Library::addGroup(const CaptureGroup& group) {
     return perform([&] { store_.upsertGroup(group); });
 }
+
+QSet<QString> Library::capturesWithScreenshotText(const QString& search) const {
+    try {
+        const QStringList ids = store_.capturesWithScreenshotText(search, LibrarySnapshot::captureLimit);
+        return {ids.begin(), ids.end()};
+    } catch (const ZorviError&) {
+        return {};
+    }
+}
+
+std::optional<Capture> Library::capture(const QString& id) const {
+    for (const Capture& c : shown_.captures)
+        if (c.id == id)
+            return c;
+    try {
+        return store_.capture(id);
+    } catch (const ZorviError&) {
+        return std::nullopt;
+    }
+}

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 
@@ -42,6 +43,9 @@ public:
     const std::vector<Capture>& captures() const { return shown_.captures; }
     const std::vector<CaptureGroup>& groups() const { return shown_.groups; }
     const QMap<CaptureStatus, int>& counts() const { return shown_.counts; }
+    const ActiveCounts& activeCounts() const { return shown_.active; }
+    // True when the library holds more captures than the board loads.
+    bool isTruncated() const { return int(shown_.captures.size()) >= LibrarySnapshot::captureLimit; }
     const QMap<QString, QStringList>& tagsByCapture() const { return shown_.tagsByCapture; }
     const QMap<QString, int>& commentCounts() const { return shown_.commentCounts; }
     const QStringList& allTags() const { return shown_.allTags; }
@@ -56,6 +60,8 @@ public:
     bool isMine(const Capture& capture) const;
     std::optional<Person> person(const std::optional<QString>& id) const;
     std::optional<CaptureGroup> group(const std::optional<QString>& id) const;
+    // A live capture, from those loaded or else from the store; none when there is no such capture.
+    std::optional<Capture> capture(const QString& id) const;
 
     // Told after every successful local operation, so sync can push it.
     void setLocalChangeHandler(std::function<void()> handler) { localChange_ = std::move(handler); }
@@ -87,9 +93,16 @@ public:
     // Stores a group built elsewhere (the new-group dialog).
     bool addGroup(const CaptureGroup& group);
 
+    // Captures with every word of `search` in the text of a screenshot; none on failure.
+    QSet<QString> capturesWithScreenshotText(const QString& search) const;
+    // Told by whoever records screenshot text, so views showing it refresh.
+    void screenshotTextArrived() { emit screenshotTextChanged(); }
+
 signals:
     // After every reload and whenever loadError changes.
     void changed();
+    // Text recognised in screenshots was recorded.
+    void screenshotTextChanged();
 
 private slots:
     // Both the D-Bus signal and the poll land here.

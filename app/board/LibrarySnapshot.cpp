@@ -9,6 +9,7 @@ LibrarySnapshot LibrarySnapshot::read(CaptureStore& store) {
         s.captures = store.captures(everything);
         s.groups = store.groups();
         s.counts = store.countsByStatus();
+        s.active = store.activeCounts();
         // Counts and tags are read for the loaded captures only, one statement each.
         QStringList ids;
         ids.reserve(qsizetype(s.captures.size()));

@@ -16,6 +16,8 @@ struct LibrarySnapshot {
     std::vector<Capture> captures;
     std::vector<CaptureGroup> groups;
     QMap<CaptureStatus, int> counts;
+    // Open and in-progress captures of the whole library, not only those loaded.
+    ActiveCounts active;
     QMap<QString, QStringList> tagsByCapture;
     QMap<QString, int> commentCounts;
     QStringList allTags;

@@ -5,6 +5,7 @@
 #include "shell/LibraryDamageNotice.h"
 #include "shell/LibraryHealthMonitor.h"
 
+#include "AgentNotices.h"
 #include "AppNotifications.h"
 #include "AppPalette.h"
 #include "PermissionsService.h"
@@ -16,27 +17,35 @@
 
 #include "account/Account.h"
 #include "account/AccountView.h"
+#include "board/DashboardViewModel.h"
 #include "board/DashboardWindow.h"
 #include "board/ThumbnailLoader.h"
 #include "board/Library.h"
 #include "capture/CaptureController.h"
 #include "capture/ContextCollector.h"
+#include "common/CaptureLink.h"
 #include "common/ZorviError.h"
+#include "platform/DesktopNotifier.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "markup/AnnotationEditorWindowController.h"
+#include "ocr/ScreenshotTextRunner.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/ShortcutSettingsPanel.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
 #include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QLayout>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QThreadPool>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <system_error>
@@ -89,11 +98,16 @@ bool AppDelegate::launch() {
     healthMonitor_ = std::make_unique<LibraryHealthMonitor>(store_->databasePath());
     connect(healthMonitor_.get(), &LibraryHealthMonitor::damaged, this, &LibraryDamageNotice::show);
     library_->setThumbnailEviction([](const QString& path) { ThumbnailLoader::shared().evict(path); });
+    screenshotText_ = std::make_unique<ScreenshotTextRunner>(*library_);
     account_ = std::make_unique<Account>(*store_);
     library_->setLocalChangeHandler([account = QPointer<Account>(account_.get())] {
         if (account)
             account->noteLocalChange();
     });
+    notifier_ = DesktopNotifier::forSession();
+    notices_ = std::make_unique<AgentNotices>(*library_, account_.get(), preferences_, *notifier_);
+    connect(notices_.get(), &AgentNotices::captureRequested, this, &AppDelegate::openCapture);
+    connect(notices_.get(), &AgentNotices::accountRequested, this, &AppDelegate::openAccountSettings);
     screenCapturer_ = ScreenCapturer::forPlatform();
     shutterSound_ = std::make_unique<ShutterSound>();
     contextCollector_ = std::make_unique<ContextCollector>();
@@ -125,6 +139,8 @@ bool AppDelegate::launch() {
     shortcuts_ = std::make_unique<GlobalShortcuts>(
         preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
 
+    if (startsInBackground_)
+        return true;
     if (preferences_.hasCompletedOnboarding())
         showDashboard();
     else
@@ -141,6 +157,11 @@ void AppDelegate::presentFatal(const QString& description) {
 }
 
 void AppDelegate::handleCommand(const QStringList& arguments) {
+    for (const QString& argument : arguments)
+        if (const std::optional<QString> id = CaptureLink::captureID(argument)) {
+            openCapture(*id);
+            return;
+        }
     if (arguments.contains("--capture-region"))
         captureRegion();
     else if (arguments.contains("--capture-screen"))
@@ -149,6 +170,8 @@ void AppDelegate::handleCommand(const QStringList& arguments) {
         newIssue();
     else if (arguments.contains("--settings"))
         showSettings();
+    else if (arguments.contains("--background"))
+        return; // already running, in the tray
     else
         showDashboard(); // "--dashboard", or a plain second start
 }
@@ -187,7 +210,21 @@ void AppDelegate::observeNotifications() {
 }
 
 void AppDelegate::setUpTray() {
-    if (tray_ || !preferences_.showMenuBarIcon() || !QSystemTrayIcon::isSystemTrayAvailable())
+    if (tray_ || !preferences_.showMenuBarIcon())
+        return;
+    // At login the desktop's tray host may start after Zorvi: the entry comes
+    // up as soon as it does. Qt settles on its tray backend the first time it
+    // is asked, so it is asked only once the host is there.
+    const QString host = QStringLiteral("org.kde.StatusNotifierWatcher");
+    if (!QDBusConnection::sessionBus().interface()->isServiceRegistered(host)) {
+        if (!trayHostWatcher_) {
+            trayHostWatcher_ = new QDBusServiceWatcher(host, QDBusConnection::sessionBus(),
+                                                       QDBusServiceWatcher::WatchForRegistration, this);
+            connect(trayHostWatcher_, &QDBusServiceWatcher::serviceRegistered, this, &AppDelegate::setUpTray);
+        }
+        return;
+    }
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     tray_ = std::make_unique<TrayIcon>(actions_);
     connect(tray_.get(), &TrayIcon::showDashboardRequested, this, &AppDelegate::showDashboard);
@@ -227,6 +264,22 @@ void AppDelegate::showDashboard() {
         actions_.fillMenuBar(window->menuBar());
         return window;
     });
+}
+
+void AppDelegate::openCapture(const QString& quotedID) {
+    showDashboard();
+    auto* window = qobject_cast<DashboardWindow*>(dashboardWindow_.data());
+    if (!window)
+        return;
+    std::optional<QString> id;
+    try {
+        id = store_->quotedCaptureID(quotedID);
+    } catch (const ZorviError&) {
+    }
+    if (id && library_->capture(*id))
+        window->board().select(*id);
+    else
+        window->statusBar()->showMessage(tr("No capture matches %1: it may have been deleted.").arg(quotedID));
 }
 
 void AppDelegate::showSettings() {

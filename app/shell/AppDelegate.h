@@ -14,6 +14,8 @@ class EditUndoCommand;
 struct CaptureImage;
 class LibraryHealthMonitor;
 class Account;
+class AgentNotices;
+class DesktopNotifier;
 class AnnotationEditorWindowController;
 class AppPalette;
 class CaptureController;
@@ -23,9 +25,11 @@ class CaptureStore;
 class Library;
 class PermissionsService;
 class ScreenCapturer;
+class ScreenshotTextRunner;
 class ShutterSound;
 class Preferences;
 class TrayIcon;
+class QDBusServiceWatcher;
 class QWidget;
 
 // The application's root object. Opens the library at launch (or reports
@@ -43,6 +47,8 @@ public:
     // Opens the library and brings up the app. False when the library
     // could not be opened; the alert was shown and the app should exit.
     bool launch();
+    // Started at login ("--background"): launch opens no window, the tray waits.
+    void startInBackground() { startsInBackground_ = true; }
 
     // A command line, from this process or forwarded by a later one.
     void handleCommand(const QStringList& arguments);
@@ -52,6 +58,8 @@ public:
     void captureFullScreen();
     void newIssue();
     void showDashboard();
+    // A zorvi://capture/ link's id (whole, or the short id): its detail on the board.
+    void openCapture(const QString& quotedID);
     void showSettings();
     // The shortcut recorders on their own, until the settings window hosts them.
     void showOnboarding();
@@ -81,7 +89,10 @@ private:
     std::unique_ptr<Library> library_;
     std::unique_ptr<EditUndoCommand> editUndo_;
     std::unique_ptr<LibraryHealthMonitor> healthMonitor_;
+    std::unique_ptr<ScreenshotTextRunner> screenshotText_;
     std::unique_ptr<Account> account_;
+    std::unique_ptr<DesktopNotifier> notifier_;
+    std::unique_ptr<AgentNotices> notices_;
     std::unique_ptr<ScreenCapturer> screenCapturer_;
     std::unique_ptr<ShutterSound> shutterSound_;
     std::unique_ptr<ContextCollector> contextCollector_;
@@ -90,6 +101,8 @@ private:
     std::unique_ptr<TrayIcon> tray_;
     std::unique_ptr<AnnotationEditorWindowController> markupEditor_;
 
+    bool startsInBackground_ = false;
+    QDBusServiceWatcher* trayHostWatcher_ = nullptr;
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;

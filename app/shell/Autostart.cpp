@@ -28,13 +28,14 @@ bool setEnabled(bool enabled, QString* error) {
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    // The running executable, so a copy outside PATH starts itself.
+    // The running executable, so a copy outside PATH starts itself; at login
+    // it waits in the tray instead of opening the board.
     const QString exec = QCoreApplication::applicationFilePath();
     const QByteArray entry = "[Desktop Entry]\n"
                              "Type=Application\n"
                              "Name=Zorvi\n"
                              "Comment=Capture a bug on screen and hand it to a coding agent\n"
-                             "Exec=\"" + exec.toUtf8() + "\"\n"
+                             "Exec=\"" + exec.toUtf8() + "\" --background\n"
                              "Icon=" + QByteArray(ZorviPaths::bundleIdentifier) + "\n"
                              "Terminal=false\n"
                              "X-GNOME-Autostart-enabled=true\n";

@@ -52,6 +52,10 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     captureLayout->addRow(sound);
     captureLayout->addRow(clipboard);
     captureLayout->addRow(dashboard);
+    auto* notices = toggle(this, tr("Notify me when an agent works on my captures or sync needs attention"),
+                           "showDesktopNotices", prefs->showDesktopNotices());
+    connect(notices, &QCheckBox::toggled, prefs, &Preferences::setShowDesktopNotices);
+    captureLayout->addRow(notices);
     group_->setObjectName("defaultGroup");
     captureLayout->addRow(tr("File new captures in"), group_);
     fillGroups();

@@ -18,6 +18,7 @@ constexpr const char* launchAtLoginKey = "ui.launchAtLogin";
 constexpr const char* defaultGroupKey = "capture.defaultGroupID";
 constexpr const char* legacyDefaultGroupKey = "capture.defaultProjectID";
 constexpr const char* openDashboardKey = "capture.openDashboardAfterSave";
+constexpr const char* desktopNoticesKey = "notifications.desktop";
 constexpr const char* importedLegacyKey = "migration.importedLegacyDefaults";
 
 // Keys read as these values while missing. "onboarding.completed" is left
@@ -28,6 +29,7 @@ struct RegisteredDefault {
 };
 constexpr RegisteredDefault registeredDefaults[] = {
     {soundKey, true}, {clipboardKey, false}, {urlsKey, false}, {menuBarIconKey, true}, {openDashboardKey, false},
+    {desktopNoticesKey, true},
 };
 
 constexpr const char* legacyKeys[] = {
@@ -78,6 +80,7 @@ Preferences::Preferences(const QString& path, const QString& legacyPath, QObject
     captureURLs_ = readBool(urlsKey);
     showMenuBarIcon_ = readBool(menuBarIconKey);
     openDashboardAfterSave_ = readBool(openDashboardKey);
+    showDesktopNotices_ = readBool(desktopNoticesKey);
 
     // The default group used to be called a project; a value found only under
     // the old key moves to the new one (the old key stays for older versions).
@@ -181,6 +184,10 @@ void Preferences::setShowMenuBarIcon(bool value) {
 
 void Preferences::setOpenDashboardAfterSave(bool value) {
     updateBool(openDashboardAfterSave_, value, openDashboardKey, &Preferences::openDashboardAfterSaveChanged);
+}
+
+void Preferences::setShowDesktopNotices(bool value) {
+    updateBool(showDesktopNotices_, value, desktopNoticesKey, &Preferences::showDesktopNoticesChanged);
 }
 
 void Preferences::setDefaultGroupID(const std::optional<QString>& groupID) {

@@ -35,6 +35,8 @@ public:
     bool captureURLs() const { return captureURLs_; }
     bool showMenuBarIcon() const { return showMenuBarIcon_; }
     bool openDashboardAfterSave() const { return openDashboardAfterSave_; }
+    // Desktop notices when an agent acts on your captures or sync needs you.
+    bool showDesktopNotices() const { return showDesktopNotices_; }
     std::optional<QString> defaultGroupID() const { return defaultGroupID_; }
 
     void setRegionHotkey(const HotkeyBinding& binding);
@@ -45,6 +47,7 @@ public:
     void setCaptureURLs(bool value);
     void setShowMenuBarIcon(bool value);
     void setOpenDashboardAfterSave(bool value);
+    void setShowDesktopNotices(bool value);
     void setDefaultGroupID(const std::optional<QString>& groupID);
 
     // The same store, for parts that keep keys of their own (the markup
@@ -60,6 +63,7 @@ signals:
     void captureURLsChanged(bool value);
     void showMenuBarIconChanged(bool value);
     void openDashboardAfterSaveChanged(bool value);
+    void showDesktopNoticesChanged(bool value);
     void defaultGroupIDChanged(const std::optional<QString>& groupID);
 
 private:
@@ -82,5 +86,6 @@ private:
     bool captureURLs_ = false;
     bool showMenuBarIcon_ = true;
     bool openDashboardAfterSave_ = false;
+    bool showDesktopNotices_ = true;
     std::optional<QString> defaultGroupID_;
 };

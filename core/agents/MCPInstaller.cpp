@@ -3,6 +3,8 @@
 #include "JsonConfigFile.h"
 #include "MCPInstallerError.h"
 
+#include "store/ZorviPaths.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -82,11 +84,26 @@ QString MCPInstaller::serverExecutableURL(const QString& applicationDir) {
     return installed;
 }
 
+namespace {
+
+// An app running on a library other than the default one hands its location
+// on, so the agent reads and writes the same library as the app.
+std::optional<QString> libraryOverride() {
+    if (qEnvironmentVariableIsEmpty("ZORVI_HOME"))
+        return std::nullopt;
+    return QDir(ZorviPaths::support()).absolutePath();
+}
+
+} // namespace
+
 QJsonObject MCPInstaller::serverEntry(const QString& agentName) {
+    QJsonObject env{{"ZORVI_AGENT", agentName}};
+    if (const auto library = libraryOverride())
+        env.insert("ZORVI_HOME", *library);
     return {
         {"command", serverExecutableURL()},
         {"args", QJsonArray()},
-        {"env", QJsonObject{{"ZORVI_AGENT", agentName}}},
+        {"env", env},
     };
 }
 
@@ -150,5 +167,8 @@ QString MCPInstaller::configSnippet(Client client) {
 }
 
 QString MCPInstaller::claudeCodeCommandLine() {
-    return "claude mcp add zorvi --env ZORVI_AGENT=claude-code -- \"" + serverExecutableURL() + '"';
+    QString line = "claude mcp add zorvi --env ZORVI_AGENT=claude-code";
+    if (const auto library = libraryOverride())
+        line += " --env \"ZORVI_HOME=" + *library + '"';
+    return line + " -- \"" + serverExecutableURL() + '"';
 }

@@ -2,6 +2,7 @@
 
 #include "RecordFields.h"
 #include "Schema.h"
+#include "ScreenshotTextSchema.h"
 #include "StoreChangeSignal.h"
 #include "ZorviPaths.h"
 
@@ -40,6 +41,7 @@ CaptureStore::CaptureStore(const QString& databasePath) : databasePath_(database
         migrationLock.lock();
         Schema::migrate(*db_);
     }
+    hasScreenshotText_ = ScreenshotTextSchema::ensure(*db_);
     gatherPlannerStatisticsIfMissing();
 }
 

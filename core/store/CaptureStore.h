@@ -60,6 +60,8 @@ public:
     // The one live capture whose id ends with `suffix` (the short id a person
     // quotes); none when no capture or several do.
     std::optional<QString> captureIDEndingWith(const QString& suffix);
+    // Either of the two above: the id, a unique prefix or a unique ending.
+    std::optional<QString> quotedCaptureID(const QString& text);
 
     // Capture changes.
     void insert(Capture capture);
@@ -128,6 +130,38 @@ public:
     // Moves only when another connection commits to the library file: a
     // check cheap enough to poll before re-reading anything.
     std::optional<std::int64_t> dataVersion();
+
+    // Text recognised in screenshots, kept on this computer only (sync never
+    // carries it). Without its optional tables every read is empty and
+    // recording does nothing.
+    struct ImageAwaitingText {
+        QString imageID;
+        QString captureID;
+        // Relative to the library: the marked copy when there is one.
+        QString file;
+        QString source;
+    };
+    bool hasScreenshotText() const { return hasScreenshotText_; }
+    // Live screenshots never read, or replaced or marked since, newest first.
+    std::vector<ImageAwaitingText> imagesAwaitingText(int limit);
+    // Ignored when the screenshot changed again meanwhile: it stays awaiting.
+    void recordScreenshotText(const ImageAwaitingText& image, const QString& text);
+    // The text of each screenshot that has any, in the capture's order.
+    QStringList screenshotText(const QString& captureID);
+    // Live captures with every word of `search` (as a word's start) in a screenshot.
+    QStringList capturesWithScreenshotText(const QString& search, int limit);
+
+    // What agents did to the captures this user filed (or, signed out, to
+    // every capture): claims, resolves and comments after `since`, oldest first.
+    struct AgentAction {
+        QString captureID;
+        QString kind; // "claimed", "resolved" or "commented"
+        QString actor;
+        QString detail;
+        QString captureTitle;
+        QDateTime at;
+    };
+    std::vector<AgentAction> agentActionsSince(const QDateTime& since);
 
     // Change marking and sync metadata.
     std::optional<QString> syncMeta(const QString& key);
@@ -226,4 +260,5 @@ private:
 
     QString databasePath_;
     std::unique_ptr<Database> db_;
+    bool hasScreenshotText_ = false;
 };

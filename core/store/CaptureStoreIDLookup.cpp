@@ -45,6 +45,16 @@ std::optional<QString> CaptureStore::captureIDEndingWith(const QString& suffix) 
     return ids.front();
 }
 
+std::optional<QString> CaptureStore::quotedCaptureID(const QString& text) {
+    // The board shows a capture's short id, its last 8 characters, so that
+    // is what a person quotes; shorter endings than 4 would rarely be unique.
+    constexpr int shortestEnding = 4;
+    if (auto id = resolveCaptureID(text))
+        return id;
+    const QString trimmed = text.trimmed();
+    return trimmed.size() >= shortestEnding ? captureIDEndingWith(trimmed) : std::nullopt;
+}
+
 QStringList CaptureStore::liveIDsLike(const QString& pattern) {
     QStringList ids;
     for (const Row& row : db_->query("SELECT id FROM captures WHERE id LIKE ? AND deleted_at IS NULL LIMIT 2;", {pattern}))

@@ -1,6 +1,8 @@
 // Read-only queries and counts for the board, the detail view and the sidebar.
 #include "CaptureStore.h"
 
+#include "FullTextQuery.h"
+
 #include <QCollator>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -40,6 +42,14 @@ QString stampNumber(double v) {
     if (!text.contains(u'.'))
         text += ".0";
     return text;
+}
+
+// Typed text as a LIKE pattern that finds it anywhere, "%" and "_" included.
+QString containsPattern(QString text) {
+    text.replace(u'\\', QStringLiteral("\\\\"));
+    text.replace(u'%', QStringLiteral("\\%"));
+    text.replace(u'_', QStringLiteral("\\_"));
+    return "%" + text + "%";
 }
 
 // Many ids as one parameter, for "IN (SELECT value FROM json_each(?))".
@@ -92,10 +102,18 @@ std::vector<Capture> CaptureStore::captures(const CaptureQuery& q) {
         params.emplace_back(*q.authorID);
     }
     if (q.search && !QString(*q.search).remove(u' ').remove(u'\t').isEmpty()) {
-        conditions << "(c.note LIKE ? OR c.app_name LIKE ? OR c.window_title LIKE ? OR c.url LIKE ?)";
-        const QString pattern = "%" + *q.search + "%";
+        QString anyField = "c.note LIKE ? ESCAPE '\\' OR c.app_name LIKE ? ESCAPE '\\' OR "
+                           "c.window_title LIKE ? ESCAPE '\\' OR c.url LIKE ? ESCAPE '\\'";
+        const QString pattern = containsPattern(*q.search);
         for (int i = 0; i < 4; ++i)
             params.emplace_back(pattern);
+        if (const QString words = FullTextQuery::fromSearch(*q.search); hasScreenshotText_ && !words.isEmpty()) {
+            anyField += " OR c.id IN (SELECT st.capture_id FROM screenshot_text st JOIN capture_images ci "
+                        "ON ci.id = st.image_id AND ci.deleted_at IS NULL WHERE st.rowid IN "
+                        "(SELECT rowid FROM screenshot_text_index WHERE screenshot_text_index MATCH ?))";
+            params.emplace_back(words);
+        }
+        conditions << "(" + anyField + ")";
     }
     sql += " WHERE " + conditions.join(" AND ");
     sql += " ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 ELSE 2 END, c.created_at ";

@@ -6,7 +6,10 @@
 
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"
+#include "store/StoreChangeSignal.h"
 
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSet>
@@ -89,9 +92,14 @@ void SyncEngine::start() {
     started_ = true;
     loopTimer_->start(0);
     startEvents();
+    QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
+                                          StoreChangeSignal::member, this, SLOT(storeChanged(QDBusMessage)));
 }
 
 void SyncEngine::stop() {
+    if (started_)
+        QDBusConnection::sessionBus().disconnect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
+                                                 StoreChangeSignal::member, this, SLOT(storeChanged(QDBusMessage)));
     started_ = false;
     loopTimer_->stop();
     debounceTimer_->stop();
@@ -113,6 +121,11 @@ void SyncEngine::loopTick() {
 void SyncEngine::noteLocalChange() {
     if (isSignedIn())
         debounceTimer_->start(debounceMs);
+}
+
+void SyncEngine::storeChanged(const QDBusMessage& message) {
+    if (message.service() != QDBusConnection::sessionBus().baseService())
+        noteLocalChange();
 }
 
 void SyncEngine::syncNow() {

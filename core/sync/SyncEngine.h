@@ -15,6 +15,7 @@
 #include <memory>
 
 class CaptureStore;
+class QDBusMessage;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QTimer;
@@ -76,6 +77,12 @@ signals:
     void signedOut();
     // Something a slot was asked for is done (adoption, default workspace).
     void accountChanged();
+
+private slots:
+    // The library's change signal: one from another process (an agent's
+    // write through zorvi-mcp) counts as a local change; this process's own
+    // writes are told through noteLocalChange.
+    void storeChanged(const QDBusMessage& message);
 
 private:
     void setStatus(const SyncStatus& status);

@@ -90,8 +90,9 @@ ToolDefinition GetCaptureTool::definition() const {
             "Show one capture in full: its note, status, where it was captured (app, window title, page "
             "address, display), tags, comments and history, plus each screenshot as an image (the marked-up "
             "copy when the person drew on it), scaled to at most 1568 pixels. The screenshots' file paths are "
-            "listed too.",
-        .inputSchema = object({{"id", nonEmptyString("The capture's id, or a prefix of it that is unique.")}},
+            "listed too, and the text recognised in the screenshots comes as a text block of its own.",
+        .inputSchema = object({{"id", nonEmptyString("The capture's id, a unique prefix or ending of it (such as the "
+                                                     "8-character short id), or its zorvi://capture/ link.")}},
                               {"id"}),
         .readOnly = true,
     };
@@ -136,6 +137,11 @@ ToolResult GetCaptureTool::call(const ToolArguments& arguments) {
         text.append(activityLine(event));
 
     ToolResult result = ToolResult::text(text.join('\n'));
+    // For clients that drop image blocks, and for searching: what the
+    // screenshots say, marked as machine-read.
+    if (const QStringList read = store.screenshotText(capture.id); !read.isEmpty())
+        result.addText("Recognised text (OCR of the screenshots; may contain misread words):\n\n" +
+                       read.join("\n\n---\n\n"));
     for (const Screenshot& screenshot : screenshots)
         if (screenshot.image)
             result.addImage(screenshot.image->bytes, screenshot.image->mimeType);

@@ -49,7 +49,8 @@ ToolDefinition ListCapturesTool::definition() const {
                              {"active", "open", "in_progress", "resolved", "archived", "all"})},
             {"group", string("Only captures in the group of this name (case-insensitive).")},
             {"tag", string("Only captures carrying this tag (case-insensitive).")},
-            {"search", string("Text to find in the note, app name, window title or page address.")},
+            {"search", string("Text to find in the note, app name, window title or page address (as typed, "
+                               "\"%\" and \"_\" included), or words in the text recognised in the screenshots.")},
             {"priority", oneOf("Only captures of this priority.", {"low", "normal", "high"})},
             {"assignee", string("Only captures assigned to this user id, or \"me\" for the signed-in user.")},
             {"limit", integer("How many captures to return (default 25).", 1, 200)},

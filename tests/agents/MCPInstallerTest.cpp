@@ -107,6 +107,28 @@ TEST_F(MCPInstallerTest, EachClientWritesItsOwnFileUnderItsOwnKey) {
     }
 }
 
+// The agent must open the library the app shows, wherever that is.
+TEST_F(MCPInstallerTest, AnAppOnAnotherLibraryPassesItsLocationToTheAgent) {
+    const auto env = [&] {
+        MCPInstaller::install(Client::cursor);
+        return zorviEntry(readJson(path(".cursor/mcp.json")), "mcpServers").value("env").toObject();
+    };
+    const std::optional<QByteArray> saved =
+        qEnvironmentVariableIsSet("ZORVI_HOME") ? std::optional(qgetenv("ZORVI_HOME")) : std::nullopt;
+    qunsetenv("ZORVI_HOME");
+    EXPECT_FALSE(env().contains("ZORVI_HOME")) << "the default library needs no setting";
+    EXPECT_FALSE(MCPInstaller::claudeCodeCommandLine().contains("ZORVI_HOME"));
+
+    qputenv("ZORVI_HOME", home_.file("team library").toUtf8());
+    EXPECT_EQ(env().value("ZORVI_HOME").toString(), home_.file("team library"));
+    EXPECT_TRUE(MCPInstaller::claudeCodeCommandLine().contains(
+        "--env \"ZORVI_HOME=" + home_.file("team library") + "\" --"));
+    if (saved)
+        qputenv("ZORVI_HOME", *saved);
+    else
+        qunsetenv("ZORVI_HOME");
+}
+
 TEST_F(MCPInstallerTest, BackupHoldsTheStateJustBeforeEachChange) {
     const QString config = path(".cursor/mcp.json");
     const QByteArray original = R"({"mcpServers":{}})";

@@ -13,6 +13,8 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 
 namespace {
@@ -98,6 +100,40 @@ TEST(Tray, EntryIsAStatusNotifierItemWhoseMenuTitlesFollowTheLibrary) {
     EXPECT_TRUE(processEventsUntil([&] { return (labels = menuLabels(item)).contains("Open Dashboard  (1)"); }, 10000))
         << labels.join(" | ").toStdString();
 
+    app.terminate();
+    app.waitForFinished();
+}
+
+// Started at login, before the desktop's tray host: no window opens, and the
+// tray entry registers once the host arrives.
+TEST(Tray, ALoginStartWaitsInTheTrayAndTheEntryComesUpWhenTheHostStartsLate) {
+    ensureQtApplication();
+    TempDir home;
+    QDir().mkpath(home.path() + "/config/Zorvi");
+    QFile config(home.path() + "/config/Zorvi/Zorvi.conf");
+    ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+    config.write("[General]\nonboarding.completed=true\n");
+    config.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZORVI_HOME", home.path() + "/library");
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    QProcess app;
+    app.setProcessEnvironment(env);
+    app.start(ZORVI_APP_BINARY, {"--background"});
+    ASSERT_TRUE(app.waitForStarted());
+    // Settings asked for by a second start open once the first has launched.
+    QProcess settings;
+    settings.setProcessEnvironment(env);
+    settings.start(ZORVI_APP_BINARY, {"--settings"});
+    ASSERT_TRUE(settings.waitForFinished(10000));
+    ASSERT_EQ(QProcess::execute("timeout", {"10", "xdotool", "search", "--sync", "--name", "^Zorvi Settings$"}), 0);
+    EXPECT_EQ(QProcess::execute("xdotool", {"search", "--onlyvisible", "--name", "^Zorvi$"}), 1)
+        << "a login start opens no board";
+
+    StatusNotifierWatcherStandIn watcher;
+    ASSERT_TRUE(watcher.isServing());
+    EXPECT_TRUE(processEventsUntil([&] { return !watcher.items().isEmpty(); }, 10000))
+        << "the tray entry registers with the late tray host";
     app.terminate();
     app.waitForFinished();
 }

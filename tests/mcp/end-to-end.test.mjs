@@ -46,9 +46,9 @@ test('tools/list describes every tool with a schema and honest annotations', asy
   const { tools } = await client.listTools();
   assert.deepEqual(tools.map((tool) => tool.name), [
     'list_captures', 'get_capture', 'claim_capture', 'comment_on_capture', 'resolve_capture',
-    'reopen_capture', 'update_capture', 'list_groups', 'capture_stats',
+    'reopen_capture', 'update_capture', 'list_groups', 'list_people', 'capture_stats',
   ]);
-  const readOnly = new Set(['list_captures', 'get_capture', 'list_groups', 'capture_stats']);
+  const readOnly = new Set(['list_captures', 'get_capture', 'list_groups', 'list_people', 'capture_stats']);
   for (const tool of tools) {
     assert.ok(tool.title && tool.description, tool.name);
     assert.equal(tool.inputSchema.type, 'object', tool.name);
@@ -111,6 +111,37 @@ test('get_capture returns the context as text and each screenshot as a real imag
   const small = decodePng(Buffer.from(images[1].data, 'base64'));
   assert.deepEqual([small.width, small.height], [800, 500]);
   assert.ok(small.pixel(400, 270)[1] > 150, 'the green original');
+});
+
+test("get_capture takes a board link and sends the screenshot's recognised text; list_captures finds it by those words",
+  async () => {
+    const result = await call('get_capture', { id: `zorvi://capture/${ids.renewal.slice(-8)}` });
+    assert.ok(!result.isError, textOf(result));
+    const texts = result.content.filter((block) => block.type === 'text').map((block) => block.text);
+    assert.equal(texts.length, 2, 'the recognised text comes as a block of its own');
+    assert.ok(texts[0].includes(ids.renewal), texts[0]);
+    assert.match(texts[1], /^Recognised text/);
+    assert.match(texts[1], /billing address before the renewal date/);
+    assert.ok(!texts[0].includes('billing'), 'the capture itself never mentions it');
+
+    const found = textOf(await call('list_captures', { search: 'billing ADDR' }));
+    assert.ok(found.includes(ids.renewal) && !found.includes(ids.overlap), found);
+  });
+
+test('search text is matched literally, "%" and "_" included', async () => {
+  const only = async (search) => {
+    const text = textOf(await call('list_captures', { status: 'all', search }));
+    return Object.entries(ids).filter(([, id]) => text.includes(id)).map(([name]) => name);
+  };
+  assert.deepEqual(await only('100% zoom'), ['renewal']);
+  assert.deepEqual(await only('_'), []);
+  assert.deepEqual(await only('%'), ['renewal']);
+  assert.deepEqual(await only('0%z'), []);
+});
+
+test('list_people gives the ids assignee filters take', async () => {
+  const text = textOf(await call('list_people'));
+  assert.match(text, /Ada Lovelace · id user-ada · ada@example\.com/);
 });
 
 test('unknown, deleted and unsafe ids come back as tool errors', async () => {
@@ -188,7 +219,7 @@ test('list_groups and capture_stats summarise the board', async () => {
   assert.match(groups, /- Checkout: 1 open/);
   assert.match(groups, /- Onboarding: 0 open/);
   const stats = textOf(await call('capture_stats'));
-  assert.match(stats, /- Open: 2/);
+  assert.match(stats, /- Open: 3/);
   assert.match(stats, /- Resolved: 1/);
   assert.match(stats, /- High: 2/);
 });

@@ -1,0 +1,115 @@
+#include "ShellFixture.h"
+
+#include "board/CaptureDetailView.h"
+#include "board/DashboardViewModel.h"
+#include "board/Library.h"
+#include "board/DashboardWindow.h"
+#include "common/Identifiers.h"
+#include "shell/Preferences.h"
+#include "store/CaptureStore.h"
+#include "store/ZorviPaths.h"
+#include "support/QtEventLoop.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QProcess>
+
+namespace {
+
+// dunst, a real notification server, on the suite's own bus and display.
+class AgentNoticesTest : public ShellFixture {
+protected:
+    void SetUp() override {
+        ShellFixture::SetUp();
+        log = home.path() + "/notices.log";
+        QFile config(home.path() + "/dunstrc");
+        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
+        config.write("[global]\nmouse_left_click = do_action, close_current\nshow_indicators = no\n"
+                     "[record]\nsummary = \"*\"\nscript = " ZORVI_SOURCE_DIR "/tests/support/record-notice.sh\n");
+        config.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZORVI_NOTICE_LOG", log);
+        dunst.setProcessEnvironment(env);
+        dunst.start("dunst", {"-config", home.path() + "/dunstrc"});
+        ASSERT_TRUE(dunst.waitForStarted());
+        ASSERT_TRUE(processEventsUntil([] {
+            return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.freedesktop.Notifications")
+                .value();
+        }));
+    }
+
+    void TearDown() override {
+        ShellFixture::TearDown();
+        dunst.terminate();
+        dunst.waitForFinished();
+    }
+
+    QStringList notices() const {
+        QFile file(log);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
+                                              : QStringList();
+    }
+
+    bool noticeArrives(const QString& text) {
+        return processEventsUntil([&] { return notices().join('\n').contains(text); }, 10000);
+    }
+
+    QString log;
+    QProcess dunst;
+};
+
+Comment agentComment(const QString& captureID, const QString& body) {
+    Comment comment;
+    comment.id = Identifiers::make();
+    comment.captureID = captureID;
+    comment.author = "cursor";
+    comment.isAgent = true;
+    comment.body = body;
+    comment.createdAt = QDateTime::currentDateTimeUtc();
+    return comment;
+}
+
+// An agent works on the person's capture through its own connection, as
+// zorvi-mcp does; the notices reach the desktop and a click opens the capture.
+TEST_F(AgentNoticesTest, AnAgentsClaimAndCommentAreNoticedAndAClickOpensTheCapture) {
+    completeOnboardingBefore();
+    ASSERT_TRUE(launch());
+    auto* window = windowNamed<DashboardWindow>("dashboard");
+    ASSERT_NE(window, nullptr);
+
+    CaptureStore agent(ZorviPaths::databaseURL());
+    Capture capture;
+    capture.id = Identifiers::make();
+    capture.createdAt = capture.updatedAt = QDateTime::currentDateTimeUtc();
+    capture.note = "Export button does nothing";
+    agent.insert(capture);
+    agent.claim(capture.id, "cursor");
+    ASSERT_TRUE(noticeArrives("Zorvi|cursor is working on your capture|Export button does nothing"));
+    agent.addComment(agentComment(capture.id, "Found it: the handler is never connected."));
+    ASSERT_TRUE(noticeArrives("cursor commented on your capture|Export button does nothing "
+                              "Found it: the handler is never connected."));
+
+    const QString dunstWindow = DesktopDriver::xdotool({"search", "--sync", "--class", "Dunst"}).section('\n', 0, 0);
+    ASSERT_FALSE(dunstWindow.isEmpty());
+    const QString geometry = DesktopDriver::xdotool({"getwindowgeometry", "--shell", dunstWindow});
+    const auto value = [&](const char* key) {
+        return geometry.section(QString(key) + "=", 1).section('\n', 0, 0).toInt();
+    };
+    DesktopDriver::click({value("X") + value("WIDTH") / 2, value("Y") + value("HEIGHT") / 2});
+    ASSERT_TRUE(processEventsUntil([&] { return window->detailView()->captureID() == capture.id; }, 10000));
+
+    // Turned off, a resolve says nothing; turned on again, the next comment does.
+    Preferences::shared().setShowDesktopNotices(false);
+    agent.resolve(capture.id, std::nullopt, "cursor");
+    ASSERT_TRUE(processEventsUntil([&] {
+        const std::optional<Capture> shown = window->board().library().capture(capture.id);
+        return shown && shown->status == CaptureStatus::resolved;
+    }));
+    Preferences::shared().setShowDesktopNotices(true);
+    agent.addComment(agentComment(capture.id, "Fixed in 4f2c1e9."));
+    ASSERT_TRUE(noticeArrives("Fixed in 4f2c1e9."));
+    EXPECT_FALSE(notices().join('\n').contains("resolved your capture"));
+}
+
+} // namespace
