@@ -17,6 +17,9 @@ class QToolButton;
 class BoardView : public QWidget {
     Q_OBJECT
   public:
+    // How often the cards' relative times ("5m ago") are drawn again.
+    static constexpr int relativeTimeRefreshMs = 30000;
+
     explicit BoardView(DashboardViewModel& board, QWidget* parent = nullptr);
 
     QLineEdit* searchField() const { return search_; }
@@ -29,6 +32,7 @@ class BoardView : public QWidget {
   private:
     void refreshHeader();
     void applyLayout();
+    void fitGrid();
     void rememberPosition();
     void restorePosition();
     void showContextMenu(const QPoint& at);

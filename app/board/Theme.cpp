@@ -71,7 +71,7 @@ Theme& Theme::shared() {
 }
 
 Theme::Theme() {
-    dark_ = desktopDark_ = paletteIsDark();
+    dark_ = desktopDark_ = desktopWantsDark_ = paletteIsDark();
     qApp->installEventFilter(this);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
@@ -106,9 +106,9 @@ QColor Theme::statusColor(CaptureStatus status) const {
     return color(Color::textSecondary);
 }
 
-void Theme::setDark(bool dark) {
-    portalAnswered_ = true;
-    follow(dark);
+void Theme::setForcedDark(std::optional<bool> dark) {
+    forced_ = dark;
+    apply();
 }
 
 void Theme::portalSettingChanged(const QString& ns, const QString& key, const QDBusVariant& value) {
@@ -119,8 +119,9 @@ void Theme::portalSettingChanged(const QString& ns, const QString& key, const QD
 }
 
 bool Theme::eventFilter(QObject* watched, QEvent* event) {
-    // Without the portal the palette is never overridden, so any change is the desktop's.
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !portalAnswered_) {
+    // Without the portal and without the person's own choice the palette is
+    // never overridden, so any change is the desktop's.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !portalAnswered_ && !forced_) {
         desktopDark_ = paletteIsDark();
         follow(desktopDark_);
     }
@@ -128,6 +129,12 @@ bool Theme::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Theme::follow(bool dark) {
+    desktopWantsDark_ = dark;
+    apply();
+}
+
+void Theme::apply() {
+    const bool dark = forced_.value_or(desktopWantsDark_);
     if (dark == dark_)
         return;
     dark_ = dark;

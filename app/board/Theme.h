@@ -6,6 +6,8 @@
 #include <QDBusVariant>
 #include <QObject>
 
+#include <optional>
+
 // The board's colours, each with a light and a dark value. Dark follows the
 // desktop's colour scheme: the settings portal's org.freedesktop.appearance
 // color-scheme when it answers, else the palette's window lightness.
@@ -40,8 +42,8 @@ class Theme : public QObject {
     static QColor color(Color c, bool dark);
     // The status pill's colour.
     QColor statusColor(CaptureStatus status) const;
-    // Overrides the desktop's choice (tests, screenshots).
-    void setDark(bool dark);
+    // The person's own choice over the desktop's; none follows the desktop again.
+    void setForcedDark(std::optional<bool> dark);
 
   signals:
     void changed();
@@ -52,9 +54,13 @@ class Theme : public QObject {
   private:
     Theme();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // What the desktop asks for now.
     void follow(bool dark);
+    void apply();
 
     bool dark_ = false;
+    bool desktopWantsDark_ = false;
+    std::optional<bool> forced_;
     // The desktop palette's own lightness, what "no preference" falls back to;
     // the application palette may be the app's dark or light override instead.
     bool desktopDark_ = false;
