@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -36,6 +37,12 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(10);
+    if (!model_->notice.isEmpty()) {
+        auto* notice = new QLabel(model_->notice);
+        notice->setObjectName(QStringLiteral("composeNotice"));
+        notice->setWordWrap(true);
+        layout->addWidget(notice);
+    }
     layout->addWidget(buildPicture());
     layout->addWidget(buildContextRow());
 
@@ -43,7 +50,10 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
     note_->setPlaceholderText(model_->pending().images.isEmpty() ? tr("What's the issue?") : tr("What's wrong here?"));
     note_->setFixedHeight(90);
     note_->setTabChangesFocus(true);
-    connect(note_, &QPlainTextEdit::textChanged, this, [this] { model_->note = note_->toPlainText(); });
+    connect(note_, &QPlainTextEdit::textChanged, this, [this] {
+        model_->note = note_->toPlainText();
+        save_->setEnabled(model_->canSave());
+    });
     layout->addWidget(note_);
 
     tags_ = new QLineEdit(model_->tagText);
@@ -59,14 +69,17 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
     auto* footer = new QHBoxLayout;
     auto* discard = new QPushButton(tr("Discard"));
     discard->setToolTip(tr("Esc"));
-    auto* save = new QPushButton(tr("Save to board"));
-    save->setToolTip(tr("Ctrl+Enter"));
-    save->setDefault(true);
+    save_ = new QPushButton(tr("Save to board"));
+    save_->setObjectName(QStringLiteral("composeSave"));
+    save_->setToolTip(tr("Ctrl+Enter"));
+    save_->setDefault(true);
+    // A note-only capture needs words before there is anything to file.
+    save_->setEnabled(model_->canSave());
     connect(discard, &QPushButton::clicked, this, [this] { model_->discard(); });
-    connect(save, &QPushButton::clicked, this, [this] { model_->save(); });
+    connect(save_, &QPushButton::clicked, this, [this] { model_->save(); });
     footer->addStretch();
     footer->addWidget(discard);
-    footer->addWidget(save);
+    footer->addWidget(save_);
     layout->addLayout(footer);
 
     // Window-wide, so they work while the note field has the keyboard.
@@ -76,6 +89,8 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
         if (groupStack_->currentIndex() == 1) {
             model_->cancelNewGroup();
             groupStack_->setCurrentIndex(0);
+        } else if (model_->hasTypedText()) {
+            confirmDiscard();
         } else {
             model_->discard();
         }
@@ -88,6 +103,26 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
 }
 
 ComposePanel::~ComposePanel() = default;
+
+void ComposePanel::confirmDiscard() {
+    // Not modal to the loop: the note box stays up behind the question.
+    auto* ask = new QMessageBox(QMessageBox::Question, tr("Discard this capture?"), tr("Discard this capture?"),
+                                QMessageBox::NoButton, this);
+    ask->setObjectName(QStringLiteral("confirmDiscard"));
+    ask->setInformativeText(tr("What you typed in the note box will be lost."));
+    QPushButton* drop = ask->addButton(tr("Discard"), QMessageBox::DestructiveRole);
+    QPushButton* keep = ask->addButton(tr("Keep Editing"), QMessageBox::RejectRole);
+    ask->setDefaultButton(keep);
+    ask->setEscapeButton(keep);
+    ask->setAttribute(Qt::WA_DeleteOnClose);
+    connect(ask, &QMessageBox::finished, this, [this, ask, drop] {
+        if (ask->clickedButton() == drop)
+            model_->discard();
+        else
+            note_->setFocus();
+    });
+    ask->open();
+}
 
 QWidget* ComposePanel::buildPicture() {
     auto* area = new QWidget;
@@ -262,7 +297,10 @@ QWidget* ComposePanel::buildPriority() {
     box->setStyleSheet(QStringLiteral(
         "QToolButton { border: 1px solid palette(mid); border-radius: 4px; padding: 2px 8px; }"
         " QToolButton:checked { background: palette(highlight); color: palette(highlighted-text);"
-        " border-color: palette(highlight); }"));
+        " border-color: palette(highlight); }"
+        // Keyboard users must see which one Tab reached, checked or not.
+        " QToolButton:focus { border: 2px solid palette(highlight); padding: 1px 7px; }"
+        " QToolButton:checked:focus { border-color: palette(text); }"));
     auto* exclusive = new QButtonGroup(box);
     for (CapturePriority priority : allCapturePriorities) {
         auto* button = new QToolButton;

@@ -31,14 +31,16 @@ ComposeWindowController::~ComposeWindowController() {
 }
 
 void ComposeWindowController::present(const PendingCapture& pending, std::vector<CaptureGroup> groups,
-                                      const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks) {
+                                      const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks,
+                                      const QString& notice) {
     dismiss();
     callbacks.onSave = closingFirst(this, std::move(callbacks.onSave));
     callbacks.onDiscard = closingFirst(this, std::move(callbacks.onDiscard));
     callbacks.onAddScreenshot = closingFirst(this, std::move(callbacks.onAddScreenshot));
     callbacks.onAnnotate = closingFirst(this, std::move(callbacks.onAnnotate));
-    panel_ = new ComposePanel(
-        std::make_unique<ComposeModel>(pending, std::move(groups), defaultGroupID, std::move(callbacks)));
+    auto model = std::make_unique<ComposeModel>(pending, std::move(groups), defaultGroupID, std::move(callbacks));
+    model->notice = notice;
+    panel_ = new ComposePanel(std::move(model));
     panel_->adjustSize();
 
     if (QScreen* screen = screenNamed(pending.context.displayName)) {

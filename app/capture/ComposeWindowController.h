@@ -16,7 +16,8 @@ public:
 
     // Replaces any box already up. Every callback but group creation closes the box first.
     void present(const PendingCapture& pending, std::vector<CaptureGroup> groups,
-                 const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks);
+                 const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks,
+                 const QString& notice = {});
     void dismiss();
     bool isOpen() const { return !panel_.isNull(); }
     ComposePanel* panel() const { return panel_; }
