@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/Appearance.h"
 #include "shortcuts/HotkeyBinding.h"
 
 #include <QObject>
@@ -36,6 +37,7 @@ public:
     bool showMenuBarIcon() const { return showMenuBarIcon_; }
     bool openDashboardAfterSave() const { return openDashboardAfterSave_; }
     std::optional<QString> defaultGroupID() const { return defaultGroupID_; }
+    Appearance appearance() const { return appearance_; }
 
     void setRegionHotkey(const HotkeyBinding& binding);
     void setFullScreenHotkey(const HotkeyBinding& binding);
@@ -46,6 +48,7 @@ public:
     void setShowMenuBarIcon(bool value);
     void setOpenDashboardAfterSave(bool value);
     void setDefaultGroupID(const std::optional<QString>& groupID);
+    void setAppearance(Appearance appearance);
 
     // The same store, for parts that keep keys of their own (the markup
     // editor's tool, colour and width).
@@ -61,6 +64,7 @@ signals:
     void showMenuBarIconChanged(bool value);
     void openDashboardAfterSaveChanged(bool value);
     void defaultGroupIDChanged(const std::optional<QString>& groupID);
+    void appearanceChanged(Appearance appearance);
 
 private:
     void importLegacyDefaultsIfNeeded(const QString& legacyPath);
@@ -83,4 +87,5 @@ private:
     bool showMenuBarIcon_ = true;
     bool openDashboardAfterSave_ = false;
     std::optional<QString> defaultGroupID_;
+    Appearance appearance_ = Appearance::system;
 };
