@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
@@ -77,7 +78,7 @@ Theme::Theme() {
     if (!bus.isConnected())
         return;
     bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
-                SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+                SLOT(portalSettingChanged(QDBusMessage)));
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
     read << QString(appearance) << QString(colorScheme);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
@@ -111,11 +112,12 @@ void Theme::setForcedDark(std::optional<bool> dark) {
     apply();
 }
 
-void Theme::portalSettingChanged(const QString& ns, const QString& key, const QDBusVariant& value) {
-    if (ns != appearance || key != colorScheme)
+void Theme::portalSettingChanged(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() != 3 || arguments[0].toString() != appearance || arguments[1].toString() != colorScheme)
         return;
     portalAnswered_ = true;
-    follow(darkFromScheme(value.variant()).value_or(desktopDark_));
+    follow(darkFromScheme(arguments[2]).value_or(desktopDark_));
 }
 
 bool Theme::eventFilter(QObject* watched, QEvent* event) {

@@ -3,7 +3,7 @@
 #include "store/LibraryEnums.h"
 
 #include <QColor>
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
 
 #include <optional>
@@ -49,7 +49,9 @@ class Theme : public QObject {
     void changed();
 
   private slots:
-    void portalSettingChanged(const QString& ns, const QString& key, const QDBusVariant& value);
+    // The whole message: a slot typed (QString, QString, QDBusVariant) is
+    // refused by QtDBus here, so the signal was never subscribed to.
+    void portalSettingChanged(const QDBusMessage& message);
 
   private:
     Theme();

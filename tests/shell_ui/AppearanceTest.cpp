@@ -7,6 +7,11 @@
 #include "shell/Preferences.h"
 
 #include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+
+#include <csignal>
 
 #include <QImage>
 
@@ -97,6 +102,27 @@ TEST_F(ShellFixture, TheAppearanceSettingOverridesTheDesktopAtOnce) {
     EXPECT_TRUE(processEventsUntil([&] { return showsLight(settings); })) << shownLightness(settings);
     portal.setColorScheme(1);
     EXPECT_TRUE(processEventsUntil([&] { return showsDark(settings); })) << "following the desktop live again";
+}
+
+// The desktop's portal is a process of its own: switching the desktop to dark
+// while the board is open turns it dark at once.
+TEST_F(ShellFixture, TheOpenBoardFollowsTheDesktopPortalLive) {
+    QProcess portal;
+    portal.start("/usr/bin/python3", {ZORVI_SOURCE_DIR "/tests/support/settings-portal.py", "2"});
+    ASSERT_TRUE(portal.waitForStarted());
+    ASSERT_TRUE(processEventsUntil([] {
+        return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.freedesktop.portal.Desktop").value();
+    }));
+    completeOnboardingBefore();
+    ASSERT_TRUE(launch());
+    QWidget* board = windowNamed("dashboard");
+    ASSERT_NE(board, nullptr);
+    EXPECT_TRUE(processEventsUntil([&] { return showsLight(board); })) << shownLightness(board);
+
+    ::kill(pid_t(portal.processId()), SIGUSR1);
+    EXPECT_TRUE(processEventsUntil([&] { return showsDark(board); })) << shownLightness(board);
+    portal.terminate();
+    portal.waitForFinished();
 }
 
 } // namespace
