@@ -297,6 +297,9 @@ QWidget* CaptureDetailView::buildSidePane() {
     note_->setObjectName("detailNote");
     note_->setPlaceholderText("What's wrong here?");
     note_->setMinimumHeight(90);
+    // Its own height, not a share of the pane's spare room: that share shrinks
+    // as comments and history grow, and everything under the note would move.
+    note_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(note_, &QPlainTextEdit::textChanged, this, [this] {
         if (!updating_)
             noteTimer_.start();

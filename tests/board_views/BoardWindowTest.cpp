@@ -7,11 +7,17 @@
 #include "board/CaptureDetailView.h"
 #include "board/CaptureListModel.h"
 #include "board/DashboardViewModel.h"
+#include "board/SidebarView.h"
+#include "board/Theme.h"
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QScreen>
+#include <QTreeWidget>
+
+#include <cmath>
 
 namespace {
 
@@ -108,6 +114,67 @@ TEST_F(BoardWindow, KeyboardAloneOpensAListRowAndEscClearsTheSearch) {
     DesktopDriver::key("Return");
     ASSERT_TRUE(processEventsUntil([&] { return detailShown(); }));
     EXPECT_EQ(window->board().selectedCaptureID(), crash);
+}
+
+// WCAG's contrast ratio of two colours: 4.5 and above reads as body text.
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& c) {
+        const auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A wide window is filled with cards, and the sidebar's selected row reads in dark.
+TEST_F(BoardWindow, AWideGridIsFilledAndTheSelectedSidebarRowReadsInDark) {
+    window->resize(1700, 800);
+    ASSERT_TRUE(processEventsUntil([&] { return cards()->viewport()->width() > 1300; }));
+    const auto gap = [&] {
+        const int room = cards()->viewport()->width();
+        const int cell = cards()->gridSize().width();
+        return cell > 0 ? room - (room / cell) * cell : room;
+    };
+    ASSERT_TRUE(processEventsUntil([&] { return gap() < 8; })) << "an empty strip of " << gap() << " px";
+
+    Theme::shared().setForcedDark(true);
+    const QPalette rows = window->sidebar()->rows()->palette();
+    EXPECT_GE(contrast(rows.color(QPalette::Active, QPalette::Highlight),
+                       rows.color(QPalette::Active, QPalette::HighlightedText)),
+              4.5);
+    Theme::shared().setForcedDark(std::nullopt);
+}
+
+// The detail pane: the comment field stays where it is as comments and
+// history grow, the filmstrip isn't a white strip, and signed out the
+// assignee list says why it is empty.
+TEST_F(BoardWindow, TheDetailPaneKeepsItsCommentFieldStillAndExplainsTheEmptyAssignees) {
+    window->board().select(crash);
+    ASSERT_TRUE(processEventsUntil([&] { return detailShown(); }));
+    auto* field = window->detailView()->findChild<QLineEdit*>("newComment");
+    const auto fieldTop = [&] { return field->mapTo(window.get(), QPoint(0, 0)).y(); };
+    processEventsUntil([&] { return field->isVisible(); });
+    const int before = fieldTop();
+    for (const char* body : {"Seen on Firefox 128 too", "Started after the payment form change", "Fixed?"})
+        ASSERT_TRUE(library->addComment(body, crash));
+    ASSERT_TRUE(processEventsUntil([&] {
+        for (QLabel* label : window->detailView()->findChildren<QLabel*>())
+            if (label->text().startsWith("Comments (3)"))
+                return true;
+        return false;
+    }));
+    // Laid out again once the comments are in: the field is where it was.
+    processEventsUntil([&] { return fieldTop() != before; }, 1000);
+    EXPECT_EQ(fieldTop(), before);
+
+    auto* hint = window->detailView()->findChild<QLabel*>("assigneeHint");
+    ASSERT_NE(hint, nullptr);
+    EXPECT_TRUE(hint->isVisible());
+
+    auto* strip = window->detailView()->findChild<QWidget*>("filmstrip");
+    ASSERT_TRUE(strip && strip->isVisible());
+    const QImage shown = strip->grab().toImage();
+    EXPECT_NE(shown.pixelColor(shown.width() - 4, shown.height() / 2), QColor(Qt::white));
 }
 
 } // namespace
