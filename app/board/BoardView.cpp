@@ -51,6 +51,9 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     sort_->setIcon(symbolIcon("arrow.up.arrow.down"));
     sort_->setToolTip("Sort");
     sort_->setPopupMode(QToolButton::InstantPopup);
+    // Flat, as toolbar icons are: a raised button face is a pale square in dark.
+    sort_->setAutoRaise(true);
+    layout_->setAutoRaise(true);
     auto* sortMenu = new QMenu(sort_);
     auto* sortGroup = new QActionGroup(sortMenu);
     for (SortOrder order : allSortOrders) {

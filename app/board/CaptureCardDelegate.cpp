@@ -259,7 +259,9 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
     const QString status = displayName(c.status);
     const int w = QFontMetrics(f).horizontalAdvance(status) + 30;
     QRect pill(at, QSize(w, 20));
-    p->setPen(Qt::NoPen);
+    // An opaque backdrop with an edge, so a screenshot of the same colour under it can't swallow it.
+    const QPen edge(color(C::borderStrong), 1);
+    p->setPen(edge);
     p->setBrush(color(C::surfaceRaised));
     p->drawRoundedRect(pill, 10, 10);
     p->drawPixmap(pill.left() + 7, pill.top() + 4,
@@ -274,7 +276,7 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
         const QString text = displayName(c.priority);
         const int pw = QFontMetrics(f).horizontalAdvance(text) + 28;
         const QRect badge(right + 4, at.y(), pw, 20);
-        p->setPen(Qt::NoPen);
+        p->setPen(edge);
         p->setBrush(color(C::surfaceRaised));
         p->drawRoundedRect(badge, 10, 10);
         p->drawPixmap(badge.left() + 6, badge.top() + 4,
