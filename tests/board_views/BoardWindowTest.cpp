@@ -128,6 +128,13 @@ double contrast(const QColor& a, const QColor& b) {
 
 // A wide window is filled with cards, and the sidebar's selected row reads in dark.
 TEST_F(BoardWindow, AWideGridIsFilledAndTheSelectedSidebarRowReadsInDark) {
+    Theme::shared().setForcedDark(true);
+    const QPalette rows = window->sidebar()->rows()->palette();
+    EXPECT_GE(contrast(rows.color(QPalette::Active, QPalette::Highlight),
+                       rows.color(QPalette::Active, QPalette::HighlightedText)),
+              4.5);
+    Theme::shared().setForcedDark(std::nullopt);
+
     window->resize(1700, 800);
     ASSERT_TRUE(processEventsUntil([&] { return cards()->viewport()->width() > 1300; }));
     const auto gap = [&] {
@@ -136,13 +143,6 @@ TEST_F(BoardWindow, AWideGridIsFilledAndTheSelectedSidebarRowReadsInDark) {
         return cell > 0 ? room - (room / cell) * cell : room;
     };
     ASSERT_TRUE(processEventsUntil([&] { return gap() < 8; })) << "an empty strip of " << gap() << " px";
-
-    Theme::shared().setForcedDark(true);
-    const QPalette rows = window->sidebar()->rows()->palette();
-    EXPECT_GE(contrast(rows.color(QPalette::Active, QPalette::Highlight),
-                       rows.color(QPalette::Active, QPalette::HighlightedText)),
-              4.5);
-    Theme::shared().setForcedDark(std::nullopt);
 }
 
 // The detail pane: the comment field stays where it is as comments and
@@ -153,8 +153,18 @@ TEST_F(BoardWindow, TheDetailPaneKeepsItsCommentFieldStillAndExplainsTheEmptyAss
     ASSERT_TRUE(processEventsUntil([&] { return detailShown(); }));
     auto* field = window->detailView()->findChild<QLineEdit*>("newComment");
     const auto fieldTop = [&] { return field->mapTo(window.get(), QPoint(0, 0)).y(); };
-    processEventsUntil([&] { return field->isVisible(); });
-    const int before = fieldTop();
+    // Where it is once the detail has been laid out (two looks in a row agree).
+    const auto settledTop = [&] {
+        int last = -1;
+        processEventsUntil([&] {
+            const int now = fieldTop();
+            const bool same = field->isVisible() && now == last;
+            last = now;
+            return same;
+        });
+        return last;
+    };
+    const int before = settledTop();
     for (const char* body : {"Seen on Firefox 128 too", "Started after the payment form change", "Fixed?"})
         ASSERT_TRUE(library->addComment(body, crash));
     ASSERT_TRUE(processEventsUntil([&] {
@@ -164,8 +174,7 @@ TEST_F(BoardWindow, TheDetailPaneKeepsItsCommentFieldStillAndExplainsTheEmptyAss
         return false;
     }));
     // Laid out again once the comments are in: the field is where it was.
-    processEventsUntil([&] { return fieldTop() != before; }, 1000);
-    EXPECT_EQ(fieldTop(), before);
+    EXPECT_EQ(settledTop(), before);
 
     auto* hint = window->detailView()->findChild<QLabel*>("assigneeHint");
     ASSERT_NE(hint, nullptr);
