@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QToolButton>
 
 namespace {
 
@@ -56,6 +57,18 @@ TEST_F(NoteBox, AnEmptyNoteCannotBeSavedAndEscAsksBeforeDroppingTypedText) {
     ASSERT_TRUE(launch());
     ComposePanel* box = openNoteOnly();
     ASSERT_NE(box, nullptr);
+    // Tab reaching a priority button shows on it.
+    QToolButton* normal = nullptr;
+    for (QToolButton* b : box->findChildren<QToolButton*>())
+        if (b->text() == "normal")
+            normal = b;
+    ASSERT_NE(normal, nullptr);
+    const QImage unfocused = normal->grab().toImage();
+    normal->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(processEventsUntil([&] { return normal->hasFocus(); }));
+    EXPECT_NE(normal->grab().toImage(), unfocused) << "the focused priority looks the same";
+    box->findChild<QPlainTextEdit*>()->setFocus();
+
     auto* save = box->findChild<QPushButton*>("composeSave");
     EXPECT_FALSE(save->isEnabled()) << "no screenshot and no words";
     DesktopDriver::key("ctrl+Return");
