@@ -23,6 +23,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -44,12 +45,16 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     search_->addAction(symbolIcon("magnifyingglass"), QLineEdit::LeadingPosition);
     search_->setClearButtonEnabled(true);
     search_->setMinimumWidth(220);
+    search_->installEventFilter(this);
     connect(search_, &QLineEdit::textChanged, &board_, &DashboardViewModel::setSearch);
 
     sort_->setObjectName("boardSort");
     sort_->setIcon(symbolIcon("arrow.up.arrow.down"));
     sort_->setToolTip("Sort");
     sort_->setPopupMode(QToolButton::InstantPopup);
+    // Flat, as toolbar icons are: a raised button face is a pale square in dark.
+    sort_->setAutoRaise(true);
+    layout_->setAutoRaise(true);
     auto* sortMenu = new QMenu(sort_);
     auto* sortGroup = new QActionGroup(sortMenu);
     for (SortOrder order : allSortOrders) {
@@ -88,8 +93,13 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     view_->setContextMenuPolicy(Qt::CustomContextMenu);
     view_->setSpacing(0);
     view_->installEventFilter(this);
-    connect(view_, &QListView::clicked, this,
-            [this](const QModelIndex& index) { board_.select(index.data(CaptureListModel::IdRole).toString()); });
+    view_->viewport()->installEventFilter(this);
+    connect(view_, &QListView::clicked, this, [this](const QModelIndex& index) {
+        // A hover button's click is its own, and may have taken the card off the board already.
+        if (delegate_->takeActionClick() || !index.isValid())
+            return;
+        board_.select(index.data(CaptureListModel::IdRole).toString());
+    });
     connect(view_, &QListView::customContextMenuRequested, this, &BoardView::showContextMenu);
     connect(delegate_, &CaptureCardDelegate::deleteClicked, &board_, &DashboardViewModel::deleteCapture);
     connect(delegate_, &CaptureCardDelegate::resolveClicked, &board_, &DashboardViewModel::markResolved);
@@ -154,6 +164,12 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     });
     applyLayout();
     refreshHeader();
+
+    // "just now" turns into "2m ago" though nothing else on the board changed.
+    auto* ticker = new QTimer(this);
+    ticker->setInterval(relativeTimeRefreshMs);
+    connect(ticker, &QTimer::timeout, view_->viewport(), qOverload<>(&QWidget::update));
+    ticker->start();
 }
 
 void BoardView::focusCards() {
@@ -166,6 +182,9 @@ void BoardView::refreshHeader() {
     const Theme& theme = Theme::shared();
     title_->setText(board_.title());
     subtitle_->setText(board_.subtitle());
+    // The sort may come from the last session, after the menu was built.
+    for (QAction* action : sort_->menu()->actions())
+        action->setChecked(action->data().toString() == rawValue(board_.sort()));
     QPalette subtle = subtitle_->palette();
     subtle.setColor(QPalette::WindowText, theme.color(Theme::Color::textSecondary));
     subtitle_->setPalette(subtle);
@@ -198,13 +217,28 @@ void BoardView::applyLayout() {
     view_->setWrapping(grid);
     view_->setResizeMode(QListView::Adjust);
     view_->setMovement(QListView::Static);
-    view_->setGridSize(grid ? CaptureCardDelegate::cardSize : QSize());
+    view_->setGridSize(QSize());
     view_->setContentsMargins(8, 0, 8, 8);
+    fitGrid();
     // The toggle offers the other layout.
     const LayoutMode other = grid ? LayoutMode::list : LayoutMode::grid;
     layout_->setIcon(symbolIcon(symbol(other)));
     layout_->setToolTip(grid ? "Show as list" : "Show as grid");
     view_->doItemsLayout();
+}
+
+void BoardView::fitGrid() {
+    if (board_.layout() != LayoutMode::grid)
+        return;
+    // As many columns of at least the card's width as fit, sharing the width
+    // evenly, so a wide board has no empty strip down its right side.
+    const int room = view_->viewport()->width() - 1;
+    const int columns = std::max(1, room / CaptureCardDelegate::cardSize.width());
+    const int width = std::max(CaptureCardDelegate::cardSize.width(), room / columns);
+    if (view_->gridSize().width() == width)
+        return;
+    delegate_->setCardWidth(width);
+    view_->setGridSize(QSize(width, CaptureCardDelegate::cardSize.height()));
 }
 
 void BoardView::rememberPosition() {
@@ -220,6 +254,17 @@ void BoardView::restorePosition() {
 }
 
 bool BoardView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == view_->viewport() && event->type() == QEvent::Resize)
+        fitGrid();
+    if (watched == search_ && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+        // Esc empties the search; on an empty one it goes back to the cards.
+        if (search_->text().isEmpty())
+            focusCards();
+        else
+            search_->clear();
+        return true;
+    }
     if (watched == view_ && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {

@@ -18,6 +18,9 @@ class QToolButton;
 class BoardView : public QWidget {
     Q_OBJECT
   public:
+    // How often the cards' relative times ("5m ago") are drawn again.
+    static constexpr int relativeTimeRefreshMs = 30000;
+
     explicit BoardView(DashboardViewModel& board, QWidget* parent = nullptr);
 
     QLineEdit* searchField() const { return search_; }
@@ -32,6 +35,7 @@ class BoardView : public QWidget {
   private:
     void refreshHeader();
     void applyLayout();
+    void fitGrid();
     void rememberPosition();
     void restorePosition();
     void showContextMenu(const QPoint& at);

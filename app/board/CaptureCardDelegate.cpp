@@ -1,6 +1,7 @@
 #include "CaptureCardDelegate.h"
 
 #include "BoardPainting.h"
+#include "CardText.h"
 #include "CaptureListModel.h"
 #include "Library.h"
 #include "RelativeTime.h"
@@ -68,7 +69,7 @@ CaptureCardDelegate::CaptureCardDelegate(Library& library, QObject* parent)
 
 QSize CaptureCardDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
     if (layout_ == LayoutMode::grid)
-        return cardSize;
+        return {cardWidth_, cardSize.height()};
     return {std::max(option.rect.width(), 400), rowHeight};
 }
 
@@ -101,6 +102,7 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
     p->setClipPath(card);
     paintThumbnail(p, thumb, c);
     p->restore();
+    smoothCorners(p, r, 10, color(C::canvas));
     paintBadges(p, thumb.topLeft() + QPoint(8, 8), c);
     if (const int images = library_.imageCounts().value(c.id); images > 1) {
         const QString text = QString::number(images);
@@ -122,15 +124,12 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
     p->setPen(color(C::textPrimary));
     const QFontMetrics fm(p->font());
     const QRect noteRect(body.left(), body.top(), body.width(), fm.lineSpacing() * 2);
-    p->drawText(noteRect, Qt::TextWordWrap | Qt::AlignTop | Qt::AlignLeft, c.note.isEmpty() ? c.title() : c.note);
+    p->drawText(noteRect, Qt::AlignTop | Qt::AlignLeft,
+                CardText::elidedLines(c.note.isEmpty() ? c.title() : c.note, p->font(), body.width(), 2));
     paintFacts(p, QRect(body.left(), noteRect.bottom() + 6, body.width(), 18), c);
 
-    // Tags on the left, comments, agent and assignee on the right.
-    int x = body.left();
+    // Comments, agent and assignee on the right; tags take what is left on the left.
     const int y = body.bottom() - 20;
-    const QStringList tags = library_.tagsByCapture().value(c.id);
-    for (int i = 0; i < std::min<qsizetype>(2, tags.size()); ++i)
-        x = paintChip(p, {x, y}, tags[i], color(C::textSecondary), color(C::surfaceSunken)) + 4;
     int right = body.right();
     if (c.assigneeID) {
         right -= 20;
@@ -153,6 +152,7 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
         right -= 18;
         p->drawPixmap(right, y + 3, BoardPainting::symbol("bubble.left.fill", color(C::textTertiary), 14, dpr));
     }
+    paintTags(p, {body.left(), y}, right - 8 - body.left(), library_.tagsByCapture().value(c.id));
 
     p->setPen(QPen(selected ? color(C::accent) : color(C::border), selected ? 2 : 1));
     p->setBrush(Qt::NoBrush);
@@ -160,8 +160,12 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
 }
 
 void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c, bool selected, bool hovered) const {
-    p->fillRect(r, selected ? color(C::accentSoft) : hovered ? color(C::surfaceSunken) : color(C::surface));
+    const QColor fill = selected ? color(C::accentSoft) : hovered ? color(C::surfaceSunken) : color(C::surface);
+    p->fillRect(r, fill);
     p->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color(C::border));
+    // The soft fill alone hardly shows on a light surface; the keyboard's row needs a mark.
+    if (selected)
+        p->fillRect(QRect(r.left(), r.top(), 3, r.height()), color(C::accent));
     const QRect thumb(r.left() + pad, r.top() + 8, 64, r.height() - 16);
     QPainterPath clip;
     clip.addRoundedRect(thumb, 6, 6);
@@ -169,29 +173,59 @@ void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c
     p->setClipPath(clip);
     paintThumbnail(p, thumb, c);
     p->restore();
-    int x = paintBadges(p, {thumb.right() + 12, r.top() + (r.height() - 20) / 2}, c) + 10;
+    smoothCorners(p, thumb, 6, fill);
+    const int middle = r.top() + (r.height() - 20) / 2;
+    paintBadges(p, {thumb.right() + 12, middle}, c);
 
-    // The facts on the right get their width first; the note takes what is left.
+    // Fixed columns, so the notes, tags and facts of all rows line up whatever their badges say.
+    const QFont badgeFont = sized(p->font(), 11, true);
+    const QFontMetrics badgeMetrics(badgeFont);
+    int widestStatus = 0;
+    for (CaptureStatus status : allCaptureStatuses)
+        widestStatus = std::max(widestStatus, badgeMetrics.horizontalAdvance(displayName(status)) + 30);
+    const int widestPriority = std::max(badgeMetrics.horizontalAdvance(displayName(CapturePriority::high)),
+                                        badgeMetrics.horizontalAdvance(displayName(CapturePriority::low))) +
+                               28;
+    const int x = thumb.right() + 12 + widestStatus + 4 + widestPriority + 10;
     const int factsWidth = std::min(320, r.width() / 3);
     const QRect facts(r.right() - pad - factsWidth, r.top(), factsWidth, r.height());
+    const int tagsWidth = std::min(180, r.width() / 6);
+    const int tagsLeft = facts.left() - 12 - tagsWidth;
+    const int noteWidth = std::max(40, tagsLeft - 8 - x);
     p->setFont(sized(p->font(), 13, true));
     p->setPen(color(C::textPrimary));
-    const QFontMetrics fm(p->font());
     const QString firstLine = (c.note.isEmpty() ? c.title() : c.note).section(u'\n', 0, 0);
-    const QStringList tags = library_.tagsByCapture().value(c.id);
-    int tagsWidth = 0;
-    QFontMetrics chipMetrics(sized(p->font(), 11));
-    for (int i = 0; i < std::min<qsizetype>(2, tags.size()); ++i)
-        tagsWidth += chipMetrics.horizontalAdvance(tags[i]) + 20;
-    const int noteWidth = std::max(40, facts.left() - x - tagsWidth - 12);
     p->drawText(QRect(x, r.top(), noteWidth, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
-                fm.elidedText(firstLine, Qt::ElideRight, noteWidth));
-    x += noteWidth + 8;
-    for (int i = 0; i < std::min<qsizetype>(2, tags.size()); ++i)
-        x = paintChip(p, {x, r.top() + (r.height() - 20) / 2}, tags[i], color(C::textSecondary),
-                      color(C::surfaceSunken)) +
-            4;
+                QFontMetrics(p->font()).elidedText(firstLine, Qt::ElideRight, noteWidth));
+    paintTags(p, {tagsLeft, middle}, tagsWidth, library_.tagsByCapture().value(c.id));
     paintFacts(p, facts.adjusted(0, (r.height() - 18) / 2, 0, -(r.height() - 18) / 2), c);
+}
+
+int CaptureCardDelegate::paintTags(QPainter* p, QPoint at, int available, const QStringList& tags) const {
+    const QFontMetrics metrics(sized(p->font(), 11));
+    const auto chipWidth = [&](const QString& text) { return metrics.horizontalAdvance(text) + 16; };
+    const CardText::TagFit fit = CardText::fitTags(tags, chipWidth, available, 2);
+    int x = at.x();
+    int right = x;
+    for (int i = 0; i < fit.shown; ++i) {
+        right = paintChip(p, {x, at.y()}, tags[i], color(C::textSecondary), color(C::surfaceSunken));
+        x = right + 4;
+    }
+    if (fit.hidden > 0)
+        right = paintChip(p, {x, at.y()}, CardText::moreTags(fit.hidden), color(C::textTertiary),
+                          color(C::surfaceSunken));
+    return right;
+}
+
+void CaptureCardDelegate::smoothCorners(QPainter* p, const QRect& r, qreal radius, const QColor& background) {
+    QPainterPath outside;
+    outside.addRect(QRectF(r));
+    QPainterPath shape;
+    shape.addRoundedRect(QRectF(r), radius, radius);
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing);
+    p->fillPath(outside.subtracted(shape), background);
+    p->restore();
 }
 
 void CaptureCardDelegate::paintThumbnail(QPainter* p, const QRect& r, const Capture& c) const {
@@ -226,7 +260,9 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
     const QString status = displayName(c.status);
     const int w = QFontMetrics(f).horizontalAdvance(status) + 30;
     QRect pill(at, QSize(w, 20));
-    p->setPen(Qt::NoPen);
+    // An opaque backdrop with an edge, so a screenshot of the same colour under it can't swallow it.
+    const QPen edge(color(C::borderStrong), 1);
+    p->setPen(edge);
     p->setBrush(color(C::surfaceRaised));
     p->drawRoundedRect(pill, 10, 10);
     p->drawPixmap(pill.left() + 7, pill.top() + 4,
@@ -241,7 +277,7 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
         const QString text = displayName(c.priority);
         const int pw = QFontMetrics(f).horizontalAdvance(text) + 28;
         const QRect badge(right + 4, at.y(), pw, 20);
-        p->setPen(Qt::NoPen);
+        p->setPen(edge);
         p->setBrush(color(C::surfaceRaised));
         p->drawRoundedRect(badge, 10, 10);
         p->drawPixmap(badge.left() + 6, badge.top() + 4,
@@ -296,6 +332,13 @@ std::vector<std::pair<CaptureCardDelegate::Action, QRect>> CaptureCardDelegate::
     return rects;
 }
 
+std::optional<QRect> CaptureCardDelegate::resolveButton(const QRect& item, const Capture& capture) const {
+    for (const auto& [action, rect] : actionRects(item, capture))
+        if (action == Action::resolve)
+            return rect;
+    return std::nullopt;
+}
+
 void CaptureCardDelegate::paintActions(QPainter* p, const QRect& item, const Capture& c) const {
     const qreal dpr = p->device()->devicePixelRatioF();
     for (const auto& [action, rect] : actionRects(item, c)) {
@@ -316,6 +359,8 @@ bool CaptureCardDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, 
     const auto* list = qobject_cast<const CaptureListModel*>(model);
     const Capture* c = list ? list->capture(index) : nullptr;
     const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (event->type() == QEvent::MouseButtonPress)
+        actionClicked_ = false;
     if (!c || mouse->button() != Qt::LeftButton)
         return false;
     for (const auto& [action, rect] : actionRects(option.rect, *c)) {
@@ -323,6 +368,7 @@ bool CaptureCardDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, 
             continue;
         // The press is swallowed too, so the click does not also open the capture.
         if (event->type() == QEvent::MouseButtonRelease) {
+            actionClicked_ = true;
             const QString id = c->id;
             if (action == Action::remove)
                 emit deleteClicked(id);

@@ -4,6 +4,9 @@
 
 #include <QStyledItemDelegate>
 
+#include <optional>
+#include <utility>
+
 class Library;
 struct Capture;
 
@@ -18,12 +21,20 @@ class CaptureCardDelegate : public QStyledItemDelegate {
     CaptureCardDelegate(Library& library, QObject* parent = nullptr);
 
     void setLayout(LayoutMode layout) { layout_ = layout; }
+    // Cards grow from cardSize's width to share a wide board's width evenly.
+    void setCardWidth(int width) { cardWidth_ = width; }
+    int cardWidth() const { return cardWidth_; }
     LayoutMode layout() const { return layout_; }
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
+    // The view reports a click on a card even when it landed on a hover
+    // button; true (once) when the last click was such a button's.
+    bool takeActionClick() { return std::exchange(actionClicked_, false); }
+    // Where the hover "Mark resolved" button of a card in `item` sits; none for a resolved capture.
+    std::optional<QRect> resolveButton(const QRect& item, const Capture& capture) const;
 
   signals:
     void resolveClicked(const QString& captureID);
@@ -43,9 +54,15 @@ class CaptureCardDelegate : public QStyledItemDelegate {
     // Status pill and priority badge from `at`; returns the right edge.
     int paintBadges(QPainter* p, QPoint at, const Capture& c) const;
     int paintChip(QPainter* p, QPoint at, const QString& text, const QColor& fg, const QColor& bg) const;
+    // As many of the capture's tags as fit in `available`, then "+N"; returns the right edge.
+    int paintTags(QPainter* p, QPoint at, int available, const QStringList& tags) const;
+    // The outside of a rounded shape in `background`, smoothing an aliased clip's edge.
+    static void smoothCorners(QPainter* p, const QRect& r, qreal radius, const QColor& background);
     void paintFacts(QPainter* p, QRect line, const Capture& c) const;
     void paintActions(QPainter* p, const QRect& item, const Capture& c) const;
 
     Library& library_;
     LayoutMode layout_ = LayoutMode::grid;
+    int cardWidth_ = cardSize.width();
+    bool actionClicked_ = false;
 };

@@ -141,8 +141,13 @@ QWidget* CaptureDetailView::buildHeader() {
     row->addWidget(back);
     row->addWidget(appTitle_, 1);
     row->addWidget(shortID_);
-    for (QToolButton* b : {handOff, sizeToggle_, reveal_, copy_, remove})
+    // Icons with their words as tooltips, and a title that gives way: opening
+    // a capture must not make a narrow board window wider.
+    appTitle_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    for (QToolButton* b : {handOff, sizeToggle_, reveal_, copy_, remove}) {
+        b->setToolButtonStyle(Qt::ToolButtonIconOnly);
         row->addWidget(b);
+    }
     return header;
 }
 
@@ -208,6 +213,9 @@ QWidget* CaptureDetailView::buildImageArea() {
     filmstrip_->setIconSize(QSize(80, 52));
     filmstrip_->setFixedHeight(76);
     filmstrip_->setMovement(QListView::Static);
+    // On the window's own background, not a white field, light or dark.
+    filmstrip_->setFrameShape(QFrame::NoFrame);
+    filmstrip_->viewport()->setAutoFillBackground(false);
     filmstrip_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(filmstrip_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         const QString id = item->data(Qt::UserRole).toString();
@@ -284,6 +292,12 @@ QWidget* CaptureDetailView::buildSidePane() {
     workflow->addRow("Priority", priority_);
     workflow->addRow("Group", group_);
     workflow->addRow("Assignee", assignee_);
+    assigneeHint_ = new QLabel(tr("Signed out, there's no one to assign to: people come with a team workspace. "
+                                  "Sign in under Settings ▸ Account."));
+    assigneeHint_->setObjectName("assigneeHint");
+    assigneeHint_->setWordWrap(true);
+    assigneeHint_->setForegroundRole(QPalette::PlaceholderText);
+    workflow->addRow(QString(), assigneeHint_);
     provenance_ = new QLabel;
     provenance_->setWordWrap(true);
 
@@ -291,6 +305,9 @@ QWidget* CaptureDetailView::buildSidePane() {
     note_->setObjectName("detailNote");
     note_->setPlaceholderText("What's wrong here?");
     note_->setMinimumHeight(90);
+    // Its own height, not a share of the pane's spare room: that share shrinks
+    // as comments and history grow, and everything under the note would move.
+    note_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(note_, &QPlainTextEdit::textChanged, this, [this] {
         if (!updating_)
             noteTimer_.start();
@@ -348,8 +365,9 @@ QWidget* CaptureDetailView::buildSidePane() {
     layout->addWidget(tags_);
     layout->addWidget(tagsElsewhere_);
     layout->addWidget(commentsHeading_);
-    layout->addLayout(comments_);
+    // Above the comments, so it stays put however many there are.
     layout->addLayout(commentRow);
+    layout->addLayout(comments_);
     layout->addWidget(heading("History"));
     layout->addLayout(history_);
     layout->addStretch();
@@ -496,6 +514,7 @@ void CaptureDetailView::refreshWorkflow(const Capture& c) {
         assignee_->addItem(gone ? gone->name : *c.assigneeID, *c.assigneeID);
     }
     assignee_->setCurrentIndex(std::max(0, assignee_->findData(c.assigneeID.value_or(QString()))));
+    assigneeHint_->setVisible(!library_.currentUserID() && library_.people().empty());
 
     QStringList lines;
     const std::optional<Person> author = library_.person(c.authorID);
@@ -576,6 +595,7 @@ void CaptureDetailView::showSelectedImage() {
         return;
     markUp_->setText(image->hasAnnotations() ? "Edit marks" : "Mark up");
     sizeToggle_->setText(actualSize_ ? "Fit to window" : "Actual size");
+    sizeToggle_->setToolTip(sizeToggle_->text());
     sizeToggle_->setIcon(
         symbolIcon(actualSize_ ? "arrow.down.right.and.arrow.up.left" : "arrow.up.left.and.arrow.down.right"));
     QImageReader reader(image->displayURL());

@@ -97,6 +97,7 @@ class CaptureDetailView : public QWidget {
     QComboBox* priority_;
     QComboBox* group_;
     QComboBox* assignee_;
+    QLabel* assigneeHint_ = nullptr;
     QLabel* provenance_;
     QPlainTextEdit* note_;
     QLabel* contextHeading_;

@@ -9,6 +9,8 @@
 #include "Theme.h"
 #include "UndoBar.h"
 
+#include "shell/WindowGeometry.h"
+
 #include <QCloseEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -21,9 +23,10 @@
 #include <QVBoxLayout>
 
 namespace {
-const char* const geometryKey = "window.board.geometry";
+const char* const geometryKey = "board";
 const char* const splitterKey = "window.board.splitter";
 const char* const layoutKey = "window.board.layout";
+const char* const sortKey = "window.board.sort";
 } // namespace
 
 DashboardWindow::DashboardWindow(Library& library, QWidget* parent)
@@ -48,12 +51,18 @@ DashboardWindow::DashboardWindow(Library& library, QWidget* parent)
     setCentralWidget(central);
 
     QSettings settings;
-    if (!restoreGeometry(settings.value(geometryKey).toByteArray()))
-        resize(1180, 760);
+    WindowGeometry::restore(this, geometryKey, QSize(1180, 760));
     if (!splitter_->restoreState(settings.value(splitterKey).toByteArray()))
         splitter_->setSizes({220, 960});
     if (const auto layout = layoutModeFromRaw(settings.value(layoutKey).toString()))
         board_->setLayout(*layout);
+    if (const auto sort = sortOrderFromRaw(settings.value(sortKey).toString()))
+        board_->setSort(*sort);
+    // Remembered as soon as it is chosen, like the layout is when the window closes.
+    connect(board_, &DashboardViewModel::boardChanged, this, [this] {
+        if (QSettings settings; settings.value(sortKey).toString() != rawValue(board_->sort()))
+            settings.setValue(sortKey, rawValue(board_->sort()));
+    });
 
     connect(board_, &DashboardViewModel::selectionChanged, this, &DashboardWindow::showSelection);
     connect(detail_, &CaptureDetailView::closeRequested, this, [this] { board_->select(std::nullopt); });
@@ -127,7 +136,7 @@ void DashboardWindow::copyForAgent() {
 
 void DashboardWindow::saveState() const {
     QSettings settings;
-    settings.setValue(geometryKey, saveGeometry());
+    WindowGeometry::save(this, geometryKey);
     settings.setValue(splitterKey, splitter_->saveState());
     settings.setValue(layoutKey, rawValue(board_->layout()));
 }

@@ -33,6 +33,15 @@ LibraryFilter decode(const QString& text) {
     return f;
 }
 
+// The style would tint a selected row's icon with the selection colour, which
+// washes out the status colours; the icon stays as it is.
+QIcon keptWhenSelected(const QPixmap& pixmap) {
+    QIcon icon;
+    icon.addPixmap(pixmap, QIcon::Normal);
+    icon.addPixmap(pixmap, QIcon::Selected);
+    return icon;
+}
+
 QIcon dot(const QColor& color) {
     QPixmap pixmap(QSize(16, 16) * 2);
     pixmap.setDevicePixelRatio(2);
@@ -42,7 +51,8 @@ QIcon dot(const QColor& color) {
     p.setPen(Qt::NoPen);
     p.setBrush(color);
     p.drawEllipse(QRectF(3, 3, 10, 10));
-    return QIcon(pixmap);
+    p.end();
+    return keptWhenSelected(pixmap);
 }
 
 } // namespace
@@ -100,6 +110,14 @@ void SidebarView::rebuild() {
     const Library& library = board_.library();
     const qreal dpr = devicePixelRatioF();
     rebuilding_ = true;
+    // The selected row on a soft accent with the ordinary text colour: white on
+    // the strong accent was hard to read in dark.
+    QPalette rows = tree_->palette();
+    for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+        rows.setColor(group, QPalette::Highlight, theme.color(Theme::Color::accentSoft));
+        rows.setColor(group, QPalette::HighlightedText, theme.color(Theme::Color::textPrimary));
+    }
+    tree_->setPalette(rows);
     tree_->clear();
     QTreeWidgetItem* current = nullptr;
     auto section = [&](const QString& title) {
@@ -122,7 +140,8 @@ void SidebarView::rebuild() {
         return item;
     };
     auto filterRow = [&](const LibraryFilter& filter, const QColor& tint) {
-        row(filter, filter.title(), QIcon(BoardPainting::symbol(filter.symbol(), tint, 16, dpr)), board_.count(filter));
+        row(filter, filter.title(), keptWhenSelected(BoardPainting::symbol(filter.symbol(), tint, 16, dpr)),
+            board_.count(filter));
     };
 
     const QColor neutral = theme.color(Theme::Color::textSecondary);
@@ -146,7 +165,7 @@ void SidebarView::rebuild() {
     }
     if (!library.allTags().isEmpty()) {
         section("Tags");
-        const QIcon number(BoardPainting::symbol("number", neutral, 16, dpr));
+        const QIcon number = keptWhenSelected(BoardPainting::symbol("number", neutral, 16, dpr));
         for (const QString& tag : library.allTags())
             row(LibraryFilter::ofTag(tag), tag, number, 0);
     }

@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusVariant>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
@@ -71,13 +72,13 @@ Theme& Theme::shared() {
 }
 
 Theme::Theme() {
-    dark_ = desktopDark_ = paletteIsDark();
+    dark_ = desktopDark_ = desktopWantsDark_ = paletteIsDark();
     qApp->installEventFilter(this);
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected())
         return;
     bus.connect(portalService, portalPath, settingsInterface, "SettingChanged", this,
-                SLOT(portalSettingChanged(QString, QString, QDBusVariant)));
+                SLOT(portalSettingChanged(QDBusMessage)));
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, "Read");
     read << QString(appearance) << QString(colorScheme);
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(read), this);
@@ -106,21 +107,23 @@ QColor Theme::statusColor(CaptureStatus status) const {
     return color(Color::textSecondary);
 }
 
-void Theme::setDark(bool dark) {
-    portalAnswered_ = true;
-    follow(dark);
+void Theme::setForcedDark(std::optional<bool> dark) {
+    forced_ = dark;
+    apply();
 }
 
-void Theme::portalSettingChanged(const QString& ns, const QString& key, const QDBusVariant& value) {
-    if (ns != appearance || key != colorScheme)
+void Theme::portalSettingChanged(const QDBusMessage& message) {
+    const QList<QVariant> arguments = message.arguments();
+    if (arguments.size() != 3 || arguments[0].toString() != appearance || arguments[1].toString() != colorScheme)
         return;
     portalAnswered_ = true;
-    follow(darkFromScheme(value.variant()).value_or(desktopDark_));
+    follow(darkFromScheme(arguments[2]).value_or(desktopDark_));
 }
 
 bool Theme::eventFilter(QObject* watched, QEvent* event) {
-    // Without the portal the palette is never overridden, so any change is the desktop's.
-    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !portalAnswered_) {
+    // Without the portal and without the person's own choice the palette is
+    // never overridden, so any change is the desktop's.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange && !portalAnswered_ && !forced_) {
         desktopDark_ = paletteIsDark();
         follow(desktopDark_);
     }
@@ -128,6 +131,12 @@ bool Theme::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Theme::follow(bool dark) {
+    desktopWantsDark_ = dark;
+    apply();
+}
+
+void Theme::apply() {
+    const bool dark = forced_.value_or(desktopWantsDark_);
     if (dark == dark_)
         return;
     dark_ = dark;

@@ -3,8 +3,10 @@
 #include "store/LibraryEnums.h"
 
 #include <QColor>
-#include <QDBusVariant>
+#include <QDBusMessage>
 #include <QObject>
+
+#include <optional>
 
 // The board's colours, each with a light and a dark value. Dark follows the
 // desktop's colour scheme: the settings portal's org.freedesktop.appearance
@@ -40,21 +42,27 @@ class Theme : public QObject {
     static QColor color(Color c, bool dark);
     // The status pill's colour.
     QColor statusColor(CaptureStatus status) const;
-    // Overrides the desktop's choice (tests, screenshots).
-    void setDark(bool dark);
+    // The person's own choice over the desktop's; none follows the desktop again.
+    void setForcedDark(std::optional<bool> dark);
 
   signals:
     void changed();
 
   private slots:
-    void portalSettingChanged(const QString& ns, const QString& key, const QDBusVariant& value);
+    // The whole message: a slot typed (QString, QString, QDBusVariant) is
+    // refused by QtDBus here, so the signal was never subscribed to.
+    void portalSettingChanged(const QDBusMessage& message);
 
   private:
     Theme();
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // What the desktop asks for now.
     void follow(bool dark);
+    void apply();
 
     bool dark_ = false;
+    bool desktopWantsDark_ = false;
+    std::optional<bool> forced_;
     // The desktop palette's own lightness, what "no preference" falls back to;
     // the application palette may be the app's dark or light override instead.
     bool desktopDark_ = false;

@@ -143,7 +143,7 @@ void CaptureController::beginFlowIfNeeded() {
         const Qt::WindowType type = window->windowType();
         if (window->isVisible() && !(window->windowFlags() & Qt::FramelessWindowHint) &&
             (type == Qt::Window || type == Qt::Dialog)) {
-            hiddenWindows_.append(window);
+            hiddenWindows_.append({window, window->pos()});
             window->hide();
         }
     }
@@ -161,12 +161,14 @@ void CaptureController::endFlow() {
     flowContext_.reset();
     // Shown without taking focus: the window manager hands it back to the
     // application that had it before the capture.
-    for (const QPointer<QWidget>& window : std::exchange(hiddenWindows_, {}))
+    for (const auto& [window, at] : std::exchange(hiddenWindows_, {}))
         if (window) {
+            window->move(at);
             window->setAttribute(Qt::WA_ShowWithoutActivating);
             window->show();
             window->setAttribute(Qt::WA_ShowWithoutActivating, false);
         }
+    emit flowEnded();
 }
 
 void CaptureController::grabScreens(std::function<void(FrozenDesktop)> then) {
@@ -353,8 +355,9 @@ void CaptureController::presentCompose() {
         if (self)
             self->dropPendingImage(imageID);
     };
-    compose_.present(*pending_, library_.groups(), preferences_.defaultGroupID(), std::move(callbacks),
-                     std::exchange(problem_, std::nullopt));
+    const DefaultGroupChoice::Choice group = defaultGroup_.choose(preferences_.defaultGroupID(), library_.groups());
+    compose_.present(*pending_, library_.groups(), group.groupID, std::move(callbacks),
+                     std::exchange(problem_, std::nullopt), group.notice);
     emit composePresented();
 }
 

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureError.h"
 #include "capture/ComposeWindowController.h"
+#include "capture/DefaultGroupChoice.h"
 #include "capture/FrozenDesktop.h"
 #include "capture/PendingCapture.h"
 #include "capture/PendingImageWrites.h"
@@ -68,6 +69,8 @@ signals:
     // The note box came up.
     void composePresented();
     void captureSaved(const QString& captureID);
+    // The flow is over (filed, discarded or failed) and our windows are back.
+    void flowEnded();
     // The preference to show the board after saving is on.
     void dashboardRequested();
     // A screenshot failed; the alert is up with this text.
@@ -123,12 +126,19 @@ private:
 
     RegionSelectionOverlay overlay_;
     ComposeWindowController compose_;
+    DefaultGroupChoice defaultGroup_;
     PendingImageWrites writes_;
 
     bool isCapturing_ = false;
     bool flowActive_ = false;
     std::optional<CaptureContext> flowContext_;
-    QList<QPointer<QWidget>> hiddenWindows_;
+    struct HiddenWindow {
+        QPointer<QWidget> window;
+        // Where the person left it: shown again, a window the window manager
+        // once placed would otherwise be placed anew.
+        QPoint at;
+    };
+    QList<HiddenWindow> hiddenWindows_;
     bool fullScreenWindowOpen_ = false;
     bool fullScreenTextOnlyRequested_ = false;
     std::optional<PendingCapture> pending_;

@@ -81,7 +81,17 @@ void ComposeModel::cancelNewGroup() {
     newGroupName.clear();
 }
 
+bool ComposeModel::canSave() const {
+    return !pending_.images.isEmpty() || !note.trimmed().isEmpty();
+}
+
+bool ComposeModel::hasTypedText() const {
+    return !note.trimmed().isEmpty() || !tagText.trimmed().isEmpty();
+}
+
 void ComposeModel::save() {
+    if (!canSave())
+        return;
     std::optional<QString> group = groupID;
     if (isNamingGroup)
         if (std::optional<QString> committed = commitNewGroup())

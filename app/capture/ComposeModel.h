@@ -51,6 +51,13 @@ public:
     bool isNamingGroup = false;
     QString newGroupName;
     std::optional<Problem> problem;
+    // A line for the person above the fields (the default group fell back to none).
+    QString notice;
+
+    // Something to file: a screenshot, or a note with words in it.
+    bool canSave() const;
+    // Typed into the box: Esc must not drop it without asking.
+    bool hasTypedText() const;
 
     // The library's groups and those made in this box, by name.
     std::vector<CaptureGroup> allGroups() const;

@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShortcut>
@@ -45,6 +46,12 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
                 [this] { model_->saveWithoutFailedImage(); });
         layout->addWidget(banner);
     }
+    if (!model_->notice.isEmpty()) {
+        auto* notice = new QLabel(model_->notice);
+        notice->setObjectName(QStringLiteral("composeNotice"));
+        notice->setWordWrap(true);
+        layout->addWidget(notice);
+    }
     layout->addWidget(buildPicture());
     layout->addWidget(buildContextRow());
 
@@ -52,7 +59,10 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
     note_->setPlaceholderText(model_->pending().images.isEmpty() ? tr("What's the issue?") : tr("What's wrong here?"));
     note_->setFixedHeight(90);
     note_->setTabChangesFocus(true);
-    connect(note_, &QPlainTextEdit::textChanged, this, [this] { model_->note = note_->toPlainText(); });
+    connect(note_, &QPlainTextEdit::textChanged, this, [this] {
+        model_->note = note_->toPlainText();
+        save_->setEnabled(model_->canSave());
+    });
     layout->addWidget(note_);
     layout->addWidget(new NoteLengthWarning(note_));
 
@@ -69,14 +79,17 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
     auto* footer = new QHBoxLayout;
     auto* discard = new QPushButton(tr("Discard"));
     discard->setToolTip(tr("Esc"));
-    auto* save = new QPushButton(tr("Save to board"));
-    save->setToolTip(tr("Ctrl+Enter"));
-    save->setDefault(true);
+    save_ = new QPushButton(tr("Save to board"));
+    save_->setObjectName(QStringLiteral("composeSave"));
+    save_->setToolTip(tr("Ctrl+Enter"));
+    save_->setDefault(true);
+    // A note-only capture needs words before there is anything to file.
+    save_->setEnabled(model_->canSave());
     connect(discard, &QPushButton::clicked, this, [this] { model_->discard(); });
-    connect(save, &QPushButton::clicked, this, [this] { model_->save(); });
+    connect(save_, &QPushButton::clicked, this, [this] { model_->save(); });
     footer->addStretch();
     footer->addWidget(discard);
-    footer->addWidget(save);
+    footer->addWidget(save_);
     layout->addLayout(footer);
 
     // Window-wide, so they work while the note field has the keyboard.
@@ -86,6 +99,8 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
         if (groupStack_->currentIndex() == 1) {
             model_->cancelNewGroup();
             groupStack_->setCurrentIndex(0);
+        } else if (model_->hasTypedText()) {
+            confirmDiscard();
         } else {
             model_->discard();
         }
@@ -98,6 +113,26 @@ ComposePanel::ComposePanel(std::unique_ptr<ComposeModel> model, QWidget* parent)
 }
 
 ComposePanel::~ComposePanel() = default;
+
+void ComposePanel::confirmDiscard() {
+    // Not modal to the loop: the note box stays up behind the question.
+    auto* ask = new QMessageBox(QMessageBox::Question, tr("Discard this capture?"), tr("Discard this capture?"),
+                                QMessageBox::NoButton, this);
+    ask->setObjectName(QStringLiteral("confirmDiscard"));
+    ask->setInformativeText(tr("What you typed in the note box will be lost."));
+    QPushButton* drop = ask->addButton(tr("Discard"), QMessageBox::DestructiveRole);
+    QPushButton* keep = ask->addButton(tr("Keep Editing"), QMessageBox::RejectRole);
+    ask->setDefaultButton(keep);
+    ask->setEscapeButton(keep);
+    ask->setAttribute(Qt::WA_DeleteOnClose);
+    connect(ask, &QMessageBox::finished, this, [this, ask, drop] {
+        if (ask->clickedButton() == drop)
+            model_->discard();
+        else
+            note_->setFocus();
+    });
+    ask->open();
+}
 
 QWidget* ComposePanel::buildPicture() {
     auto* area = new QWidget;
@@ -272,7 +307,10 @@ QWidget* ComposePanel::buildPriority() {
     box->setStyleSheet(QStringLiteral(
         "QToolButton { border: 1px solid palette(mid); border-radius: 4px; padding: 2px 8px; }"
         " QToolButton:checked { background: palette(highlight); color: palette(highlighted-text);"
-        " border-color: palette(highlight); }"));
+        " border-color: palette(highlight); }"
+        // Keyboard users must see which one Tab reached, checked or not.
+        " QToolButton:focus { border: 2px solid palette(highlight); padding: 1px 7px; }"
+        " QToolButton:checked:focus { border-color: palette(text); }"));
     auto* exclusive = new QButtonGroup(box);
     for (CapturePriority priority : allCapturePriorities) {
         auto* button = new QToolButton;

@@ -35,6 +35,8 @@ private:
     void fillGroups();
     void groupChosen(int index);
     void commitGroup();
+    // Esc after typing asks before anything is thrown away.
+    void confirmDiscard();
 
     std::unique_ptr<ComposeModel> model_;
     QLabel* preview_ = nullptr;
@@ -44,5 +46,6 @@ private:
     QStackedWidget* groupStack_ = nullptr;
     QComboBox* groups_ = nullptr;
     QLineEdit* groupName_ = nullptr;
+    QPushButton* save_ = nullptr;
     QPoint dragOffset_;
 };

@@ -32,7 +32,8 @@ ComposeWindowController::~ComposeWindowController() {
 
 void ComposeWindowController::present(const PendingCapture& pending, std::vector<CaptureGroup> groups,
                                       const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks,
-                                      std::optional<ComposeModel::Problem> problem) {
+                                      std::optional<ComposeModel::Problem> problem,
+                                      const QString& notice) {
     dismiss();
     callbacks.onSave = closingFirst(this, std::move(callbacks.onSave));
     callbacks.onDiscard = closingFirst(this, std::move(callbacks.onDiscard));
@@ -40,6 +41,7 @@ void ComposeWindowController::present(const PendingCapture& pending, std::vector
     callbacks.onAnnotate = closingFirst(this, std::move(callbacks.onAnnotate));
     auto model = std::make_unique<ComposeModel>(pending, std::move(groups), defaultGroupID, std::move(callbacks));
     model->problem = std::move(problem);
+    model->notice = notice;
     panel_ = new ComposePanel(std::move(model));
     panel_->adjustSize();
 

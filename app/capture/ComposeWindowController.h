@@ -18,7 +18,8 @@ public:
     // A problem, when given, says at the top why the last save did not happen.
     void present(const PendingCapture& pending, std::vector<CaptureGroup> groups,
                  const std::optional<QString>& defaultGroupID, ComposeModel::Callbacks callbacks,
-                 std::optional<ComposeModel::Problem> problem = std::nullopt);
+                 std::optional<ComposeModel::Problem> problem = std::nullopt,
+                 const QString& notice = {});
     void dismiss();
     bool isOpen() const { return !panel_.isNull(); }
     ComposePanel* panel() const { return panel_; }

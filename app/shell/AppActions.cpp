@@ -91,3 +91,9 @@ void AppActions::fillMenuBar(QMenuBar* bar) const {
 void AppActions::attachShortcutsTo(QWidget* window) const {
     window->addActions({settings, newIssue, dashboard, minimizeWindow, closeWindow, quit});
 }
+
+void AppActions::showGlobalShortcuts(const QString& region, const QString& fullScreen) {
+    // Text after a tab is drawn in the menu's shortcut column.
+    captureRegion->setText(tr("Capture Region") + u'\t' + region);
+    captureFullScreen->setText(tr("Capture Full Screen") + u'\t' + fullScreen);
+}

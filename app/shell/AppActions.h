@@ -37,4 +37,9 @@ public:
     // Makes the app-wide keys (Ctrl+, Ctrl+N Ctrl+0 Ctrl+M Ctrl+W Ctrl+Q) work in a window
     // that has no menu bar of its own.
     void attachShortcutsTo(QWidget* window) const;
+
+    // The capture items show the system-wide shortcuts (Alt+Shift+2, Super
+    // Super) in the menu's shortcut column. They are only shown: the desktop,
+    // not the menu, delivers them.
+    void showGlobalShortcuts(const QString& region, const QString& fullScreen);
 };

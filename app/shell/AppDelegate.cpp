@@ -19,6 +19,7 @@
 #include "account/AccountView.h"
 #include "board/DashboardViewModel.h"
 #include "board/DashboardWindow.h"
+#include "board/Theme.h"
 #include "board/ThumbnailLoader.h"
 #include "board/Library.h"
 #include "capture/CaptureController.h"
@@ -64,6 +65,9 @@ AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent), palette_(std::make_unique<AppPalette>()), preferences_(Preferences::shared()),
       permissions_(PermissionsService::shared()), markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
     connectActions();
+    Theme::shared().setForcedDark(forcedDark(preferences_.appearance()));
+    connect(&preferences_, &Preferences::appearanceChanged, this,
+            [](Appearance appearance) { Theme::shared().setForcedDark(forcedDark(appearance)); });
 }
 
 AppDelegate::~AppDelegate() {
@@ -128,6 +132,13 @@ bool AppDelegate::launch() {
     connect(account_.get(), &Account::changed, this, &AppDelegate::updateStatusMenu);
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &AppDelegate::updateStatusMenu);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &AppDelegate::updateStatusMenu);
+    const auto showShortcuts = [this] {
+        actions_.showGlobalShortcuts(preferences_.regionHotkey().displayString(),
+                                     preferences_.fullScreenHotkey().displayString());
+    };
+    showShortcuts();
+    connect(&preferences_, &Preferences::regionHotkeyChanged, this, showShortcuts);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, showShortcuts);
     setUpTray();
     // The tray follows its setting at once.
     connect(&preferences_, &Preferences::showMenuBarIconChanged, this, [this](bool show) {
@@ -299,11 +310,31 @@ void AppDelegate::showOnboarding() {
                 onboardingWindow_->close();
             showDashboard();
         };
-        // Out of the way first, so the capture sees the desktop behind it.
+        // Out of the way first, so the capture sees the desktop behind it. The
+        // guide comes back when the flow is over; a capture filed finishes it.
         auto tryCapture = [this] {
             if (onboardingWindow_)
                 onboardingWindow_->showMinimized();
-            QTimer::singleShot(350, this, &AppDelegate::captureRegion);
+            auto saved = std::make_shared<bool>(false);
+            const auto onSaved = connect(captureController_.get(), &CaptureController::captureSaved, this,
+                                         [saved] { *saved = true; });
+            const auto guideBack = [this, saved, onSaved] {
+                disconnect(onSaved);
+                if (*saved)
+                    preferences_.setHasCompletedOnboarding(true);
+                if (onboardingWindow_)
+                    present(onboardingWindow_, {});
+            };
+            const auto onEnded = connect(captureController_.get(), &CaptureController::flowEnded, this, guideBack,
+                                         Qt::SingleShotConnection);
+            QTimer::singleShot(350, this, [this, guideBack, onEnded] {
+                captureRegion();
+                // No flow started (no screen access): nothing will end it.
+                if (!captureController_->isCapturing() && !captureController_->isComposing()) {
+                    disconnect(onEnded);
+                    guideBack();
+                }
+            });
         };
         auto* window = new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
         window->setShortcutRecorders(new ShortcutSettingsPanel(*shortcuts_, preferences_));

@@ -91,6 +91,18 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     });
     desktopLayout->addWidget(tray);
     desktopLayout->addWidget(login);
+    auto* appearance = new QComboBox;
+    appearance->setObjectName("appearance");
+    appearance->addItem(tr("Same as the desktop"), rawValue(Appearance::system));
+    appearance->addItem(tr("Light"), rawValue(Appearance::light));
+    appearance->addItem(tr("Dark"), rawValue(Appearance::dark));
+    appearance->setCurrentIndex(appearance->findData(rawValue(prefs->appearance())));
+    connect(appearance, &QComboBox::activated, this, [prefs, appearance] {
+        prefs->setAppearance(appearanceFromRaw(appearance->currentData().toString()));
+    });
+    auto* appearanceRow = new QFormLayout;
+    appearanceRow->addRow(tr("Appearance"), appearance);
+    desktopLayout->addLayout(appearanceRow);
     layout->addWidget(desktop);
 
     auto* permissionsBox = new QGroupBox(tr("Permissions"));

@@ -20,16 +20,20 @@
 #include <QVBoxLayout>
 
 LibrarySettingsPage::LibrarySettingsPage(Library& library, QWidget* parent)
-    : QWidget(parent), library_(library), captures_(new QLabel), open_(new QLabel), size_(new QLabel) {
+    : QWidget(parent), library_(library), captures_(new QLabel), open_(new QLabel), inProgress_(new QLabel),
+      size_(new QLabel) {
     auto* layout = new QVBoxLayout(this);
 
     auto* here = new QGroupBox(tr("On this computer"));
     auto* form = new QFormLayout(here);
     captures_->setObjectName("captureCount");
     open_->setObjectName("openCount");
+    inProgress_->setObjectName("inProgressCount");
     size_->setObjectName("sizeOnDisk");
     form->addRow(tr("Captures"), captures_);
+    // The same rows, words and numbers as the board's sidebar.
     form->addRow(tr("Open"), open_);
+    form->addRow(tr("In Progress"), inProgress_);
     form->addRow(tr("Screenshots on disk"), size_);
     auto* location = new QHBoxLayout;
     // The home folder reads as "~", as in a file manager's path bar; the tooltip has it in full.
@@ -72,7 +76,8 @@ LibrarySettingsPage::LibrarySettingsPage(Library& library, QWidget* parent)
 
 void LibrarySettingsPage::showCounts() {
     captures_->setText(QString::number(library_.captures().size()));
-    open_->setText(QString::number(library_.openCount()));
+    open_->setText(QString::number(library_.counts().value(CaptureStatus::open)));
+    inProgress_->setText(QString::number(library_.counts().value(CaptureStatus::inProgress)));
 }
 
 void LibrarySettingsPage::showEvent(QShowEvent* event) {

@@ -26,5 +26,6 @@ private:
     Library& library_;
     QLabel* captures_;
     QLabel* open_;
+    QLabel* inProgress_;
     QLabel* size_;
 };

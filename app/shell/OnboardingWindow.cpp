@@ -14,6 +14,7 @@
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
@@ -158,6 +159,18 @@ void OnboardingWindow::setStep(int step) {
     else
         permissions_.stopPolling();
     showProgressAndFooter();
+    // The keyboard starts on the main button, and the style draws its focus
+    // ring only in a window that is being worked by keyboard.
+    next_->setFocus(Qt::OtherFocusReason);
+    setAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void OnboardingWindow::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+        next_->click();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void OnboardingWindow::showProgressAndFooter() {

@@ -31,6 +31,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Enter is the main button's wherever the keyboard is, as in a dialog.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* makeWelcome();

@@ -19,6 +19,7 @@ constexpr const char* defaultGroupKey = "capture.defaultGroupID";
 constexpr const char* legacyDefaultGroupKey = "capture.defaultProjectID";
 constexpr const char* openDashboardKey = "capture.openDashboardAfterSave";
 constexpr const char* desktopNoticesKey = "notifications.desktop";
+constexpr const char* appearanceKey = "ui.appearance";
 constexpr const char* importedLegacyKey = "migration.importedLegacyDefaults";
 
 // Keys read as these values while missing. "onboarding.completed" is left
@@ -81,6 +82,7 @@ Preferences::Preferences(const QString& path, const QString& legacyPath, QObject
     showMenuBarIcon_ = readBool(menuBarIconKey);
     openDashboardAfterSave_ = readBool(openDashboardKey);
     showDesktopNotices_ = readBool(desktopNoticesKey);
+    appearance_ = appearanceFromRaw(store_.value(key(appearanceKey)).toString());
 
     // The default group used to be called a project; a value found only under
     // the old key moves to the new one (the old key stays for older versions).
@@ -194,4 +196,11 @@ void Preferences::setDefaultGroupID(const std::optional<QString>& groupID) {
     if (std::exchange(defaultGroupID_, groupID) != groupID)
         emit defaultGroupIDChanged(groupID);
     writeDefaultGroupID();
+}
+
+void Preferences::setAppearance(Appearance appearance) {
+    if (std::exchange(appearance_, appearance) != appearance)
+        emit appearanceChanged(appearance);
+    store_.setValue(key(appearanceKey), rawValue(appearance));
+    store_.sync();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/Appearance.h"
 #include "shortcuts/HotkeyBinding.h"
 
 #include <QObject>
@@ -38,6 +39,7 @@ public:
     // Desktop notices when an agent acts on your captures or sync needs you.
     bool showDesktopNotices() const { return showDesktopNotices_; }
     std::optional<QString> defaultGroupID() const { return defaultGroupID_; }
+    Appearance appearance() const { return appearance_; }
 
     void setRegionHotkey(const HotkeyBinding& binding);
     void setFullScreenHotkey(const HotkeyBinding& binding);
@@ -49,6 +51,7 @@ public:
     void setOpenDashboardAfterSave(bool value);
     void setShowDesktopNotices(bool value);
     void setDefaultGroupID(const std::optional<QString>& groupID);
+    void setAppearance(Appearance appearance);
 
     // The same store, for parts that keep keys of their own (the markup
     // editor's tool, colour and width).
@@ -65,6 +68,7 @@ signals:
     void openDashboardAfterSaveChanged(bool value);
     void showDesktopNoticesChanged(bool value);
     void defaultGroupIDChanged(const std::optional<QString>& groupID);
+    void appearanceChanged(Appearance appearance);
 
 private:
     void importLegacyDefaultsIfNeeded(const QString& legacyPath);
@@ -88,4 +92,5 @@ private:
     bool openDashboardAfterSave_ = false;
     bool showDesktopNotices_ = true;
     std::optional<QString> defaultGroupID_;
+    Appearance appearance_ = Appearance::system;
 };

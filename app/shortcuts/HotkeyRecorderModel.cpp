@@ -17,6 +17,9 @@ const QString HotkeyRecorderModel::severalModifiersProblem =
 const QString HotkeyRecorderModel::conflictText =
     QStringLiteral("Another app already owns this shortcut \u2014 pick a different one.");
 
+const QString HotkeyRecorderModel::takenText =
+    QStringLiteral("Zorvi already uses this for \u201c%1\u201d \u2014 pick a different one.");
+
 HotkeyRecorderModel::HotkeyRecorderModel(Clock& clock, QObject* parent) : QObject(parent), clock_(clock) {}
 
 HotkeyRecorderModel::~HotkeyRecorderModel() = default;
@@ -62,7 +65,10 @@ void HotkeyRecorderModel::handleFlagsChanged(ModifierSet held) {
         propose(HotkeyBinding{std::nullopt, tap->modifier, tap->count});
 }
 
-std::optional<QString> HotkeyRecorderModel::problemFor(const HotkeyBinding& binding) {
+std::optional<QString> HotkeyRecorderModel::problemFor(const HotkeyBinding& binding) const {
+    if (others_)
+        if (const std::optional<QString> owner = others_(binding))
+            return takenText.arg(*owner);
     if (binding.keyCode)
         return std::nullopt;
     if (binding.modifiers.isEmpty())
@@ -83,8 +89,8 @@ void HotkeyRecorderModel::propose(const HotkeyBinding& binding) {
 void HotkeyRecorderModel::commit() {
     if (!draft_)
         return;
-    if (!draft_->keyCode && !draft_->modifiers.singleModifier()) {
-        problem_ = problemFor(*draft_);
+    if (const std::optional<QString> problem = problemFor(*draft_)) {
+        problem_ = problem;
         emit changed();
         return;
     }

@@ -7,6 +7,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 #include <memory>
 #include <optional>
 
@@ -26,6 +28,10 @@ public:
     static const QString noModifierProblem;
     static const QString severalModifiersProblem;
     static const QString conflictText;
+    // Zorvi's other shortcut already uses the combination; %1 is that shortcut's name.
+    static const QString takenText;
+    // The name of another of Zorvi's shortcuts that a binding would collide with.
+    using OtherShortcuts = std::function<std::optional<QString>(const HotkeyBinding&)>;
 
     explicit HotkeyRecorderModel(Clock& clock = Clock::system(), QObject* parent = nullptr);
     ~HotkeyRecorderModel() override;
@@ -38,6 +44,8 @@ public:
     // `held` is the modifiers held when recording begins, so releasing them
     // is not mistaken for a tap.
     void start(ModifierSet held = {});
+    // Asked before a proposal is accepted: one combination can't start two things.
+    void setOtherShortcuts(OtherShortcuts others) { others_ = std::move(others); }
     void cancel();
     void commit();
 
@@ -61,10 +69,11 @@ private:
     };
 
     void propose(const HotkeyBinding& binding);
-    static std::optional<QString> problemFor(const HotkeyBinding& binding);
+    std::optional<QString> problemFor(const HotkeyBinding& binding) const;
     void stopMonitors();
 
     Clock& clock_;
+    OtherShortcuts others_;
     bool isRecording_ = false;
     std::optional<HotkeyBinding> draft_;
     std::optional<QString> problem_;

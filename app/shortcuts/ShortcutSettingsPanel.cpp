@@ -35,6 +35,19 @@ ShortcutSettingsPanel::ShortcutSettingsPanel(GlobalShortcuts& shortcuts, Prefere
     };
     bind(region_, &Preferences::setRegionHotkey);
     bind(fullScreen_, &Preferences::setFullScreenHotkey);
+    // The same keys, however often pressed, would fire both: the first press already belongs to one.
+    const auto taken = [](const HotkeyBinding& proposed, const HotkeyBinding& other,
+                          const QString& otherName) -> std::optional<QString> {
+        if (proposed.keyCode == other.keyCode && proposed.modifiers == other.modifiers)
+            return otherName;
+        return std::nullopt;
+    };
+    region_->model().setOtherShortcuts([this, taken](const HotkeyBinding& b) {
+        return taken(b, preferences_.fullScreenHotkey(), tr("Capture the whole screen"));
+    });
+    fullScreen_->model().setOtherShortcuts([this, taken](const HotkeyBinding& b) {
+        return taken(b, preferences_.regionHotkey(), tr("Capture a region"));
+    });
     connect(&preferences_, &Preferences::regionHotkeyChanged, region_, &HotkeyRecorderView::setBinding);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, fullScreen_, &HotkeyRecorderView::setBinding);
     connect(&manager, &HotkeyManager::conflictsChanged, this, &ShortcutSettingsPanel::showState);

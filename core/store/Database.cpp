@@ -59,11 +59,12 @@ SQLValue columnValue(sqlite3_stmt* stmt, int i) {
 Database::Database(const QString& path) {
     ZorviPaths::ensureParentDirectory(path);
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX;
-    if (sqlite3_open_v2(path.toUtf8().constData(), &handle_, flags, nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_open_v2(path.toUtf8().constData(), &handle_, flags, nullptr); rc != SQLITE_OK) {
         const QString message = handle_ ? QString::fromUtf8(sqlite3_errmsg(handle_)) : QStringLiteral("unknown error");
+        const int code = handle_ ? sqlite3_extended_errcode(handle_) : rc;
         sqlite3_close_v2(handle_);
         handle_ = nullptr;
-        throw DatabaseError::openFailed(message);
+        throw DatabaseError::openFailed(message, code);
     }
     // Another process may be mid-write while we switch to WAL; wait for it
     // rather than failing before the busy_timeout pragma below takes effect.
@@ -91,6 +92,10 @@ Database::~Database() {
         sqlite3_close_v2(handle_);
 }
 
+int Database::errorCode() const {
+    return handle_ ? sqlite3_extended_errcode(handle_) : 0;
+}
+
 QString Database::errorText() const {
     return handle_ ? QString::fromUtf8(sqlite3_errmsg(handle_)) : QStringLiteral("no database handle");
 }
@@ -99,7 +104,7 @@ Database::Statement Database::prepare(const QString& sql, const std::vector<SQLV
     sqlite3_stmt* raw = nullptr;
     if (!handle_ || sqlite3_prepare_v2(handle_, sql.toUtf8().constData(), -1, &raw, nullptr) != SQLITE_OK) {
         sqlite3_finalize(raw);
-        throw DatabaseError::prepareFailed(errorText(), sql);
+        throw DatabaseError::prepareFailed(errorText(), sql, errorCode());
     }
     Statement stmt(raw);
     bindAll(raw, params);
@@ -111,7 +116,7 @@ std::int64_t Database::execute(const QString& sql, const std::vector<SQLValue>& 
     const Statement stmt = prepare(sql, params);
     const int rc = sqlite3_step(stmt.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE)
-        throw DatabaseError::stepFailed(errorText(), sql);
+        throw DatabaseError::stepFailed(errorText(), sql, errorCode());
     return sqlite3_changes64(handle_);
 }
 
@@ -146,7 +151,7 @@ void Database::executeRaw(const QString& sql) {
     if (sqlite3_exec(handle_, sql.toUtf8().constData(), nullptr, nullptr, &error) != SQLITE_OK) {
         const QString message = error ? QString::fromUtf8(error) : errorText();
         sqlite3_free(error);
-        throw DatabaseError::stepFailed(message, sql);
+        throw DatabaseError::stepFailed(message, sql, errorCode());
     }
 }
 

@@ -70,6 +70,7 @@ private:
     // Prepares and binds; a prepare failure throws with the statement's text.
     Statement prepare(const QString& sql, const std::vector<SQLValue>& params);
     QString errorText() const;
+    int errorCode() const;
     // BEGIN, or a savepoint inside an open transaction (then returns true).
     bool begin();
     void finish(bool nested);

@@ -4,6 +4,14 @@
 
 #include "platform/ScreenCapturer.h"
 #include "shell/OnboardingWindow.h"
+#include "shell/Preferences.h"
+
+#include <QComboBox>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QProcess>
+
+#include <csignal>
 
 #include <QImage>
 
@@ -60,6 +68,61 @@ TEST_F(ShellFixture, EveryWindowFollowsTheDesktopsColourScheme) {
     EXPECT_TRUE(processEventsUntil([&] { return showsDark(settings); })) << shownLightness(settings);
     portal.setColorScheme(0);
     EXPECT_TRUE(processEventsUntil([&] { return showsLight(settings); })) << shownLightness(settings);
+}
+
+// The person's own choice wins over the desktop's at once; "Same as the
+// desktop" follows it live again.
+TEST_F(ShellFixture, TheAppearanceSettingOverridesTheDesktopAtOnce) {
+    SettingsPortalStandIn portal(2);
+    ASSERT_TRUE(portal.isServing());
+    completeOnboardingBefore();
+    ASSERT_TRUE(launch());
+    delegate->showSettings();
+    QWidget* settings = windowNamed("settingsWindow");
+    ASSERT_NE(settings, nullptr);
+    EXPECT_TRUE(processEventsUntil([&] { return showsLight(settings); })) << shownLightness(settings);
+
+    auto* appearance = settings->findChild<QComboBox*>("appearance");
+    ASSERT_NE(appearance, nullptr);
+    settings->activateWindow();
+    ASSERT_TRUE(processEventsUntil([&] { return settings->isActiveWindow(); }));
+    appearance->setFocus();
+    DesktopDriver::key("Down");
+    DesktopDriver::key("Down");
+    ASSERT_TRUE(processEventsUntil([&] { return appearance->currentText() == "Dark"; }));
+    EXPECT_TRUE(processEventsUntil([&] { return showsDark(settings); })) << shownLightness(settings);
+    EXPECT_EQ(Preferences::shared().appearance(), Appearance::dark);
+    portal.setColorScheme(2);
+    processEventsUntil([&] { return showsLight(settings); }, 500);
+    EXPECT_TRUE(showsDark(settings)) << "the desktop's light doesn't undo the choice";
+
+    DesktopDriver::key("Up");
+    DesktopDriver::key("Up");
+    ASSERT_TRUE(processEventsUntil([&] { return appearance->currentIndex() == 0; }));
+    EXPECT_TRUE(processEventsUntil([&] { return showsLight(settings); })) << shownLightness(settings);
+    portal.setColorScheme(1);
+    EXPECT_TRUE(processEventsUntil([&] { return showsDark(settings); })) << "following the desktop live again";
+}
+
+// The desktop's portal is a process of its own: switching the desktop to dark
+// while the board is open turns it dark at once.
+TEST_F(ShellFixture, TheOpenBoardFollowsTheDesktopPortalLive) {
+    QProcess portal;
+    portal.start("/usr/bin/python3", {ZORVI_SOURCE_DIR "/tests/support/settings-portal.py", "2"});
+    ASSERT_TRUE(portal.waitForStarted());
+    ASSERT_TRUE(processEventsUntil([] {
+        return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.freedesktop.portal.Desktop").value();
+    }));
+    completeOnboardingBefore();
+    ASSERT_TRUE(launch());
+    QWidget* board = windowNamed("dashboard");
+    ASSERT_NE(board, nullptr);
+    EXPECT_TRUE(processEventsUntil([&] { return showsLight(board); })) << shownLightness(board);
+
+    ::kill(pid_t(portal.processId()), SIGUSR1);
+    EXPECT_TRUE(processEventsUntil([&] { return showsDark(board); })) << shownLightness(board);
+    portal.terminate();
+    portal.waitForFinished();
 }
 
 } // namespace

@@ -329,4 +329,26 @@ TEST_F(RecorderTest, RecordsEachFormInsteadOfFiringAndRejectsATapWithAnotherModi
     EXPECT_FALSE(shortcuts->manager().isSuspended());
 }
 
+// Whole screen is Alt+Shift+3: the region can't take it too.
+TEST_F(RecorderTest, ZorvisOtherShortcutIsRefusedWithAWord) {
+    int changes = 0;
+    QObject::connect(&recorder().model(), &HotkeyRecorderModel::changed, [&] { ++changes; });
+    clickControl();
+    xdotool({"key", "alt+shift+3"});
+    auto* hint = recorder().findChild<QLabel*>("recorderHint");
+    ASSERT_TRUE(processEventsUntil([&] { return hint->text().contains("Capture the whole screen"); }))
+        << hint->text().toStdString();
+    // The commit's turn comes and goes: refused, still listening.
+    const int proposed = changes;
+    ASSERT_TRUE(processEventsUntil([&] { return changes > proposed; }));
+    EXPECT_TRUE(recorder().isRecording());
+    EXPECT_EQ(commits, 0);
+    EXPECT_TRUE(hint->text().contains("already uses")) << hint->text().toStdString();
+
+    xdotool({"key", "Escape"});
+    ASSERT_TRUE(processEventsUntil([&] { return !recorder().isRecording(); }));
+    EXPECT_EQ(preferences.regionHotkey(), (HotkeyBinding{key2, altShift, 1}));
+    EXPECT_EQ(preferences.fullScreenHotkey(), (HotkeyBinding{20, altShift, 1}));
+}
+
 } // namespace
