@@ -3,6 +3,7 @@
 #include "markup/AnnotationCanvas.h"
 #include "markup/AnnotationEditorModel.h"
 #include "markup/AnnotationPalette.h"
+#include "markup/DiscardMarksPrompt.h"
 #include "markup/HexColor.h"
 #include "shell/SymbolIcons.h"
 
@@ -92,14 +93,18 @@ AnnotationEditorView::AnnotationEditorView(AnnotationEditorModel& model, std::fu
     const auto shortcut = [this](const QKeySequence& keys, auto action) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
     };
-    shortcut(QKeySequence(Qt::Key_Escape), [this] { onCancel_(); });
+    shortcut(QKeySequence(Qt::Key_Escape), [this] { requestCancel(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { onSave_(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { onSave_(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { model_.undo(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { model_.redo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { model_.redo(); });
+    for (const ToolChoice& choice : toolChoices())
+        shortcut(QKeySequence(choice.key), [this, choice] { choose(choice); });
 
     connect(&model_, &AnnotationEditorModel::shapesChanged, this, &AnnotationEditorView::syncWithModel);
     connect(&model_, &AnnotationEditorModel::styleChanged, this, &AnnotationEditorView::syncWithModel);
+    connect(&model_, &AnnotationEditorModel::selectionChanged, this, &AnnotationEditorView::syncWithModel);
     syncWithModel();
 }
 
@@ -110,21 +115,20 @@ QWidget* AnnotationEditorView::makeToolbar() {
     row->setSpacing(2);
 
     tools_ = new QButtonGroup(bar);
-    const QList<AnnotationTool>& tools = AnnotationTools::allCases();
-    for (qsizetype index = 0; index < tools.size(); ++index) {
-        const AnnotationTool tool = tools[index];
-        QToolButton* button = symbolButton(AnnotationTools::symbolName(tool), AnnotationTools::displayName(tool),
-                                           AnnotationTools::displayName(tool), bar);
-        button->setObjectName("tool-" + AnnotationTools::rawValue(tool));
+    const QList<ToolChoice>& choices = toolChoices();
+    for (qsizetype index = 0; index < choices.size(); ++index) {
+        const ToolChoice& choice = choices[index];
+        const QString help = tr("%1 (%2)").arg(choice.name, QKeySequence(choice.key).toString(QKeySequence::NativeText));
+        QToolButton* button = symbolButton(choice.symbol, choice.name, help, bar);
+        button->setObjectName("tool-" + choice.raw);
         button->setCheckable(true);
         tools_->addButton(button, int(index));
         row->addWidget(button);
     }
-    connect(tools_, &QButtonGroup::idClicked, this,
-            [this](int index) { model_.setTool(AnnotationTools::allCases().at(index)); });
+    connect(tools_, &QButtonGroup::idClicked, this, [this](int index) { choose(toolChoices().at(index)); });
     row->addWidget(gap(bar));
 
-    // Colours and widths rest together while the blur tool is chosen.
+    // Colours rest while the blur tool is chosen; the widths then set its strength.
     style_ = new QWidget(bar);
     auto* styleRow = new QHBoxLayout(style_);
     styleRow->setContentsMargins(0, 0, 0, 0);
@@ -142,25 +146,27 @@ QWidget* AnnotationEditorView::makeToolbar() {
     }
     connect(colors_, &QButtonGroup::idClicked, this,
             [this](int index) { model_.setColorHex(AnnotationPalette::colors().at(index)); });
-    styleRow->addWidget(gap(style_));
-    widths_ = new QButtonGroup(style_);
-    const QList<AnnotationPalette::Width>& widths = AnnotationPalette::widths();
-    for (qsizetype index = 0; index < widths.size(); ++index) {
-        QToolButton* button = toolButton(widths[index].label, tr("Line width %1").arg(widths[index].label), style_);
-        button->setObjectName("width-" + widths[index].label);
-        button->setCheckable(true);
-        widths_->addButton(button, int(index));
-        styleRow->addWidget(button);
-    }
-    connect(widths_, &QButtonGroup::idClicked, this, [this](int index) { model_.setWidthIndex(index); });
     auto* resting = new QGraphicsOpacityEffect(style_);
     resting->setOpacity(restingOpacity);
     style_->setGraphicsEffect(resting);
     row->addWidget(style_);
+    row->addWidget(gap(bar));
+
+    widths_ = new QButtonGroup(bar);
+    const QList<AnnotationPalette::Width>& widths = AnnotationPalette::widths();
+    for (qsizetype index = 0; index < widths.size(); ++index) {
+        QToolButton* button =
+            toolButton(widths[index].label, tr("Size %1: line width, text size, blur strength").arg(widths[index].label), bar);
+        button->setObjectName("width-" + widths[index].label);
+        button->setCheckable(true);
+        widths_->addButton(button, int(index));
+        row->addWidget(button);
+    }
+    connect(widths_, &QButtonGroup::idClicked, this, [this](int index) { model_.setWidthIndex(index); });
 
     row->addStretch(1);
     undo_ = symbolButton("arrow.uturn.backward", tr("Undo"), tr("Undo (Ctrl+Z)"), bar);
-    redo_ = symbolButton("arrow.uturn.forward", tr("Redo"), tr("Redo (Ctrl+Shift+Z)"), bar);
+    redo_ = symbolButton("arrow.uturn.forward", tr("Redo"), tr("Redo (Ctrl+Shift+Z or Ctrl+Y)"), bar);
     clear_ = symbolButton("trash", tr("Clear"), tr("Clear all marks"), bar);
     undo_->setObjectName("undo");
     redo_->setObjectName("redo");
@@ -172,6 +178,31 @@ QWidget* AnnotationEditorView::makeToolbar() {
     row->addWidget(redo_);
     row->addWidget(clear_);
     return bar;
+}
+
+void AnnotationEditorView::choose(const ToolChoice& choice) {
+    if (choice.mode == AnnotationEditorModel::Mode::draw)
+        model_.setTool(choice.tool);
+    else
+        model_.setMode(choice.mode);
+}
+
+qsizetype AnnotationEditorView::currentChoice() const {
+    const QList<ToolChoice>& choices = toolChoices();
+    for (qsizetype index = 0; index < choices.size(); ++index) {
+        const ToolChoice& choice = choices[index];
+        if (choice.mode == model_.mode() &&
+            (choice.mode != AnnotationEditorModel::Mode::draw || choice.tool == model_.tool()))
+            return index;
+    }
+    return -1;
+}
+
+bool AnnotationEditorView::requestCancel() {
+    if (model_.isModified() && !confirmDiscardMarks(this))
+        return false;
+    onCancel_();
+    return true;
 }
 
 QWidget* AnnotationEditorView::makeFooter() {
@@ -190,7 +221,7 @@ QWidget* AnnotationEditorView::makeFooter() {
     save->setObjectName("save");
     save->setToolTip(tr("Ctrl+Enter"));
     save->setDefault(true);
-    connect(cancel, &QPushButton::clicked, this, [this] { onCancel_(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { requestCancel(); });
     connect(save, &QPushButton::clicked, this, [this] { onSave_(); });
     row->addWidget(cancel);
     row->addWidget(save);
@@ -198,8 +229,8 @@ QWidget* AnnotationEditorView::makeFooter() {
 }
 
 void AnnotationEditorView::syncWithModel() {
-    const QList<AnnotationTool>& tools = AnnotationTools::allCases();
-    tools_->button(int(tools.indexOf(model_.tool())))->setChecked(true);
+    if (QAbstractButton* button = tools_->button(int(currentChoice())))
+        button->setChecked(true);
     const qsizetype color = AnnotationPalette::colors().indexOf(model_.colorHex().toUpper());
     if (QAbstractButton* button = colors_->button(int(color)))
         button->setChecked(true);
@@ -208,8 +239,8 @@ void AnnotationEditorView::syncWithModel() {
     else if (QAbstractButton* fallback = widths_->button(AnnotationPalette::defaultWidthIndex))
         fallback->setChecked(true);
 
-    style_->setEnabled(model_.styleEnabled());
-    style_->graphicsEffect()->setEnabled(!model_.styleEnabled());
+    style_->setEnabled(model_.colorEnabled());
+    style_->graphicsEffect()->setEnabled(!model_.colorEnabled());
     undo_->setEnabled(model_.canUndo());
     redo_->setEnabled(model_.canRedo());
     clear_->setEnabled(model_.canClear());
