@@ -60,4 +60,23 @@ TEST_F(LaunchTest, UnopenableLibraryIsReportedAndTheAppQuits) {
     EXPECT_EQ(app->exitCode(), 1);
 }
 
+// Asking for help or the version answers on standard output and starts
+// nothing: no library, no window, even without a display.
+TEST_F(LaunchTest, HelpAndVersionPrintAndExitWithoutStarting) {
+    for (const QStringList& args : {QStringList{"--help"}, QStringList{"-h"}, QStringList{"--version"}}) {
+        auto app = start(args);
+        ASSERT_TRUE(app->waitForFinished(10000)) << args.join(' ').toStdString() << " started the app";
+        EXPECT_EQ(app->exitCode(), 0);
+        const QString out = QString::fromUtf8(app->readAllStandardOutput());
+        if (args.first() == "--version") {
+            EXPECT_TRUE(out.startsWith("Zorvi ")) << out.toStdString();
+        } else {
+            for (const char* option : {"--capture-region", "--capture-screen", "--new-issue", "--dashboard",
+                                       "--settings", "--help", "--version"})
+                EXPECT_TRUE(out.contains(option)) << option;
+        }
+    }
+    EXPECT_FALSE(QFileInfo(home.path() + "/library/zorvi.sqlite").exists()) << "asking for help opened the library";
+}
+
 } // namespace
