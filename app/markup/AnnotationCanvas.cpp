@@ -15,6 +15,7 @@
 #include <QPainterPath>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -41,7 +42,13 @@ QRectF AnnotationCanvas::imageFrame() const {
     if (w <= 0 || h <= 0 || image.isNull())
         return {};
     const double aspect = double(image.width()) / std::max(image.height(), 1);
-    const QSizeF size = aspect < w / h ? QSizeF(h * aspect, h) : QSizeF(w, w / aspect);
+    QSizeF size = aspect < w / h ? QSizeF(h * aspect, h) : QSizeF(w, w / aspect);
+    // A small capture enlarged by a fraction smears (or jags) its pixels, text
+    // most of all: it is shown at a whole multiple of its own pixels instead.
+    const qreal ratio = devicePixelRatioF();
+    const double enlargement = size.width() * ratio / image.width();
+    if (enlargement > 1)
+        size = QSizeF(image.size()) * std::floor(enlargement) / ratio;
     return QRectF(QPointF((w - size.width()) / 2, (h - size.height()) / 2), size);
 }
 
@@ -68,7 +75,7 @@ void AnnotationCanvas::paintEvent(QPaintEvent*) {
 const QPixmap& AnnotationCanvas::scaledPreview(const QSize& devicePixels) {
     const QImage& preview = model_.preview();
     if (scaledFrom_ != preview.cacheKey() || scaled_.size() != devicePixels) {
-        // A small capture shown larger keeps sharp pixels instead of smearing them.
+        // Enlarged by a whole factor (see imageFrame), each pixel becomes a sharp square.
         const bool enlarging = devicePixels.width() > preview.width() || devicePixels.height() > preview.height();
         scaled_ = QPixmap::fromImage(preview.scaled(devicePixels, Qt::IgnoreAspectRatio,
                                                     enlarging ? Qt::FastTransformation : Qt::SmoothTransformation));

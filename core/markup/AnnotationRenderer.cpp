@@ -72,6 +72,17 @@ void drawArrow(QPainter& painter, const Geometry& geometry, const AnnotationShap
     painter.fillPath(head, color);
 }
 
+// Screen grabs arrive as RGB32 whose unused byte is 0, not 0xFF; blend
+// modes that read the destination's alpha (the highlight's multiply) would
+// then turn colours inside out.
+void makeOpaque(QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] |= 0xFF000000u;
+    }
+}
+
 void drawShapeOn(QPainter& painter, const Geometry& geometry, const AnnotationShape& shape, int stepNumber) {
     const QColor color = HexColor::parse(shape.colorHex);
     const double width = strokeWidth(shape.lineWidth, geometry.size);
@@ -165,7 +176,9 @@ std::optional<QImage> renderMarks(const Annotation& annotation, const QImage& im
     // both formats hold pixels as 0xAARRGGBB, which the pixelation relies on.
     const QImage::Format format =
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    const QImage source = image.convertToFormat(format);
+    QImage source = image.convertToFormat(format);
+    if (format == QImage::Format_RGB32)
+        makeOpaque(source);
     QImage canvas = source.copy();
     if (canvas.isNull())
         return std::nullopt;

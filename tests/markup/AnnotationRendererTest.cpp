@@ -241,6 +241,17 @@ TEST(AnnotationRenderer, HighlightMultipliesOnceEvenWhereItCrossesItself) {
     EXPECT_EQ(at(onBlack, {200, 200}), qRgb(0, 0, 0));
 }
 
+// X11 screen grabs leave the unused byte of RGB32 pixels at 0.
+TEST(AnnotationRenderer, HighlightKeepsItsColourOverScreenGrabsWithoutAnAlphaByte) {
+    QImage grab(200, 100, QImage::Format_RGB32);
+    for (int y = 0; y < grab.height(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(grab.scanLine(y)), grab.width(), 0x00FFFFFFu);
+    const QImage rendered =
+        render(grab, {make(AnnotationTool::highlight, {{0.1, 0.5}, {0.9, 0.5}}, "#FF3B30", 0.02)});
+    const QRgb expected = qRgb(255, int(std::lround(255 - 0.38 * (255 - 0x3B))), int(std::lround(255 - 0.38 * (255 - 0x30))));
+    EXPECT_TRUE(near(at(rendered, {100, 50}), expected)) << std::hex << at(rendered, {100, 50});
+}
+
 TEST(AnnotationRenderer, UnreadableColourRendersRed) {
     const QImage rendered =
         render(white(200, 200), {make(AnnotationTool::pen, {{0.1, 0.5}, {0.9, 0.5}}, "#GG0000", 0.05)});
