@@ -26,6 +26,7 @@ AnnotationEditorModel::AnnotationEditorModel(QSettings& settings, const QImage& 
                                              QObject* parent)
     : QObject(parent),
       settings_(settings),
+      original_(original),
       working_(ImageWriter::downscale(original, workingEdge).value_or(original)),
       initial_(initial),
       current_(initial),
@@ -33,6 +34,10 @@ AnnotationEditorModel::AnnotationEditorModel(QSettings& settings, const QImage& 
       colorHex_(settings.value(colorKey, AnnotationPalette::defaultColor()).toString()),
       widthIndex_(settings.value(widthKey, AnnotationPalette::defaultWidthIndex).toInt()) {
     refreshPreview();
+}
+
+QImage AnnotationEditorModel::markedCopy() const {
+    return AnnotationRenderer::render(current_, original_).value_or(original_);
 }
 
 AnnotationEditorModel::Mode AnnotationEditorModel::mode() const {

@@ -42,6 +42,9 @@ public:
     const std::optional<AnnotationShape>& draft() const { return draft_; }
     const std::optional<QRectF>& draftCrop() const { return draftCrop_; }
     Annotation annotation() const { return current_; }
+    // The full-size marked copy as saving would make it (the original when there are no marks).
+    QImage markedCopy() const;
+    QSettings& settings() const { return settings_; }
     // Whether saving now would store something other than what was opened.
     bool isModified() const { return current_ != initial_; }
 
@@ -116,6 +119,7 @@ private:
     void refreshPreview();
 
     QSettings& settings_;
+    QImage original_;
     QImage working_;
     QImage preview_;
     Annotation initial_;

@@ -5,9 +5,11 @@
 #include "markup/AnnotationPalette.h"
 #include "markup/DiscardMarksPrompt.h"
 #include "markup/HexColor.h"
+#include "markup/SaveImageAs.h"
 #include "shell/SymbolIcons.h"
 
 #include <QButtonGroup>
+#include <QDateTime>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -99,6 +101,7 @@ AnnotationEditorView::AnnotationEditorView(AnnotationEditorModel& model, std::fu
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { model_.undo(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { model_.redo(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { model_.redo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { saveCopyAs(); });
     for (const ToolChoice& choice : toolChoices())
         shortcut(QKeySequence(choice.key), [this, choice] { choose(choice); });
 
@@ -198,6 +201,10 @@ qsizetype AnnotationEditorView::currentChoice() const {
     return -1;
 }
 
+void AnnotationEditorView::saveCopyAs() {
+    saveImageAs(this, model_.settings(), model_.markedCopy(), SaveAsName::Context{QDateTime::currentDateTime(), {}, {}});
+}
+
 bool AnnotationEditorView::requestCancel() {
     if (model_.isModified() && !confirmDiscardMarks(this))
         return false;
@@ -215,6 +222,11 @@ QWidget* AnnotationEditorView::makeFooter() {
     hint_->setForegroundRole(QPalette::PlaceholderText);
     row->addWidget(hint_, 1);
 
+    auto* saveAs = new QPushButton(tr("Save As…"), footer);
+    saveAs->setObjectName("saveAs");
+    saveAs->setToolTip(tr("Save the marked copy to a file of your choice (Ctrl+Shift+S)"));
+    connect(saveAs, &QPushButton::clicked, this, &AnnotationEditorView::saveCopyAs);
+    row->addWidget(saveAs);
     auto* cancel = new QPushButton(tr("Cancel"), footer);
     cancel->setToolTip(tr("Esc"));
     auto* save = new QPushButton(tr("Save marks"), footer);

@@ -27,6 +27,7 @@ public:
 private:
     QWidget* makeToolbar();
     void choose(const ToolChoice& choice);
+    void saveCopyAs();
     qsizetype currentChoice() const;
     QWidget* makeFooter();
     void syncWithModel();

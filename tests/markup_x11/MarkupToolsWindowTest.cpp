@@ -4,6 +4,9 @@
 #include "markup/MarkGeometry.h"
 #include "markup/PlacedMarks.h"
 
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QLineEdit>
 
 namespace {
@@ -207,4 +210,39 @@ TEST_F(MarkupToolsWindowTest, ASmallCaptureIsShownWithSharpPixels) {
         for (int x = 0; x < shown.width(); ++x)
             blended += shown.pixel(x, y) != qRgb(0, 0, 0) && shown.pixel(x, y) != qRgb(255, 255, 255);
     EXPECT_EQ(blended, 0) << "the enlarged capture is smeared";
+}
+
+TEST_F(MarkupToolsWindowTest, SaveAsWritesTheMarkedCopyWhereChosenAndRemembersTheFolder) {
+    ASSERT_TRUE(openForSaving());
+    chooseTool("crop");
+    dragOnImage({0.5, 0.5}, {0.75, 0.75});
+    auto* undo = part<QAbstractButton>("undo");
+    ASSERT_TRUE(processEventsUntil([&] { return undo->isEnabled(); }));
+
+    const QString folder = home.file("exports");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + "/login-bug.jpg";
+    // The file dialog runs its own event loop: the name is typed into it from a timer.
+    bool typed = false;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        if (typed || !dialog || dialog->objectName() != "saveAsDialog" || !dialog->isActiveWindow())
+            return;
+        typed = true;
+        xdotool({"key", "--clearmodifiers", "ctrl+a"});
+        xdotool({"type", "--delay", "5", path});
+        xdotool({"key", "Return"});
+    });
+    answer.start(50);
+    xdotool({"key", "--clearmodifiers", "ctrl+shift+s"});
+    ASSERT_TRUE(processEventsUntil([&] { return QFileInfo::exists(path); })) << "nothing was written";
+
+    const QImage written(path);
+    // The crop dragged over a quarter of each side, to within the pointer's precision.
+    EXPECT_NEAR(written.width(), source.width() / 4, 8) << "Save As did not write the marked copy";
+    EXPECT_NEAR(written.height(), source.height() / 4, 8);
+    EXPECT_EQ(QImageReader(path).format(), "jpeg");
+    EXPECT_EQ(settings.value("export.lastFolder").toString(), folder);
+    EXPECT_NE(controller.window(), nullptr) << "Save As closed the editor";
 }
