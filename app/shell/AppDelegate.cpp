@@ -8,8 +8,10 @@
 #include "SettingsWindow.h"
 #include "ShortcutSettingsPage.h"
 #include "TrayIcon.h"
+#include "CommandLine.h"
 
 #include "account/Account.h"
+#include "capture/CaptureCountdown.h"
 #include "account/AccountView.h"
 #include "board/DashboardWindow.h"
 #include "board/ThumbnailLoader.h"
@@ -47,8 +49,17 @@ void AppDelegate::configureApplication() {
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent), palette_(std::make_unique<AppPalette>()), preferences_(Preferences::shared()),
-      permissions_(PermissionsService::shared()), markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
+      permissions_(PermissionsService::shared()), markupEditor_(std::make_unique<AnnotationEditorWindowController>()),
+      countdown_(new CaptureCountdown(this)) {
     connectActions();
+    connect(countdown_, &CaptureCountdown::remainingChanged, this, [this](int seconds) {
+        if (!tray_)
+            return;
+        if (seconds > 0)
+            tray_->setToolTip(tr("Zorvi: capturing in %n s", nullptr, seconds));
+        else
+            updateStatusMenu();
+    });
 }
 
 AppDelegate::~AppDelegate() {
@@ -125,10 +136,11 @@ void AppDelegate::presentFatal(const QString& description) {
 }
 
 void AppDelegate::handleCommand(const QStringList& arguments) {
+    const int delay = CommandLine::delaySeconds(arguments).value_or(0);
     if (arguments.contains("--capture-region"))
-        captureRegion();
+        countdown_->start(delay, [this] { captureRegion(); });
     else if (arguments.contains("--capture-screen"))
-        captureFullScreen();
+        countdown_->start(delay, [this] { captureFullScreen(); });
     else if (arguments.contains("--new-issue"))
         newIssue();
     else if (arguments.contains("--settings"))
@@ -152,6 +164,9 @@ void AppDelegate::connectActions() {
         if (captureController_)
             captureController_->beginFullScreen(false);
     });
+    for (QAction* delayed : actions_.delayedRegion)
+        connect(delayed, &QAction::triggered, this,
+                [this, delayed] { countdown_->start(delayed->data().toInt(), [this] { captureRegion(); }); });
     connect(actions_.newIssue, &QAction::triggered, this, &AppDelegate::newIssue);
     connect(actions_.dashboard, &QAction::triggered, this, &AppDelegate::showDashboard);
     connect(actions_.syncNow, &QAction::triggered, this, &AppDelegate::syncNow);

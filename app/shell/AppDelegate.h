@@ -21,6 +21,7 @@ class ScreenCapturer;
 class ShutterSound;
 class Preferences;
 class TrayIcon;
+class CaptureCountdown;
 class QWidget;
 
 // The application's root object. Opens the library at launch (or reports
@@ -85,4 +86,6 @@ private:
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;
+    // Timed captures (--delay): the seconds left also show in the tray.
+    CaptureCountdown* countdown_ = nullptr;
 };

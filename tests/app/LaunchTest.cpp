@@ -72,10 +72,14 @@ TEST_F(LaunchTest, HelpAndVersionPrintAndExitWithoutStarting) {
             EXPECT_TRUE(out.startsWith("Zorvi ")) << out.toStdString();
         } else {
             for (const char* option : {"--capture-region", "--capture-screen", "--new-issue", "--dashboard",
-                                       "--settings", "--help", "--version"})
+                                       "--settings", "--delay", "--help", "--version"})
                 EXPECT_TRUE(out.contains(option)) << option;
         }
     }
+    auto badDelay = start({"--capture-region", "--delay", "soon"});
+    ASSERT_TRUE(badDelay->waitForFinished(10000));
+    EXPECT_EQ(badDelay->exitCode(), 2);
+    EXPECT_TRUE(badDelay->readAllStandardError().contains("--delay takes a whole number of seconds"));
     EXPECT_FALSE(QFileInfo(home.path() + "/library/zorvi.sqlite").exists()) << "asking for help opened the library";
 }
 
