@@ -143,7 +143,8 @@ void AnnotationCanvas::paintSelection(QPainter& painter, const QRectF& frame) co
     if (MarkGeometry::isResizable(shape)) {
         painter.setPen(QPen(accent, 1.5));
         painter.setBrush(Qt::white);
-        for (const QPointF corner : {outline.topLeft(), outline.topRight(), outline.bottomLeft(), outline.bottomRight()})
+        for (const QPointF corner :
+             {outline.topLeft(), outline.topRight(), outline.bottomLeft(), outline.bottomRight()})
             painter.drawRect(QRectF(corner - QPointF(handleSize / 2, handleSize / 2), QSizeF(handleSize, handleSize)));
     }
     painter.restore();

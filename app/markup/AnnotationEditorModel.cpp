@@ -71,7 +71,8 @@ void AnnotationEditorModel::setMode(Mode mode) {
 void AnnotationEditorModel::setColorHex(const QString& colorHex) {
     colorHex_ = colorHex;
     settings_.setValue(colorKey, colorHex_);
-    if (const std::optional<qsizetype> index = selectedIndex(); index && current_.shapes[*index].tool != AnnotationTool::blur) {
+    const std::optional<qsizetype> index = selectedIndex();
+    if (index && current_.shapes[*index].tool != AnnotationTool::blur) {
         Annotation next = current_;
         next.shapes[*index].colorHex = colorHex;
         if (next != current_) {

@@ -121,7 +121,8 @@ QWidget* AnnotationEditorView::makeToolbar() {
     const QList<ToolChoice>& choices = toolChoices();
     for (qsizetype index = 0; index < choices.size(); ++index) {
         const ToolChoice& choice = choices[index];
-        const QString help = tr("%1 (%2)").arg(choice.name, QKeySequence(choice.key).toString(QKeySequence::NativeText));
+        const QString keys = QKeySequence(choice.key).toString(QKeySequence::NativeText);
+        const QString help = tr("%1 (%2)").arg(choice.name, keys);
         QToolButton* button = symbolButton(choice.symbol, choice.name, help, bar);
         button->setObjectName("tool-" + choice.raw);
         button->setCheckable(true);
@@ -158,8 +159,8 @@ QWidget* AnnotationEditorView::makeToolbar() {
     widths_ = new QButtonGroup(bar);
     const QList<AnnotationPalette::Width>& widths = AnnotationPalette::widths();
     for (qsizetype index = 0; index < widths.size(); ++index) {
-        QToolButton* button =
-            toolButton(widths[index].label, tr("Size %1: line width, text size, blur strength").arg(widths[index].label), bar);
+        const QString help = tr("Size %1: line width, text size, blur strength").arg(widths[index].label);
+        QToolButton* button = toolButton(widths[index].label, help, bar);
         button->setObjectName("width-" + widths[index].label);
         button->setCheckable(true);
         widths_->addButton(button, int(index));
@@ -202,7 +203,8 @@ qsizetype AnnotationEditorView::currentChoice() const {
 }
 
 void AnnotationEditorView::saveCopyAs() {
-    saveImageAs(this, model_.settings(), model_.markedCopy(), SaveAsName::Context{QDateTime::currentDateTime(), {}, {}});
+    saveImageAs(this, model_.settings(), model_.markedCopy(),
+                SaveAsName::Context{QDateTime::currentDateTime(), {}, {}});
 }
 
 bool AnnotationEditorView::requestCancel() {
