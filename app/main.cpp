@@ -1,9 +1,17 @@
 #include "shell/AppDelegate.h"
+#include "shell/CommandLine.h"
 #include "shell/SingleInstance.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    // Answered before any window system is needed: `zorvi --help` works over ssh too.
+    QStringList early;
+    for (int index = 1; index < argc; ++index)
+        early.append(QString::fromLocal8Bit(argv[index]));
+    if (const std::optional<int> exitCode = CommandLine::answerWithoutStarting(early))
+        return *exitCode;
+
     QApplication app(argc, argv);
     AppDelegate::configureApplication();
 

@@ -12,6 +12,7 @@
 #include "account/NoteLengthWarning.h"
 #include "platform/FileManagerReveal.h"
 #include "shell/AppNotifications.h"
+#include "markup/SaveAsButton.h"
 #include "shell/SymbolIcons.h"
 #include "store/ZorviPaths.h"
 
@@ -176,7 +177,18 @@ QWidget* CaptureDetailView::buildImageArea() {
     imageScroll_->setWidgetResizable(false);
     // Fitted to the room the pane really has, which settles only after the layout has run.
     imageScroll_->viewport()->installEventFilter(this);
-    withImageLayout->addWidget(markUp_, 0, Qt::AlignRight);
+    auto* imageActions = new QHBoxLayout;
+    imageActions->addStretch(1);
+    imageActions->addWidget(makeSaveAsButton(
+        [this] { return selectedImage(); },
+        [this] {
+            const Capture* c = capture();
+            return c ? SaveAsName::Context{c->createdAt.toLocalTime(), c->appName.value_or(QString()), c->note}
+                     : SaveAsName::Context{};
+        },
+        this));
+    imageActions->addWidget(markUp_);
+    withImageLayout->addLayout(imageActions);
     withImageLayout->addWidget(imageScroll_, 1);
 
     auto* noImage = new QWidget;

@@ -3,10 +3,13 @@
 #include "markup/AnnotationCanvas.h"
 #include "markup/AnnotationEditorModel.h"
 #include "markup/AnnotationPalette.h"
+#include "markup/DiscardMarksPrompt.h"
 #include "markup/HexColor.h"
+#include "markup/SaveImageAs.h"
 #include "shell/SymbolIcons.h"
 
 #include <QButtonGroup>
+#include <QDateTime>
 #include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -92,14 +95,19 @@ AnnotationEditorView::AnnotationEditorView(AnnotationEditorModel& model, std::fu
     const auto shortcut = [this](const QKeySequence& keys, auto action) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
     };
-    shortcut(QKeySequence(Qt::Key_Escape), [this] { onCancel_(); });
+    shortcut(QKeySequence(Qt::Key_Escape), [this] { requestCancel(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { onSave_(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { onSave_(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { model_.undo(); });
     shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { model_.redo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { model_.redo(); });
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), [this] { saveCopyAs(); });
+    for (const ToolChoice& choice : toolChoices())
+        shortcut(QKeySequence(choice.key), [this, choice] { choose(choice); });
 
     connect(&model_, &AnnotationEditorModel::shapesChanged, this, &AnnotationEditorView::syncWithModel);
     connect(&model_, &AnnotationEditorModel::styleChanged, this, &AnnotationEditorView::syncWithModel);
+    connect(&model_, &AnnotationEditorModel::selectionChanged, this, &AnnotationEditorView::syncWithModel);
     syncWithModel();
 }
 
@@ -110,21 +118,21 @@ QWidget* AnnotationEditorView::makeToolbar() {
     row->setSpacing(2);
 
     tools_ = new QButtonGroup(bar);
-    const QList<AnnotationTool>& tools = AnnotationTools::allCases();
-    for (qsizetype index = 0; index < tools.size(); ++index) {
-        const AnnotationTool tool = tools[index];
-        QToolButton* button = symbolButton(AnnotationTools::symbolName(tool), AnnotationTools::displayName(tool),
-                                           AnnotationTools::displayName(tool), bar);
-        button->setObjectName("tool-" + AnnotationTools::rawValue(tool));
+    const QList<ToolChoice>& choices = toolChoices();
+    for (qsizetype index = 0; index < choices.size(); ++index) {
+        const ToolChoice& choice = choices[index];
+        const QString keys = QKeySequence(choice.key).toString(QKeySequence::NativeText);
+        const QString help = tr("%1 (%2)").arg(choice.name, keys);
+        QToolButton* button = symbolButton(choice.symbol, choice.name, help, bar);
+        button->setObjectName("tool-" + choice.raw);
         button->setCheckable(true);
         tools_->addButton(button, int(index));
         row->addWidget(button);
     }
-    connect(tools_, &QButtonGroup::idClicked, this,
-            [this](int index) { model_.setTool(AnnotationTools::allCases().at(index)); });
+    connect(tools_, &QButtonGroup::idClicked, this, [this](int index) { choose(toolChoices().at(index)); });
     row->addWidget(gap(bar));
 
-    // Colours and widths rest together while the blur tool is chosen.
+    // Colours rest while the blur tool is chosen; the widths then set its strength.
     style_ = new QWidget(bar);
     auto* styleRow = new QHBoxLayout(style_);
     styleRow->setContentsMargins(0, 0, 0, 0);
@@ -142,25 +150,27 @@ QWidget* AnnotationEditorView::makeToolbar() {
     }
     connect(colors_, &QButtonGroup::idClicked, this,
             [this](int index) { model_.setColorHex(AnnotationPalette::colors().at(index)); });
-    styleRow->addWidget(gap(style_));
-    widths_ = new QButtonGroup(style_);
-    const QList<AnnotationPalette::Width>& widths = AnnotationPalette::widths();
-    for (qsizetype index = 0; index < widths.size(); ++index) {
-        QToolButton* button = toolButton(widths[index].label, tr("Line width %1").arg(widths[index].label), style_);
-        button->setObjectName("width-" + widths[index].label);
-        button->setCheckable(true);
-        widths_->addButton(button, int(index));
-        styleRow->addWidget(button);
-    }
-    connect(widths_, &QButtonGroup::idClicked, this, [this](int index) { model_.setWidthIndex(index); });
     auto* resting = new QGraphicsOpacityEffect(style_);
     resting->setOpacity(restingOpacity);
     style_->setGraphicsEffect(resting);
     row->addWidget(style_);
+    row->addWidget(gap(bar));
+
+    widths_ = new QButtonGroup(bar);
+    const QList<AnnotationPalette::Width>& widths = AnnotationPalette::widths();
+    for (qsizetype index = 0; index < widths.size(); ++index) {
+        const QString help = tr("Size %1: line width, text size, blur strength").arg(widths[index].label);
+        QToolButton* button = toolButton(widths[index].label, help, bar);
+        button->setObjectName("width-" + widths[index].label);
+        button->setCheckable(true);
+        widths_->addButton(button, int(index));
+        row->addWidget(button);
+    }
+    connect(widths_, &QButtonGroup::idClicked, this, [this](int index) { model_.setWidthIndex(index); });
 
     row->addStretch(1);
     undo_ = symbolButton("arrow.uturn.backward", tr("Undo"), tr("Undo (Ctrl+Z)"), bar);
-    redo_ = symbolButton("arrow.uturn.forward", tr("Redo"), tr("Redo (Ctrl+Shift+Z)"), bar);
+    redo_ = symbolButton("arrow.uturn.forward", tr("Redo"), tr("Redo (Ctrl+Shift+Z or Ctrl+Y)"), bar);
     clear_ = symbolButton("trash", tr("Clear"), tr("Clear all marks"), bar);
     undo_->setObjectName("undo");
     redo_->setObjectName("redo");
@@ -174,6 +184,36 @@ QWidget* AnnotationEditorView::makeToolbar() {
     return bar;
 }
 
+void AnnotationEditorView::choose(const ToolChoice& choice) {
+    if (choice.mode == AnnotationEditorModel::Mode::draw)
+        model_.setTool(choice.tool);
+    else
+        model_.setMode(choice.mode);
+}
+
+qsizetype AnnotationEditorView::currentChoice() const {
+    const QList<ToolChoice>& choices = toolChoices();
+    for (qsizetype index = 0; index < choices.size(); ++index) {
+        const ToolChoice& choice = choices[index];
+        if (choice.mode == model_.mode() &&
+            (choice.mode != AnnotationEditorModel::Mode::draw || choice.tool == model_.tool()))
+            return index;
+    }
+    return -1;
+}
+
+void AnnotationEditorView::saveCopyAs() {
+    saveImageAs(this, model_.settings(), model_.markedCopy(),
+                SaveAsName::Context{QDateTime::currentDateTime(), {}, {}});
+}
+
+bool AnnotationEditorView::requestCancel() {
+    if (model_.isModified() && !confirmDiscardMarks(this))
+        return false;
+    onCancel_();
+    return true;
+}
+
 QWidget* AnnotationEditorView::makeFooter() {
     auto* footer = new QWidget(this);
     auto* row = new QHBoxLayout(footer);
@@ -184,13 +224,18 @@ QWidget* AnnotationEditorView::makeFooter() {
     hint_->setForegroundRole(QPalette::PlaceholderText);
     row->addWidget(hint_, 1);
 
+    auto* saveAs = new QPushButton(tr("Save As…"), footer);
+    saveAs->setObjectName("saveAs");
+    saveAs->setToolTip(tr("Save the marked copy to a file of your choice (Ctrl+Shift+S)"));
+    connect(saveAs, &QPushButton::clicked, this, &AnnotationEditorView::saveCopyAs);
+    row->addWidget(saveAs);
     auto* cancel = new QPushButton(tr("Cancel"), footer);
     cancel->setToolTip(tr("Esc"));
     auto* save = new QPushButton(tr("Save marks"), footer);
     save->setObjectName("save");
     save->setToolTip(tr("Ctrl+Enter"));
     save->setDefault(true);
-    connect(cancel, &QPushButton::clicked, this, [this] { onCancel_(); });
+    connect(cancel, &QPushButton::clicked, this, [this] { requestCancel(); });
     connect(save, &QPushButton::clicked, this, [this] { onSave_(); });
     row->addWidget(cancel);
     row->addWidget(save);
@@ -198,8 +243,8 @@ QWidget* AnnotationEditorView::makeFooter() {
 }
 
 void AnnotationEditorView::syncWithModel() {
-    const QList<AnnotationTool>& tools = AnnotationTools::allCases();
-    tools_->button(int(tools.indexOf(model_.tool())))->setChecked(true);
+    if (QAbstractButton* button = tools_->button(int(currentChoice())))
+        button->setChecked(true);
     const qsizetype color = AnnotationPalette::colors().indexOf(model_.colorHex().toUpper());
     if (QAbstractButton* button = colors_->button(int(color)))
         button->setChecked(true);
@@ -208,8 +253,8 @@ void AnnotationEditorView::syncWithModel() {
     else if (QAbstractButton* fallback = widths_->button(AnnotationPalette::defaultWidthIndex))
         fallback->setChecked(true);
 
-    style_->setEnabled(model_.styleEnabled());
-    style_->graphicsEffect()->setEnabled(!model_.styleEnabled());
+    style_->setEnabled(model_.colorEnabled());
+    style_->graphicsEffect()->setEnabled(!model_.colorEnabled());
     undo_->setEnabled(model_.canUndo());
     redo_->setEnabled(model_.canRedo());
     clear_->setEnabled(model_.canClear());

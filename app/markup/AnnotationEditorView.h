@@ -1,5 +1,7 @@
 #pragma once
 
+#include "markup/ToolChoices.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -18,8 +20,15 @@ public:
     AnnotationEditorView(AnnotationEditorModel& model, std::function<void()> onSave, std::function<void()> onCancel,
                          QWidget* parent = nullptr);
 
+    // Cancels, first asking whether unsaved marks may go. False when the
+    // person chose to keep editing.
+    bool requestCancel();
+
 private:
     QWidget* makeToolbar();
+    void choose(const ToolChoice& choice);
+    void saveCopyAs();
+    qsizetype currentChoice() const;
     QWidget* makeFooter();
     void syncWithModel();
 

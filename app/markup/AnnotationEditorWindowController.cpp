@@ -2,6 +2,7 @@
 
 #include "markup/AnnotationEditorModel.h"
 #include "markup/AnnotationEditorView.h"
+#include "markup/DiscardMarksPrompt.h"
 #include "shell/Preferences.h"
 #include "store/CaptureImage.h"
 #include "store/ZorviPaths.h"
@@ -38,6 +39,9 @@ public:
                    .expandedTo(minimumWindowSize));
     }
 
+    // Asked before the title bar's close button discards anything.
+    void setMayClose(std::function<bool()> mayClose) { mayClose_ = std::move(mayClose); }
+
     // A save or cancel already answered the caller; closing must not answer again.
     void closeQuietly() {
         onClose_ = nullptr;
@@ -46,6 +50,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override {
+        if (onClose_ && mayClose_ && !mayClose_()) {
+            event->ignore();
+            return;
+        }
         if (!isMaximized() && !isFullScreen())
             settings_.setValue(AnnotationEditorWindowController::windowSizeKey, size());
         if (auto onClose = std::exchange(onClose_, nullptr))
@@ -56,6 +64,7 @@ protected:
 private:
     QSettings& settings_;
     std::function<void()> onClose_;
+    std::function<bool()> mayClose_;
 };
 
 } // namespace
@@ -108,6 +117,7 @@ void AnnotationEditorWindowController::presentImage(const QImage& original, cons
     auto* layout = new QVBoxLayout(window);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(new AnnotationEditorView(*model, save, cancel, window));
+    window->setMayClose([window, model] { return !model->isModified() || confirmDiscardMarks(window); });
     window_ = window;
 
     if (QScreen* screen = QGuiApplication::screenAt(QCursor::pos()))

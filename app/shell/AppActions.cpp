@@ -44,6 +44,11 @@ AppActions::AppActions(QObject* parent)
       closeWindow(make(this, tr("Close"), QKeySequence(Qt::CTRL | Qt::Key_W))),
       undo(make(this, tr("Undo"), QKeySequence::Undo)) {
     quit->setMenuRole(QAction::QuitRole);
+    for (const int seconds : {3, 5, 10}) {
+        QAction* delayed = make(this, tr("Region in %1 s").arg(seconds));
+        delayed->setData(seconds);
+        delayedRegion.append(delayed);
+    }
     connect(minimizeWindow, &QAction::triggered, [] {
         if (QWidget* active = QApplication::activeWindow())
             active->showMinimized();
@@ -69,6 +74,7 @@ void AppActions::fillMenuBar(QMenuBar* bar) const {
     QMenu* capture = bar->addMenu(tr("&Capture"));
     capture->addAction(captureRegion);
     capture->addAction(captureFullScreen);
+    capture->addActions(delayedRegion);
     capture->addSeparator();
     capture->addAction(newIssue);
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAction>
+#include <QList>
 #include <QObject>
 
 class QMenuBar;
@@ -20,6 +21,8 @@ public:
     QAction* quit;
     QAction* captureRegion;
     QAction* captureFullScreen;
+    // "Region in 3 s" and the like; each action's data is its seconds.
+    QList<QAction*> delayedRegion;
     QAction* newIssue;
     QAction* dashboard;
     QAction* syncNow;

@@ -14,8 +14,10 @@
 #include "SettingsWindow.h"
 #include "ShortcutSettingsPage.h"
 #include "TrayIcon.h"
+#include "CommandLine.h"
 
 #include "account/Account.h"
+#include "capture/CaptureCountdown.h"
 #include "account/AccountView.h"
 #include "board/DashboardViewModel.h"
 #include "board/DashboardWindow.h"
@@ -63,11 +65,20 @@ void AppDelegate::configureApplication() {
 
 AppDelegate::AppDelegate(QObject* parent)
     : QObject(parent), palette_(std::make_unique<AppPalette>()), preferences_(Preferences::shared()),
-      permissions_(PermissionsService::shared()), markupEditor_(std::make_unique<AnnotationEditorWindowController>()) {
+      permissions_(PermissionsService::shared()), markupEditor_(std::make_unique<AnnotationEditorWindowController>()),
+      countdown_(new CaptureCountdown(this)) {
     connectActions();
     Theme::shared().setForcedDark(forcedDark(preferences_.appearance()));
     connect(&preferences_, &Preferences::appearanceChanged, this,
             [](Appearance appearance) { Theme::shared().setForcedDark(forcedDark(appearance)); });
+    connect(countdown_, &CaptureCountdown::remainingChanged, this, [this](int seconds) {
+        if (!tray_)
+            return;
+        if (seconds > 0)
+            tray_->setToolTip(tr("Zorvi: capturing in %n s", nullptr, seconds));
+        else
+            updateStatusMenu();
+    });
 }
 
 AppDelegate::~AppDelegate() {
@@ -173,10 +184,11 @@ void AppDelegate::handleCommand(const QStringList& arguments) {
             openCapture(*id);
             return;
         }
+    const int delay = CommandLine::delaySeconds(arguments).value_or(0);
     if (arguments.contains("--capture-region"))
-        captureRegion();
+        countdown_->start(delay, [this] { captureRegion(); });
     else if (arguments.contains("--capture-screen"))
-        captureFullScreen();
+        countdown_->start(delay, [this] { captureFullScreen(); });
     else if (arguments.contains("--new-issue"))
         newIssue();
     else if (arguments.contains("--settings"))
@@ -202,6 +214,9 @@ void AppDelegate::connectActions() {
         if (captureController_)
             captureController_->beginFullScreen(false);
     });
+    for (QAction* delayed : actions_.delayedRegion)
+        connect(delayed, &QAction::triggered, this,
+                [this, delayed] { countdown_->start(delayed->data().toInt(), [this] { captureRegion(); }); });
     connect(actions_.newIssue, &QAction::triggered, this, &AppDelegate::newIssue);
     connect(actions_.dashboard, &QAction::triggered, this, &AppDelegate::showDashboard);
     connect(actions_.syncNow, &QAction::triggered, this, &AppDelegate::syncNow);

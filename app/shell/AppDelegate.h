@@ -30,6 +30,7 @@ class ShutterSound;
 class Preferences;
 class TrayIcon;
 class QDBusServiceWatcher;
+class CaptureCountdown;
 class QWidget;
 
 // The application's root object. Opens the library at launch (or reports
@@ -106,4 +107,6 @@ private:
     QPointer<QWidget> dashboardWindow_;
     QPointer<QWidget> settingsWindow_;
     QPointer<QWidget> onboardingWindow_;
+    // Timed captures (--delay): the seconds left also show in the tray.
+    CaptureCountdown* countdown_ = nullptr;
 };

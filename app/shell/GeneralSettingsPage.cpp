@@ -6,10 +6,12 @@
 #include "Preferences.h"
 
 #include "board/Library.h"
+#include "markup/SaveAsName.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -64,6 +66,13 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
         const QString id = group_->currentData().toString();
         preferences_.setDefaultGroupID(id.isEmpty() ? std::nullopt : std::optional<QString>(id));
     });
+    auto* saveAsName = new QLineEdit(
+        preferences.store().value(SaveAsName::patternKey, SaveAsName::defaultPattern).toString());
+    saveAsName->setObjectName("saveAsNamePattern");
+    saveAsName->setToolTip(tr("{date}, {app} and {note} (its first words) are filled in"));
+    connect(saveAsName, &QLineEdit::textEdited, this,
+            [prefs](const QString& pattern) { prefs->store().setValue(SaveAsName::patternKey, pattern); });
+    captureLayout->addRow(tr("Save As file names"), saveAsName);
     layout->addWidget(capture);
 
     auto* context = new QGroupBox(tr("Context"));

@@ -19,9 +19,24 @@ std::optional<AnnotationPoint> readPoint(const QJsonValue& value) {
     return AnnotationPoint{x.toDouble(), y.toDouble()};
 }
 
+// A shape that could not be read, as opposed to one of an unknown kind.
+struct Unreadable {};
+
+std::optional<QRectF> readCrop(const QJsonValue& value) {
+    const QJsonObject object = value.toObject();
+    const QJsonValue x = object.value(QLatin1String("x"));
+    const QJsonValue y = object.value(QLatin1String("y"));
+    const QJsonValue width = object.value(QLatin1String("width"));
+    const QJsonValue height = object.value(QLatin1String("height"));
+    if (!x.isDouble() || !y.isDouble() || !width.isDouble() || !height.isDouble())
+        return std::nullopt;
+    return QRectF(x.toDouble(), y.toDouble(), width.toDouble(), height.toDouble());
+}
+
+// Nothing for a shape of an unknown kind; throws Unreadable for a broken one.
 std::optional<AnnotationShape> readShape(const QJsonValue& value) {
     if (!value.isObject())
-        return std::nullopt;
+        throw Unreadable{};
     const QJsonObject object = value.toObject();
     const QJsonValue id = object.value(QLatin1String("id"));
     const QJsonValue tool = object.value(QLatin1String("tool"));
@@ -29,21 +44,32 @@ std::optional<AnnotationShape> readShape(const QJsonValue& value) {
     const QJsonValue width = object.value(QLatin1String("lineWidth"));
     const QJsonValue points = object.value(QLatin1String("points"));
     if (!id.isString() || !tool.isString() || !color.isString() || !width.isDouble() || !points.isArray())
-        return std::nullopt;
+        throw Unreadable{};
     const std::optional<AnnotationTool> parsedTool = AnnotationTools::fromRawValue(tool.toString());
     if (!parsedTool)
         return std::nullopt;
 
-    AnnotationShape shape{id.toString(), *parsedTool, color.toString(), width.toDouble(), {}};
+    AnnotationShape shape{id.toString(), *parsedTool, color.toString(), width.toDouble(), {}, {}};
+    if (shape.tool == AnnotationTool::text) {
+        const QJsonValue text = object.value(QLatin1String("text"));
+        if (!text.isString())
+            throw Unreadable{};
+        shape.text = text.toString();
+    }
     const QJsonArray pointArray = points.toArray();
     shape.points.reserve(pointArray.size());
     for (const QJsonValue& pointValue : pointArray) {
         const std::optional<AnnotationPoint> point = readPoint(pointValue);
         if (!point)
-            return std::nullopt;
+            throw Unreadable{};
         shape.points.append(*point);
     }
     return shape;
+}
+
+bool isWritable(const QRectF& crop) {
+    return std::isfinite(crop.x()) && std::isfinite(crop.y()) && std::isfinite(crop.width()) &&
+           std::isfinite(crop.height());
 }
 
 bool isWritable(const AnnotationShape& shape) {
@@ -65,15 +91,26 @@ std::optional<QString> Annotation::encoded() const {
         QJsonArray pointArray;
         for (const AnnotationPoint& point : shape.points)
             pointArray.append(QJsonObject{{QLatin1String("x"), point.x}, {QLatin1String("y"), point.y}});
-        shapeArray.append(QJsonObject{
+        QJsonObject object{
             {QLatin1String("id"), shape.id},
             {QLatin1String("tool"), AnnotationTools::rawValue(shape.tool)},
             {QLatin1String("colorHex"), shape.colorHex},
             {QLatin1String("lineWidth"), shape.lineWidth},
             {QLatin1String("points"), pointArray},
-        });
+        };
+        if (shape.tool == AnnotationTool::text)
+            object.insert(QLatin1String("text"), shape.text);
+        shapeArray.append(object);
     }
-    const QJsonObject root{{QLatin1String("shapes"), shapeArray}};
+    QJsonObject root{{QLatin1String("shapes"), shapeArray}};
+    if (crop) {
+        if (!isWritable(*crop))
+            return std::nullopt;
+        root.insert(QLatin1String("crop"), QJsonObject{{QLatin1String("x"), crop->x()},
+                                                       {QLatin1String("y"), crop->y()},
+                                                       {QLatin1String("width"), crop->width()},
+                                                       {QLatin1String("height"), crop->height()}});
+    }
     return QString::fromUtf8(QJsonDocument(root).toJson(QJsonDocument::Compact));
 }
 
@@ -91,11 +128,18 @@ Annotation Annotation::decode(const std::optional<QString>& text) {
     Annotation annotation;
     const QJsonArray shapeArray = shapesValue.toArray();
     annotation.shapes.reserve(shapeArray.size());
-    for (const QJsonValue& value : shapeArray) {
-        const std::optional<AnnotationShape> shape = readShape(value);
-        if (!shape)
+    try {
+        for (const QJsonValue& value : shapeArray)
+            if (const std::optional<AnnotationShape> shape = readShape(value))
+                annotation.shapes.append(*shape);
+    } catch (const Unreadable&) {
+        return {};
+    }
+    const QJsonValue cropValue = document.object().value(QLatin1String("crop"));
+    if (!cropValue.isUndefined()) {
+        annotation.crop = readCrop(cropValue);
+        if (!annotation.crop)
             return {};
-        annotation.shapes.append(*shape);
     }
     return annotation;
 }

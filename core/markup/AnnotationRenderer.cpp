@@ -2,6 +2,7 @@
 
 #include "HexColor.h"
 #include "Pixelation.h"
+#include "PlacedMarks.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -71,7 +72,18 @@ void drawArrow(QPainter& painter, const Geometry& geometry, const AnnotationShap
     painter.fillPath(head, color);
 }
 
-void drawShapeOn(QPainter& painter, const Geometry& geometry, const AnnotationShape& shape) {
+// Screen grabs arrive as RGB32 whose unused byte is 0, not 0xFF; blend
+// modes that read the destination's alpha (the highlight's multiply) would
+// then turn colours inside out.
+void makeOpaque(QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] |= 0xFF000000u;
+    }
+}
+
+void drawShapeOn(QPainter& painter, const Geometry& geometry, const AnnotationShape& shape, int stepNumber) {
     const QColor color = HexColor::parse(shape.colorHex);
     const double width = strokeWidth(shape.lineWidth, geometry.size);
     const bool hasLine = shape.points.size() >= 2;
@@ -107,6 +119,10 @@ void drawShapeOn(QPainter& painter, const Geometry& geometry, const AnnotationSh
             painter.drawPath(geometry.polyline(shape));
         }
         break;
+    case AnnotationTool::text:
+    case AnnotationTool::step:
+        PlacedMarks::draw(painter, shape, geometry.size, stepNumber);
+        break;
     case AnnotationTool::blur:
         break;
     }
@@ -115,8 +131,19 @@ void drawShapeOn(QPainter& painter, const Geometry& geometry, const AnnotationSh
 
 } // namespace
 
-void drawShape(QPainter& painter, const AnnotationShape& shape, QSize imageSize) {
-    drawShapeOn(painter, Geometry{imageSize}, shape);
+void drawShape(QPainter& painter, const AnnotationShape& shape, QSize imageSize, int stepNumber) {
+    drawShapeOn(painter, Geometry{imageSize}, shape, stepNumber);
+}
+
+QRect cropRect(const std::optional<QRectF>& crop, QSize imageSize) {
+    if (!crop)
+        return {};
+    const QRectF pixels(crop->x() * imageSize.width(), crop->y() * imageSize.height(),
+                        crop->width() * imageSize.width(), crop->height() * imageSize.height());
+    if (!pixels.isValid() || !std::isfinite(pixels.right()) || !std::isfinite(pixels.bottom()))
+        return {};
+    const QRect whole = pixels.toRect() & QRect(QPoint(0, 0), imageSize);
+    return whole.isEmpty() ? QRect() : whole;
 }
 
 double strokeWidth(double lineWidth, QSize imageSize) {
@@ -131,12 +158,27 @@ double arrowHeadLength(double strokeWidth) {
 std::optional<QImage> render(const Annotation& annotation, const QImage& image) {
     if (annotation.isEmpty() || image.isNull())
         return std::nullopt;
+    std::optional<QImage> marked = renderMarks(annotation, image);
+    if (!marked)
+        marked = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                               : QImage::Format_RGB32);
+    const QRect crop = cropRect(annotation.crop, marked->size());
+    if (!crop.isNull())
+        return marked->copy(crop);
+    return marked;
+}
+
+std::optional<QImage> renderMarks(const Annotation& annotation, const QImage& image) {
+    if (annotation.shapes.isEmpty() || image.isNull())
+        return std::nullopt;
 
     // Opaque screenshots stay opaque (and encode without an alpha channel);
     // both formats hold pixels as 0xAARRGGBB, which the pixelation relies on.
     const QImage::Format format =
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    const QImage source = image.convertToFormat(format);
+    QImage source = image.convertToFormat(format);
+    if (format == QImage::Format_RGB32)
+        makeOpaque(source);
     QImage canvas = source.copy();
     if (canvas.isNull())
         return std::nullopt;
@@ -147,16 +189,17 @@ std::optional<QImage> render(const Annotation& annotation, const QImage& image) 
             continue;
         const QRect area = Pixelation::area(shape, canvas.size());
         if (!area.isNull())
-            Pixelation::pixelate(canvas, source, area);
+            Pixelation::pixelate(canvas, source, area, Pixelation::grid(shape, area.size(), canvas.size()));
     }
 
     QPainter painter(&canvas);
     if (!painter.isActive())
         return std::nullopt;
     painter.setRenderHint(QPainter::Antialiasing);
-    for (const AnnotationShape& shape : annotation.shapes)
-        if (shape.tool != AnnotationTool::blur)
-            drawShapeOn(painter, geometry, shape);
+    const QList<int> stepNumbers = PlacedMarks::stepNumbers(annotation.shapes);
+    for (qsizetype index = 0; index < annotation.shapes.size(); ++index)
+        if (annotation.shapes[index].tool != AnnotationTool::blur)
+            drawShapeOn(painter, geometry, annotation.shapes[index], stepNumbers[index]);
     painter.end();
     return canvas;
 }

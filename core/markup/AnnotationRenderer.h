@@ -13,14 +13,24 @@ class QPainter;
 // stroked on top in list order. Pure and reentrant: safe on any thread.
 namespace AnnotationRenderer {
 
-// Nothing when the annotation has no shapes or the image is unusable.
-// The result is RGB32 for an opaque source, premultiplied ARGB32 otherwise.
+// The marked copy: the shapes drawn, then the crop applied. Nothing when the
+// annotation is empty or the image is unusable. The result is RGB32 for an
+// opaque source, premultiplied ARGB32 otherwise.
 std::optional<QImage> render(const Annotation& annotation, const QImage& image);
+
+// The shapes drawn over the whole image, the crop left for the caller to show
+// (the editor keeps the cropped-away parts in view). Nothing without shapes.
+std::optional<QImage> renderMarks(const Annotation& annotation, const QImage& image);
+
+// The crop in whole pixels of an image of `imageSize`, clipped to it; null
+// when there is no crop or it holds no pixel.
+QRect cropRect(const std::optional<QRectF>& crop, QSize imageSize);
 
 // Strokes one shape exactly as render() does, with the painter's coordinates
 // being the pixels of an image of `imageSize` (the editor scales its painter
-// to draw the shape being dragged). Blur areas draw nothing here.
-void drawShape(QPainter& painter, const AnnotationShape& shape, QSize imageSize);
+// to draw the shape being dragged). Blur areas draw nothing here; a step
+// shows `stepNumber`.
+void drawShape(QPainter& painter, const AnnotationShape& shape, QSize imageSize, int stepNumber = 1);
 
 // The stroke width in pixels for a shape on an image of this size: a
 // fraction of the longer side, never thinner than one pixel.

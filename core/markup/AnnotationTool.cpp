@@ -13,13 +13,15 @@ struct ToolInfo {
     const char* symbol;
 };
 
-constexpr std::array<ToolInfo, 6> table{{
+constexpr std::array<ToolInfo, 8> table{{
     {AnnotationTool::pen, "pen", "Draw", "pencil.tip"},
     {AnnotationTool::arrow, "arrow", "Arrow", "arrow.up.right"},
     {AnnotationTool::rectangle, "rectangle", "Box", "rectangle"},
     {AnnotationTool::ellipse, "ellipse", "Circle", "circle"},
     {AnnotationTool::highlight, "highlight", "Highlight", "highlighter"},
     {AnnotationTool::blur, "blur", "Blur", "eye.slash"},
+    {AnnotationTool::text, "text", "Text", "textformat"},
+    {AnnotationTool::step, "step", "Step", "number.circle"},
 }};
 
 const ToolInfo& info(AnnotationTool tool) {
@@ -51,6 +53,8 @@ QString displayName(AnnotationTool tool) { return QString::fromLatin1(info(tool)
 
 QString symbolName(AnnotationTool tool) { return QString::fromLatin1(info(tool).symbol); }
 
-bool isDragShape(AnnotationTool tool) { return tool != AnnotationTool::pen; }
+bool isDragShape(AnnotationTool tool) { return tool != AnnotationTool::pen && !isPlaced(tool); }
+
+bool isPlaced(AnnotationTool tool) { return tool == AnnotationTool::text || tool == AnnotationTool::step; }
 
 } // namespace AnnotationTools

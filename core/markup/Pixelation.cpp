@@ -31,8 +31,23 @@ QRect area(const AnnotationShape& shape, QSize imageSize) {
     return QRect(int(left), int(top), int(clippedRight - left), int(clippedBottom - top));
 }
 
-Grid grid(QSize areaSize) {
-    const double block = std::max(std::min(areaSize.width(), areaSize.height()) / 12.0, 4.0);
+double blockSize(QSize areaSize, QSize imageSize, double strength) {
+    constexpr double largestTextShare = 0.04;
+    const double shorter = std::min(areaSize.width(), areaSize.height());
+    const double longerImageSide = std::max(imageSize.width(), imageSize.height());
+    const double textFloor = std::min(shorter / 2, longerImageSide * largestTextShare);
+    const double block = std::max({shorter / 12.0, 4.0, textFloor}) * std::clamp(strength, 1.0, 4.0);
+    return std::isfinite(block) ? std::max(std::min(block, shorter), 1.0) : shorter;
+}
+
+double strength(const AnnotationShape& shape) {
+    // The smallest width is the plain strength; each larger one coarser.
+    constexpr double smallestWidth = 0.0025;
+    const double value = std::sqrt(shape.lineWidth / smallestWidth);
+    return std::isfinite(value) ? std::clamp(value, 1.0, 4.0) : 1.0;
+}
+
+Grid grid(QSize areaSize, double block) {
     return Grid{std::max(int(areaSize.width() / block), 1), std::max(int(areaSize.height() / block), 1)};
 }
 
@@ -53,11 +68,14 @@ QRect blockRect(QSize areaSize, Grid grid, int column, int row) {
     return QRect(left, top, right - left, bottom - top);
 }
 
-void pixelate(QImage& canvas, const QImage& source, const QRect& area) {
+Grid grid(const AnnotationShape& shape, QSize areaSize, QSize imageSize) {
+    return grid(areaSize, blockSize(areaSize, imageSize, strength(shape)));
+}
+
+void pixelate(QImage& canvas, const QImage& source, const QRect& area, Grid blocks) {
     const QRect bounds = area & canvas.rect() & source.rect();
-    if (bounds.width() < 2 || bounds.height() < 2)
+    if (bounds != area || bounds.width() < 2 || bounds.height() < 2)
         return;
-    const Grid blocks = grid(bounds.size());
     std::vector<std::array<quint64, 4>> sums(blocks.columns);
     std::vector<int> columnOf(bounds.width());
     for (int column = 0; column < blocks.columns; ++column) {

@@ -21,16 +21,30 @@ struct Grid {
 // fewer than two points or the area is less than 2 pixels wide or high.
 QRect area(const AnnotationShape& shape, QSize imageSize);
 
-// How many blocks an area is reduced to: blocks are a twelfth of its shorter
-// side, at least 4 pixels, and there is at least one block each way.
-Grid grid(QSize areaSize);
+// How wide one block is for an area of `areaSize` on an image of `imageSize`.
+// A twelfth of the area's shorter side and at least 4 pixels suits a large
+// area, but a short strip over a line of text would stay legible; so blocks
+// are never under half the area's shorter side (two rows over text as tall
+// as the area), up to a twenty-fifth of the image's longer side (heading
+// text on any screen). `strength` (at least 1) scales that, never past the
+// area's shorter side.
+double blockSize(QSize areaSize, QSize imageSize, double strength);
+
+// How a shape's stored width becomes a strength: the editor's S, M and L
+// give 1, 1.41 and 1.9.
+double strength(const AnnotationShape& shape);
+
+// How many blocks of `block` pixels an area is reduced to: at least one each way.
+Grid grid(QSize areaSize, double block);
+// The grid a blur shape's area of `areaSize` is reduced to on an image of `imageSize`.
+Grid grid(const AnnotationShape& shape, QSize areaSize, QSize imageSize);
 
 // The pixels block (column, row) covers inside an area of `areaSize`.
 QRect blockRect(QSize areaSize, Grid grid, int column, int row);
 
 // Fills `area` of `canvas` with the block averages of the same area of
-// `source`. Both images are 32-bit 0xAARRGGBB of the same size (RGB32 or
+// `source`, reduced to `blocks`. Both images are 32-bit 0xAARRGGBB of the same size (RGB32 or
 // premultiplied ARGB32), so averaging premultiplied values stays correct.
-void pixelate(QImage& canvas, const QImage& source, const QRect& area);
+void pixelate(QImage& canvas, const QImage& source, const QRect& area, Grid blocks);
 
 } // namespace Pixelation

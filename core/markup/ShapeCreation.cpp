@@ -25,7 +25,7 @@ AnnotationShape begin(AnnotationTool tool, const QString& colorHex, int widthInd
     const QString color = tool == AnnotationTool::blur ? QString::fromLatin1(AnnotationPalette::blurColorHex)
                                                        : colorHex;
     return AnnotationShape{Identifiers::make(), tool, color, AnnotationPalette::widthValue(widthIndex),
-                           {start, current}};
+                           {start, current}, {}};
 }
 
 void extend(AnnotationShape& shape, AnnotationPoint current) {

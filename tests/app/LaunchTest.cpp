@@ -60,4 +60,27 @@ TEST_F(LaunchTest, UnopenableLibraryIsReportedAndTheAppQuits) {
     EXPECT_EQ(app->exitCode(), 1);
 }
 
+// Asking for help or the version answers on standard output and starts
+// nothing: no library, no window, even without a display.
+TEST_F(LaunchTest, HelpAndVersionPrintAndExitWithoutStarting) {
+    for (const QStringList& args : {QStringList{"--help"}, QStringList{"-h"}, QStringList{"--version"}}) {
+        auto app = start(args);
+        ASSERT_TRUE(app->waitForFinished(10000)) << args.join(' ').toStdString() << " started the app";
+        EXPECT_EQ(app->exitCode(), 0);
+        const QString out = QString::fromUtf8(app->readAllStandardOutput());
+        if (args.first() == "--version") {
+            EXPECT_TRUE(out.startsWith("Zorvi ")) << out.toStdString();
+        } else {
+            for (const char* option : {"--capture-region", "--capture-screen", "--new-issue", "--dashboard",
+                                       "--settings", "--delay", "--help", "--version"})
+                EXPECT_TRUE(out.contains(option)) << option;
+        }
+    }
+    auto badDelay = start({"--capture-region", "--delay", "soon"});
+    ASSERT_TRUE(badDelay->waitForFinished(10000));
+    EXPECT_EQ(badDelay->exitCode(), 2);
+    EXPECT_TRUE(badDelay->readAllStandardError().contains("--delay takes a whole number of seconds"));
+    EXPECT_FALSE(QFileInfo(home.path() + "/library/zorvi.sqlite").exists()) << "asking for help opened the library";
+}
+
 } // namespace

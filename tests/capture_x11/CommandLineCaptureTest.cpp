@@ -23,7 +23,8 @@ public:
     }
     static QString binary() { return QCoreApplication::applicationDirPath() + "/../app/zorvi"; }
     // A second invocation forwards its command to the running one.
-    static void command(const QString& argument) { DesktopDriver::run(binary(), {argument}); }
+    static void command(const QString& argument) { command(QStringList{argument}); }
+    static void command(const QStringList& arguments) { DesktopDriver::run(binary(), arguments); }
 
 private:
     QProcess process_;
@@ -86,3 +87,17 @@ TEST_F(CaptureFixture, ARegionFromTheCommandLineIsFiledWithItsNoteAndContextOrDi
 }
 
 } // namespace
+
+// A timed capture counts down in a badge that is gone before the screen freezes.
+TEST_F(CaptureFixture, ADelayedRegionCountsDownInABadgeThatStaysOutOfTheShot) {
+    Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
+    RunningApp app;
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi"));
+    RunningApp::command(QStringList{"--capture-region", "--delay", "2"});
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi countdown")) << "no countdown badge";
+    EXPECT_TRUE(DesktopDriver::visibleWindows("Zorvi region selection").isEmpty()) << "it did not wait";
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
+    EXPECT_TRUE(DesktopDriver::visibleWindows("Zorvi countdown").isEmpty()) << "the badge is in the shot";
+    DesktopDriver::key("Escape");
+    ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi region selection"));
+}

@@ -1,7 +1,10 @@
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
+#include "support/OffscreenGui.h"
 #include "markup/AnnotationEditorModel.h"
+#include "markup/MarkGeometry.h"
+#include "markup/PlacedMarks.h"
 
 #include <QSettings>
 
@@ -52,7 +55,6 @@ TEST_F(AnnotationEditorModelTest, UndoRedoAndClearFollowTheEditingHistory) {
 
     model.undo();
     EXPECT_EQ(ids(model.shapes()), drawn.mid(0, 2));
-    EXPECT_EQ(ids(model.undone()), drawn.mid(2));
     EXPECT_TRUE(model.canRedo());
     model.redo();
     EXPECT_EQ(ids(model.shapes()), drawn);
@@ -73,7 +75,7 @@ TEST_F(AnnotationEditorModelTest, UndoRedoAndClearFollowTheEditingHistory) {
 
     model.clearAll();
     EXPECT_TRUE(model.shapes().isEmpty());
-    EXPECT_TRUE(model.undone().isEmpty());
+    EXPECT_FALSE(model.canRedo());
     model.undo();
     EXPECT_TRUE(model.shapes().isEmpty()) << "clearing cannot be undone";
     EXPECT_TRUE(model.annotation().isEmpty());
@@ -106,6 +108,9 @@ TEST_F(AnnotationEditorModelTest, ToolColourAndWidthOutliveTheEditor) {
         first.setWidthIndex(2);
         first.setTool(AnnotationTool::ellipse);
         EXPECT_EQ(first.hint(), "Drag to place a circle.");
+        first.setTool(AnnotationTool::arrow);
+        EXPECT_EQ(first.hint(), "Drag to place an arrow.");
+        first.setTool(AnnotationTool::ellipse);
     }
     settings.sync();
 
@@ -122,7 +127,7 @@ TEST_F(AnnotationEditorModelTest, ToolColourAndWidthOutliveTheEditor) {
 
     // Blur ignores the chosen colour and rests the style controls.
     second.setTool(AnnotationTool::blur);
-    EXPECT_FALSE(second.styleEnabled());
+    EXPECT_FALSE(second.colorEnabled());
     EXPECT_TRUE(second.hint().startsWith("Drag over anything you don't want an agent to see"));
     drag(second, {0.1, 0.6}, {0.5, 0.9});
     EXPECT_EQ(second.shapes().last().colorHex, "#000000");
@@ -130,7 +135,7 @@ TEST_F(AnnotationEditorModelTest, ToolColourAndWidthOutliveTheEditor) {
     reopened.setValue("markup.tool", "lasso");
     AnnotationEditorModel third(reopened, original, {});
     EXPECT_EQ(third.tool(), AnnotationTool::pen);
-    EXPECT_TRUE(third.styleEnabled());
+    EXPECT_TRUE(third.colorEnabled());
 }
 
 TEST_F(AnnotationEditorModelTest, PreviewsRenderOnABoundedCopyStartingFromTheStoredMarks) {
@@ -142,6 +147,81 @@ TEST_F(AnnotationEditorModelTest, PreviewsRenderOnABoundedCopyStartingFromTheSto
     // The stored box is already on the preview: its left edge at 10 % is green.
     EXPECT_EQ(model.preview().pixelColor(160, 200), QColor("#34C759"));
     EXPECT_EQ(model.annotation(), stored);
+}
+
+TEST_F(AnnotationEditorModelTest, MarksAreSelectedMovedResizedAndDeletedUndoably) {
+    ensureGuiApplication();
+    AnnotationEditorModel model(settings, original, {});
+    model.setTool(AnnotationTool::rectangle);
+    drag(model, {0.2, 0.2}, {0.4, 0.4});
+    model.setTool(AnnotationTool::step);
+    model.beginDrag({0.7, 0.7});
+    model.endDrag();
+    model.beginDrag({0.8, 0.8});
+    model.endDrag();
+    ASSERT_EQ(model.shapes().size(), 3);
+    EXPECT_FALSE(model.selectedIndex());
+
+    // A click on a mark selects it even with a drawing tool, and places nothing.
+    model.beginDrag({0.7, 0.7});
+    model.endDrag();
+    EXPECT_EQ(model.selectedIndex(), 1);
+    EXPECT_EQ(model.shapes().size(), 3);
+
+    // Dragging the selected box moves it; dragging its corner resizes it.
+    model.select(model.shapes()[0].id);
+    drag(model, {0.3, 0.3}, {0.5, 0.4});
+    const AnnotationShape moved = model.shapes()[0];
+    EXPECT_NEAR(moved.points[0].x, 0.4, 1e-9);
+    EXPECT_NEAR(moved.points[1].y, 0.5, 1e-9);
+    EXPECT_EQ(model.shapes().size(), 3) << "moving made a new shape";
+    const QRectF bounds = MarkGeometry::bounds(moved, model.preview().size());
+    drag(model, {bounds.right(), bounds.bottom()}, {0.9, 0.9});
+    EXPECT_NEAR(std::max(model.shapes()[0].points[0].x, model.shapes()[0].points[1].x), 0.9, 0.01);
+    EXPECT_NEAR(std::min(model.shapes()[0].points[0].x, model.shapes()[0].points[1].x), 0.4, 0.01);
+
+    model.undo();
+    EXPECT_EQ(model.shapes()[0], moved);
+    model.undo();
+    EXPECT_NEAR(model.shapes()[0].points[0].x, 0.2, 1e-9);
+    model.redo();
+    EXPECT_EQ(model.shapes()[0], moved);
+
+    // Deleting the first step renumbers the second; undo brings it back.
+    model.select(model.shapes()[1].id);
+    model.deleteSelected();
+    EXPECT_EQ(PlacedMarks::stepNumbers(model.shapes()), (QList<int>{0, 1}));
+    EXPECT_FALSE(model.selectedIndex());
+    model.undo();
+    EXPECT_EQ(model.shapes().size(), 3);
+
+    // Nudges stop at the edge of the image.
+    model.select(model.shapes()[2].id);
+    model.nudgeSelected(0.5, 0);
+    EXPECT_DOUBLE_EQ(model.shapes()[2].points[0].x, 1.0);
+    EXPECT_TRUE(model.isModified());
+}
+
+TEST_F(AnnotationEditorModelTest, CropIsUndoableAndAClickRemovesIt) {
+    const Annotation stored{{AnnotationShape{"kept", AnnotationTool::pen, "#34C759", 0.005, {{0.1, 0.1}, {0.9, 0.9}}, {}}}};
+    AnnotationEditorModel model(settings, original, stored);
+    EXPECT_FALSE(model.isModified());
+    model.setMode(AnnotationEditorModel::Mode::crop);
+    EXPECT_EQ(settings.value("markup.tool").toString(), "crop");
+    drag(model, {0.8, 0.6}, {0.2, 0.1});
+    ASSERT_TRUE(model.crop());
+    EXPECT_NEAR(model.crop()->left(), 0.2, 1e-9);
+    EXPECT_NEAR(model.crop()->height(), 0.5, 1e-9);
+    EXPECT_EQ(model.preview().size(), original.size()) << "the editor keeps the whole image in view";
+    EXPECT_EQ(model.annotation().shapes, stored.shapes);
+    model.beginDrag({0.5, 0.5});
+    model.endDrag();
+    EXPECT_FALSE(model.crop());
+    model.undo();
+    EXPECT_TRUE(model.crop());
+    model.undo();
+    EXPECT_FALSE(model.crop());
+    EXPECT_FALSE(model.isModified());
 }
 
 } // namespace

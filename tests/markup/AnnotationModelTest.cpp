@@ -35,7 +35,7 @@ TEST(AnnotationDecode, OneBadShapeEmptiesTheWholeAnnotation) {
     ASSERT_EQ(Annotation::decode(withShapes(validShape)).shapes.size(), 1);
 
     const QStringList badShapes{
-        R"({"id":"b","tool":"laser","colorHex":"#000000","lineWidth":0.005,"points":[]})",
+        R"({"id":"b","tool":"text","colorHex":"#000000","lineWidth":0.005,"points":[]})",
         R"({"tool":"pen","colorHex":"#000000","lineWidth":0.005,"points":[]})",
         R"({"id":"b","tool":"pen","colorHex":"#000000","points":[]})",
         R"({"id":7,"tool":"pen","colorHex":"#000000","lineWidth":0.005,"points":[]})",
@@ -48,6 +48,35 @@ TEST(AnnotationDecode, OneBadShapeEmptiesTheWholeAnnotation) {
         const QString text = withShapes(QString(validShape) + "," + bad);
         EXPECT_TRUE(Annotation::decode(text).isEmpty()) << bad.toStdString();
     }
+}
+
+// Marks of a kind added later must not wipe out the ones this version can show.
+TEST(AnnotationDecode, ShapesOfAnUnknownKindAreSkippedAndTheRestKept) {
+    const QString laser =
+        R"({"id":"b","tool":"laser","colorHex":"#000000","lineWidth":0.005,"points":[],"beam":{"power":9}})";
+    const Annotation annotation = Annotation::decode(withShapes(laser + "," + validShape + "," + laser));
+    ASSERT_EQ(annotation.shapes.size(), 1);
+    EXPECT_EQ(annotation.shapes[0].id, "a");
+    EXPECT_TRUE(Annotation::decode(withShapes(laser)).isEmpty());
+}
+
+TEST(AnnotationEncode, TextStepsAndTheCropRoundTrip) {
+    Annotation annotation;
+    annotation.shapes = {
+        AnnotationShape{"t", AnnotationTool::text, "#FFFFFF", 0.009, {{0.2, 0.3}, {0.2, 0.3}}, "Löschen \"fails\""},
+        AnnotationShape{"s", AnnotationTool::step, "#FF3B30", 0.005, {{0.5, 0.5}, {0.5, 0.5}}, {}},
+    };
+    annotation.crop = QRectF(0.1, 0.2, 0.5, 0.25);
+    const std::optional<QString> text = annotation.encoded();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(Annotation::decode(text), annotation);
+    const QJsonObject root = QJsonDocument::fromJson(text->toUtf8()).object();
+    EXPECT_FALSE(root["shapes"].toArray()[1].toObject().contains("text")) << "only labels carry words";
+    EXPECT_EQ(root["crop"].toObject()["height"].toDouble(), 0.25);
+
+    // A crop alone is markup: it makes a marked copy. A broken crop is unreadable text.
+    EXPECT_FALSE((Annotation{{}, QRectF(0, 0, 0.5, 0.5)}.isEmpty()));
+    EXPECT_TRUE(Annotation::decode(R"({"shapes":[],"crop":{"x":0.1}})").isEmpty());
 }
 
 TEST(AnnotationDecode, UnknownKeysAreIgnored) {

@@ -1,5 +1,7 @@
+#include "support/OffscreenGui.h"
 #include "markup/AnnotationRenderer.h"
 #include "markup/Pixelation.h"
+#include "markup/PlacedMarks.h"
 #include "support/TestImages.h"
 
 #include <QSet>
@@ -50,10 +52,11 @@ QRgb blockAverage(const QImage& source, const QRect& block) {
                 int((sums[2] + count / 2) / count));
 }
 
-// Every block of `area` in `rendered` is one flat colour equal to the average
-// of the same block of `source`.
-void expectPixelated(const QImage& rendered, const QImage& source, const QRect& area) {
-    const Pixelation::Grid grid = Pixelation::grid(area.size());
+// Every block of the blur's area in `rendered` is one flat colour equal to
+// the average of the same block of `source`.
+void expectPixelated(const QImage& rendered, const QImage& source, const AnnotationShape& blur) {
+    const QRect area = Pixelation::area(blur, source.size());
+    const Pixelation::Grid grid = Pixelation::grid(blur, area.size(), source.size());
     for (int row = 0; row < grid.rows; ++row)
         for (int column = 0; column < grid.columns; ++column) {
             const QRect block = Pixelation::blockRect(area.size(), grid, column, row).translated(area.topLeft());
@@ -88,15 +91,30 @@ TEST(AnnotationRenderer, EmptyAnnotationRendersNothing) {
     EXPECT_FALSE(AnnotationRenderer::render(Annotation{{make(AnnotationTool::pen, {{0, 0}, {1, 1}})}}, QImage()));
 }
 
-TEST(Pixelation, BlockGridFollowsTheAreaSize) {
-    const auto grid = [](int w, int h) {
-        const Pixelation::Grid g = Pixelation::grid(QSize(w, h));
+TEST(Pixelation, BlocksHideTextAsTallAsTheAreaAndTheWidthChoosesTheStrength) {
+    const double small = 0.0025, medium = 0.005, large = 0.009;
+    const auto grid = [](int w, int h, QSize image, double width = 0.005) {
+        const Pixelation::Grid g =
+            Pixelation::grid(make(AnnotationTool::blur, {{0, 0}, {1, 1}}, "#000000", width), QSize(w, h), image);
         return std::pair(g.columns, g.rows);
     };
-    EXPECT_EQ(grid(40, 30), std::pair(10, 7));
-    EXPECT_EQ(grid(1200, 600), std::pair(24, 12));
-    EXPECT_EQ(grid(3, 500), std::pair(1, 125));
-
+    // Large areas: a twelfth of their shorter side, or heading-sized blocks; M is 1.41 times that.
+    EXPECT_EQ(grid(1200, 600, QSize(3000, 2000), small), std::pair(10, 5));
+    EXPECT_EQ(grid(1200, 600, QSize(3000, 2000)), std::pair(7, 3));
+    EXPECT_EQ(grid(3, 500, QSize(3000, 2000)), std::pair(1, 166));
+    // A strip over one line of text: two rows of blocks at the least, one at M.
+    EXPECT_EQ(grid(400, 20, QSize(1280, 720), small), std::pair(40, 2));
+    EXPECT_EQ(grid(400, 20, QSize(1280, 720)), std::pair(28, 1));
+    // Each size button is coarser than the one before, over any area.
+    for (const QSize area : {QSize(600, 300), QSize(400, 20), QSize(40, 30)}) {
+        const auto block = [&](double width) {
+            return Pixelation::blockSize(area, QSize(1280, 720),
+                                         Pixelation::strength(make(AnnotationTool::blur, {}, "", width)));
+        };
+        EXPECT_LE(block(small), block(medium));
+        EXPECT_LE(block(medium), block(large));
+        EXPECT_LT(block(small), block(large)) << area.width() << "x" << area.height();
+    }
     const QSize size(1000, 500);
     EXPECT_EQ(Pixelation::area(make(AnnotationTool::blur, {{0.1004, 0.2}, {0.05, 0.1}}), size),
               QRect(50, 50, 51, 50));
@@ -113,19 +131,17 @@ TEST(AnnotationRenderer, BlurReplacesTextWithFlatBlockAveragesAndTouchesNothingE
     ASSERT_GT(distinctColours(source, area), 200) << "the area should hold real text";
 
     const QImage rendered = render(source, {blur});
-    expectPixelated(rendered, source, area);
-    const Pixelation::Grid grid = Pixelation::grid(area.size());
+    expectPixelated(rendered, source, blur);
+    const Pixelation::Grid grid = Pixelation::grid(blur, area.size(), source.size());
     EXPECT_LE(distinctColours(rendered, area), grid.columns * grid.rows);
     EXPECT_EQ(changedPixelsOutside(rendered, source.convertToFormat(QImage::Format_RGB32), area), 0);
 }
 
-TEST(AnnotationRenderer, SmallAreasUseFourPixelBlocks) {
+TEST(AnnotationRenderer, SmallAreasArePixelatedWholly) {
     const QImage source = TestImages::docPage().copy(400, 200, 400, 300);
-    // 40 x 30 pixels: 10 x 7 blocks, the rows 4 or 5 pixels high.
     const AnnotationShape blur = make(AnnotationTool::blur, {{0.25, 0.5}, {0.35, 0.6}});
-    const QRect area = Pixelation::area(blur, source.size());
-    ASSERT_EQ(area, QRect(100, 150, 40, 30));
-    expectPixelated(render(source, {blur}), source, area);
+    ASSERT_EQ(Pixelation::area(blur, source.size()), QRect(100, 150, 40, 30));
+    expectPixelated(render(source, {blur}), source, blur);
 }
 
 TEST(AnnotationRenderer, OverlappingBlursBothSampleTheOriginal) {
@@ -133,7 +149,7 @@ TEST(AnnotationRenderer, OverlappingBlursBothSampleTheOriginal) {
     const AnnotationShape first = make(AnnotationTool::blur, {{0.1, 0.1}, {0.6, 0.6}});
     const AnnotationShape second = make(AnnotationTool::blur, {{0.4, 0.4}, {0.9, 0.9}});
     const QImage rendered = render(source, {first, second});
-    expectPixelated(rendered, source, Pixelation::area(second, source.size()));
+    expectPixelated(rendered, source, second);
 }
 
 TEST(AnnotationRenderer, DegenerateBlursLeaveTheImageAlone) {
@@ -225,6 +241,17 @@ TEST(AnnotationRenderer, HighlightMultipliesOnceEvenWhereItCrossesItself) {
     EXPECT_EQ(at(onBlack, {200, 200}), qRgb(0, 0, 0));
 }
 
+// X11 screen grabs leave the unused byte of RGB32 pixels at 0.
+TEST(AnnotationRenderer, HighlightKeepsItsColourOverScreenGrabsWithoutAnAlphaByte) {
+    QImage grab(200, 100, QImage::Format_RGB32);
+    for (int y = 0; y < grab.height(); ++y)
+        std::fill_n(reinterpret_cast<QRgb*>(grab.scanLine(y)), grab.width(), 0x00FFFFFFu);
+    const QImage rendered =
+        render(grab, {make(AnnotationTool::highlight, {{0.1, 0.5}, {0.9, 0.5}}, "#FF3B30", 0.02)});
+    const QRgb expected = qRgb(255, int(std::lround(255 - 0.38 * (255 - 0x3B))), int(std::lround(255 - 0.38 * (255 - 0x30))));
+    EXPECT_TRUE(near(at(rendered, {100, 50}), expected)) << std::hex << at(rendered, {100, 50});
+}
+
 TEST(AnnotationRenderer, UnreadableColourRendersRed) {
     const QImage rendered =
         render(white(200, 200), {make(AnnotationTool::pen, {{0.1, 0.5}, {0.9, 0.5}}, "#GG0000", 0.05)});
@@ -239,4 +266,54 @@ TEST(AnnotationRenderer, TransparentSourcesKeepTheirAlpha) {
     EXPECT_TRUE(rendered.hasAlphaChannel());
     EXPECT_EQ(qAlpha(rendered.pixel(50, 10)), 0);
     EXPECT_EQ(rendered.pixel(50, 50), qRgba(0x0A, 0x84, 0xFF, 255));
+}
+
+TEST(AnnotationRenderer, LabelsAndNumberedStepsDrawOverBlursInTheStrokePass) {
+    ensureGuiApplication();
+    const QImage source = white(800, 500);
+    const AnnotationShape label{"t", AnnotationTool::text, "#0A84FF", 0.009, {{0.1, 0.1}, {0.1, 0.1}}, "Save"};
+    const AnnotationShape step = make(AnnotationTool::step, {{0.5, 0.5}, {0.5, 0.5}}, "#FF3B30", 0.005);
+    const AnnotationShape blur = make(AnnotationTool::blur, {{0.4, 0.4}, {0.6, 0.6}}, "#000000");
+    const QImage rendered = render(source, {label, step, blur});
+    const QRgb blue = qRgb(0x0A, 0x84, 0xFF);
+    int labelPixels = 0;
+    for (int y = 50; y < 110; ++y)
+        for (int x = 80; x < 240; ++x)
+            labelPixels += at(rendered, {double(x), double(y)}) == blue;
+    EXPECT_GT(labelPixels, 200) << "the label is missing";
+    // The step sits on top of the blur listed after it; its ring is red around a white number.
+    EXPECT_EQ(at(rendered, {400 - 10, 250}), qRgb(0xFF, 0x3B, 0x30));
+    EXPECT_EQ(at(rendered, {340, 210}), qRgb(255, 255, 255)) << "the blur area outside the step changed";
+}
+
+TEST(AnnotationRenderer, StepsAreNumberedInOrderAndRenumberedWhenOneGoes) {
+    ensureGuiApplication();
+    const AnnotationShape a = make(AnnotationTool::step, {{0.1, 0.1}, {0.1, 0.1}});
+    const AnnotationShape pen = make(AnnotationTool::pen, {{0.1, 0.1}, {0.2, 0.2}});
+    const AnnotationShape b = make(AnnotationTool::step, {{0.3, 0.3}, {0.3, 0.3}});
+    const AnnotationShape c = make(AnnotationTool::step, {{0.5, 0.5}, {0.5, 0.5}});
+    EXPECT_EQ(PlacedMarks::stepNumbers({a, pen, b, c}), (QList<int>{1, 0, 2, 3}));
+    EXPECT_EQ(PlacedMarks::stepNumbers({pen, b, c}), (QList<int>{0, 1, 2}));
+    // What a step shows is its number: steps 1 and 2 at the same spot differ, 2 and 2 do not.
+    const QImage first = render(white(200, 200), {b});
+    const QImage second = render(white(200, 200), {a, b});
+    const QImage secondAgain = render(white(200, 200), {c, b});
+    const QRect around(40, 40, 40, 40);
+    EXPECT_NE(first.copy(around), second.copy(around));
+    EXPECT_EQ(second.copy(around), secondAgain.copy(around));
+}
+
+TEST(AnnotationRenderer, TheMarkedCopyIsCroppedAfterDrawing) {
+    const QImage source = TestImages::docPage();
+    Annotation annotation{{make(AnnotationTool::rectangle, {{0.0, 0.0}, {0.5, 0.5}}, "#34C759", 0.01)},
+                          QRectF(0.25, 0.25, 0.5, 0.5)};
+    const std::optional<QImage> marked = AnnotationRenderer::render(annotation, source);
+    ASSERT_TRUE(marked);
+    EXPECT_EQ(marked->size(), QSize(640, 360));
+    // The box's bottom-right corner, drawn on the whole image, lands inside the crop.
+    EXPECT_EQ(at(*marked, {320 - 1, 100}), qRgb(0x34, 0xC7, 0x59));
+    EXPECT_EQ(marked->copy(400, 200, 200, 100), source.convertToFormat(QImage::Format_RGB32).copy(720, 380, 200, 100));
+    // The crop alone is enough; a crop beyond the image keeps what lies inside it.
+    EXPECT_EQ(AnnotationRenderer::render(Annotation{{}, QRectF(0.5, 0.5, 1, 1)}, source)->size(), QSize(640, 360));
+    EXPECT_EQ(AnnotationRenderer::render(Annotation{{}, QRectF(2, 2, 1, 1)}, source)->size(), source.size());
 }

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QGuiApplication>
+
+// Drawing text needs a GUI application (fonts come from it); tests that
+// render labels without an X server get one on Qt's offscreen platform.
+inline void ensureGuiApplication() {
+    if (QGuiApplication::instance())
+        return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "zorvi-tests";
+    static char* argv[] = {name, nullptr};
+    // Lives until the process ends, like the application it stands for.
+    new QGuiApplication(argc, argv);
+}
