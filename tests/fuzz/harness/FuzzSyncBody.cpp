@@ -29,6 +29,12 @@ void check(const SyncRequest& r) {
         if (!Identifiers::isSafe(g))
             fail("group id");
     for (const RowChange& c : r.changes) {
+        // A change refused alone names its row and why.
+        if (c.refusal) {
+            if (!Identifiers::isSafe(c.id) || c.refusal->isEmpty())
+                fail("a refused change names its row and the reason");
+            continue;
+        }
         const TableSchema::Table* table = TableSchema::table(c.table);
         if (!table || !Identifiers::isSafe(c.id) || c.baseVersion < 0)
             fail("table, id or base version");
