@@ -120,8 +120,9 @@ void ComposePanel::confirmDiscard() {
                                 QMessageBox::NoButton, this);
     ask->setObjectName(QStringLiteral("confirmDiscard"));
     ask->setInformativeText(tr("What you typed in the note box will be lost."));
-    QPushButton* drop = ask->addButton(tr("Discard"), QMessageBox::DestructiveRole);
-    QPushButton* keep = ask->addButton(tr("Keep Editing"), QMessageBox::RejectRole);
+    // Alt+D discards from the keyboard; Enter and Esc keep editing.
+    QPushButton* drop = ask->addButton(tr("&Discard"), QMessageBox::DestructiveRole);
+    QPushButton* keep = ask->addButton(tr("&Keep Editing"), QMessageBox::RejectRole);
     ask->setDefaultButton(keep);
     ask->setEscapeButton(keep);
     ask->setAttribute(Qt::WA_DeleteOnClose);

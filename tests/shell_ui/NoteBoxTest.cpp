@@ -93,7 +93,7 @@ TEST_F(NoteBox, AnEmptyNoteCannotBeSavedAndEscAsksBeforeDroppingTypedText) {
     ASSERT_TRUE(processEventsUntil([&] { return (ask = box->findChild<QMessageBox*>("confirmDiscard")) && ask->isVisible(); }));
     QPushButton* discard = nullptr;
     for (QAbstractButton* b : ask->buttons())
-        if (b->text() == "Discard")
+        if (b->text() == "&Discard")
             discard = qobject_cast<QPushButton*>(b);
     click(discard);
     ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi note"));
