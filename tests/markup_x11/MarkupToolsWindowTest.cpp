@@ -190,6 +190,8 @@ TEST_F(MarkupToolsWindowTest, EscapeWithUnsavedMarksAsksFirst) {
     EXPECT_EQ(cancels, 0);
 
     answers = {"discard"};
+    ASSERT_TRUE(processEventsUntil([&] { return controller.window()->isActiveWindow(); }))
+        << "the editor did not get the keyboard back";
     xdotool({"key", "Escape"});
     EXPECT_TRUE(processEventsUntil([&] { return cancels == 1 && controller.window() == nullptr; }));
     EXPECT_EQ(asked, 2);
