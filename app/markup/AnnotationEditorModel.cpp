@@ -109,8 +109,7 @@ QString AnnotationEditorModel::hint() const {
     case AnnotationTool::highlight:
         return tr("Drag across text to highlight it.");
     case AnnotationTool::blur:
-        return tr("Drag over anything you don't want an agent to see — it's pixelated for real, not covered up. "
-                  "S, M and L set how coarse.");
+        return tr("Drag over anything you don't want an agent to see — it's pixelated for real, not covered up.");
     case AnnotationTool::arrow:
         return tr("Drag to place an arrow.");
     case AnnotationTool::rectangle:
