@@ -44,6 +44,15 @@ bool ChangeApplier::readable(const SyncRow& row) {
     return workspaces_.contains(row.workspaceId) && access_.canSee(row);
 }
 
+// Whether a client can place the row: what hangs under a deleted capture went with it.
+bool ChangeApplier::placeable(const SyncRow& row) {
+    if (row.table == QLatin1String("captures") || row.table == QLatin1String("groups") ||
+        row.table == QLatin1String("group_members") || !row.parentId)
+        return true;
+    const std::optional<SyncRow> capture = rows_.row(QStringLiteral("captures"), *row.parentId);
+    return capture && !capture->deleted;
+}
+
 QJsonObject ChangeApplier::apply(const RowChange& given) {
     if (given.refusal)
         return rejected(given.id, *given.refusal, false);
@@ -62,7 +71,7 @@ QJsonObject ChangeApplier::apply(const RowChange& given) {
         return rejected(change.id, QStringLiteral("not permitted"), false);
     QJsonObject verdict = judge(change, existing);
     if (existing && verdict.value("status") == QLatin1String("rejected") && !verdict.value("retry").toBool())
-        if (std::optional<SyncRow> current = rows_.row(change.table, change.id))
+        if (std::optional<SyncRow> current = rows_.row(change.table, change.id); current && placeable(*current))
             resend_.push_back(std::move(*current));
     return verdict;
 }

@@ -40,6 +40,7 @@ private:
     std::variant<Placement, QJsonObject> place(const RowChange& change, const std::optional<SyncRow>& existing);
     QJsonObject judge(const RowChange& change, std::optional<SyncRow> existing);
     bool readable(const SyncRow& row);
+    bool placeable(const SyncRow& row);
     QJsonObject create(const RowChange& change, const Placement& placement);
     std::optional<QJsonObject> nameClash(const RowChange& change, SyncRow& group);
     QJsonObject applyMember(const RowChange& change);

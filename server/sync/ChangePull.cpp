@@ -145,7 +145,9 @@ void ChangePull::addFullGroups(QJsonArray& changes, QJsonArray& resync, const QS
             if (!workspaces_.contains(capture.workspaceId))
                 continue;
             changes.append(change(capture));
-            captureIds << capture.id;
+            // A deleted capture's deletion takes its rows along.
+            if (!capture.deleted)
+                captureIds << capture.id;
         }
         for (const char* table : {"capture_images", "comments", "activity"})
             for (const SyncRow& row : rows_.children(QLatin1String(table), captureIds))
