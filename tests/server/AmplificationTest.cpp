@@ -15,7 +15,7 @@ int rowsNamed(const ServiceClient::Reply& reply, const char* table, const QStrin
 }
 
 QJsonObject group(const QString& id, const QString& workspaceId) {
-    return {{"table", "groups"}, {"id", id}, {"patch", QJsonObject{{"workspace_id", workspaceId}, {"name", id}}}};
+    return {{"table", "groups"}, {"id", id}, {"patch", QJsonObject{{"workspace_id", workspaceId}, {"name", id}, {"visibility", "workspace"}}}};
 }
 
 QJsonObject captureIn(const QString& id, const QString& workspaceId, const QString& groupId) {
