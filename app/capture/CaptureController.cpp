@@ -36,6 +36,11 @@ void CaptureController::setMarkupEditor(MarkupEditor open, std::function<bool()>
     markupIsOpen_ = std::move(isOpen);
 }
 
+void CaptureController::setWindowFinder(const WindowFinder* finder, WindowContextSource context) {
+    windowFinder_ = finder;
+    windowContext_ = std::move(context);
+}
+
 // Entry points.
 
 void CaptureController::beginRegion() {
@@ -52,6 +57,32 @@ void CaptureController::beginFullScreen(bool awaitSecondPress) {
         return;
     }
     startFullScreen(Intent::newCapture, awaitSecondPress);
+}
+
+void CaptureController::beginWindow() {
+    if (!canStart(Intent::newCapture))
+        return;
+    if (const std::optional<QString> reason = windowFinder_ ? windowFinder_->whyUnavailable()
+                                                            : WindowFinder::unavailable()->whyUnavailable()) {
+        presentFailure(CaptureError::captureFailed(*reason));
+        return;
+    }
+    intent_ = Intent::newCapture;
+    setCapturing(true);
+    flowContext_ = contextForFlow();
+    beginFlowIfNeeded();
+    grabScreens([this](FrozenDesktop desktop) {
+        // Read with the picture, while our own windows are still off the screen.
+        std::vector<DesktopWindow> windows = windowFinder_->windows();
+        std::vector<QRectF> frames;
+        for (const DesktopWindow& window : windows)
+            frames.push_back(desktop.logicalRect(window.frame));
+        frozen_ = desktop;
+        overlay_.presentWindows(
+            desktop, frames,
+            [this, windows, frames](const std::optional<QRectF>& frame) { windowChosen(frame, windows, frames); },
+            [this](const QPointF& point) { fullScreenShot(std::exchange(frozen_, {}), point); });
+    });
 }
 
 void CaptureController::beginNoteOnly() {
@@ -93,6 +124,7 @@ void CaptureController::startRegion(Intent intent) {
     setCapturing(true);
     flowContext_ = contextForFlow();
     beginFlowIfNeeded();
+    overlay_.setAdjustable(preferences_.adjustRegionWithHandles());
     grabScreens([this](FrozenDesktop desktop) {
         frozen_ = desktop;
         overlay_.present(
@@ -197,7 +229,7 @@ void CaptureController::grabScreens(std::function<void(FrozenDesktop)> then) {
 
 // The screenshot.
 
-void CaptureController::regionChosen(const std::optional<QRectF>& selection) {
+void CaptureController::regionChosen(const std::optional<QRectF>& selection, CaptureMode mode) {
     const FrozenDesktop desktop = std::exchange(frozen_, {});
     if (!selection) {
         setCapturing(false);
@@ -209,12 +241,24 @@ void CaptureController::regionChosen(const std::optional<QRectF>& selection) {
     }
     try {
         const FrozenDesktop::Shot shot = desktop.crop(*selection);
-        captured(shot.image, *shot.frame, CaptureMode::region);
+        captured(shot.image, *shot.frame, mode);
     } catch (const CaptureError& error) {
         endFlow();
         setCapturing(false);
         presentFailure(error);
     }
+}
+
+void CaptureController::windowChosen(const std::optional<QRectF>& frame, const std::vector<DesktopWindow>& windows,
+                                     const std::vector<QRectF>& frames) {
+    // The capture is about the window picked, whichever had the keyboard.
+    if (frame && windowContext_)
+        for (size_t index = 0; index < frames.size(); ++index)
+            if (frames[index] == *frame) {
+                flowContext_ = windowContext_(windows[index].details);
+                break;
+            }
+    regionChosen(frame, CaptureMode::window);
 }
 
 void CaptureController::secondPressDuringOverlay() {

@@ -8,6 +8,7 @@
 #include "capture/PendingImageWrites.h"
 #include "capture/RegionSelectionOverlay.h"
 #include "markup/Annotation.h"
+#include "platform/WindowFinder.h"
 
 #include <QObject>
 #include <QPointer>
@@ -23,6 +24,7 @@ class Preferences;
 class ScreenCapturer;
 class ShutterSound;
 
+
 // Runs every capture from the trigger until the capture is filed or thrown
 // away: what a press means in the current state (new capture, second press,
 // another screenshot for the open note box), the frozen overlay, the
@@ -32,6 +34,8 @@ class CaptureController : public QObject {
 public:
     enum class Intent { newCapture, appendToPending, appendToStored };
     using ContextSource = std::function<CaptureContext()>;
+    // Where a picked window was taken: its application, title, page address.
+    using WindowContextSource = std::function<CaptureContext(const ActiveWindow&)>;
     // Opens the markup editor on a screenshot not filed yet.
     using MarkupEditor = std::function<void(const QImage& original, const Annotation& initial,
                                             std::function<void(Annotation)> onSave, std::function<void()> onCancel)>;
@@ -46,6 +50,8 @@ public:
     void setMarkupEditor(MarkupEditor open, std::function<bool()> isOpen);
     void setOnNeedsScreenRecording(std::function<void()> callback) { onNeedsScreenRecording_ = std::move(callback); }
     void setSound(ShutterSound* sound) { sound_ = sound; }
+    // Without a finder, window capture says it isn't available here.
+    void setWindowFinder(const WindowFinder* finder, WindowContextSource context);
 
     // The region trigger: pressed again while the overlay waits for a drag,
     // it files a note without a screenshot.
@@ -53,6 +59,8 @@ public:
     // The full-screen trigger: with awaitSecondPress, a second press within
     // 350 ms files a note without a screenshot instead (the menu never waits).
     void beginFullScreen(bool awaitSecondPress = true);
+    // The window trigger: the frozen desktop, and a click on the window to capture.
+    void beginWindow();
     // A note without a screenshot.
     void beginNoteOnly();
     // Another screenshot for a capture already on the board.
@@ -87,7 +95,10 @@ private:
     // Grabs the screens once our own windows are off them.
     void grabScreens(std::function<void(FrozenDesktop)> then);
 
-    void regionChosen(const std::optional<QRectF>& selection);
+    void regionChosen(const std::optional<QRectF>& selection, CaptureMode mode = CaptureMode::region);
+    // `frames` are the windows' frames as the overlay had them, in the order of `windows`.
+    void windowChosen(const std::optional<QRectF>& frame, const std::vector<DesktopWindow>& windows,
+                      const std::vector<QRectF>& frames);
     void secondPressDuringOverlay();
     void fullScreenShot(const FrozenDesktop& desktop, const QPointF& point);
     // Files the held full-screen shot once no second press can come any more.
@@ -120,6 +131,8 @@ private:
     ScreenCapturer& capturer_;
     ContextSource contextSource_;
     ShutterSound* sound_ = nullptr;
+    const WindowFinder* windowFinder_ = nullptr;
+    WindowContextSource windowContext_;
     MarkupEditor markupEditor_;
     std::function<bool()> markupIsOpen_;
     std::function<void()> onNeedsScreenRecording_;

@@ -28,24 +28,31 @@ CaptureContext ContextCollector::snapshot() const {
 }
 
 CaptureContext ContextCollector::snapshot(bool collectURL) const {
-    CaptureContext context;
     const std::optional<ActiveWindow> window = windows_ ? windows_->activeWindow() : std::nullopt;
     if (!window)
-        return context;
+        return {};
+    return describe(*window, collectURL);
+}
 
+CaptureContext ContextCollector::snapshotOf(const ActiveWindow& window) const {
+    return describe(window, preferences_.captureURLs());
+}
+
+CaptureContext ContextCollector::describe(const ActiveWindow& window, bool collectURL) const {
+    CaptureContext context;
     const std::optional<DesktopApplication> app =
-        DesktopApplications::installed()->forWindowClass(window->instanceName, window->className);
+        DesktopApplications::installed()->forWindowClass(window.instanceName, window.className);
     if (app) {
         context.appName = nilIfBlank(app->name);
         context.appBundleID = app->id;
     } else {
         // No .desktop file claims the window: its class is the best name there is.
-        context.appName = nilIfBlank(window->className ? window->className : window->instanceName);
+        context.appName = nilIfBlank(window.className ? window.className : window.instanceName);
     }
-    context.windowTitle = nilIfBlank(window->title);
+    context.windowTitle = nilIfBlank(window.title);
     context.displayName = displayUnderCursor();
-    if (collectURL && app && browserIDs().contains(app->id) && browsers_ && window->pid)
-        context.url = nilIfBlank(browsers_->activeTabAddress(*window->pid));
+    if (collectURL && app && browserIDs().contains(app->id) && browsers_ && window.pid)
+        context.url = nilIfBlank(browsers_->activeTabAddress(*window.pid));
     return context;
 }
 

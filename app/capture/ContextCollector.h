@@ -9,6 +9,7 @@
 #include <optional>
 
 class ActiveWindowSource;
+struct ActiveWindow;
 class BrowserAddressReader;
 class Preferences;
 
@@ -30,6 +31,8 @@ public:
     // Reads the URL preference now. A field that can't be read is absent.
     CaptureContext snapshot() const;
     CaptureContext snapshot(bool collectURL) const;
+    // The same for a window the person picked rather than the active one.
+    CaptureContext snapshotOf(const ActiveWindow& window) const;
 
     // The desktop-file ids of browsers whose address can be asked for.
     static const QSet<QString>& browserIDs();
@@ -39,6 +42,8 @@ public:
     static std::optional<QString> nilIfBlank(const std::optional<QString>& text);
 
 private:
+    CaptureContext describe(const ActiveWindow& window, bool collectURL) const;
+
     Preferences& preferences_;
     std::unique_ptr<ActiveWindowSource> windows_;
     std::unique_ptr<BrowserAddressReader> browsers_;

@@ -57,3 +57,17 @@ FrozenDesktop::Shot FrozenDesktop::screenAt(const QPointF& point) const {
         throw CaptureError::noDisplay();
     return {frame->image, frame};
 }
+
+QRectF FrozenDesktop::logicalRect(const QRect& device) const {
+    // A screen keeps its device top-left as its logical one; only its size is scaled.
+    const ScreenFrame* holder = nullptr;
+    for (const ScreenFrame& frame : frames_)
+        if (QRectF(frame.geometry.topLeft(), QSizeF(frame.geometry.size()) * frame.scale).contains(device.center()))
+            holder = &frame;
+    if (!holder && !frames_.empty())
+        holder = &frames_.front();
+    if (!holder)
+        return device;
+    const QPointF origin = holder->geometry.topLeft();
+    return QRectF(origin + (QPointF(device.topLeft()) - origin) / holder->scale, QSizeF(device.size()) / holder->scale);
+}

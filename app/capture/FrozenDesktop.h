@@ -38,6 +38,10 @@ public:
     // The whole screen under a point. Throws CaptureError::noDisplay.
     Shot screenAt(const QPointF& point) const;
 
+    // A rectangle in the X server's device pixels (a window's frame) as
+    // logical desktop coordinates, by the scale of the screen holding its centre.
+    QRectF logicalRect(const QRect& device) const;
+
     // A logical rectangle as device pixels of a frame's image (top-left origin).
     static QRect pixelRect(const QRectF& selection, const ScreenFrame& frame);
 

@@ -13,9 +13,22 @@ RegionSelectionOverlay::~RegionSelectionOverlay() {
 void RegionSelectionOverlay::present(const FrozenDesktop& desktop, Completion onComplete,
                                      FullScreenRequest onFullScreen) {
     dismiss();
+    mode_ = Mode::region;
+    show(desktop, std::move(onComplete), std::move(onFullScreen));
+}
+
+void RegionSelectionOverlay::presentWindows(const FrozenDesktop& desktop, std::vector<QRectF> windows,
+                                            Completion onComplete, FullScreenRequest onFullScreen) {
+    dismiss();
+    mode_ = Mode::window;
+    windowFrames_ = std::move(windows);
+    show(desktop, std::move(onComplete), std::move(onFullScreen));
+}
+
+void RegionSelectionOverlay::show(const FrozenDesktop& desktop, Completion onComplete,
+                                  FullScreenRequest onFullScreen) {
     completion_ = std::move(onComplete);
     fullScreenRequest_ = std::move(onFullScreen);
-    resetDrag();
     cursor_ = QCursor::pos();
     if (desktop.isEmpty()) {
         finish(std::nullopt);
@@ -45,6 +58,8 @@ void RegionSelectionOverlay::abandon() {
 
 void RegionSelectionOverlay::dismiss() {
     resetDrag();
+    adjusted_.reset();
+    windowFrames_.clear();
     for (SelectionWindow* window : std::exchange(windows_, {})) {
         window->hide();
         window->deleteLater();
@@ -56,10 +71,28 @@ void RegionSelectionOverlay::dismiss() {
 void RegionSelectionOverlay::resetDrag() {
     anchor_.reset();
     current_.reset();
+    grip_.reset();
     hasDragged_ = false;
 }
 
+std::optional<QRectF> RegionSelectionOverlay::windowAt(const QPointF& point) const {
+    for (const QRectF& frame : windowFrames_)
+        if (frame.contains(point))
+            return frame;
+    return std::nullopt;
+}
+
+std::optional<RegionHandles::Grip> RegionSelectionOverlay::gripAt(const QPointF& point) const {
+    if (!adjusted_)
+        return std::nullopt;
+    return RegionHandles::gripAt(*adjusted_, point);
+}
+
 std::optional<QRectF> RegionSelectionOverlay::selection() const {
+    if (mode_ == Mode::window)
+        return windowAt(cursor_);
+    if (adjusted_)
+        return adjusted_;
     if (!anchor_ || !current_)
         return std::nullopt;
     return QRectF(*anchor_, *current_).normalized();
@@ -80,28 +113,75 @@ void RegionSelectionOverlay::moveCursor(const QPointF& point) {
 }
 
 void RegionSelectionOverlay::beginDrag(const QPointF& point) {
-    anchor_ = current_ = cursor_ = point;
+    cursor_ = point;
+    if (mode_ == Mode::window) {
+        emit selectionChanged();
+        return;
+    }
+    // A press on the adjusted region or its handles takes hold of it; one
+    // outside starts a new region.
+    if (adjusted_) {
+        grip_ = RegionHandles::gripAt(*adjusted_, point);
+        if (grip_) {
+            gripStart_ = point;
+            gripRegion_ = *adjusted_;
+            return;
+        }
+        adjusted_.reset();
+    }
+    anchor_ = current_ = point;
     hasDragged_ = false;
     emit selectionChanged();
 }
 
 void RegionSelectionOverlay::updateDrag(const QPointF& point) {
-    if (!anchor_)
-        return;
-    current_ = cursor_ = point;
-    hasDragged_ = true;
+    cursor_ = point;
+    if (grip_)
+        adjusted_ = RegionHandles::dragged(gripRegion_, *grip_, point - gripStart_);
+    else if (anchor_) {
+        current_ = point;
+        hasDragged_ = true;
+    }
     emit selectionChanged();
 }
 
 void RegionSelectionOverlay::endDrag() {
+    if (mode_ == Mode::window) {
+        // A click over no window is no choice yet.
+        if (const std::optional<QRectF> window = windowAt(cursor_))
+            finish(window);
+        return;
+    }
+    if (grip_) {
+        grip_.reset();
+        return;
+    }
     std::optional<QRectF> rect;
     if (hasDragged_)
         rect = selection();
     resetDrag();
-    if (rect && rect->width() >= FrozenDesktop::minimumSelection && rect->height() >= FrozenDesktop::minimumSelection)
+    const bool bigEnough =
+        rect && rect->width() >= FrozenDesktop::minimumSelection && rect->height() >= FrozenDesktop::minimumSelection;
+    if (bigEnough && adjustable_) {
+        adjusted_ = rect;
+        emit selectionChanged();
+    } else if (bigEnough) {
         finish(rect);
-    else
+    } else {
         finish(std::nullopt);
+    }
+}
+
+void RegionSelectionOverlay::confirm() {
+    if (mode_ == Mode::window) {
+        endDrag();
+        return;
+    }
+    if (!adjusted_)
+        return;
+    const QRectF region = *adjusted_;
+    if (region.width() >= FrozenDesktop::minimumSelection && region.height() >= FrozenDesktop::minimumSelection)
+        finish(region);
 }
 
 void RegionSelectionOverlay::requestFullScreen() {

@@ -38,7 +38,8 @@ SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFr
                            (QGuiApplication::platformName() == QLatin1String("xcb") ? Qt::BypassWindowManagerHint
                                                                                     : Qt::WindowType(0))),
       overlay_(overlay), frame_(frame) {
-    setWindowTitle(tr("Zorvi region selection"));
+    setWindowTitle(overlay.mode() == RegionSelectionOverlay::Mode::window ? tr("Zorvi window selection")
+                                                                           : tr("Zorvi region selection"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
@@ -54,7 +55,11 @@ SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFr
     connect(&overlay_, &RegionSelectionOverlay::selectionChanged, this, &SelectionWindow::selectionChanged);
 }
 
-QString SelectionWindow::hintText() {
+QString SelectionWindow::hintText() const {
+    if (overlay_.mode() == RegionSelectionOverlay::Mode::window)
+        return tr("Click a window    Space full screen    Esc cancel");
+    if (overlay_.isAdjusting())
+        return tr("Drag the handles to adjust    Enter capture    Esc cancel");
     return tr("Drag to select    Space full screen    Esc cancel");
 }
 
@@ -80,6 +85,12 @@ void SelectionWindow::showOverDesktop(bool takeFocus) {
 
 bool SelectionWindow::cursorIsHere() const {
     return frame_.geometry.contains(overlay_.cursor().toPoint());
+}
+
+bool SelectionWindow::showsHint() const {
+    // Out of the way while a region is being dragged.
+    return cursorIsHere() && (overlay_.mode() == RegionSelectionOverlay::Mode::window || overlay_.isAdjusting() ||
+                              !overlay_.selection());
 }
 
 QRectF SelectionWindow::selectionHere() const {
@@ -113,6 +124,8 @@ QRect SelectionWindow::hintRect() const {
 
 QRegion SelectionWindow::decorations() const {
     QRegion region;
+    if (showsHint())
+        region += hintRect().adjusted(-1, -1, 1, 1);
     const QRectF hole = selectionHere();
     if (!hole.isEmpty()) {
         const QRect outer = hole.toAlignedRect().adjusted(-selectionMargin, -selectionMargin, selectionMargin,
@@ -122,16 +135,16 @@ QRegion SelectionWindow::decorations() const {
             region += badgeRect(hole).adjusted(-1, -1, 1, 1);
         return region;
     }
-    if (cursorIsHere()) {
+    if (cursorIsHere() && overlay_.mode() == RegionSelectionOverlay::Mode::region) {
         const QPoint c = (overlay_.cursor() - frame_.geometry.topLeft()).toPoint();
         region += QRect(c.x() - 1, 0, 3, height());
         region += QRect(0, c.y() - 1, width(), 3);
-        region += hintRect().adjusted(-1, -1, 1, 1);
     }
     return region;
 }
 
 void SelectionWindow::selectionChanged() {
+    setCursor(overlay_.isAdjusting() ? RegionHandles::cursorFor(overlay_.gripAt(overlay_.cursor())) : Qt::CrossCursor);
     // Only what was or will be decorated is repainted: a full 4K repaint per
     // mouse move would lag behind the pointer.
     const QRegion now = decorations();
@@ -155,11 +168,14 @@ void SelectionWindow::paintEvent(QPaintEvent* event) {
         p.drawRect(hole.adjusted(-0.75, -0.75, 0.75, 0.75));
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
+        // A window is taken as it is: nothing to pull at.
+        const qreal handle = (overlay_.isAdjusting() ? handleDiameter + 4 : handleDiameter) / 2.0;
         const QRectF grown = QRectF(rect()).adjusted(-8, -8, 8, 8);
-        for (qreal x : {hole.left(), hole.center().x(), hole.right()})
-            for (qreal y : {hole.top(), hole.center().y(), hole.bottom()})
-                if (QPointF centre(x, y); centre != hole.center() && grown.contains(centre))
-                    p.drawEllipse(centre, handleDiameter / 2.0, handleDiameter / 2.0);
+        if (overlay_.mode() == RegionSelectionOverlay::Mode::region)
+            for (qreal x : {hole.left(), hole.center().x(), hole.right()})
+                for (qreal y : {hole.top(), hole.center().y(), hole.bottom()})
+                    if (QPointF centre(x, y); centre != hole.center() && grown.contains(centre))
+                        p.drawEllipse(centre, handle, handle);
         if (cursorIsHere()) {
             const QSize pixels = overlay_.selectionPixelSize();
             const QRect badge = badgeRect(hole);
@@ -169,16 +185,19 @@ void SelectionWindow::paintEvent(QPaintEvent* event) {
             p.setFont(badgeFont());
             p.drawText(badge, Qt::AlignCenter, QStringLiteral("%1 × %2").arg(pixels.width()).arg(pixels.height()));
         }
-        return;
+    } else if (cursorIsHere() && overlay_.mode() == RegionSelectionOverlay::Mode::region) {
+        const QPointF c = overlay_.cursor() - frame_.geometry.topLeft();
+        QPen guide(QColor::fromRgbF(1, 1, 1, 0.28), 1);
+        guide.setDashPattern({4, 4});
+        p.setPen(guide);
+        p.drawLine(QPointF(c.x(), 0), QPointF(c.x(), height()));
+        p.drawLine(QPointF(0, c.y()), QPointF(width(), c.y()));
     }
-    if (!cursorIsHere())
-        return;
-    const QPointF c = overlay_.cursor() - frame_.geometry.topLeft();
-    QPen guide(QColor::fromRgbF(1, 1, 1, 0.28), 1);
-    guide.setDashPattern({4, 4});
-    p.setPen(guide);
-    p.drawLine(QPointF(c.x(), 0), QPointF(c.x(), height()));
-    p.drawLine(QPointF(0, c.y()), QPointF(width(), c.y()));
+    if (showsHint())
+        paintHint(p);
+}
+
+void SelectionWindow::paintHint(QPainter& p) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRect pill = hintRect();
     p.setPen(Qt::NoPen);
@@ -215,6 +234,10 @@ void SelectionWindow::keyPressEvent(QKeyEvent* event) {
         break;
     case Qt::Key_Escape:
         overlay_.finish(std::nullopt);
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        overlay_.confirm();
         break;
     default:
         QWidget::keyPressEvent(event);

@@ -6,12 +6,15 @@
 #include <QRegion>
 #include <QWidget>
 
+class QPainter;
+
 class RegionSelectionOverlay;
 
 // One screen's part of the region overlay: its frozen picture, dimmed, with
-// the selection cut out of the dimming, a frame, handles and the size
-// read-out; before a drag, crosshair guides and a hint on the screen under
-// the pointer. Input goes to the overlay in desktop coordinates.
+// the selection (or the window under the pointer) cut out of the dimming, a
+// frame, handles and the size read-out; before a drag, crosshair guides; and
+// a hint on the screen under the pointer while there is something to say.
+// Input goes to the overlay in desktop coordinates.
 class SelectionWindow : public QWidget {
     Q_OBJECT
 public:
@@ -21,7 +24,8 @@ public:
     // Maps the window over its screen; the one under the pointer takes the focus.
     void showOverDesktop(bool takeFocus);
 
-    static QString hintText();
+    // What the pill at the bottom says now.
+    QString hintText() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -35,6 +39,8 @@ private:
     // Everything drawn over the dimmed picture, in this window's coordinates.
     QRegion decorations() const;
     bool cursorIsHere() const;
+    bool showsHint() const;
+    void paintHint(QPainter& p);
     QRectF selectionHere() const;
     QRect badgeRect(const QRectF& hole) const;
     QRect hintRect() const;

@@ -36,6 +36,7 @@ AppActions::AppActions(QObject* parent)
       quit(make(this, tr("Quit Zorvi"), QKeySequence(Qt::CTRL | Qt::Key_Q))),
       captureRegion(make(this, tr("Capture Region"), {}, "viewfinder")),
       captureFullScreen(make(this, tr("Capture Full Screen"), {}, "display")),
+      captureWindow(make(this, tr("Capture Window"), {}, "macwindow")),
       newIssue(make(this, tr("New Issue Without Screenshot"), QKeySequence(Qt::CTRL | Qt::Key_N), "text.alignleft")),
       dashboard(make(this, tr("Dashboard"), QKeySequence(Qt::CTRL | Qt::Key_0), "square.grid.2x2")),
       syncNow(make(this, tr("Sync Now"), {}, "arrow.clockwise")),
@@ -74,6 +75,7 @@ void AppActions::fillMenuBar(QMenuBar* bar) const {
     QMenu* capture = bar->addMenu(tr("&Capture"));
     capture->addAction(captureRegion);
     capture->addAction(captureFullScreen);
+    capture->addAction(captureWindow);
     capture->addActions(delayedRegion);
     capture->addSeparator();
     capture->addAction(newIssue);

@@ -21,6 +21,7 @@ public:
     QAction* quit;
     QAction* captureRegion;
     QAction* captureFullScreen;
+    QAction* captureWindow;
     // "Region in 3 s" and the like; each action's data is its seconds.
     QList<QAction*> delayedRegion;
     QAction* newIssue;

@@ -31,6 +31,7 @@
 #include "platform/DesktopNotifier.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
+#include "platform/WindowFinder.h"
 #include "markup/AnnotationEditorWindowController.h"
 #include "ocr/ScreenshotTextRunner.h"
 #include "shortcuts/GlobalShortcuts.h"
@@ -130,6 +131,11 @@ bool AppDelegate::launch() {
         *library_, preferences_, permissions_, *screenCapturer_,
         [collector = contextCollector_.get()] { return collector->snapshot(); });
     captureController_->setSound(shutterSound_.get());
+    windowFinder_ = WindowFinder::forSession();
+    captureController_->setWindowFinder(windowFinder_.get(), [collector = contextCollector_.get()](
+                                                                 const ActiveWindow& window) {
+        return collector->snapshotOf(window);
+    });
     captureController_->setMarkupEditor(
         [editor = markupEditor_.get()](const QImage& original, const Annotation& initial,
                                        std::function<void(Annotation)> onSave, std::function<void()> onCancel) {
@@ -189,6 +195,8 @@ void AppDelegate::handleCommand(const QStringList& arguments) {
         countdown_->start(delay, [this] { captureRegion(); });
     else if (arguments.contains("--capture-screen"))
         countdown_->start(delay, [this] { captureFullScreen(); });
+    else if (arguments.contains("--capture-window"))
+        countdown_->start(delay, [this] { captureWindow(); });
     else if (arguments.contains("--new-issue"))
         newIssue();
     else if (arguments.contains("--settings"))
@@ -214,6 +222,7 @@ void AppDelegate::connectActions() {
         if (captureController_)
             captureController_->beginFullScreen(false);
     });
+    connect(actions_.captureWindow, &QAction::triggered, this, &AppDelegate::captureWindow);
     for (QAction* delayed : actions_.delayedRegion)
         connect(delayed, &QAction::triggered, this,
                 [this, delayed] { countdown_->start(delayed->data().toInt(), [this] { captureRegion(); }); });
@@ -365,6 +374,11 @@ void AppDelegate::captureRegion() {
 void AppDelegate::captureFullScreen() {
     if (captureController_)
         captureController_->beginFullScreen(true);
+}
+
+void AppDelegate::captureWindow() {
+    if (captureController_)
+        captureController_->beginWindow();
 }
 
 void AppDelegate::newIssue() {

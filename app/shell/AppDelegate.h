@@ -29,6 +29,7 @@ class ScreenshotTextRunner;
 class ShutterSound;
 class Preferences;
 class TrayIcon;
+class WindowFinder;
 class QDBusServiceWatcher;
 class CaptureCountdown;
 class QWidget;
@@ -57,6 +58,7 @@ public:
     void captureRegion();
     // From a shortcut or a forwarded command: a second press within 350 ms files a note instead.
     void captureFullScreen();
+    void captureWindow();
     void newIssue();
     void showDashboard();
     // A zorvi://capture/ link's id (whole, or the short id): its detail on the board.
@@ -97,6 +99,7 @@ private:
     std::unique_ptr<ScreenCapturer> screenCapturer_;
     std::unique_ptr<ShutterSound> shutterSound_;
     std::unique_ptr<ContextCollector> contextCollector_;
+    std::unique_ptr<WindowFinder> windowFinder_;
     std::unique_ptr<CaptureController> captureController_;
     std::unique_ptr<GlobalShortcuts> shortcuts_;
     std::unique_ptr<TrayIcon> tray_;

@@ -20,6 +20,7 @@ QString usage() {
               "\n"
               "  --capture-region   freeze the screen and drag over the part to capture\n"
               "  --capture-screen   capture the whole screen\n"
+              "  --capture-window   freeze the screen and click the window to capture, frame and all\n"
               "  --new-issue        file a note without a screenshot\n"
               "  --dashboard        show the board\n"
               "  --settings         show the settings\n"

@@ -54,6 +54,10 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     captureLayout->addRow(sound);
     captureLayout->addRow(clipboard);
     captureLayout->addRow(dashboard);
+    auto* handles = toggle(this, tr("Adjust a dragged region with handles, then press Enter"),
+                           "adjustRegionWithHandles", prefs->adjustRegionWithHandles());
+    connect(handles, &QCheckBox::toggled, prefs, &Preferences::setAdjustRegionWithHandles);
+    captureLayout->addRow(handles);
     auto* notices = toggle(this, tr("Notify me when an agent works on my captures or sync needs attention"),
                            "showDesktopNotices", prefs->showDesktopNotices());
     connect(notices, &QCheckBox::toggled, prefs, &Preferences::setShowDesktopNotices);

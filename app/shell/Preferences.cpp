@@ -19,6 +19,7 @@ constexpr const char* defaultGroupKey = "capture.defaultGroupID";
 constexpr const char* legacyDefaultGroupKey = "capture.defaultProjectID";
 constexpr const char* openDashboardKey = "capture.openDashboardAfterSave";
 constexpr const char* desktopNoticesKey = "notifications.desktop";
+constexpr const char* regionHandlesKey = "capture.regionHandles";
 constexpr const char* appearanceKey = "ui.appearance";
 constexpr const char* importedLegacyKey = "migration.importedLegacyDefaults";
 
@@ -30,7 +31,7 @@ struct RegisteredDefault {
 };
 constexpr RegisteredDefault registeredDefaults[] = {
     {soundKey, true}, {clipboardKey, false}, {urlsKey, false}, {menuBarIconKey, true}, {openDashboardKey, false},
-    {desktopNoticesKey, true},
+    {desktopNoticesKey, true}, {regionHandlesKey, false},
 };
 
 constexpr const char* legacyKeys[] = {
@@ -82,6 +83,7 @@ Preferences::Preferences(const QString& path, const QString& legacyPath, QObject
     showMenuBarIcon_ = readBool(menuBarIconKey);
     openDashboardAfterSave_ = readBool(openDashboardKey);
     showDesktopNotices_ = readBool(desktopNoticesKey);
+    adjustRegionWithHandles_ = readBool(regionHandlesKey);
     appearance_ = appearanceFromRaw(store_.value(key(appearanceKey)).toString());
 
     // The default group used to be called a project; a value found only under
@@ -190,6 +192,10 @@ void Preferences::setOpenDashboardAfterSave(bool value) {
 
 void Preferences::setShowDesktopNotices(bool value) {
     updateBool(showDesktopNotices_, value, desktopNoticesKey, &Preferences::showDesktopNoticesChanged);
+}
+
+void Preferences::setAdjustRegionWithHandles(bool value) {
+    updateBool(adjustRegionWithHandles_, value, regionHandlesKey, &Preferences::adjustRegionWithHandlesChanged);
 }
 
 void Preferences::setDefaultGroupID(const std::optional<QString>& groupID) {

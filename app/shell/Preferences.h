@@ -38,6 +38,8 @@ public:
     bool openDashboardAfterSave() const { return openDashboardAfterSave_; }
     // Desktop notices when an agent acts on your captures or sync needs you.
     bool showDesktopNotices() const { return showDesktopNotices_; }
+    // A dragged region keeps handles for adjusting it until Enter; off, the note box comes at once.
+    bool adjustRegionWithHandles() const { return adjustRegionWithHandles_; }
     std::optional<QString> defaultGroupID() const { return defaultGroupID_; }
     Appearance appearance() const { return appearance_; }
 
@@ -50,6 +52,7 @@ public:
     void setShowMenuBarIcon(bool value);
     void setOpenDashboardAfterSave(bool value);
     void setShowDesktopNotices(bool value);
+    void setAdjustRegionWithHandles(bool value);
     void setDefaultGroupID(const std::optional<QString>& groupID);
     void setAppearance(Appearance appearance);
 
@@ -67,6 +70,7 @@ signals:
     void showMenuBarIconChanged(bool value);
     void openDashboardAfterSaveChanged(bool value);
     void showDesktopNoticesChanged(bool value);
+    void adjustRegionWithHandlesChanged(bool value);
     void defaultGroupIDChanged(const std::optional<QString>& groupID);
     void appearanceChanged(Appearance appearance);
 
@@ -91,6 +95,7 @@ private:
     bool showMenuBarIcon_ = true;
     bool openDashboardAfterSave_ = false;
     bool showDesktopNotices_ = true;
+    bool adjustRegionWithHandles_ = false;
     std::optional<QString> defaultGroupID_;
     Appearance appearance_ = Appearance::system;
 };

@@ -21,6 +21,7 @@ TrayIcon::TrayIcon(const AppActions& actions, QObject* parent) : QSystemTrayIcon
     setIcon(QApplication::windowIcon());
     captureRegion_ = mirror(menu_, actions.captureRegion);
     captureFullScreen_ = mirror(menu_, actions.captureFullScreen);
+    mirror(menu_, actions.captureWindow);
     newIssue_ = mirror(menu_, actions.newIssue);
     menu_->addSeparator();
     openDashboard_ = mirror(menu_, actions.dashboard);

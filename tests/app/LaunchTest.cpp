@@ -71,8 +71,8 @@ TEST_F(LaunchTest, HelpAndVersionPrintAndExitWithoutStarting) {
         if (args.first() == "--version") {
             EXPECT_TRUE(out.startsWith("Zorvi ")) << out.toStdString();
         } else {
-            for (const char* option : {"--capture-region", "--capture-screen", "--new-issue", "--dashboard",
-                                       "--settings", "--delay", "--help", "--version"})
+            for (const char* option : {"--capture-region", "--capture-screen", "--capture-window", "--new-issue",
+                                       "--dashboard", "--settings", "--delay", "--help", "--version"})
                 EXPECT_TRUE(out.contains(option)) << option;
         }
     }

@@ -107,3 +107,59 @@ TEST_F(CaptureFixture, ADelayedRegionCountsDownInABadgeThatStaysOutOfTheShot) {
     DesktopDriver::key("Escape");
     ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi region selection"));
 }
+
+namespace {
+
+// The frame a window manager draws around a window: left, right, top, bottom.
+QList<int> frameExtents(WId window) {
+    const QString answer =
+        DesktopDriver::run("xprop", {"-id", QString::number(window), "_NET_FRAME_EXTENTS"}).section('=', 1);
+    QList<int> extents;
+    for (const QString& value : answer.split(',', Qt::SkipEmptyParts))
+        extents.append(value.trimmed().toInt());
+    return extents;
+}
+
+} // namespace
+
+// The window clicked is filed with its frame and its own context, though another window has the keyboard.
+TEST_F(CaptureFixture, AWindowFromTheCommandLineIsFiledWithItsFrameAndItsOwnContext) {
+    Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
+    RunningApp app;
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi"));
+    const QPoint image = showKnownWindow();
+    QLabel other(nullptr, Qt::Tool);
+    other.setWindowTitle("Another window");
+    other.setFixedSize(240, 120);
+    other.move(900, 600);
+    other.show();
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Another window"));
+    DesktopDriver::xdotool({"windowactivate", "--sync", QString::number(other.winId())});
+    ASSERT_TRUE(processEventsUntil([&] { return other.isActiveWindow(); }));
+    const QList<int> extents = frameExtents(knownWindow->winId());
+    ASSERT_EQ(extents.size(), 4);
+    ASSERT_GT(extents[2], 0) << "the window manager draws a title bar";
+    const QRect frame = QRect(image, knownImage().size()).adjusted(-extents[0], -extents[2], extents[1], extents[3]);
+    // The frame as the window manager draws it around a window without the keyboard.
+    const QImage screen =
+        QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32).copy(frame);
+
+    RunningApp::command("--capture-window");
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi window selection"));
+    DesktopDriver::click(image + QPoint(160, 120));
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi note"));
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCaptures(1));
+    ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi note"));
+
+    const Capture capture = captures().front();
+    EXPECT_EQ(capture.captureMode, CaptureMode::window);
+    EXPECT_EQ(capture.windowTitle, QString(knownTitle)) << "the window picked, not the active one";
+    const std::vector<CaptureImage> images = store->images(capture.id);
+    ASSERT_EQ(images.size(), 1u);
+    const QImage saved = imageOf(images.front());
+    ASSERT_EQ(saved.size(), frame.size()) << "the window and its frame";
+    EXPECT_EQ(differingPixels(saved.copy(QRect(QPoint(extents[0], extents[2]), knownImage().size())), knownImage()), 0)
+        << "the window's own pixels";
+    EXPECT_EQ(differingPixels(saved, screen), 0) << "the frame's pixels";
+}

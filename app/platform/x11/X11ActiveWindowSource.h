@@ -20,6 +20,13 @@ public:
     X11ActiveWindowSource& operator=(const X11ActiveWindowSource&) = delete;
 
     std::optional<ActiveWindow> activeWindow() const override;
+    // The window with the keyboard focus; none when no window has it.
+    std::optional<uint32_t> activeWindowID() const;
+    // What this window says about itself, whichever window it is.
+    ActiveWindow describe(uint32_t window) const;
+
+    xcb_connection_t* connection() const { return connection_; }
+    uint32_t root() const { return root_; }
 
 private:
     explicit X11ActiveWindowSource(xcb_connection_t* connection);
