@@ -75,11 +75,15 @@ void CaptureController::beginWindow() {
         // Read with the picture, while our own windows are still off the screen.
         std::vector<DesktopWindow> windows = windowFinder_->windows();
         std::vector<QRectF> frames;
-        for (const DesktopWindow& window : windows)
+        std::optional<size_t> active;
+        for (const DesktopWindow& window : windows) {
+            if (window.isActive)
+                active = frames.size();
             frames.push_back(desktop.logicalRect(window.frame));
+        }
         frozen_ = desktop;
         overlay_.presentWindows(
-            desktop, frames,
+            desktop, frames, active,
             [this, windows, frames](const std::optional<QRectF>& frame) { windowChosen(frame, windows, frames); },
             [this](const QPointF& point) { fullScreenShot(std::exchange(frozen_, {}), point); });
     });

@@ -18,10 +18,13 @@ void RegionSelectionOverlay::present(const FrozenDesktop& desktop, Completion on
 }
 
 void RegionSelectionOverlay::presentWindows(const FrozenDesktop& desktop, std::vector<QRectF> windows,
-                                            Completion onComplete, FullScreenRequest onFullScreen) {
+                                            std::optional<size_t> activeIndex, Completion onComplete,
+                                            FullScreenRequest onFullScreen) {
     dismiss();
     mode_ = Mode::window;
     windowFrames_ = std::move(windows);
+    if (activeIndex && *activeIndex < windowFrames_.size())
+        activeWindowFrame_ = windowFrames_[*activeIndex];
     show(desktop, std::move(onComplete), std::move(onFullScreen));
 }
 
@@ -60,6 +63,7 @@ void RegionSelectionOverlay::dismiss() {
     resetDrag();
     adjusted_.reset();
     windowFrames_.clear();
+    activeWindowFrame_.reset();
     for (SelectionWindow* window : std::exchange(windows_, {})) {
         window->hide();
         window->deleteLater();
@@ -174,7 +178,8 @@ void RegionSelectionOverlay::endDrag() {
 
 void RegionSelectionOverlay::confirm() {
     if (mode_ == Mode::window) {
-        endDrag();
+        if (const std::optional<QRectF> window = windowAt(cursor_) ? windowAt(cursor_) : activeWindowFrame_)
+            finish(window);
         return;
     }
     if (!adjusted_)

@@ -35,9 +35,10 @@ public:
     enum class Mode { region, window };
 
     void present(const FrozenDesktop& desktop, Completion onComplete, FullScreenRequest onFullScreen);
-    // Picks one of `windows` (desktop coordinates, topmost first) instead of a dragged region.
-    void presentWindows(const FrozenDesktop& desktop, std::vector<QRectF> windows, Completion onComplete,
-                        FullScreenRequest onFullScreen);
+    // Picks one of `windows` (desktop coordinates, topmost first) instead of a
+    // dragged region; Enter over no window takes the one at `activeIndex`.
+    void presentWindows(const FrozenDesktop& desktop, std::vector<QRectF> windows, std::optional<size_t> activeIndex,
+                        Completion onComplete, FullScreenRequest onFullScreen);
     // Whether the next region presented keeps its handles after the drag.
     void setAdjustable(bool adjustable) { adjustable_ = adjustable; }
     // Closes and reports; nothing is a cancel.
@@ -66,7 +67,7 @@ public:
     void updateDrag(const QPointF& point);
     void endDrag();
     void requestFullScreen();
-    // Enter: the region being adjusted, or the window under the pointer.
+    // Enter: the region being adjusted, or the window under the pointer (else the active one).
     void confirm();
 
 signals:
@@ -91,6 +92,7 @@ private:
     Mode mode_ = Mode::region;
     bool adjustable_ = false;
     std::vector<QRectF> windowFrames_;
+    std::optional<QRectF> activeWindowFrame_;
     // The region whose handles are live, and the gesture changing it.
     std::optional<QRectF> adjusted_;
     std::optional<RegionHandles::Grip> grip_;

@@ -1,6 +1,6 @@
 #include "CaptureFlowFixture.h"
 
-#include "platform/WindowFinder.h"
+#include "platform/x11/X11WindowFinder.h"
 
 #include <QMessageBox>
 
@@ -44,6 +44,28 @@ TEST_F(CaptureFlowTest, AWindowCaptureWhereWindowsCannotBePickedSaysWhy) {
     for (QWidget* window : QApplication::topLevelWidgets())
         if (auto* box = qobject_cast<QMessageBox*>(window))
             box->close();
+}
+
+// Enter with the pointer over no window takes the active one, as a shortcut pressed over it would mean.
+TEST_F(CaptureFlowTest, EnterOverNoWindowTakesTheActiveWindow) {
+    const std::unique_ptr<WindowFinder> finder = X11WindowFinder::connect();
+    ASSERT_NE(finder, nullptr);
+    controller->setWindowFinder(finder.get(), [](const ActiveWindow& window) {
+        CaptureContext context;
+        context.windowTitle = window.title;
+        return context;
+    });
+    showKnownWindow();
+    DesktopDriver::xdotool({"mousemove", "1900", "1060"});
+    controller->beginWindow();
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi window selection"));
+    DesktopDriver::key("Return");
+    ASSERT_TRUE(waitForCompose(1));
+    EXPECT_EQ(controller->pending()->mode, CaptureMode::window);
+    EXPECT_EQ(controller->pending()->context.windowTitle, QString(knownTitle));
+    const QImage shot = controller->pending()->images.front().image;
+    EXPECT_GT(shot.height(), knownImage().height()) << "with its title bar";
+    EXPECT_EQ(shot.size(), knownWindow->frameGeometry().size());
 }
 
 } // namespace
