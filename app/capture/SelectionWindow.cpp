@@ -168,9 +168,10 @@ void SelectionWindow::paintEvent(QPaintEvent* event) {
         p.drawRect(hole.adjusted(-0.75, -0.75, 0.75, 0.75));
         p.setPen(Qt::NoPen);
         p.setBrush(Qt::white);
-        // A window is taken as it is: nothing to pull at.
+        // Larger while they can be taken hold of.
         const qreal handle = (overlay_.isAdjusting() ? handleDiameter + 4 : handleDiameter) / 2.0;
         const QRectF grown = QRectF(rect()).adjusted(-8, -8, 8, 8);
+        // A window is taken as it is: nothing to pull at.
         if (overlay_.mode() == RegionSelectionOverlay::Mode::region)
             for (qreal x : {hole.left(), hole.center().x(), hole.right()})
                 for (qreal y : {hole.top(), hole.center().y(), hole.bottom()})
