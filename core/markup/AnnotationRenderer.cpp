@@ -167,13 +167,8 @@ std::optional<QImage> renderMarks(const Annotation& annotation, const QImage& im
     for (const AnnotationShape& shape : annotation.shapes)
         if (shape.tool == AnnotationTool::blur)
             tiles.append(blurTile(shape, source));
-    QImage canvas(source.size(), source.format());
-    if (canvas.isNull())
-        return std::nullopt;
-    canvas.setDevicePixelRatio(source.devicePixelRatio());
-    canvas.setColorSpace(source.colorSpace());
-    copyOpaque(source, canvas, canvas.rect());
-    if (!paintMarks(canvas, annotation.shapes, tiles, canvas.rect()))
+    QImage canvas = canvasFor(source);
+    if (canvas.isNull() || !paintMarks(canvas, annotation.shapes, tiles, canvas.rect()))
         return std::nullopt;
     return canvas;
 }
@@ -190,6 +185,16 @@ Pixelation::Tile blurTile(const AnnotationShape& shape, const QImage& source) {
     if (area.isNull())
         return {};
     return Pixelation::average(source, area, Pixelation::grid(shape, area.size(), source.size()));
+}
+
+QImage canvasFor(const QImage& source) {
+    QImage canvas(source.size(), source.format());
+    if (canvas.isNull())
+        return canvas;
+    canvas.setDevicePixelRatio(source.devicePixelRatio());
+    canvas.setColorSpace(source.colorSpace());
+    copyOpaque(source, canvas, canvas.rect());
+    return canvas;
 }
 
 void copyOpaque(const QImage& source, QImage& canvas, const QRect& rect) {

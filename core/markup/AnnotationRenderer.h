@@ -49,6 +49,9 @@ QImage workingFormat(const QImage& image);
 // The block averages a blur shape paints, from a workingFormat() source;
 // null when its area holds no pixels.
 Pixelation::Tile blurTile(const AnnotationShape& shape, const QImage& source);
+// A copy of a workingFormat() source to draw on, opaque where the format
+// has no alpha (one pass, no second copy); null when memory runs out.
+QImage canvasFor(const QImage& source);
 // Copies `rect` of a workingFormat() source into a canvas of the same size
 // and format, with opaque pixels where the format has no alpha.
 void copyOpaque(const QImage& source, QImage& canvas, const QRect& rect);
