@@ -77,24 +77,31 @@ Tile average(const QImage& source, const QRect& area, Grid blocks) {
         return {};
     Tile tile{area, blocks, std::vector<QRgb>(size_t(blocks.columns) * size_t(blocks.rows))};
     std::vector<std::array<quint64, 4>> sums(blocks.columns);
-    std::vector<int> columnOf(area.width());
-    for (int column = 0; column < blocks.columns; ++column) {
-        const QRect block = blockRect(area.size(), blocks, column, 0);
-        std::fill(columnOf.begin() + block.left(), columnOf.begin() + block.left() + block.width(), column);
-    }
+    std::vector<int> columnStart(blocks.columns + 1);
+    for (int column = 0; column <= blocks.columns; ++column)
+        columnStart[column] = blockStart(area.width(), blocks.columns, column);
 
     for (int row = 0; row < blocks.rows; ++row) {
         const QRect band = blockRect(area.size(), blocks, 0, row);
         std::fill(sums.begin(), sums.end(), std::array<quint64, 4>{});
         for (int y = band.top(); y < band.top() + band.height(); ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(source.constScanLine(area.top() + y)) + area.left();
-            for (int x = 0; x < area.width(); ++x) {
-                const QRgb pixel = line[x];
-                std::array<quint64, 4>& sum = sums[columnOf[x]];
-                sum[0] += qAlpha(pixel);
-                sum[1] += qRed(pixel);
-                sum[2] += qGreen(pixel);
-                sum[3] += qBlue(pixel);
+            for (int column = 0; column < blocks.columns; ++column) {
+                // A block's stretch of one row fits 32-bit sums, and the
+                // tight loop needs no per-pixel lookup of its block.
+                quint32 alpha = 0, red = 0, green = 0, blue = 0;
+                for (int x = columnStart[column]; x < columnStart[column + 1]; ++x) {
+                    const QRgb pixel = line[x];
+                    alpha += pixel >> 24;
+                    red += (pixel >> 16) & 0xFF;
+                    green += (pixel >> 8) & 0xFF;
+                    blue += pixel & 0xFF;
+                }
+                std::array<quint64, 4>& sum = sums[column];
+                sum[0] += alpha;
+                sum[1] += red;
+                sum[2] += green;
+                sum[3] += blue;
             }
         }
         for (int column = 0; column < blocks.columns; ++column) {
