@@ -5,7 +5,6 @@
 #include <libdeflate.h>
 
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <new>
 

@@ -61,11 +61,26 @@ void filterRGBFrom(const quint32* row, const quint32* above, int from, int width
     }
 }
 
+// The filters a row is chosen from, Up first; the choice looks at every
+// other pixel (or group of four), enough to tell photographs from flat colour.
+constexpr Type candidates[] = {up, sub, average, paeth};
+constexpr int candidateCount = 4;
+constexpr int sampleStep = 2;
+constexpr quint64 upBiasNumerator = 7;
+constexpr quint64 upBiasDenominator = 8;
+
 int signedCost(quint32 residual) {
     int cost = 0;
     for (int shift = 0; shift < 24; shift += 8)
         cost += std::abs(int(qint8(quint8(residual >> shift))));
     return cost;
+}
+
+void sampledCosts(const quint32* row, const quint32* above, int width, quint64 (&costs)[candidateCount]) {
+    for (int i = 0; i < candidateCount; ++i)
+        for (int x = 0; x < width; x += sampleStep)
+            costs[i] += quint64(signedCost(residualRGB(candidates[i], row[x], x > 0 ? row[x - 1] : 0,
+                                                       above ? above[x] : 0, above && x > 0 ? above[x - 1] : 0)));
 }
 
 #ifdef ZORVI_PNG_SSSE3
@@ -153,30 +168,19 @@ void filterRGBVector(const quint32* row, const quint32* above, int width,
     filterRGBFrom(row, above, done, width, type, out + 3 * done);
 }
 
-Type cheapestRGBVector(const quint32* row, const quint32* above, int width) {
-    constexpr Type candidates[] = {sub, up, average, paeth};
-    // Every other group of four pixels is enough to tell photographs from gradients.
-    constexpr int sampleStep = 2;
+void sampledCostsVector(const quint32* row, const quint32* above, int width, quint64 (&costs)[candidateCount]) {
     const __m128i rgb = _mm_set1_epi32(0x00FFFFFF);
-    __m128i totals[4] = {};
+    __m128i totals[candidateCount] = {};
     forEachGroup(row, above, width, sampleStep, [&](int, __m128i pixels, const Neighbours& n) {
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < candidateCount; ++i) {
             const __m128i residual = _mm_sub_epi8(pixels, predictVector(candidates[i], n));
             const __m128i magnitude = _mm_and_si128(_mm_abs_epi8(residual), rgb);
             totals[i] = _mm_add_epi64(totals[i], _mm_sad_epu8(magnitude, _mm_setzero_si128()));
         }
     });
-    Type best = sub;
-    quint64 bestCost = ~quint64(0);
-    for (int i = 0; i < 4; ++i) {
-        const quint64 cost = quint64(_mm_cvtsi128_si64(totals[i])) +
-                             quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(totals[i], totals[i])));
-        if (cost < bestCost) {
-            bestCost = cost;
-            best = candidates[i];
-        }
-    }
-    return best;
+    for (int i = 0; i < candidateCount; ++i)
+        costs[i] = quint64(_mm_cvtsi128_si64(totals[i])) +
+                   quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(totals[i], totals[i])));
 }
 
 #pragma GCC pop_options
@@ -225,24 +229,20 @@ bool isRunRow(const quint32* row, int width) {
 }
 
 Type cheapestRGB(const quint32* row, const quint32* above, int width) {
+    quint64 costs[candidateCount] = {};
 #ifdef ZORVI_PNG_SSSE3
     if (hasSSSE3)
-        return cheapestRGBVector(row, above, width);
+        sampledCostsVector(row, above, width, costs);
+    else
 #endif
-    constexpr Type candidates[] = {sub, up, average, paeth};
-    Type best = sub;
-    long bestCost = -1;
-    for (Type type : candidates) {
-        long cost = 0;
-        for (int x = 0; x < width; x += 2)
-            cost += signedCost(residualRGB(type, row[x], x > 0 ? row[x - 1] : 0, above ? above[x] : 0,
-                                           above && x > 0 ? above[x - 1] : 0));
-        if (bestCost < 0 || cost < bestCost) {
-            bestCost = cost;
-            best = type;
-        }
-    }
-    return best;
+        sampledCosts(row, above, width, costs);
+    // Up leaves text and interface rows the most alike for deflate, so
+    // another filter must save a clear share to be worth it.
+    int best = 0;
+    for (int i = 1; i < candidateCount; ++i)
+        if (costs[i] < costs[best] && costs[i] * upBiasDenominator < costs[0] * upBiasNumerator)
+            best = i;
+    return candidates[best];
 }
 
 } // namespace PngRowFilters

@@ -24,7 +24,7 @@ bool isRunRow(const quint32* row, int width);
 
 // The filter whose residuals over a sample of the row add up to the least,
 // counting each byte as a signed distance from zero (libpng's heuristic),
-// among Sub, Up, Average and Paeth.
+// among Up, Sub, Average and Paeth; Up unless another is clearly smaller.
 Type cheapestRGB(const quint32* row, const quint32* above, int width);
 
 } // namespace PngRowFilters

@@ -4,8 +4,8 @@
 #include "Pixelation.h"
 #include "PlacedMarks.h"
 
-#include <QPainter>
 #include <QColorSpace>
+#include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
@@ -165,8 +165,10 @@ std::optional<QImage> renderMarks(const Annotation& annotation, const QImage& im
     const QImage source = workingFormat(image);
     QList<Pixelation::Tile> tiles;
     for (const AnnotationShape& shape : annotation.shapes)
-        if (shape.tool == AnnotationTool::blur)
-            tiles.append(blurTile(shape, source));
+        if (shape.tool == AnnotationTool::blur) {
+            const Pixelation::Tile place = Pixelation::layout(shape, source.size());
+            tiles.append(Pixelation::average(source, place.area, place.grid));
+        }
     QImage canvas = canvasFor(source);
     if (canvas.isNull() || !paintMarks(canvas, annotation.shapes, tiles, canvas.rect()))
         return std::nullopt;
@@ -178,13 +180,6 @@ QImage workingFormat(const QImage& image) {
     // both formats hold pixels as 0xAARRGGBB, which the pixelation relies on.
     return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                          : QImage::Format_RGB32);
-}
-
-Pixelation::Tile blurTile(const AnnotationShape& shape, const QImage& source) {
-    const QRect area = Pixelation::area(shape, source.size());
-    if (area.isNull())
-        return {};
-    return Pixelation::average(source, area, Pixelation::grid(shape, area.size(), source.size()));
 }
 
 QImage canvasFor(const QImage& source) {
@@ -259,7 +254,7 @@ QRect paintBounds(const AnnotationShape& shape, QSize imageSize) {
         break;
     case AnnotationTool::arrow:
         reach = geometry.shapeRect(shape);
-        pad = std::max(strokeWidth(shape.lineWidth, imageSize), arrowHeadLength(strokeWidth(shape.lineWidth, imageSize)));
+        pad = arrowHeadLength(strokeWidth(shape.lineWidth, imageSize));
         break;
     case AnnotationTool::rectangle:
     case AnnotationTool::ellipse:

@@ -46,9 +46,6 @@ double arrowHeadLength(double strokeWidth);
 // The image in the 32-bit format marks are drawn on (shared, not copied, when
 // it already is).
 QImage workingFormat(const QImage& image);
-// The block averages a blur shape paints, from a workingFormat() source;
-// null when its area holds no pixels.
-Pixelation::Tile blurTile(const AnnotationShape& shape, const QImage& source);
 // A copy of a workingFormat() source to draw on, opaque where the format
 // has no alpha (one pass, no second copy); null when memory runs out.
 QImage canvasFor(const QImage& source);

@@ -26,13 +26,13 @@ MarkPreview::MarkPreview(const QImage& image)
 const QImage& MarkPreview::update(const QList<AnnotationShape>& shapes) {
     if (canvas_.isNull())
         return canvas_;
-    const QList<Drawn> next = numbered(shapes);
+    QList<Drawn> next = numbered(shapes);
     const QRect clip = damage(next);
+    drawn_ = std::move(next);
     if (clip.isEmpty())
         return canvas_;
     AnnotationRenderer::copyOpaque(source_, canvas_, clip);
     AnnotationRenderer::paintMarks(canvas_, shapes, tilesFor(shapes), clip);
-    drawn_ = next;
     return canvas_;
 }
 
@@ -72,14 +72,13 @@ QList<Pixelation::Tile> MarkPreview::tilesFor(const QList<AnnotationShape>& shap
     for (const AnnotationShape& shape : shapes) {
         if (shape.tool != AnnotationTool::blur)
             continue;
-        const QRect area = Pixelation::area(shape, source_.size());
-        if (area.isNull())
+        const Pixelation::Tile place = Pixelation::layout(shape, source_.size());
+        if (place.area.isNull())
             continue;
-        const Pixelation::Tile wanted{area, Pixelation::grid(shape, area.size(), source_.size()), {}};
-        const QString key = tileKey(wanted);
+        const QString key = tileKey(place);
         Pixelation::Tile tile = tiles_.value(key);
         if (tile.isNull())
-            tile = Pixelation::average(source_, area, wanted.grid);
+            tile = Pixelation::average(source_, place.area, place.grid);
         kept.insert(key, tile);
         tiles.append(tile);
     }

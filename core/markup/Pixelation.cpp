@@ -72,6 +72,11 @@ Grid grid(const AnnotationShape& shape, QSize areaSize, QSize imageSize) {
     return grid(areaSize, blockSize(areaSize, imageSize, strength(shape)));
 }
 
+Tile layout(const AnnotationShape& shape, QSize imageSize) {
+    const QRect blurred = area(shape, imageSize);
+    return blurred.isNull() ? Tile{} : Tile{blurred, grid(shape, blurred.size(), imageSize), {}};
+}
+
 Tile average(const QImage& source, const QRect& area, Grid blocks) {
     if ((area & source.rect()) != area || area.width() < 2 || area.height() < 2)
         return {};

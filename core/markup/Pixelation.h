@@ -55,6 +55,10 @@ struct Tile {
     bool isNull() const { return blocks.empty(); }
 };
 
+// Where a blur shape lies on an image of `imageSize` (its area()) and the
+// blocks it is reduced to, without the averages; a null area when it has none.
+Tile layout(const AnnotationShape& shape, QSize imageSize);
+
 // The averages of `area` of `source`, reduced to `blocks`. The source is
 // 32-bit 0xAARRGGBB (RGB32 or premultiplied ARGB32), so averaging
 // premultiplied values stays correct. Null when the area is not inside it.
