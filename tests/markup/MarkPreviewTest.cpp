@@ -123,3 +123,43 @@ TEST(MarkPreview, ScreenGrabsWithoutAnAlphaByteStayOpaqueWhereRepainted) {
     ensureGuiApplication();
     editingSession(grab);
 }
+
+TEST(MarkPreview, EveryKindOfMarkStaysInsideTheAreaARepaintCovers) {
+    // A repaint of a too-small area would leave a mark's old edge behind.
+    ensureGuiApplication();
+    QImage white(900, 500, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    const QList<AnnotationPoint> diagonal{{0.3, 0.7}, {0.6, 0.2}};
+    QList<AnnotationShape> marks;
+    for (const double width : {0.0025, 0.005, 0.009, 0.04}) {
+        marks.append({make(AnnotationTool::pen, wave(0.2, 0.5, 40), "#000000", width),
+                      make(AnnotationTool::highlight, wave(0.2, 0.5, 40), "#0A84FF", width),
+                      make(AnnotationTool::arrow, diagonal, "#000000", width),
+                      make(AnnotationTool::arrow, {{0.6, 0.5}, {0.3, 0.52}}, "#000000", width),
+                      make(AnnotationTool::rectangle, diagonal, "#000000", width),
+                      make(AnnotationTool::ellipse, diagonal, "#000000", width),
+                      make(AnnotationTool::step, {{0.5, 0.5}, {0.5, 0.5}}, "#FFCC00", width),
+                      make(AnnotationTool::text, {{0.4, 0.4}, {0.4, 0.4}}, "#FFFFFF", width, "Wjgq ÅÉ"),
+                      make(AnnotationTool::blur, diagonal, "#000000", width)});
+    }
+    QImage checker(white.size(), QImage::Format_RGB32);
+    for (int y = 0; y < checker.height(); ++y)
+        for (int x = 0; x < checker.width(); ++x)
+            checker.setPixel(x, y, (x / 3 + y / 3) % 2 ? 0xFFFFFFFF : 0xFF000000);
+    for (const AnnotationShape& mark : marks) {
+        // Blurs only show over something that is not flat.
+        const QImage& source = mark.tool == AnnotationTool::blur ? checker : white;
+        const QImage drawn = *AnnotationRenderer::renderMarks(Annotation{{mark}}, source);
+        const QRect covered = AnnotationRenderer::paintBounds(mark, source.size());
+        int changed = 0;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x) {
+                if (drawn.pixel(x, y) == source.pixel(x, y))
+                    continue;
+                ++changed;
+                ASSERT_TRUE(covered.contains(x, y)) << AnnotationTools::rawValue(mark.tool).toStdString() << " at width "
+                                                    << mark.lineWidth << " changed " << x << "," << y;
+            }
+        EXPECT_GT(changed, 0) << AnnotationTools::rawValue(mark.tool).toStdString();
+    }
+}
