@@ -3,6 +3,7 @@
 #include "BenchSupport.h"
 #include "capture/ImageWriter.h"
 #include "markup/AnnotationRenderer.h"
+#include "markup/MarkPreview.h"
 
 #include <benchmark/benchmark.h>
 
@@ -64,7 +65,33 @@ void renderAt(benchmark::State& state, int maxEdge) {
 void BM_RenderPreview1600(benchmark::State& state) { renderAt(state, 1600); }
 void BM_RenderFullSize(benchmark::State& state) { renderAt(state, 0); }
 
+// One frame of a drag in the editor's 1600-px preview: a mark of the twenty
+// moves by a few pixels and the kept preview is brought up to date. The
+// second argument is the mark dragged: 0 a blur, 10 a box.
+void BM_PreviewDragFrame(benchmark::State& state) {
+    const std::optional<QImage> loaded = Bench::load(state, int(state.range(0)));
+    if (!loaded)
+        return;
+    const QImage image = *ImageWriter::downscale(*loaded, 1600);
+    Annotation annotation = twentyShapes();
+    MarkPreview preview(image);
+    preview.update(annotation.shapes);
+    const qsizetype dragged = state.range(1);
+    const QList<AnnotationPoint> start = annotation.shapes[dragged].points;
+    int frame = 0;
+    const Bench::ProcessCpu cpu;
+    for (auto _ : state) {
+        const double offset = 0.002 * (++frame % 50);
+        for (qsizetype i = 0; i < start.size(); ++i)
+            annotation.shapes[dragged].points[i] = {start[i].x + offset, start[i].y + offset / 2};
+        benchmark::DoNotOptimize(preview.update(annotation.shapes));
+    }
+    cpu.report(state);
+    state.SetLabel(Bench::label(int(state.range(0))) + (dragged == 0 ? " blur" : " box"));
+}
+
 } // namespace
 
 BENCHMARK(BM_RenderPreview1600)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PreviewDragFrame)->ArgsProduct({{0, 1, 2}, {0, 10}})->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_RenderFullSize)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseRealTime();

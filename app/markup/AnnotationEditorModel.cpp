@@ -29,6 +29,7 @@ AnnotationEditorModel::AnnotationEditorModel(QSettings& settings, const QImage& 
       settings_(settings),
       original_(original),
       working_(ImageWriter::downscale(original, workingEdge).value_or(original)),
+      preview_(working_),
       initial_(initial),
       current_(initial),
       toolRaw_(settings.value(toolKey, AnnotationTools::rawValue(AnnotationTool::pen)).toString()),
@@ -382,5 +383,5 @@ void AnnotationEditorModel::replaceShapes(const Annotation& next) {
 }
 
 void AnnotationEditorModel::refreshPreview() {
-    preview_ = AnnotationRenderer::renderMarks(current_, working_).value_or(working_);
+    preview_.update(current_.shapes);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "markup/Annotation.h"
+#include "markup/MarkPreview.h"
 
 #include <QImage>
 #include <QList>
@@ -36,7 +37,7 @@ public:
 
     // The working copy with every finished shape rendered on it, uncropped:
     // the canvas shows the crop over it.
-    const QImage& preview() const { return preview_; }
+    const QImage& preview() const { return preview_.image(); }
     const QList<AnnotationShape>& shapes() const { return current_.shapes; }
     const std::optional<QRectF>& crop() const { return current_.crop; }
     const std::optional<AnnotationShape>& draft() const { return draft_; }
@@ -121,7 +122,7 @@ private:
     QSettings& settings_;
     QImage original_;
     QImage working_;
-    QImage preview_;
+    MarkPreview preview_;
     Annotation initial_;
     Annotation current_;
     QList<Annotation> history_;

@@ -1,13 +1,10 @@
 #include "PngEncoder.h"
 
+#include "PngRowFilters.h"
+
 #include <libdeflate.h>
 
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
-
 #include <algorithm>
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -19,118 +16,39 @@ struct CompressorDeleter {
     void operator()(libdeflate_compressor* compressor) const { libdeflate_free_compressor(compressor); }
 };
 
-// Byte-wise a - b for the four bytes of two packed pixels at once.
-inline quint32 subtractBytes(quint32 a, quint32 b) {
-    constexpr quint32 high = 0x80808080u;
-    return ((a | high) - (b & ~high)) ^ ((a ^ ~b) & high);
-}
+using PngRowFilters::Type;
 
-inline quint8* putRGB(quint8* out, quint32 pixel) {
-    out[0] = quint8(pixel >> 16);
-    out[1] = quint8(pixel >> 8);
-    out[2] = quint8(pixel);
-    return out + 3;
-}
-
-// The RGB bytes of `count` pixels, less those of the pixels above when
-// given (the Up filter); returns where the next pixel goes.
-quint8* packRGB(const quint32* row, const quint32* above, int count, quint8* out) {
-    if (above) {
-        for (int x = 0; x < count; ++x)
-            out = putRGB(out, subtractBytes(row[x], above[x]));
-    } else {
-        for (int x = 0; x < count; ++x)
-            out = putRGB(out, row[x]);
-    }
-    return out;
-}
-
-#if defined(__x86_64__) || defined(__i386__)
-// The same four pixels at a time, dropping the alpha bytes while reordering
-// to R, G, B. Each 16-byte store runs 4 bytes past the 12 it means, so it
-// stops while at least two pixels (6 bytes) remain.
-__attribute__((target("ssse3"))) quint8* packRGBVector(const quint32* row, const quint32* above, int count,
-                                                        quint8* out) {
-    const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
-    int x = 0;
-    for (; x + 6 <= count; x += 4) {
-        __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-        if (above)
-            pixels = _mm_sub_epi8(pixels, _mm_loadu_si128(reinterpret_cast<const __m128i*>(above + x)));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_shuffle_epi8(pixels, order));
-        out += 12;
-    }
-    return packRGB(row + x, above ? above + x : nullptr, count - x, out);
-}
-
-const bool hasSSSE3 = __builtin_cpu_supports("ssse3");
-#endif
-
-// PNG's filter type numbers.
-enum RowFilter : quint8 { rowNone = 0, rowSub = 1, rowUp = 2 };
-
-// At least this share of pixels equal to their left neighbour marks a row of runs.
-constexpr int runShareDivisor = 5; // 4 in 5 = 80 %
-
-bool isRunRow(const quint32* row, int width) {
-    int same = 0;
-    for (int x = 1; x < width; ++x)
-        same += row[x] == row[x - 1];
-    return same * runShareDivisor >= (width - 1) * (runShareDivisor - 1);
-}
-
-RowFilter rowFilterFor(Filter filter, const quint32* row, const quint32* above, int width) {
+Type fixedType(Filter filter) {
     switch (filter) {
-    case Filter::none:
-        return rowNone;
     case Filter::sub:
-        return rowSub;
+        return PngRowFilters::sub;
     case Filter::up:
-        return above ? rowUp : rowNone;
     case Filter::noneForRuns:
-        return !above || isRunRow(row, width) ? rowNone : rowUp;
+    case Filter::adaptive:
+        return PngRowFilters::up;
+    case Filter::average:
+        return PngRowFilters::average;
+    case Filter::paeth:
+        return PngRowFilters::paeth;
+    case Filter::none:
+        break;
     }
-    return rowNone;
+    return PngRowFilters::none;
 }
 
-// One filtered scanline of an opaque 0xAARRGGBB image, straight from the
-// pixels, so no 24-bit copy of the image is ever made.
-void filterRGBRow(const quint32* row, const quint32* above, int width, Filter filter, quint8* out) {
-    const RowFilter type = rowFilterFor(filter, row, above, width);
-    *out++ = type;
-    if (type == rowSub) {
-        quint32 left = 0;
-        for (int x = 0; x < width; ++x) {
-            out = putRGB(out, subtractBytes(row[x], left));
-            left = row[x];
-        }
-        return;
-    }
-    const quint32* subtrahend = type == rowUp ? above : nullptr;
-#if defined(__x86_64__) || defined(__i386__)
-    if (hasSSSE3) {
-        packRGBVector(row, subtrahend, width, out);
-        return;
-    }
-#endif
-    packRGB(row, subtrahend, width, out);
+Type rowTypeFor(Filter filter, const quint32* row, const quint32* above, int width) {
+    if (filter != Filter::noneForRuns && filter != Filter::adaptive)
+        return fixedType(filter);
+    if (!above || PngRowFilters::isRunRow(row, width))
+        return PngRowFilters::none;
+    return filter == Filter::adaptive ? PngRowFilters::cheapestRGB(row, above, width) : PngRowFilters::up;
 }
 
-// One filtered scanline of bytes with `bpp` bytes per pixel.
-// Translucent images are rare enough here that Up serves every row but the first.
-void filterByteRow(const quint8* row, const quint8* above, int bytes, int bpp, Filter filter, quint8* out) {
-    const RowFilter type = filter == Filter::none ? rowNone : filter == Filter::sub ? rowSub : above ? rowUp : rowNone;
-    *out++ = type;
-    if (type == rowUp) {
-        for (int i = 0; i < bytes; ++i)
-            out[i] = quint8(row[i] - above[i]);
-    } else if (type == rowSub) {
-        std::memcpy(out, row, std::min(bpp, bytes));
-        for (int i = bpp; i < bytes; ++i)
-            out[i] = quint8(row[i] - row[i - bpp]);
-    } else {
-        std::memcpy(out, row, bytes);
-    }
+// Translucent images are rare enough here that Up serves every row but
+// the first when the filter is chosen per row.
+Type byteRowTypeFor(Filter filter, bool first) {
+    const bool perRow = filter == Filter::noneForRuns || filter == Filter::adaptive;
+    return perRow && first ? PngRowFilters::none : fixedType(filter);
 }
 
 bool isOpaque(const QImage& image) {
@@ -219,10 +137,10 @@ std::optional<QByteArray> encode(const QImage& input, int level, Filter filter) 
         if (opaque) {
             const auto* row = reinterpret_cast<const quint32*>(image.constScanLine(y));
             const auto* above = y > 0 ? reinterpret_cast<const quint32*>(image.constScanLine(y - 1)) : nullptr;
-            filterRGBRow(row, above, width, filter, out);
+            PngRowFilters::filterRGB(row, above, width, rowTypeFor(filter, row, above, width), out);
         } else {
-            filterByteRow(image.constScanLine(y), y > 0 ? image.constScanLine(y - 1) : nullptr, width * 4, 4,
-                          filter, out);
+            PngRowFilters::filterBytes(image.constScanLine(y), y > 0 ? image.constScanLine(y - 1) : nullptr,
+                                       width * 4, 4, byteRowTypeFor(filter, y == 0), out);
         }
     }
 

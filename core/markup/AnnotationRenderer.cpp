@@ -4,11 +4,13 @@
 #include "Pixelation.h"
 #include "PlacedMarks.h"
 
+#include <QColorSpace>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace AnnotationRenderer {
 
@@ -70,17 +72,6 @@ void drawArrow(QPainter& painter, const Geometry& geometry, const AnnotationShap
     head.lineTo(back(angle + headAngle, length));
     head.closeSubpath();
     painter.fillPath(head, color);
-}
-
-// Screen grabs arrive as RGB32 whose unused byte is 0, not 0xFF; blend
-// modes that read the destination's alpha (the highlight's multiply) would
-// then turn colours inside out.
-void makeOpaque(QImage& image) {
-    for (int y = 0; y < image.height(); ++y) {
-        QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            line[x] |= 0xFF000000u;
-    }
 }
 
 void drawShapeOn(QPainter& painter, const Geometry& geometry, const AnnotationShape& shape, int stepNumber) {
@@ -171,37 +162,131 @@ std::optional<QImage> render(const Annotation& annotation, const QImage& image) 
 std::optional<QImage> renderMarks(const Annotation& annotation, const QImage& image) {
     if (annotation.shapes.isEmpty() || image.isNull())
         return std::nullopt;
+    const QImage source = workingFormat(image);
+    QList<Pixelation::Tile> tiles;
+    for (const AnnotationShape& shape : annotation.shapes)
+        if (shape.tool == AnnotationTool::blur) {
+            const Pixelation::Tile place = Pixelation::layout(shape, source.size());
+            tiles.append(Pixelation::average(source, place.area, place.grid));
+        }
+    QImage canvas = canvasFor(source);
+    if (canvas.isNull() || !paintMarks(canvas, annotation.shapes, tiles, canvas.rect()))
+        return std::nullopt;
+    return canvas;
+}
 
+QImage workingFormat(const QImage& image) {
     // Opaque screenshots stay opaque (and encode without an alpha channel);
     // both formats hold pixels as 0xAARRGGBB, which the pixelation relies on.
-    const QImage::Format format =
-        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    QImage source = image.convertToFormat(format);
-    if (format == QImage::Format_RGB32)
-        makeOpaque(source);
-    QImage canvas = source.copy();
-    if (canvas.isNull())
-        return std::nullopt;
+    return image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                         : QImage::Format_RGB32);
+}
 
-    const Geometry geometry{canvas.size()};
-    for (const AnnotationShape& shape : annotation.shapes) {
-        if (shape.tool != AnnotationTool::blur)
-            continue;
-        const QRect area = Pixelation::area(shape, canvas.size());
-        if (!area.isNull())
-            Pixelation::pixelate(canvas, source, area, Pixelation::grid(shape, area.size(), canvas.size()));
+QImage canvasFor(const QImage& source) {
+    QImage canvas(source.size(), source.format());
+    if (canvas.isNull())
+        return canvas;
+    canvas.setDevicePixelRatio(source.devicePixelRatio());
+    canvas.setColorSpace(source.colorSpace());
+    copyOpaque(source, canvas, canvas.rect());
+    return canvas;
+}
+
+void copyOpaque(const QImage& source, QImage& canvas, const QRect& rect) {
+    const QRect area = rect & source.rect() & canvas.rect();
+    if (area.isEmpty())
+        return;
+    // Screen grabs arrive as RGB32 whose unused byte is 0, not 0xFF; blend
+    // modes that read the destination's alpha (the highlight's multiply)
+    // would then turn colours inside out.
+    const bool opaque = canvas.format() == QImage::Format_RGB32;
+    const int left = area.left();
+    const int width = area.width();
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const QRgb* from = reinterpret_cast<const QRgb*>(source.constScanLine(y)) + left;
+        QRgb* to = reinterpret_cast<QRgb*>(canvas.scanLine(y)) + left;
+        if (opaque) {
+            for (int x = 0; x < width; ++x)
+                to[x] = from[x] | 0xFF000000u;
+        } else {
+            std::memcpy(to, from, size_t(width) * sizeof(QRgb));
+        }
     }
+}
+
+bool paintMarks(QImage& canvas, const QList<AnnotationShape>& shapes, const QList<Pixelation::Tile>& tiles,
+                const QRect& clip) {
+    for (const Pixelation::Tile& tile : tiles)
+        Pixelation::paint(canvas, tile, clip);
 
     QPainter painter(&canvas);
     if (!painter.isActive())
-        return std::nullopt;
+        return false;
     painter.setRenderHint(QPainter::Antialiasing);
-    const QList<int> stepNumbers = PlacedMarks::stepNumbers(annotation.shapes);
-    for (qsizetype index = 0; index < annotation.shapes.size(); ++index)
-        if (annotation.shapes[index].tool != AnnotationTool::blur)
-            drawShapeOn(painter, geometry, annotation.shapes[index], stepNumbers[index]);
-    painter.end();
-    return canvas;
+    const bool partial = clip != canvas.rect();
+    if (partial)
+        painter.setClipRect(clip);
+    const Geometry geometry{canvas.size()};
+    const QList<int> stepNumbers = PlacedMarks::stepNumbers(shapes);
+    for (qsizetype index = 0; index < shapes.size(); ++index) {
+        const AnnotationShape& shape = shapes[index];
+        if (shape.tool == AnnotationTool::blur || (partial && !paintBounds(shape, canvas.size()).intersects(clip)))
+            continue;
+        drawShapeOn(painter, geometry, shape, stepNumbers[index]);
+    }
+    return true;
+}
+
+QRect paintBounds(const AnnotationShape& shape, QSize imageSize) {
+    const Geometry geometry{imageSize};
+    if (shape.points.isEmpty())
+        return {};
+    QRectF reach;
+    double pad = 0;
+    switch (shape.tool) {
+    case AnnotationTool::blur:
+        return Pixelation::area(shape, imageSize);
+    case AnnotationTool::text:
+    case AnnotationTool::step:
+        // Glyphs may overhang their advance, and both carry a halo.
+        reach = PlacedMarks::bounds(shape, imageSize);
+        pad = std::max(reach.height(), 8.0) / 2;
+        break;
+    case AnnotationTool::arrow:
+        reach = geometry.shapeRect(shape);
+        pad = arrowHeadLength(strokeWidth(shape.lineWidth, imageSize));
+        break;
+    case AnnotationTool::rectangle:
+    case AnnotationTool::ellipse:
+        reach = geometry.shapeRect(shape);
+        pad = strokeWidth(shape.lineWidth, imageSize) / 2;
+        break;
+    case AnnotationTool::pen:
+    case AnnotationTool::highlight: {
+        double left = INFINITY, top = INFINITY, right = -INFINITY, bottom = -INFINITY;
+        for (const AnnotationPoint& point : shape.points) {
+            const QPointF p = geometry.map(point);
+            left = std::min(left, p.x());
+            top = std::min(top, p.y());
+            right = std::max(right, p.x());
+            bottom = std::max(bottom, p.y());
+        }
+        reach = QRectF(QPointF(left, top), QPointF(right, bottom));
+        pad = strokeWidth(shape.lineWidth, imageSize) * (shape.tool == AnnotationTool::highlight ? 2 : 0.5);
+        break;
+    }
+    }
+    // Antialiasing reaches a pixel further; rounding outward adds the rest.
+    const QRectF padded = reach.normalized().adjusted(-pad - 2, -pad - 2, pad + 2, pad + 2);
+    if (!std::isfinite(padded.left()) || !std::isfinite(padded.top()) || !std::isfinite(padded.right()) ||
+        !std::isfinite(padded.bottom()))
+        return QRect(QPoint(0, 0), imageSize);
+    const double w = imageSize.width(), h = imageSize.height();
+    const double left = std::clamp(std::floor(padded.left()), 0.0, w);
+    const double top = std::clamp(std::floor(padded.top()), 0.0, h);
+    const double right = std::clamp(std::ceil(padded.right()), 0.0, w);
+    const double bottom = std::clamp(std::ceil(padded.bottom()), 0.0, h);
+    return QRect(int(left), int(top), int(right - left), int(bottom - top));
 }
 
 } // namespace AnnotationRenderer

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Annotation.h"
+#include "Pixelation.h"
 
 #include <QImage>
 
@@ -38,5 +39,26 @@ double strokeWidth(double lineWidth, QSize imageSize);
 
 // How long an arrow's head is for a stroke width: never under 14 pixels.
 double arrowHeadLength(double strokeWidth);
+
+// The pieces renderMarks() is made of, for a preview that keeps its canvas
+// between edits and repaints only part of it.
+
+// The image in the 32-bit format marks are drawn on (shared, not copied, when
+// it already is).
+QImage workingFormat(const QImage& image);
+// A copy of a workingFormat() source to draw on, opaque where the format
+// has no alpha (one pass, no second copy); null when memory runs out.
+QImage canvasFor(const QImage& source);
+// Copies `rect` of a workingFormat() source into a canvas of the same size
+// and format, with opaque pixels where the format has no alpha.
+void copyOpaque(const QImage& source, QImage& canvas, const QRect& rect);
+// Paints the blur tiles (one per blur shape, in order), then strokes every
+// other shape on top in list order, inside `clip` only. Pixels inside the
+// clip come out as a whole-canvas paint makes them. False when the canvas
+// cannot be painted on.
+bool paintMarks(QImage& canvas, const QList<AnnotationShape>& shapes, const QList<Pixelation::Tile>& tiles,
+                const QRect& clip);
+// Every pixel a shape can change on an image of this size, clipped to it.
+QRect paintBounds(const AnnotationShape& shape, QSize imageSize);
 
 } // namespace AnnotationRenderer

@@ -72,42 +72,72 @@ Grid grid(const AnnotationShape& shape, QSize areaSize, QSize imageSize) {
     return grid(areaSize, blockSize(areaSize, imageSize, strength(shape)));
 }
 
-void pixelate(QImage& canvas, const QImage& source, const QRect& area, Grid blocks) {
-    const QRect bounds = area & canvas.rect() & source.rect();
-    if (bounds != area || bounds.width() < 2 || bounds.height() < 2)
-        return;
+Tile layout(const AnnotationShape& shape, QSize imageSize) {
+    const QRect blurred = area(shape, imageSize);
+    return blurred.isNull() ? Tile{} : Tile{blurred, grid(shape, blurred.size(), imageSize), {}};
+}
+
+Tile average(const QImage& source, const QRect& area, Grid blocks) {
+    if ((area & source.rect()) != area || area.width() < 2 || area.height() < 2)
+        return {};
+    Tile tile{area, blocks, std::vector<QRgb>(size_t(blocks.columns) * size_t(blocks.rows))};
     std::vector<std::array<quint64, 4>> sums(blocks.columns);
-    std::vector<int> columnOf(bounds.width());
-    for (int column = 0; column < blocks.columns; ++column) {
-        const QRect block = blockRect(bounds.size(), blocks, column, 0);
-        std::fill(columnOf.begin() + block.left(), columnOf.begin() + block.left() + block.width(), column);
-    }
+    std::vector<int> columnStart(blocks.columns + 1);
+    for (int column = 0; column <= blocks.columns; ++column)
+        columnStart[column] = blockStart(area.width(), blocks.columns, column);
 
     for (int row = 0; row < blocks.rows; ++row) {
-        const QRect band = blockRect(bounds.size(), blocks, 0, row);
+        const QRect band = blockRect(area.size(), blocks, 0, row);
         std::fill(sums.begin(), sums.end(), std::array<quint64, 4>{});
         for (int y = band.top(); y < band.top() + band.height(); ++y) {
-            const QRgb* line = reinterpret_cast<const QRgb*>(source.constScanLine(bounds.top() + y)) + bounds.left();
-            for (int x = 0; x < bounds.width(); ++x) {
-                const QRgb pixel = line[x];
-                std::array<quint64, 4>& sum = sums[columnOf[x]];
-                sum[0] += qAlpha(pixel);
-                sum[1] += qRed(pixel);
-                sum[2] += qGreen(pixel);
-                sum[3] += qBlue(pixel);
+            const QRgb* line = reinterpret_cast<const QRgb*>(source.constScanLine(area.top() + y)) + area.left();
+            for (int column = 0; column < blocks.columns; ++column) {
+                // A block's stretch of one row fits 32-bit sums, and the
+                // tight loop needs no per-pixel lookup of its block.
+                quint32 alpha = 0, red = 0, green = 0, blue = 0;
+                for (int x = columnStart[column]; x < columnStart[column + 1]; ++x) {
+                    const QRgb pixel = line[x];
+                    alpha += pixel >> 24;
+                    red += (pixel >> 16) & 0xFF;
+                    green += (pixel >> 8) & 0xFF;
+                    blue += pixel & 0xFF;
+                }
+                std::array<quint64, 4>& sum = sums[column];
+                sum[0] += alpha;
+                sum[1] += red;
+                sum[2] += green;
+                sum[3] += blue;
             }
         }
         for (int column = 0; column < blocks.columns; ++column) {
-            const QRect block = blockRect(bounds.size(), blocks, column, row);
+            const QRect block = blockRect(area.size(), blocks, column, row);
             const quint64 count = quint64(block.width()) * quint64(block.height());
             const auto mean = [&](int channel) { return int((sums[column][channel] + count / 2) / count); };
-            const QRgb flat = qRgba(mean(1), mean(2), mean(3), mean(0));
-            for (int y = block.top(); y < block.top() + block.height(); ++y) {
-                QRgb* line = reinterpret_cast<QRgb*>(canvas.scanLine(bounds.top() + y)) + bounds.left();
-                std::fill(line + block.left(), line + block.left() + block.width(), flat);
-            }
+            tile.blocks[size_t(row) * size_t(blocks.columns) + size_t(column)] =
+                qRgba(mean(1), mean(2), mean(3), mean(0));
         }
     }
+    return tile;
+}
+
+void paint(QImage& canvas, const Tile& tile, const QRect& clip) {
+    const QRect visible = tile.area & clip & canvas.rect();
+    if (tile.isNull() || visible.isEmpty())
+        return;
+    // RGB32's unused byte must read as opaque for the blend modes drawn on top.
+    const QRgb opaque = canvas.format() == QImage::Format_RGB32 ? 0xFF000000u : 0;
+    for (int row = 0; row < tile.grid.rows; ++row)
+        for (int column = 0; column < tile.grid.columns; ++column) {
+            const QRect block =
+                blockRect(tile.area.size(), tile.grid, column, row).translated(tile.area.topLeft()) & visible;
+            if (block.isEmpty())
+                continue;
+            const QRgb flat = tile.blocks[size_t(row) * size_t(tile.grid.columns) + size_t(column)] | opaque;
+            for (int y = block.top(); y <= block.bottom(); ++y) {
+                QRgb* line = reinterpret_cast<QRgb*>(canvas.scanLine(y));
+                std::fill(line + block.left(), line + block.right() + 1, flat);
+            }
+        }
 }
 
 } // namespace Pixelation

@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <vector>
+
 // Real pixelation for blur areas: the pixels under an area are replaced by
 // flat blocks, each the average of the original block, so the text beneath
 // cannot be read back.
@@ -42,9 +44,28 @@ Grid grid(const AnnotationShape& shape, QSize areaSize, QSize imageSize);
 // The pixels block (column, row) covers inside an area of `areaSize`.
 QRect blockRect(QSize areaSize, Grid grid, int column, int row);
 
-// Fills `area` of `canvas` with the block averages of the same area of
-// `source`, reduced to `blocks`. Both images are 32-bit 0xAARRGGBB of the same size (RGB32 or
-// premultiplied ARGB32), so averaging premultiplied values stays correct.
-void pixelate(QImage& canvas, const QImage& source, const QRect& area, Grid blocks);
+// The block averages of one area of a source: all a blur paints, small
+// enough to keep while the marks around it change.
+struct Tile {
+    QRect area;
+    Grid grid{1, 1};
+    // Row by row, 0xAARRGGBB.
+    std::vector<QRgb> blocks;
+
+    bool isNull() const { return blocks.empty(); }
+};
+
+// Where a blur shape lies on an image of `imageSize` (its area()) and the
+// blocks it is reduced to, without the averages; a null area when it has none.
+Tile layout(const AnnotationShape& shape, QSize imageSize);
+
+// The averages of `area` of `source`, reduced to `blocks`. The source is
+// 32-bit 0xAARRGGBB (RGB32 or premultiplied ARGB32), so averaging
+// premultiplied values stays correct. Null when the area is not inside it.
+Tile average(const QImage& source, const QRect& area, Grid blocks);
+
+// Fills the tile's area of `canvas` (same format family as the source) with
+// its flat blocks, only inside `clip`; an RGB32 canvas gets opaque pixels.
+void paint(QImage& canvas, const Tile& tile, const QRect& clip);
 
 } // namespace Pixelation
