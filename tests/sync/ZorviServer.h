@@ -23,7 +23,8 @@ public:
     explicit ZorviServer(QStringList options = {"--device-interval", "1"}) : options_(std::move(options)) {}
     ~ZorviServer() { stop(); }
 
-    void admin(const QStringList& words, const QByteArray& input = {}) {
+    // What the command printed.
+    QString admin(const QStringList& words, const QByteArray& input = {}) {
         QProcess p;
         p.start(ZORVI_SERVER_EXECUTABLE, QStringList{"--data", data_.path()} + words);
         p.write(input);
@@ -31,6 +32,7 @@ public:
         if (!p.waitForFinished(30'000) || p.exitCode() != 0)
             throw std::runtime_error("zorvi-server " + words.join(' ').toStdString() + ": " +
                                      p.readAllStandardError().toStdString());
+        return QString::fromUtf8(p.readAllStandardOutput());
     }
     void addUser(const QString& email, const QString& name, const QString& password) {
         admin({"user", "add", email, "--name", name, "--password-stdin"}, password.toUtf8() + "\n");
