@@ -37,14 +37,19 @@ QString stampText(const QDateTime& at) {
 SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceName,
                        std::optional<QString> appVersion, std::unique_ptr<TokenStore> tokens)
     : connection_(std::make_unique<CaptureStore>(store.databasePath())), store_(*connection_),
-      tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, tokens_->read())),
+      tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, std::nullopt)),
       blobs_(store_, *client_), cycle_(store_, *client_, blobs_), deviceName_(std::move(deviceName)),
       appVersion_(std::move(appVersion)), loopTimer_(new QTimer(this)), debounceTimer_(new QTimer(this)),
       eventsRetryTimer_(new QTimer(this)), eventsSession_(std::make_unique<QNetworkAccessManager>()) {
     qRegisterMetaType<SyncStatus>();
     qRegisterMetaType<DeviceCode>();
     lastSync_ = metaDate(store_, "last_sync");
-    status_ = isSignedIn() ? SyncStatus::idle(lastSync_) : SyncStatus::signedOut();
+    // Until the keyring answers, a library that was signed in shows as such.
+    try {
+        status_ = store_.syncMeta("user_id") ? SyncStatus::idle(lastSync_) : SyncStatus::signedOut();
+    } catch (const std::exception&) {
+        status_ = SyncStatus::signedOut();
+    }
     cycle_.refreshAccount = [this] { refreshAccount(); };
 
     for (QTimer* timer : {loopTimer_, debounceTimer_, eventsRetryTimer_})
@@ -58,6 +63,16 @@ SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceN
     client_->moveToThread(&thread_);
     eventsSession_->moveToThread(&thread_);
     thread_.start();
+    // A locked keyring may wait for its password; the caller must not. Being
+    // queued first, the read is done before any slot that needs the token.
+    QMetaObject::invokeMethod(this, &SyncEngine::readToken, Qt::QueuedConnection);
+}
+
+void SyncEngine::readToken() {
+    client_->setToken(tokens_->read());
+    const SyncStatus read = isSignedIn() ? SyncStatus::idle(lastSync_) : SyncStatus::signedOut();
+    if (read.kind != currentStatus().kind)
+        setStatus(read);
 }
 
 SyncEngine::~SyncEngine() {

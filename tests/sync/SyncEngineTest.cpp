@@ -1,6 +1,7 @@
 // The sync engine and the account against a real zorvi-server: live events,
 // offline work piling up, and what the status line says on the way.
 #include "EngineFixture.h"
+#include "LockedKeyring.h"
 #include "MisbehavingServer.h"
 #include "ScreenshotFile.h"
 #include "support/QtPrinters.h"
@@ -188,6 +189,19 @@ TEST_F(SyncEngineTest, ARejectedSessionSignsOutLocallyAndKeepsTheData) {
     EXPECT_EQ(account->statusLine(), "Signed out \u2014 sign in again to keep syncing");
     EXPECT_FALSE(tokens->get());
     EXPECT_EQ(store->captures(CaptureQuery{}).size(), 1u);
+}
+
+// At launch the keyring may wait for its password: the app starts meanwhile,
+// and syncs once the keyring answers.
+TEST_F(SyncEngineTest, ALockedKeyringHoldsUpNeitherLaunchNorTheSyncAfterIt) {
+    tokens->token = ServiceAccounts::tokenFor(server, ServiceAccounts::bob);
+    auto keyring = std::make_shared<LockedKeyring::Lock>();
+    account = std::make_unique<Account>(*store, std::make_unique<LockedKeyring>(keyring, tokens), [](const QUrl&) {});
+    EXPECT_FALSE(keyring->hasAnswered()) << "the account waited for the keyring";
+    keyring->unlock();
+    ASSERT_TRUE(processEventsUntil([&] { return store->syncMeta("last_sync").has_value(); }, 30'000))
+        << account->statusLine().toStdString();
+    EXPECT_TRUE(waitForStatus(SyncStatus::Kind::idle));
 }
 
 // A service that answers with rows this library cannot place.
