@@ -10,6 +10,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSet>
@@ -40,7 +42,8 @@ SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceN
       tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, std::nullopt)),
       blobs_(store_, *client_), cycle_(store_, *client_, blobs_), deviceName_(std::move(deviceName)),
       appVersion_(std::move(appVersion)), loopTimer_(new QTimer(this)), debounceTimer_(new QTimer(this)),
-      eventsRetryTimer_(new QTimer(this)), eventsSession_(std::make_unique<QNetworkAccessManager>()) {
+      eventTimer_(new QTimer(this)), eventsRetryTimer_(new QTimer(this)),
+      eventsSession_(std::make_unique<QNetworkAccessManager>()) {
     qRegisterMetaType<SyncStatus>();
     qRegisterMetaType<DeviceCode>();
     lastSync_ = metaDate(store_, "last_sync");
@@ -52,10 +55,11 @@ SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceN
     }
     cycle_.refreshAccount = [this] { refreshAccount(); };
 
-    for (QTimer* timer : {loopTimer_, debounceTimer_, eventsRetryTimer_})
+    for (QTimer* timer : {loopTimer_, debounceTimer_, eventTimer_, eventsRetryTimer_})
         timer->setSingleShot(true);
     connect(loopTimer_, &QTimer::timeout, this, &SyncEngine::loopTick);
     connect(debounceTimer_, &QTimer::timeout, this, &SyncEngine::requestRun);
+    connect(eventTimer_, &QTimer::timeout, this, &SyncEngine::serverChanged);
     connect(eventsRetryTimer_, &QTimer::timeout, this, &SyncEngine::startEvents);
 
     thread_.setObjectName("SyncEngine");
@@ -118,6 +122,7 @@ void SyncEngine::stop() {
     started_ = false;
     loopTimer_->stop();
     debounceTimer_->stop();
+    eventTimer_->stop();
     eventsRetryTimer_->stop();
     if (events_) {
         QNetworkReply* reply = std::exchange(events_, nullptr);
@@ -373,9 +378,31 @@ void SyncEngine::readEvents() {
     while ((newline = eventsBuffer_.indexOf('\n')) >= 0) {
         const QByteArray line = eventsBuffer_.left(newline);
         eventsBuffer_.remove(0, newline + 1);
-        if (line.startsWith("event: change") && isSignedIn() && !debounceTimer_->isActive())
-            debounceTimer_->start(eventDebounceMs);
+        if (!line.startsWith("data: "))
+            continue;
+        const QJsonValue cursor = QJsonDocument::fromJson(line.mid(6)).object().value("cursor");
+        eventCursor_ = std::max(eventCursor_, cursor.isDouble() ? qint64(cursor.toDouble()) : pulledCursor() + 1);
+        if (isSignedIn() && !eventTimer_->isActive())
+            eventTimer_->start(eventDebounceMs);
     }
+}
+
+qint64 SyncEngine::pulledCursor() {
+    try {
+        return store_.syncMeta("cursor").value_or(QStringLiteral("0")).toLongLong();
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+// An event names the feed position of the change; one this library has
+// pulled already (its own push, whose reply brought the cursor past it) asks
+// for nothing. During a run the reply that may cover it is still awaited.
+void SyncEngine::serverChanged() {
+    if (syncing_)
+        eventTimer_->start(eventDebounceMs);
+    else if (eventCursor_ > pulledCursor())
+        requestRun();
 }
 
 void SyncEngine::eventsEnded() {

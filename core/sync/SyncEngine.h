@@ -97,6 +97,8 @@ private:
     void loopTick();
     void startEvents();
     void readEvents();
+    void serverChanged();
+    qint64 pulledCursor();
     void eventsEnded();
 
     std::unique_ptr<CaptureStore> connection_;
@@ -118,10 +120,12 @@ private:
 
     QTimer* loopTimer_;
     QTimer* debounceTimer_;
+    QTimer* eventTimer_;
     QTimer* eventsRetryTimer_;
     std::unique_ptr<QNetworkAccessManager> eventsSession_;
     QNetworkReply* events_ = nullptr;
     QByteArray eventsBuffer_;
+    qint64 eventCursor_ = 0; // the furthest feed position a live event named
 
     QThread thread_;
 };

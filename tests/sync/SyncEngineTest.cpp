@@ -7,8 +7,11 @@
 #include "support/QtPrinters.h"
 
 #include "sync/SyncCycle.h"
+#include "sync/SyncEngine.h"
 
 #include <QElapsedTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 
 #include <iostream>
 
@@ -50,6 +53,26 @@ TEST_F(SyncEngineTest, AnEditElsewhereArrivesThroughTheEventStream) {
     EXPECT_EQ(store->capture(id)->note, "from Alice");
     EXPECT_EQ(store->capture(id)->priority, CapturePriority::high);
     EXPECT_EQ(store->tags(id), QStringList{"ui"});
+
+    // This computer's own push comes back on its stream as well (the service
+    // tells every stream of the workspace), but costs no second exchange.
+    QNetworkAccessManager net;
+    std::unique_ptr<QNetworkReply> watcher(net.get(SyncClient(server.url(), tokens->get()).events()));
+    QByteArray heard;
+    QObject::connect(watcher.get(), &QNetworkReply::readyRead, [&] { heard += watcher->readAll(); });
+    ASSERT_TRUE(processEventsUntil([&] { return heard.contains(": zorvi events"); }, 10'000));
+    newSharedCapture("filed here");
+    ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
+    const QByteArray pushedAt = "\"cursor\":" + store->syncMeta("cursor")->toUtf8();
+    ASSERT_TRUE(processEventsUntil([&] { return heard.contains(pushedAt); }, 10'000)) << heard.toStdString();
+    int runs = 0;
+    QObject::connect(account.get(), &Account::changed, [&] {
+        runs += account->status().kind == SyncStatus::Kind::syncing;
+    });
+    // A run would start a debounce (300 ms) after the event: ten times that
+    // without one means none was asked for.
+    processEventsUntil([&] { return runs > 0; }, 10 * SyncEngine::eventDebounceMs);
+    EXPECT_EQ(runs, 0) << "the push came back as a live event and was pulled again";
 }
 
 TEST_F(SyncEngineTest, EditsPileUpOfflineAndGoOutInOrderWhenTheServiceReturns) {
