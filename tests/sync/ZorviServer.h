@@ -48,13 +48,14 @@ public:
         process_->setProcessChannelMode(QProcess::SeparateChannels);
         process_->start(ZORVI_SERVER_EXECUTABLE, QStringList{"--data", data_.path(), "--listen",
                                                              QString("127.0.0.1:%1").arg(port_)} + options_);
-        static const QRegularExpression listening("listening on https?://[^:]+:(\\d+)");
+        static const QRegularExpression listening("listening on (https?)://[^:]+:(\\d+)");
         QByteArray out;
         while (process_->waitForReadyRead(20'000)) {
             out += process_->readAllStandardOutput();
             const auto match = listening.match(QString::fromUtf8(out));
             if (match.hasMatch()) {
-                port_ = match.captured(1).toInt();
+                scheme_ = match.captured(1);
+                port_ = match.captured(2).toInt();
                 return;
             }
         }
@@ -72,7 +73,9 @@ public:
     }
 
     int port() const { return port_; }
-    QUrl url() const { return QUrl(QString("http://127.0.0.1:%1").arg(port_)); }
+    QUrl url() const { return QUrl(QString("%1://127.0.0.1:%2").arg(scheme_).arg(port_)); }
+    // For the next start.
+    void setOptions(QStringList options) { options_ = std::move(options); }
     QString dataPath() const { return data_.path(); }
 
     // Signs in on the approval page and approves (or denies) a user code, as
@@ -128,4 +131,5 @@ private:
     QTemporaryDir data_;
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
+    QString scheme_ = QStringLiteral("http");
 };
