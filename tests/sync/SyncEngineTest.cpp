@@ -10,6 +10,7 @@
 #include "sync/SyncEngine.h"
 
 #include <QElapsedTimer>
+#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
@@ -258,4 +259,62 @@ TEST(SyncEngineAgainstABadService, ARemoteRowWithAnUnknownParentIsLoggedAndSkipp
     for (const SyncLogLine& line : store->syncLog(60))
         logged = logged || (line.level == "warn" && line.message.startsWith("Couldn't apply capture_images row"));
     EXPECT_TRUE(logged);
+}
+
+// A library holding more captures than the service takes in one reconcile
+// request: it asks in pages, and what any page answers is acted on.
+TEST(SyncEngineAgainstABadService, ALibraryLargerThanOneReconcileRequestIsReconciledInPages) {
+    ensureQtApplication();
+    TempDir home;
+    qputenv("ZORVI_HOME", home.path().toUtf8());
+    ZorviPaths::ensureDirectories();
+    CaptureStore store(ZorviPaths::databaseURL());
+    constexpr int held = 50'001; // one more than the service's limit
+    const QString deletedOnTheService = "cap-" + QString::number(held - 1);
+    store.transaction([&] {
+        for (int i = 0; i < held; ++i)
+            store.applyRemoteCapture(QJsonObject{{"id", "cap-" + QString::number(i)}, {"workspace_id", "ws1"},
+                                                 {"note", "held"}, {"status", "open"}, {"priority", "normal"},
+                                                 {"created_at", "2024-05-01T12:00:00.000Z"}, {"version", 1}});
+    });
+    ASSERT_EQ(store.syncedCaptureIDs().size(), held);
+
+    MisbehavingServer service;
+    service.answer("/v1/me", 200, R"({"user":{"id":"u1","name":"U"},"workspaces":[{"id":"ws1","name":"W","slug":"w"}]})");
+    service.answer("/v1/sync", 200, R"({"cursor": 1, "changes": []})");
+    std::mutex lock;
+    std::vector<qsizetype> pages;
+    service.http().Post("/v1/sync/reconcile", [&](const httplib::Request& req, httplib::Response& res) {
+        const QJsonArray ids = QJsonDocument::fromJson(QByteArray::fromStdString(req.body)).object()["capture_ids"].toArray();
+        std::lock_guard g(lock);
+        pages.push_back(ids.size());
+        if (ids.size() > 50'000) {
+            res.status = 400;
+            res.set_content(R"({"error":"too_many_ids","message":"at most 50000 ids"})", "application/json");
+            return;
+        }
+        const QJsonArray drop = ids.contains(deletedOnTheService) ? QJsonArray{deletedOnTheService} : QJsonArray();
+        res.set_content(QJsonDocument(QJsonObject{{"drop", drop}, {"missing", QJsonArray()}, {"unknown", QJsonArray()}})
+                            .toJson()
+                            .toStdString(),
+                        "application/json");
+    });
+    qputenv("ZORVI_API_URL", service.url().toString().toUtf8());
+    auto tokens = std::make_shared<MemoryTokenStore::Slot>();
+    tokens->token = QString("t");
+    Account account(store, std::make_unique<MemoryTokenStore>(tokens), [](const QUrl&) {});
+    qunsetenv("ZORVI_API_URL");
+    ASSERT_TRUE(processEventsUntil([&] { return store.syncMeta("last_reconcile").has_value(); }, 60'000))
+        << account.statusLine().toStdString();
+    EXPECT_TRUE(processEventsUntil([&] { return account.status().kind == SyncStatus::Kind::idle; }, 20'000))
+        << account.statusLine().toStdString();
+    std::lock_guard g(lock);
+    qsizetype asked = 0;
+    for (qsizetype page : pages) {
+        EXPECT_LE(page, 50'000);
+        asked += page;
+    }
+    EXPECT_EQ(asked, held);
+    EXPECT_FALSE(store.capture(deletedOnTheService).has_value());
+    EXPECT_TRUE(store.capture("cap-0").has_value());
 }
