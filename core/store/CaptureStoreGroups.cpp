@@ -38,8 +38,13 @@ CaptureGroup CaptureStore::upsertGroup(CaptureGroup g) {
             if (!g.createdBy)
                 g.createdBy = currentUserID();
         }
-        if (const std::optional<CaptureGroup> same = group(g.name, g.workspaceID); same && same->id != g.id)
-            return same;
+        // Archived groups keep their names taken too (the library's unique
+        // index counts them), so one of those is answered as well.
+        const auto same = db_->query("SELECT * FROM groups WHERE LOWER(name) = LOWER(?) AND COALESCE(workspace_id, '') "
+                                     "= COALESCE(?, '') AND deleted_at IS NULL AND id != ?;",
+                                     {g.name, SQLValue::string(g.workspaceID), g.id});
+        if (!same.empty())
+            return CaptureGroup::fromRow(same.front());
 
         db_->execute("INSERT INTO groups (id, name, color_hex, path, created_at, updated_at, remote_id, sync_state, "
                      "dirty, deleted_at, workspace_id, visibility, created_by, default_assignee_id, archived_at, "

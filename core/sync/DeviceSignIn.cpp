@@ -42,8 +42,17 @@ QString waitForToken(SyncClient& client, TokenStore& tokens, const DeviceCode& c
         else if (std::holds_alternative<DevicePoll::Expired>(poll))
             throw SignInError::expired();
         else if (const auto* token = std::get_if<DevicePoll::Token>(&poll)) {
+            // Signed in only once the keyring holds the token: a token that
+            // cannot be kept is revoked, so no session lives on in memory
+            // that the next launch would not know of.
             client.setToken(token->accessToken);
-            tokens.write(token->accessToken);
+            try {
+                tokens.write(token->accessToken);
+            } catch (...) {
+                client.signOut();
+                client.setToken(std::nullopt);
+                throw;
+            }
             return token->accessToken;
         }
     }

@@ -131,6 +131,8 @@ SyncClient::Reply SyncClient::send(QNetworkRequest request, const QByteArray& me
     }
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     if (!status.isValid()) {
+        if (reply->error() == QNetworkReply::SslHandshakeFailedError)
+            throw SyncError::untrusted(reply->errorString());
         if (reply->error() != QNetworkReply::NoError)
             throw SyncError::offline(reply->errorString());
         throw SyncError::decode();

@@ -10,6 +10,8 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSet>
@@ -37,20 +39,27 @@ QString stampText(const QDateTime& at) {
 SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceName,
                        std::optional<QString> appVersion, std::unique_ptr<TokenStore> tokens)
     : connection_(std::make_unique<CaptureStore>(store.databasePath())), store_(*connection_),
-      tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, tokens_->read())),
+      tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, std::nullopt)),
       blobs_(store_, *client_), cycle_(store_, *client_, blobs_), deviceName_(std::move(deviceName)),
       appVersion_(std::move(appVersion)), loopTimer_(new QTimer(this)), debounceTimer_(new QTimer(this)),
-      eventsRetryTimer_(new QTimer(this)), eventsSession_(std::make_unique<QNetworkAccessManager>()) {
+      eventTimer_(new QTimer(this)), eventsRetryTimer_(new QTimer(this)),
+      eventsSession_(std::make_unique<QNetworkAccessManager>()) {
     qRegisterMetaType<SyncStatus>();
     qRegisterMetaType<DeviceCode>();
     lastSync_ = metaDate(store_, "last_sync");
-    status_ = isSignedIn() ? SyncStatus::idle(lastSync_) : SyncStatus::signedOut();
+    // Until the keyring answers, a library that was signed in shows as such.
+    try {
+        status_ = store_.syncMeta("user_id") ? SyncStatus::idle(lastSync_) : SyncStatus::signedOut();
+    } catch (const std::exception&) {
+        status_ = SyncStatus::signedOut();
+    }
     cycle_.refreshAccount = [this] { refreshAccount(); };
 
-    for (QTimer* timer : {loopTimer_, debounceTimer_, eventsRetryTimer_})
+    for (QTimer* timer : {loopTimer_, debounceTimer_, eventTimer_, eventsRetryTimer_})
         timer->setSingleShot(true);
     connect(loopTimer_, &QTimer::timeout, this, &SyncEngine::loopTick);
     connect(debounceTimer_, &QTimer::timeout, this, &SyncEngine::requestRun);
+    connect(eventTimer_, &QTimer::timeout, this, &SyncEngine::serverChanged);
     connect(eventsRetryTimer_, &QTimer::timeout, this, &SyncEngine::startEvents);
 
     thread_.setObjectName("SyncEngine");
@@ -58,6 +67,16 @@ SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceN
     client_->moveToThread(&thread_);
     eventsSession_->moveToThread(&thread_);
     thread_.start();
+    // A locked keyring may wait for its password; the caller must not. Being
+    // queued first, the read is done before any slot that needs the token.
+    QMetaObject::invokeMethod(this, &SyncEngine::readToken, Qt::QueuedConnection);
+}
+
+void SyncEngine::readToken() {
+    client_->setToken(tokens_->read());
+    const SyncStatus read = isSignedIn() ? SyncStatus::idle(lastSync_) : SyncStatus::signedOut();
+    if (read.kind != currentStatus().kind)
+        setStatus(read);
 }
 
 SyncEngine::~SyncEngine() {
@@ -103,6 +122,7 @@ void SyncEngine::stop() {
     started_ = false;
     loopTimer_->stop();
     debounceTimer_->stop();
+    eventTimer_->stop();
     eventsRetryTimer_->stop();
     if (events_) {
         QNetworkReply* reply = std::exchange(events_, nullptr);
@@ -358,9 +378,31 @@ void SyncEngine::readEvents() {
     while ((newline = eventsBuffer_.indexOf('\n')) >= 0) {
         const QByteArray line = eventsBuffer_.left(newline);
         eventsBuffer_.remove(0, newline + 1);
-        if (line.startsWith("event: change") && isSignedIn() && !debounceTimer_->isActive())
-            debounceTimer_->start(eventDebounceMs);
+        if (!line.startsWith("data: "))
+            continue;
+        const QJsonValue cursor = QJsonDocument::fromJson(line.mid(6)).object().value("cursor");
+        eventCursor_ = std::max(eventCursor_, cursor.isDouble() ? qint64(cursor.toDouble()) : pulledCursor() + 1);
+        if (isSignedIn() && !eventTimer_->isActive())
+            eventTimer_->start(eventDebounceMs);
     }
+}
+
+qint64 SyncEngine::pulledCursor() {
+    try {
+        return store_.syncMeta("cursor").value_or(QStringLiteral("0")).toLongLong();
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+// An event names the feed position of the change; one this library has
+// pulled already (its own push, whose reply brought the cursor past it) asks
+// for nothing. During a run the reply that may cover it is still awaited.
+void SyncEngine::serverChanged() {
+    if (syncing_)
+        eventTimer_->start(eventDebounceMs);
+    else if (eventCursor_ > pulledCursor())
+        requestRun();
 }
 
 void SyncEngine::eventsEnded() {

@@ -29,8 +29,8 @@ class QTimer;
 class SyncEngine : public QObject {
     Q_OBJECT
 public:
-    // Reads the stored token (signed in when there is one). Starts the
-    // engine's thread but no sync work; call start() for that. The engine
+    // Starts the engine's thread, which reads the stored token first (signed
+    // in when there is one), but no sync work; call start() for that. The engine
     // works on a connection of its own to the library `store` opened, so the
     // main thread's reads never wait for the engine's writes.
     SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceName, std::optional<QString> appVersion,
@@ -85,6 +85,7 @@ private slots:
     void storeChanged(const QDBusMessage& message);
 
 private:
+    void readToken();
     void setStatus(const SyncStatus& status);
     void requestRun();
     void runOnce();
@@ -96,6 +97,8 @@ private:
     void loopTick();
     void startEvents();
     void readEvents();
+    void serverChanged();
+    qint64 pulledCursor();
     void eventsEnded();
 
     std::unique_ptr<CaptureStore> connection_;
@@ -117,10 +120,12 @@ private:
 
     QTimer* loopTimer_;
     QTimer* debounceTimer_;
+    QTimer* eventTimer_;
     QTimer* eventsRetryTimer_;
     std::unique_ptr<QNetworkAccessManager> eventsSession_;
     QNetworkReply* events_ = nullptr;
     QByteArray eventsBuffer_;
+    qint64 eventCursor_ = 0; // the furthest feed position a live event named
 
     QThread thread_;
 };

@@ -2,9 +2,19 @@
 
 #include "ServiceURLs.h"
 
+#include <QCoreApplication>
+
 SyncError SyncError::offline(const QString& transportError) {
     return {Kind::offline, 0, transportError,
             "Can't reach " + ServiceURLs::webDomain() + " \u2014 " + transportError};
+}
+
+SyncError SyncError::untrusted(const QString& tlsError) {
+    return {Kind::untrusted, 0, tlsError,
+            QCoreApplication::translate("SyncError",
+                                        "%1's certificate isn't trusted by this computer, so Zorvi sent it nothing "
+                                        "\u2014 %2")
+                .arg(ServiceURLs::webDomain(), tlsError)};
 }
 
 SyncError SyncError::server(int status, const QString& message) {

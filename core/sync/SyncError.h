@@ -6,10 +6,13 @@
 // user reads in the sync status line.
 class SyncError : public ZorviError {
 public:
-    enum class Kind { offline, server, unauthorized, decode, uploadsDisabled };
+    enum class Kind { offline, untrusted, server, unauthorized, decode, uploadsDisabled };
 
     // No reply at all: the service could not be reached.
     static SyncError offline(const QString& transportError);
+    // Whoever answered could not prove to be the service (its TLS certificate
+    // is not one the system trusts); nothing was sent to it.
+    static SyncError untrusted(const QString& tlsError);
     static SyncError server(int status, const QString& message);
     static SyncError unauthorized();
     static SyncError decode();

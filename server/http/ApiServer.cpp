@@ -8,6 +8,7 @@
 #include "HttpJson.h"
 #include "ServiceContext.h"
 #include "SyncRoutes.h"
+#include "web/ServicePages.h"
 #include "web/VerificationRoutes.h"
 
 #include <stdexcept>
@@ -73,6 +74,7 @@ ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const s
     });
     registerDeviceAuthRoutes(s, *context_);
     registerVerificationRoutes(s, *context_);
+    registerServicePages(s);
     registerAccountRoutes(s, *context_);
     registerSyncRoutes(s, *context_);
     registerBlobRoutes(s, *context_);

@@ -23,6 +23,12 @@ QJsonObject rejected(const QString& id, const QString& reason, bool retry) {
     return {{"id", id}, {"status", "rejected"}, {"reason", reason}, {"retry", retry}};
 }
 
+// A row filed under a capture or group the caller cannot see is answered as
+// under one no one has: it may simply not have been pushed yet.
+QJsonObject notArrived(const QString& id, const char* parent) {
+    return rejected(id, QStringLiteral("its %1 has not reached the server yet").arg(QLatin1String(parent)), true);
+}
+
 QString shownValue(const QJsonValue& v) {
     if (v.isString())
         return v.toString();
@@ -65,10 +71,8 @@ QJsonObject ChangeApplier::apply(const RowChange& given) {
         change.patch.insert("group_id", remappedGroups_.value(group));
 
     std::optional<SyncRow> existing = rows_.row(change.table, change.id);
-    // Rows of workspaces or private groups the caller is not in are treated
-    // as if they did not exist to them, without saying whether they do.
     if (existing && !readable(*existing))
-        return rejected(change.id, QStringLiteral("not permitted"), false);
+        return unseen(change);
     QJsonObject verdict = judge(change, existing);
     if (existing && verdict.value("status") == QLatin1String("rejected") && !verdict.value("retry").toBool())
         if (std::optional<SyncRow> current = rows_.row(change.table, change.id); current && placeable(*current))
@@ -76,13 +80,34 @@ QJsonObject ChangeApplier::apply(const RowChange& given) {
     return verdict;
 }
 
+// Rows of workspaces or private groups the caller is not in do not exist to
+// them: a change is answered as one to an id no one has would be, up to the
+// point where that would create the row.
+QJsonObject ChangeApplier::unseen(const RowChange& change) {
+    if (change.isDelete)
+        return remove(change, std::nullopt);
+    if (auto refusal = valueRefusal(change))
+        return *refusal;
+    auto placement = place(change, std::nullopt);
+    if (auto* refusal = std::get_if<QJsonObject>(&placement))
+        return *refusal;
+    return rejected(change.id, QStringLiteral("not permitted"), false);
+}
+
+std::optional<QJsonObject> ChangeApplier::valueRefusal(const RowChange& change) {
+    const TableSchema::Table& table = *TableSchema::table(change.table);
+    for (auto it = change.patch.begin(); it != change.patch.end(); ++it)
+        if (auto error = TableSchema::valueError(*table.field(it.key()), it.value()))
+            return rejected(change.id, *error, false);
+    return std::nullopt;
+}
+
 QJsonObject ChangeApplier::judge(const RowChange& change, std::optional<SyncRow> existing) {
     const TableSchema::Table& table = *TableSchema::table(change.table);
     if (change.isDelete)
         return remove(change, std::move(existing));
-    for (auto it = change.patch.begin(); it != change.patch.end(); ++it)
-        if (auto error = TableSchema::valueError(*table.field(it.key()), it.value()))
-            return rejected(change.id, *error, false);
+    if (auto refusal = valueRefusal(change))
+        return *refusal;
     if (existing && table.createOnly)
         return verdict(change.id, QStringLiteral("applied"), existing->version);
     if (existing && existing->deleted)
@@ -114,12 +139,10 @@ std::variant<ChangeApplier::Placement, QJsonObject> ChangeApplier::place(const R
             parent = Wire::str(patch.value(table.parentField));
         if (parent) {
             const auto group = rows_.row(QStringLiteral("groups"), *parent);
-            if (!group)
-                return rejected(change.id, QStringLiteral("its group has not reached the server yet"), true);
+            if (!group || !readable(*group))
+                return notArrived(change.id, "group");
             if (group->workspaceId != workspace)
                 return rejected(change.id, QStringLiteral("its group belongs to another workspace"), false);
-            if (!access_.canSeeGroup(*parent))
-                return rejected(change.id, QStringLiteral("not permitted"), false);
         }
         return Placement{workspace, parent};
     }
@@ -132,10 +155,8 @@ std::variant<ChangeApplier::Placement, QJsonObject> ChangeApplier::place(const R
     if (captureId.isEmpty())
         return rejected(change.id, QStringLiteral("capture_id is required for a new row"), false);
     const auto capture = rows_.row(QStringLiteral("captures"), captureId);
-    if (!capture)
-        return rejected(change.id, QStringLiteral("its capture has not reached the server yet"), true);
-    if (!readable(*capture))
-        return rejected(change.id, QStringLiteral("not permitted"), false);
+    if (!capture || !readable(*capture))
+        return notArrived(change.id, "capture");
     if (capture->deleted)
         return rejected(change.id, QStringLiteral("its capture was deleted"), false);
     return Placement{capture->workspaceId, captureId};
@@ -224,10 +245,10 @@ QJsonObject ChangeApplier::applyMember(const RowChange& change) {
     if (groupId.isEmpty() || userId.isEmpty())
         return rejected(change.id, QStringLiteral("group_id and user_id are required"), false);
     const std::optional<SyncRow> group = rows_.row(QStringLiteral("groups"), groupId);
-    if (!group)
-        return rejected(change.id, QStringLiteral("its group has not reached the server yet"), true);
-    if (!readable(*group) || group->deleted)
-        return rejected(change.id, QStringLiteral("not permitted"), false);
+    if (!group || !readable(*group))
+        return notArrived(change.id, "group");
+    if (group->deleted)
+        return rejected(change.id, QStringLiteral("its group was deleted"), false);
     if (!access_.isMember(groupId, caller_.id))
         return rejected(change.id, QStringLiteral("only a group's members can change who is in it"), false);
     saveMember(*group, userId, change.patch.value("removed_at"));

@@ -39,6 +39,8 @@ private:
     // Where the row will live, or a rejection verdict.
     std::variant<Placement, QJsonObject> place(const RowChange& change, const std::optional<SyncRow>& existing);
     QJsonObject judge(const RowChange& change, std::optional<SyncRow> existing);
+    QJsonObject unseen(const RowChange& change);
+    std::optional<QJsonObject> valueRefusal(const RowChange& change);
     bool readable(const SyncRow& row);
     bool placeable(const SyncRow& row);
     QJsonObject create(const RowChange& change, const Placement& placement);

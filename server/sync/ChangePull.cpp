@@ -56,6 +56,7 @@ void ChangePull::fill(QJsonObject& reply, std::int64_t cursor, const QString& de
             if (!visible || row.originDevice == deviceId || !sendParentAhead(row, next, deviceId, changes, sentAhead))
                 continue;
             changes.append(change(row));
+            sendWhatCameIntoView(row, cursor, changes);
         }
     }
     addFullGroups(changes, resync, fullGroups);
@@ -98,6 +99,21 @@ bool ChangePull::sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const
     sentAhead.insert(parent->id);
     changes.append(change(*parent));
     return true;
+}
+
+// A capture filed out of a private group the caller is not in into one they
+// see brings what hangs under it: their cursor went past those rows while
+// they were hidden. Versions do not tell whether the move came after the
+// caller's cursor, so a capture ever moved brings them each time it comes
+// (again, harmlessly, to those who had them).
+void ChangePull::sendWhatCameIntoView(const SyncRow& capture, std::int64_t cursor, QJsonArray& changes) {
+    if (cursor == 0 || capture.table != QLatin1String("captures") || capture.deleted ||
+        capture.fieldVersions.value(QStringLiteral("group_id")).toInteger(0) <= 1)
+        return;
+    for (const char* table : {"capture_images", "comments", "activity"})
+        for (const SyncRow& child : rows_.children(QLatin1String(table), {capture.id}))
+            if (child.seq <= cursor && !child.deleted)
+                changes.append(change(child));
 }
 
 void ChangePull::noteAccessChange(const SyncRow& row, bool visible, std::int64_t cursor, QJsonArray& resync,

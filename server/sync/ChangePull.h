@@ -33,6 +33,7 @@ private:
     bool sendParentAhead(const SyncRow& row, std::int64_t pageEnd, const QString& deviceId, QJsonArray& changes,
                          QSet<QString>& sentAhead);
     void addFullGroups(QJsonArray& changes, QJsonArray& resync, const QStringList& groupIds);
+    void sendWhatCameIntoView(const SyncRow& capture, std::int64_t cursor, QJsonArray& changes);
     // What the caller must do about a row of a group whose membership or
     // visibility changed since their cursor.
     void noteAccessChange(const SyncRow& row, bool visible, std::int64_t cursor, QJsonArray& resync,

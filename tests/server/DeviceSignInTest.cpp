@@ -171,3 +171,15 @@ TEST_F(ServiceFixture, verificationPageRefusesWrongPasswordsAndForgedForms) {
     EXPECT_EQ(error(poll(api, code)), "authorization_pending");
 
 }
+
+// The account tab's "Create an account" and "Open workspace" links land on
+// pages that tell a person what to do on a self-hosted service.
+TEST_F(ServiceFixture, theAccountTabsLinksLandOnPagesForPeople) {
+    ServiceClient visitor(url());
+    for (const char* path : {"/sign-up", "/app"}) {
+        const auto page = visitor.get(path);
+        EXPECT_EQ(page.status, 200) << path << ": " << page.body;
+        EXPECT_EQ(page.body.rfind("<!doctype html>", 0), 0u) << path << ": " << page.body;
+        EXPECT_NE(page.body.find("<h1"), std::string::npos) << path;
+    }
+}

@@ -127,3 +127,26 @@ TEST_F(AccountSignInTest, ADeniedApprovalShowsWhyAndStoresNothing) {
     EXPECT_FALSE(KeychainTokenStore().read());
     EXPECT_EQ(account->status().kind, SyncStatus::Kind::signedOut);
 }
+
+namespace {
+
+// A desktop with no Secret Service on its bus: nothing can keep a token.
+class AccountWithoutKeyringTest : public AccountSignInTest {
+protected:
+    AccountWithoutKeyringTest() { withKeyring = false; }
+};
+
+} // namespace
+
+TEST_F(AccountWithoutKeyringTest, AnApprovedSignInThatCannotBeKeptLeavesNoSessionAnywhere) {
+    startAccount();
+    signIn(true);
+    ASSERT_TRUE(account->signInError());
+    EXPECT_TRUE(account->signInError()->startsWith("Zorvi can't keep your session in the keyring"))
+        << account->signInError()->toStdString();
+    EXPECT_FALSE(account->me());
+    EXPECT_EQ(account->status().kind, SyncStatus::Kind::signedOut);
+    // The token the approval issued was handed back: no session lives on,
+    // on the service or in this process, that the next launch would not know of.
+    EXPECT_TRUE(server.admin({"token", "list"}).contains("No tokens in force"));
+}

@@ -1,13 +1,18 @@
 // The sync engine and the account against a real zorvi-server: live events,
 // offline work piling up, and what the status line says on the way.
 #include "EngineFixture.h"
+#include "LockedKeyring.h"
 #include "MisbehavingServer.h"
 #include "ScreenshotFile.h"
 #include "support/QtPrinters.h"
 
 #include "sync/SyncCycle.h"
+#include "sync/SyncEngine.h"
 
 #include <QElapsedTimer>
+#include <QJsonDocument>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 
 #include <iostream>
 
@@ -49,6 +54,26 @@ TEST_F(SyncEngineTest, AnEditElsewhereArrivesThroughTheEventStream) {
     EXPECT_EQ(store->capture(id)->note, "from Alice");
     EXPECT_EQ(store->capture(id)->priority, CapturePriority::high);
     EXPECT_EQ(store->tags(id), QStringList{"ui"});
+
+    // This computer's own push comes back on its stream as well (the service
+    // tells every stream of the workspace), but costs no second exchange.
+    QNetworkAccessManager net;
+    std::unique_ptr<QNetworkReply> watcher(net.get(SyncClient(server.url(), tokens->get()).events()));
+    QByteArray heard;
+    QObject::connect(watcher.get(), &QNetworkReply::readyRead, [&] { heard += watcher->readAll(); });
+    ASSERT_TRUE(processEventsUntil([&] { return heard.contains(": zorvi events"); }, 10'000));
+    newSharedCapture("filed here");
+    ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
+    const QByteArray pushedAt = "\"cursor\":" + store->syncMeta("cursor")->toUtf8();
+    ASSERT_TRUE(processEventsUntil([&] { return heard.contains(pushedAt); }, 10'000)) << heard.toStdString();
+    int runs = 0;
+    QObject::connect(account.get(), &Account::changed, [&] {
+        runs += account->status().kind == SyncStatus::Kind::syncing;
+    });
+    // A run would start a debounce (300 ms) after the event: ten times that
+    // without one means none was asked for.
+    processEventsUntil([&] { return runs > 0; }, 10 * SyncEngine::eventDebounceMs);
+    EXPECT_EQ(runs, 0) << "the push came back as a live event and was pulled again";
 }
 
 TEST_F(SyncEngineTest, EditsPileUpOfflineAndGoOutInOrderWhenTheServiceReturns) {
@@ -190,6 +215,19 @@ TEST_F(SyncEngineTest, ARejectedSessionSignsOutLocallyAndKeepsTheData) {
     EXPECT_EQ(store->captures(CaptureQuery{}).size(), 1u);
 }
 
+// At launch the keyring may wait for its password: the app starts meanwhile,
+// and syncs once the keyring answers.
+TEST_F(SyncEngineTest, ALockedKeyringHoldsUpNeitherLaunchNorTheSyncAfterIt) {
+    tokens->token = ServiceAccounts::tokenFor(server, ServiceAccounts::bob);
+    auto keyring = std::make_shared<LockedKeyring::Lock>();
+    account = std::make_unique<Account>(*store, std::make_unique<LockedKeyring>(keyring, tokens), [](const QUrl&) {});
+    EXPECT_FALSE(keyring->hasAnswered()) << "the account waited for the keyring";
+    keyring->unlock();
+    ASSERT_TRUE(processEventsUntil([&] { return store->syncMeta("last_sync").has_value(); }, 30'000))
+        << account->statusLine().toStdString();
+    EXPECT_TRUE(waitForStatus(SyncStatus::Kind::idle));
+}
+
 // A service that answers with rows this library cannot place.
 TEST(SyncEngineAgainstABadService, ARemoteRowWithAnUnknownParentIsLoggedAndSkipped) {
     ensureQtApplication();
@@ -221,4 +259,62 @@ TEST(SyncEngineAgainstABadService, ARemoteRowWithAnUnknownParentIsLoggedAndSkipp
     for (const SyncLogLine& line : store->syncLog(60))
         logged = logged || (line.level == "warn" && line.message.startsWith("Couldn't apply capture_images row"));
     EXPECT_TRUE(logged);
+}
+
+// A library holding more captures than the service takes in one reconcile
+// request: it asks in pages, and what any page answers is acted on.
+TEST(SyncEngineAgainstABadService, ALibraryLargerThanOneReconcileRequestIsReconciledInPages) {
+    ensureQtApplication();
+    TempDir home;
+    qputenv("ZORVI_HOME", home.path().toUtf8());
+    ZorviPaths::ensureDirectories();
+    CaptureStore store(ZorviPaths::databaseURL());
+    constexpr int held = 50'001; // one more than the service's limit
+    const QString deletedOnTheService = "cap-" + QString::number(held - 1);
+    store.transaction([&] {
+        for (int i = 0; i < held; ++i)
+            store.applyRemoteCapture(QJsonObject{{"id", "cap-" + QString::number(i)}, {"workspace_id", "ws1"},
+                                                 {"note", "held"}, {"status", "open"}, {"priority", "normal"},
+                                                 {"created_at", "2024-05-01T12:00:00.000Z"}, {"version", 1}});
+    });
+    ASSERT_EQ(store.syncedCaptureIDs().size(), held);
+
+    MisbehavingServer service;
+    service.answer("/v1/me", 200, R"({"user":{"id":"u1","name":"U"},"workspaces":[{"id":"ws1","name":"W","slug":"w"}]})");
+    service.answer("/v1/sync", 200, R"({"cursor": 1, "changes": []})");
+    std::mutex lock;
+    std::vector<qsizetype> pages;
+    service.http().Post("/v1/sync/reconcile", [&](const httplib::Request& req, httplib::Response& res) {
+        const QJsonArray ids = QJsonDocument::fromJson(QByteArray::fromStdString(req.body)).object()["capture_ids"].toArray();
+        std::lock_guard g(lock);
+        pages.push_back(ids.size());
+        if (ids.size() > 50'000) {
+            res.status = 400;
+            res.set_content(R"({"error":"too_many_ids","message":"at most 50000 ids"})", "application/json");
+            return;
+        }
+        const QJsonArray drop = ids.contains(deletedOnTheService) ? QJsonArray{deletedOnTheService} : QJsonArray();
+        res.set_content(QJsonDocument(QJsonObject{{"drop", drop}, {"missing", QJsonArray()}, {"unknown", QJsonArray()}})
+                            .toJson()
+                            .toStdString(),
+                        "application/json");
+    });
+    qputenv("ZORVI_API_URL", service.url().toString().toUtf8());
+    auto tokens = std::make_shared<MemoryTokenStore::Slot>();
+    tokens->token = QString("t");
+    Account account(store, std::make_unique<MemoryTokenStore>(tokens), [](const QUrl&) {});
+    qunsetenv("ZORVI_API_URL");
+    ASSERT_TRUE(processEventsUntil([&] { return store.syncMeta("last_reconcile").has_value(); }, 60'000))
+        << account.statusLine().toStdString();
+    EXPECT_TRUE(processEventsUntil([&] { return account.status().kind == SyncStatus::Kind::idle; }, 20'000))
+        << account.statusLine().toStdString();
+    std::lock_guard g(lock);
+    qsizetype asked = 0;
+    for (qsizetype page : pages) {
+        EXPECT_LE(page, 50'000);
+        asked += page;
+    }
+    EXPECT_EQ(asked, held);
+    EXPECT_FALSE(store.capture(deletedOnTheService).has_value());
+    EXPECT_TRUE(store.capture("cap-0").has_value());
 }

@@ -23,7 +23,8 @@ public:
     explicit ZorviServer(QStringList options = {"--device-interval", "1"}) : options_(std::move(options)) {}
     ~ZorviServer() { stop(); }
 
-    void admin(const QStringList& words, const QByteArray& input = {}) {
+    // What the command printed.
+    QString admin(const QStringList& words, const QByteArray& input = {}) {
         QProcess p;
         p.start(ZORVI_SERVER_EXECUTABLE, QStringList{"--data", data_.path()} + words);
         p.write(input);
@@ -31,6 +32,7 @@ public:
         if (!p.waitForFinished(30'000) || p.exitCode() != 0)
             throw std::runtime_error("zorvi-server " + words.join(' ').toStdString() + ": " +
                                      p.readAllStandardError().toStdString());
+        return QString::fromUtf8(p.readAllStandardOutput());
     }
     void addUser(const QString& email, const QString& name, const QString& password) {
         admin({"user", "add", email, "--name", name, "--password-stdin"}, password.toUtf8() + "\n");
@@ -46,13 +48,14 @@ public:
         process_->setProcessChannelMode(QProcess::SeparateChannels);
         process_->start(ZORVI_SERVER_EXECUTABLE, QStringList{"--data", data_.path(), "--listen",
                                                              QString("127.0.0.1:%1").arg(port_)} + options_);
-        static const QRegularExpression listening("listening on https?://[^:]+:(\\d+)");
+        static const QRegularExpression listening("listening on (https?)://[^:]+:(\\d+)");
         QByteArray out;
         while (process_->waitForReadyRead(20'000)) {
             out += process_->readAllStandardOutput();
             const auto match = listening.match(QString::fromUtf8(out));
             if (match.hasMatch()) {
-                port_ = match.captured(1).toInt();
+                scheme_ = match.captured(1);
+                port_ = match.captured(2).toInt();
                 return;
             }
         }
@@ -70,7 +73,9 @@ public:
     }
 
     int port() const { return port_; }
-    QUrl url() const { return QUrl(QString("http://127.0.0.1:%1").arg(port_)); }
+    QUrl url() const { return QUrl(QString("%1://127.0.0.1:%2").arg(scheme_).arg(port_)); }
+    // For the next start.
+    void setOptions(QStringList options) { options_ = std::move(options); }
     QString dataPath() const { return data_.path(); }
 
     // Signs in on the approval page and approves (or denies) a user code, as
@@ -126,4 +131,5 @@ private:
     QTemporaryDir data_;
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
+    QString scheme_ = QStringLiteral("http");
 };
