@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 struct CaptureImage;
 class QSettings;
@@ -24,9 +25,13 @@ public:
     explicit AnnotationEditorWindowController(QSettings& settings, QObject* parent = nullptr);
     ~AnnotationEditorWindowController() override;
 
+    // Stores the marks; says why in words when they could not be stored.
+    using SaveAttempt = std::function<std::optional<QString>(const Annotation&)>;
+
     // A filed screenshot, starting from its stored marks. When its file is
-    // gone an alert says so and no window opens.
-    void present(const CaptureImage& image, std::function<void(Annotation)> onSave);
+    // gone an alert says so and no window opens. A save that fails keeps the
+    // editor open with the marks and says why.
+    void present(const CaptureImage& image, SaveAttempt trySave);
     // A screenshot not filed yet (the note box's), starting from `initial`.
     // Closing the window counts as cancelling.
     void presentImage(const QImage& original, const Annotation& initial, std::function<void(Annotation)> onSave,
@@ -38,6 +43,8 @@ public:
     QWidget* window() const { return window_ && window_->isVisible() ? window_.data() : nullptr; }
 
 private:
+    void open(const QImage& original, const Annotation& initial, SaveAttempt trySave,
+              std::function<void()> onCancel);
     void cancelOpenEditor();
 
     QSettings& settings_;

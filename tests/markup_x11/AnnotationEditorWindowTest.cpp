@@ -35,7 +35,10 @@ TEST_F(AnnotationEditorWindowTest, AMissingScreenshotIsReportedAndOpensNoWindow)
     });
     poll.start(20);
     bool called = false;
-    controller.present(image, [&](Annotation) { called = true; });
+    controller.present(image, [&](const Annotation&) {
+        called = true;
+        return std::optional<QString>();
+    });
     EXPECT_EQ(text, "That screenshot is missing");
     EXPECT_EQ(informative, "Zorvi couldn't find " + path + ".");
     EXPECT_EQ(controller.window(), nullptr);

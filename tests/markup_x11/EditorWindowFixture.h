@@ -94,9 +94,10 @@ protected:
     // Opens the editor on the filed screenshot; saving stores the marks as the app does.
     bool openForSaving() {
         saved.reset();
-        controller.present(image, [&](Annotation annotation) {
+        controller.present(image, [&](const Annotation& annotation) -> std::optional<QString> {
             AttachmentService().saveAnnotation(annotation, image, *store);
             saved = annotation;
+            return std::nullopt;
         });
         return openedWindow() != nullptr;
     }
