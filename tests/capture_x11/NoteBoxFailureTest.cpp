@@ -1,13 +1,14 @@
 // A save that cannot happen never takes the typed note with it.
 #include "CaptureFlowFixture.h"
 
+#include "support/SmallFilesystem.h"
+
 #include "common/Identifiers.h"
 #include "store/Database.h"
 
 #include <QLineEdit>
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 
 namespace {
@@ -146,30 +147,18 @@ class FullDiskTest : public NoteBoxFailureTest {
 protected:
     void SetUp() override {
         NoteBoxFailureTest::SetUp();
-        QDir().mkpath(ZorviPaths::capturesRoot());
-        mounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=2m", "tmpfs", ZorviPaths::capturesRoot()}) == 0;
-        if (!mounted)
+        disk = std::make_unique<SmallFilesystem>(ZorviPaths::capturesRoot());
+        if (!disk->mounted())
             GTEST_SKIP() << "this machine can't mount a small filesystem; the folder-as-file cases cover the write failure";
     }
     void TearDown() override {
-        if (mounted)
-            QProcess::execute("umount", {"-l", ZorviPaths::capturesRoot()});
+        disk.reset();
         NoteBoxFailureTest::TearDown();
     }
-    // Takes every free byte.
-    void fill() {
-        QFile filler(ZorviPaths::capturesRoot() + "/filler");
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        filler.setTextModeEnabled(false);
-        for (const int size : {64 * 1024, 1024, 1}) {
-            const QByteArray block(size, 'x');
-            while (filler.write(block) == block.size() && filler.flush()) {
-            }
-        }
-    }
-    static void freeSpace() { ASSERT_TRUE(QFile::remove(ZorviPaths::capturesRoot() + "/filler")); }
+    void fill() { ASSERT_TRUE(disk->fill()); }
+    void freeSpace() { ASSERT_TRUE(disk->freeSpace()); }
 
-    bool mounted = false;
+    std::unique_ptr<SmallFilesystem> disk;
 };
 
 TEST_F(FullDiskTest, ACaptureAndAMarkupSaveFailClearlyAndSucceedOnceSpaceIsFree) {
