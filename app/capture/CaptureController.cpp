@@ -498,8 +498,11 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation, con
                 AttachmentService().renderAnnotation(annotation, record);
             image.annotation = annotation;
             image.annotatedPath = rendered.annotatedPath;
+            // The marked thumbnail usually takes the old one's name (same id,
+            // same month): only a thumbnail under another name is left over.
             if (rendered.thumbPath) {
-                if (const auto old = std::exchange(image.written.thumbRelativePath, rendered.thumbPath))
+                if (const auto old = std::exchange(image.written.thumbRelativePath, rendered.thumbPath);
+                    old && *old != *rendered.thumbPath)
                     QFile::remove(ZorviPaths::thumbURL(*old));
             }
         } catch (const ZorviError&) {

@@ -109,6 +109,8 @@ TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup)
     ASSERT_TRUE(images[0].annotatedPath.has_value());
     EXPECT_TRUE(images[0].annotationJSON.has_value());
     EXPECT_EQ(capture.imagePath, *images[0].annotatedPath) << "the cover is the marked copy";
+    ASSERT_TRUE(images[0].thumbPath.has_value());
+    EXPECT_FALSE(QImage(ZorviPaths::thumbURL(*images[0].thumbPath)).isNull()) << "the thumbnail the row names is gone";
 
     // The marked copy is pixelated where the blur went: far fewer colours than the original there.
     const QImage marked = QImage(ZorviPaths::imageURL(*images[0].annotatedPath)).convertToFormat(QImage::Format_RGB32);
