@@ -470,9 +470,8 @@ void CaptureController::annotatePending(const QString& imageID) {
     QPointer<CaptureController> self(this);
     markupEditor_(
         image->image, image->annotation,
-        [self, imageID](const Annotation& annotation) {
-            if (self)
-                self->applyPendingAnnotation(annotation, imageID);
+        [self, imageID](const Annotation& annotation) -> std::optional<QString> {
+            return self ? self->applyPendingAnnotation(annotation, imageID) : std::nullopt;
         },
         [self] {
             if (self)
@@ -480,9 +479,10 @@ void CaptureController::annotatePending(const QString& imageID) {
         });
 }
 
-void CaptureController::applyPendingAnnotation(const Annotation& annotation, const QString& imageID) {
+std::optional<QString> CaptureController::applyPendingAnnotation(const Annotation& annotation,
+                                                                 const QString& imageID) {
     if (!pending_)
-        return;
+        return std::nullopt;
     for (PendingImage& image : pending_->images) {
         if (image.id != imageID)
             continue;
@@ -505,11 +505,14 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation, con
                     old && *old != *rendered.thumbPath)
                     QFile::remove(ZorviPaths::thumbURL(*old));
             }
-        } catch (const ZorviError&) {
-            // The note box comes back with the screenshot as it was.
+        } catch (const ZorviError& error) {
+            // The marks stay in the editor, which says why.
+            return error.description();
         }
     }
-    presentCompose();
+    // Once the editor has gone: the note box takes the keyboard back.
+    QTimer::singleShot(0, this, [this] { presentCompose(); });
+    return std::nullopt;
 }
 
 void CaptureController::addToStored(const QImage& image, const QString& captureID, CaptureMode mode) {

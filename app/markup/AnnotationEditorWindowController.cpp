@@ -111,17 +111,8 @@ void AnnotationEditorWindowController::present(const CaptureImage& image, SaveAt
 }
 
 void AnnotationEditorWindowController::presentImage(const QImage& original, const Annotation& initial,
-                                                    std::function<void(Annotation)> onSave,
-                                                    std::function<void()> onCancel) {
-    // Close first, then answer: the callback may open the editor again.
-    open(original, initial,
-         [this, onSave](const Annotation& annotation) -> std::optional<QString> {
-             dismiss();
-             if (onSave)
-                 onSave(annotation);
-             return std::nullopt;
-         },
-         std::move(onCancel));
+                                                    SaveAttempt trySave, std::function<void()> onCancel) {
+    open(original, initial, std::move(trySave), std::move(onCancel));
 }
 
 void AnnotationEditorWindowController::open(const QImage& original, const Annotation& initial, SaveAttempt trySave,

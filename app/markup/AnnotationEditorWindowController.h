@@ -33,8 +33,9 @@ public:
     // editor open with the marks and says why.
     void present(const CaptureImage& image, SaveAttempt trySave);
     // A screenshot not filed yet (the note box's), starting from `initial`.
-    // Closing the window counts as cancelling.
-    void presentImage(const QImage& original, const Annotation& initial, std::function<void(Annotation)> onSave,
+    // Closing the window counts as cancelling. The window is still open
+    // while trySave runs: a window it opens must wait for this one to go.
+    void presentImage(const QImage& original, const Annotation& initial, SaveAttempt trySave,
                       std::function<void()> onCancel = {});
     void dismiss();
 

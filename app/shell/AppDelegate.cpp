@@ -131,9 +131,9 @@ bool AppDelegate::launch() {
         [collector = contextCollector_.get()] { return collector->snapshot(); });
     captureController_->setSound(shutterSound_.get());
     captureController_->setMarkupEditor(
-        [editor = markupEditor_.get()](const QImage& original, const Annotation& initial,
-                                       std::function<void(Annotation)> onSave, std::function<void()> onCancel) {
-            editor->presentImage(original, initial, std::move(onSave), std::move(onCancel));
+        [editor = markupEditor_.get()](const QImage& original, const Annotation& initial, auto trySave,
+                                       auto onCancel) {
+            editor->presentImage(original, initial, std::move(trySave), std::move(onCancel));
         },
         [editor = markupEditor_.get()] { return editor->window() != nullptr; });
     connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);

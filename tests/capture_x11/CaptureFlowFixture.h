@@ -29,9 +29,8 @@ protected:
             return context;
         });
         controller->setMarkupEditor(
-            [this](const QImage& original, const Annotation& initial, std::function<void(Annotation)> onSave,
-                   std::function<void()> onCancel) {
-                editor.presentImage(original, initial, std::move(onSave), std::move(onCancel));
+            [this](const QImage& original, const Annotation& initial, auto trySave, auto onCancel) {
+                editor.presentImage(original, initial, std::move(trySave), std::move(onCancel));
             },
             [this] { return editor.window() != nullptr; });
         QObject::connect(controller.get(), &CaptureController::composePresented, [this] { ++composed; });

@@ -1,6 +1,8 @@
 // A save that cannot happen never takes the typed note with it.
 #include "CaptureFlowFixture.h"
 
+#include "support/FileSizeLimit.h"
+#include "support/MessageBoxWatch.h"
 #include "support/SmallFilesystem.h"
 
 #include "common/Identifiers.h"
@@ -131,11 +133,47 @@ TEST_F(NoteBoxFailureTest, OpeningAnotherEditorHandsTheNoteBoxBackInsteadOfStran
     EXPECT_FALSE(controller->isComposing());
 
     // The board opens the editor on a filed screenshot meanwhile.
-    editor.presentImage(knownImage(), Annotation(), [](const Annotation&) {});
+    editor.presentImage(knownImage(), Annotation(),
+                        [](const Annotation&) { return std::optional<QString>(); });
     ASSERT_TRUE(waitForCompose(2));
     ASSERT_TRUE(controller->pending().has_value());
     EXPECT_EQ(controller->pending()->id, pendingID);
     EXPECT_EQ(noteText(), "menu clipped at the right edge");
+}
+
+TEST_F(NoteBoxFailureTest, MarksWhoseCopyCannotBeWrittenStayInTheEditorUntilItCanBe) {
+    captureAndType("the tooltip hides the button", "");
+    DesktopDriver::click(centre(find<QLabel>(controller->compose().panel(), "Click to mark up")));
+    ASSERT_TRUE(processEventsUntil([&] { return editor.window() && editor.window()->isActiveWindow(); }));
+    const QPointer<QWidget> window = editor.window();
+    const QPoint middle = centre(find<AnnotationCanvas>(window));
+    DesktopDriver::drag(middle - QPoint(40, 30), middle + QPoint(40, 30));
+    auto* undo = window->findChild<QAbstractButton*>("undo");
+    ASSERT_TRUE(processEventsUntil([&] { return undo && undo->isEnabled(); })) << "the drag drew no mark";
+
+    MessageBoxWatch told;
+    {
+        // Smaller than any marked copy of the screenshot.
+        FileSizeLimit limit(1024);
+        DesktopDriver::key("ctrl+Return");
+        ASSERT_TRUE(processEventsUntil([&] { return told.seen(); }, 15000)) << "the marks went without a word";
+    }
+    EXPECT_TRUE(told.text().contains("Couldn't save the screenshot")) << told.text().toStdString();
+    ASSERT_TRUE(window && window->isVisible()) << "the editor holding the marks closed";
+    EXPECT_FALSE(controller->isComposing());
+
+    ASSERT_TRUE(processEventsUntil([&] { return window->isActiveWindow(); }));
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCompose(2));
+    EXPECT_EQ(noteText(), "the tooltip hides the button");
+    ASSERT_TRUE(waitForNoteBoxFocus());
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCaptures(1));
+    const std::vector<CaptureImage> images = store->images(captures().front().id);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].annotation().shapes.size(), 1) << "the marks did not reach the capture";
+    ASSERT_TRUE(images[0].annotatedPath.has_value());
+    EXPECT_FALSE(QImage(ZorviPaths::imageURL(*images[0].annotatedPath)).isNull());
 }
 
 } // namespace

@@ -50,9 +50,13 @@ TEST_F(AnnotationEditorWindowTest, AMissingScreenshotIsReportedAndOpensNoWindow)
 // without saving, and the window keeps its size.
 TEST_F(AnnotationEditorWindowTest, EscapeCancelsAndTheWindowRemembersItsSize) {
     int saves = 0, cancels = 0;
-    controller.presentImage(source, {}, [&](Annotation) { ++saves; }, [&] { ++cancels; });
+    const auto save = [&](const Annotation&) {
+        ++saves;
+        return std::optional<QString>();
+    };
+    controller.presentImage(source, {}, save, [&] { ++cancels; });
     QPointer<QWidget> first = controller.window();
-    controller.presentImage(source, {}, [&](Annotation) { ++saves; }, [&] { ++cancels; });
+    controller.presentImage(source, {}, save, [&] { ++cancels; });
     EXPECT_TRUE(processEventsUntil([&] { return first.isNull(); })) << "the first window was not replaced";
     EXPECT_EQ(cancels, 1) << "the replaced editor was cancelled";
     QWidget* window = openedWindow();
@@ -67,7 +71,7 @@ TEST_F(AnnotationEditorWindowTest, EscapeCancelsAndTheWindowRemembersItsSize) {
     EXPECT_TRUE(processEventsUntil([&] { return cancels == 2 && controller.window() == nullptr; }));
     EXPECT_EQ(saves, 0);
 
-    controller.presentImage(source, {}, [&](Annotation) { ++saves; });
+    controller.presentImage(source, {}, save);
     ASSERT_NE(openedWindow(), nullptr);
     EXPECT_EQ(controller.window()->size(), QSize(800, 560));
 }

@@ -51,6 +51,11 @@ inline void click(const QWidget* widget) {
     xdotool(at(screenPoint(widget, QRectF(widget->rect()).center())) + QStringList{"click", "1"});
 }
 
+// A save that keeps the marks nowhere and always succeeds.
+inline std::optional<QString> savedNowhere(const Annotation&) {
+    return std::nullopt;
+}
+
 inline QByteArray fileHash(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)

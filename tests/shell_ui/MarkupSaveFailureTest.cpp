@@ -3,6 +3,8 @@
 // left exactly as they were.
 #include "ShellFixture.h"
 
+#include "support/FileSizeLimit.h"
+#include "support/MessageBoxWatch.h"
 #include "support/TestImages.h"
 
 #include "capture/ImageWriter.h"
@@ -14,11 +16,6 @@
 
 #include <QCryptographicHash>
 #include <QFile>
-#include <QMessageBox>
-#include <QTimer>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 
@@ -27,24 +24,6 @@ QByteArray fileHash(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
                                           : QByteArray();
 }
-
-// While it lives, the kernel refuses to grow any file of this process past a
-// size far below a screenshot's: the marked copy's write really fails,
-// whoever runs the test, while the library's small files stay writable.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        getrlimit(RLIMIT_FSIZE, &before_);
-        rlimit limited = before_;
-        limited.rlim_cur = bytes;
-        EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &before_); }
-
-private:
-    rlimit before_{};
-};
 
 class MarkupSaveFailure : public ShellFixture {
 protected:
@@ -117,27 +96,17 @@ TEST_F(MarkupSaveFailure, TheEditorStaysOpenWithTheMarksSaysWhyAndTheFiledFilesA
     auto* undo = editor->findChild<QAbstractButton*>("undo");
     ASSERT_TRUE(processEventsUntil([&] { return undo && undo->isEnabled(); })) << "the drag drew no mark";
 
-    // What the person sees when the save fails, read by a timer: it also
-    // runs while a modal question holds the event loop.
-    QString told;
     bool editorOpenWhenTold = false;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible() && told.isEmpty()) {
-                told = box->text() + "\n" + box->informativeText();
-                editorOpenWhenTold = editor && editor->isVisible();
-                box->done(QMessageBox::Ok);
-            }
-    });
-    watch.start(50);
+    MessageBoxWatch told([&] { editorOpenWhenTold = editor && editor->isVisible(); });
     {
+        // Far below a screenshot's size, far above the library's small files.
         FileSizeLimit limit(64 * 1024);
         DesktopDriver::key("ctrl+Return");
-        ASSERT_TRUE(processEventsUntil([&] { return !told.isEmpty(); }, 15000)) << "the failure was not said";
+        ASSERT_TRUE(processEventsUntil([&] { return told.seen(); }, 15000)) << "the failure was not said";
     }
-    EXPECT_TRUE(told.contains("couldn't be saved")) << told.toStdString();
-    EXPECT_TRUE(told.contains("Couldn't save the screenshot")) << "the reason, in words: " << told.toStdString();
+    EXPECT_TRUE(told.text().contains("couldn't be saved")) << told.text().toStdString();
+    EXPECT_TRUE(told.text().contains("Couldn't save the screenshot"))
+        << "the reason, in words: " << told.text().toStdString();
     EXPECT_TRUE(editorOpenWhenTold) << "the editor closed under the failure";
     ASSERT_TRUE(editor && editor->isVisible()) << "the editor the marks were drawn in is gone";
     EXPECT_EQ(editor, windowNamed("markupEditor"));
