@@ -61,6 +61,27 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("image/png"), original.readAll());
 }
 
+// The note box leaves the screen only once its capture is in the library: a
+// person who saw it go takes the capture as filed, whatever happens next.
+TEST_F(CaptureFlowTest, TheNoteBoxStaysUntilItsCaptureIsFiled) {
+    const QPoint image = showKnownWindow();
+    controller->beginRegion();
+    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
+    DesktopDriver::drag(image + QPoint(20, 20), image + QPoint(220, 180));
+    ASSERT_TRUE(waitForCompose(1));
+    ASSERT_TRUE(waitForNoteBoxFocus());
+    DesktopDriver::type("gone means filed");
+    std::optional<std::size_t> filedWhenHidden;
+    QObject::connect(controller->compose().panel()->windowHandle(), &QWindow::visibleChanged, [&](bool visible) {
+        if (!visible && !filedWhenHidden)
+            filedWhenHidden = captures().size();
+    });
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCaptures(1));
+    ASSERT_TRUE(processEventsUntil([&] { return filedWhenHidden.has_value(); }));
+    EXPECT_EQ(*filedWhenHidden, 1u) << "the note box went before its capture was filed";
+}
+
 TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup) {
     const QPoint image = showKnownWindow();
     controller->beginRegion();
