@@ -76,7 +76,8 @@ void tellSaveFailed(QWidget* window, const QString& reason) {
     auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi"), tr("The marks couldn't be saved"), QMessageBox::Ok,
                                 window);
     box->setObjectName("markupSaveFailed");
-    box->setInformativeText(tr("%1 Your marks are still in the editor: save again once that is put right.").arg(reason));
+    box->setInformativeText(
+        tr("%1 Your marks are still in the editor: save again once that is put right.").arg(reason));
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }

@@ -53,6 +53,22 @@ protected:
         });
     }
 
+    // A region of the known window in the note box, with a note and tags typed.
+    void captureAndType(const QString& note, const QString& tags) {
+        const QPoint image = showKnownWindow();
+        // Counted before the drag: the box may come up while xdotool still runs.
+        const int before = composed;
+        controller->beginRegion();
+        ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
+        DesktopDriver::drag(image + QPoint(20, 20), image + QPoint(220, 180));
+        ASSERT_TRUE(waitForCompose(before + 1));
+        ASSERT_TRUE(waitForNoteBoxFocus());
+        DesktopDriver::type(note);
+        DesktopDriver::key("Tab");
+        DesktopDriver::type(tags);
+        ASSERT_TRUE(processEventsUntil([&] { return noteText() == note; }));
+    }
+
     template <class Widget>
     Widget* find(QWidget* in, const QString& name = {}) {
         for (Widget* w : in->findChildren<Widget*>())

@@ -64,13 +64,7 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
 // The note box leaves the screen only once its capture is in the library: a
 // person who saw it go takes the capture as filed, whatever happens next.
 TEST_F(CaptureFlowTest, TheNoteBoxStaysUntilItsCaptureIsFiled) {
-    const QPoint image = showKnownWindow();
-    controller->beginRegion();
-    ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
-    DesktopDriver::drag(image + QPoint(20, 20), image + QPoint(220, 180));
-    ASSERT_TRUE(waitForCompose(1));
-    ASSERT_TRUE(waitForNoteBoxFocus());
-    DesktopDriver::type("gone means filed");
+    captureAndType("gone means filed", "");
     std::optional<std::size_t> filedWhenHidden;
     QObject::connect(controller->compose().panel()->windowHandle(), &QWindow::visibleChanged, [&](bool visible) {
         if (!visible && !filedWhenHidden)

@@ -29,22 +29,6 @@ protected:
         ASSERT_TRUE(QDir().mkpath(ZorviPaths::capturesRoot()));
     }
 
-    // A region of the known window in the note box, with a note and tags typed.
-    void captureAndType(const QString& note, const QString& tags) {
-        const QPoint image = showKnownWindow();
-        // Counted before the drag: the box may come up while xdotool still runs.
-        const int before = composed;
-        controller->beginRegion();
-        ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
-        DesktopDriver::drag(image + QPoint(20, 20), image + QPoint(220, 180));
-        ASSERT_TRUE(waitForCompose(before + 1));
-        ASSERT_TRUE(waitForNoteBoxFocus());
-        DesktopDriver::type(note);
-        DesktopDriver::key("Tab");
-        DesktopDriver::type(tags);
-        ASSERT_TRUE(processEventsUntil([&] { return noteText() == note; }));
-    }
-
     QString problemText() {
         auto* label = controller->compose().panel()->findChild<QLabel*>("composeProblemMessage");
         return label ? label->text() : QString();
@@ -187,7 +171,8 @@ protected:
         NoteBoxFailureTest::SetUp();
         disk = std::make_unique<SmallFilesystem>(ZorviPaths::capturesRoot());
         if (!disk->mounted())
-            GTEST_SKIP() << "this machine can't mount a small filesystem; the folder-as-file cases cover the write failure";
+            GTEST_SKIP() << "this machine can't mount a small filesystem; "
+                            "the folder-as-file cases cover the write failure";
     }
     void TearDown() override {
         disk.reset();

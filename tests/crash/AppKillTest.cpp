@@ -211,7 +211,7 @@ TEST(AppKillTest, NothingThePersonSawFiledIsLostWhereverTheAppIsKilled) {
     QStringList typed;
     QStringList confirmed;
     for (int round = 0; round < run.kills && !::testing::Test::HasFailure(); ++round) {
-        SCOPED_TRACE(QStringLiteral("seed %1, kill %2 of %3").arg(run.seed).arg(round + 1).arg(run.kills).toStdString());
+        SCOPED_TRACE(run.at(round));
         const KillPlan plan{int(rng() % 3), Moment(rng() % 3), int(rng() % 300)};
         {
             AppRun app(plan, rng);

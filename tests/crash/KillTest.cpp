@@ -82,7 +82,7 @@ TEST(KillTest, TheLibraryStaysSoundWhateverMomentAWriterIsKilledAt) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     for (int round = 0; round < run.kills && !::testing::Test::HasFailure(); ++round) {
-        SCOPED_TRACE(QStringLiteral("seed %1, kill %2 of %3").arg(run.seed).arg(round + 1).arg(run.kills).toStdString());
+        SCOPED_TRACE(run.at(round));
         QProcess writer;
         writer.setProcessEnvironment(environment);
         writer.start(ZORVI_CRASH_WRITER, {QString::number(rng())});

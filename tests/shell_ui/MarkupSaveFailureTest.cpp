@@ -45,14 +45,9 @@ protected:
         image.width = written.width;
         image.height = written.height;
         image = store.addImage(image);
-        AnnotationShape box;
-        box.id = Identifiers::make();
-        box.tool = AnnotationTool::rectangle;
-        box.colorHex = "#FF3B30";
-        box.lineWidth = 0.01;
-        box.points = {{0.05, 0.05}, {0.2, 0.2}};
         Annotation marks;
-        marks.shapes = {box};
+        marks.shapes.append(
+            {Identifiers::make(), AnnotationTool::rectangle, "#FF3B30", 0.01, {{0.05, 0.05}, {0.2, 0.2}}});
         AttachmentService().saveAnnotation(marks, image, store);
         return *store.image(image.id);
     }
