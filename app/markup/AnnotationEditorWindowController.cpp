@@ -108,16 +108,11 @@ void AnnotationEditorWindowController::present(const CaptureImage& image, SaveAt
         alert.exec();
         return;
     }
-    open(original, image.annotation(), std::move(trySave), {});
+    presentImage(original, image.annotation(), std::move(trySave));
 }
 
 void AnnotationEditorWindowController::presentImage(const QImage& original, const Annotation& initial,
                                                     SaveAttempt trySave, std::function<void()> onCancel) {
-    open(original, initial, std::move(trySave), std::move(onCancel));
-}
-
-void AnnotationEditorWindowController::open(const QImage& original, const Annotation& initial, SaveAttempt trySave,
-                                            std::function<void()> onCancel) {
     cancelOpenEditor();
     auto* window = new EditorWindow(settings_, onCancel);
     auto* model = new AnnotationEditorModel(settings_, original, initial, window);

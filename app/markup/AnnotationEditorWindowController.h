@@ -44,8 +44,6 @@ public:
     QWidget* window() const { return window_ && window_->isVisible() ? window_.data() : nullptr; }
 
 private:
-    void open(const QImage& original, const Annotation& initial, SaveAttempt trySave,
-              std::function<void()> onCancel);
     void cancelOpenEditor();
 
     QSettings& settings_;

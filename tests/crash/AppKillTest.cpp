@@ -50,13 +50,14 @@ public:
         app_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         app_.start();
         EXPECT_TRUE(app_.waitForStarted()) << app_.errorString().toStdString();
+        killTimer_.setSingleShot(true);
+        QObject::connect(&killTimer_, &QTimer::timeout, [this] { killNow(); });
     }
     ~AppRun() {
         killNow();
         app_.waitForFinished();
     }
 
-    bool killed() const { return killed_; }
     const QStringList& typed() const { return typed_; }
     const QStringList& confirmed() const { return confirmed_; }
 
@@ -67,8 +68,7 @@ public:
             << "the board never came up: the library did not open";
         for (int capture = 0; !killed_; ++capture) {
             // Short, so Ctrl+Enter can come while the screenshot is still being written.
-            fileOne(QStringLiteral("k%1c%2").arg(run).arg(capture),
-                    capture == plan_.capturesBefore);
+            fileOne(QStringLiteral("k%1c%2").arg(run).arg(capture), capture == plan_.capturesBefore);
             if (::testing::Test::HasFatalFailure())
                 return;
             if (capture == plan_.capturesBefore)
@@ -86,7 +86,7 @@ private:
 
     void armKillAt(Moment moment, bool lastCapture) {
         if (lastCapture && moment == plan_.moment)
-            QTimer::singleShot(plan_.delayMs, [this] { killNow(); });
+            killTimer_.start(plan_.delayMs);
     }
 
     void killNow() {
@@ -169,6 +169,7 @@ private:
     KillPlan plan_;
     std::mt19937& rng_;
     QProcess app_;
+    QTimer killTimer_;
     bool killed_ = false;
     QStringList typed_;
     QStringList confirmed_;
