@@ -518,9 +518,8 @@ void CaptureController::annotatePending(const QString& imageID) {
     QPointer<CaptureController> self(this);
     markupEditor_(
         image->image, image->annotation,
-        [self, imageID](const Annotation& annotation) {
-            if (self)
-                self->applyPendingAnnotation(annotation, imageID);
+        [self, imageID](const Annotation& annotation) -> std::optional<QString> {
+            return self ? self->applyPendingAnnotation(annotation, imageID) : std::nullopt;
         },
         [self] {
             if (self)
@@ -528,9 +527,10 @@ void CaptureController::annotatePending(const QString& imageID) {
         });
 }
 
-void CaptureController::applyPendingAnnotation(const Annotation& annotation, const QString& imageID) {
+std::optional<QString> CaptureController::applyPendingAnnotation(const Annotation& annotation,
+                                                                 const QString& imageID) {
     if (!pending_)
-        return;
+        return std::nullopt;
     for (PendingImage& image : pending_->images) {
         if (image.id != imageID)
             continue;
@@ -546,15 +546,21 @@ void CaptureController::applyPendingAnnotation(const Annotation& annotation, con
                 AttachmentService().renderAnnotation(annotation, record);
             image.annotation = annotation;
             image.annotatedPath = rendered.annotatedPath;
+            // The marked thumbnail usually takes the old one's name (same id,
+            // same month): only a thumbnail under another name is left over.
             if (rendered.thumbPath) {
-                if (const auto old = std::exchange(image.written.thumbRelativePath, rendered.thumbPath))
+                if (const auto old = std::exchange(image.written.thumbRelativePath, rendered.thumbPath);
+                    old && *old != *rendered.thumbPath)
                     QFile::remove(ZorviPaths::thumbURL(*old));
             }
-        } catch (const ZorviError&) {
-            // The note box comes back with the screenshot as it was.
+        } catch (const ZorviError& error) {
+            // The marks stay in the editor, which says why.
+            return error.description();
         }
     }
-    presentCompose();
+    // Once the editor has gone: the note box takes the keyboard back.
+    QTimer::singleShot(0, this, [this] { presentCompose(); });
+    return std::nullopt;
 }
 
 void CaptureController::addToStored(const QImage& image, const QString& captureID, CaptureMode mode) {

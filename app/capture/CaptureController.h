@@ -36,9 +36,11 @@ public:
     using ContextSource = std::function<CaptureContext()>;
     // Where a picked window was taken: its application, title, page address.
     using WindowContextSource = std::function<CaptureContext(const ActiveWindow&)>;
-    // Opens the markup editor on a screenshot not filed yet.
+    // Opens the markup editor on a screenshot not filed yet. trySave keeps
+    // the marks or says why it could not; the editor stays open until it can.
     using MarkupEditor = std::function<void(const QImage& original, const Annotation& initial,
-                                            std::function<void(Annotation)> onSave, std::function<void()> onCancel)>;
+                                            std::function<std::optional<QString>(const Annotation&)> trySave,
+                                            std::function<void()> onCancel)>;
 
     // How long a second full-screen press turns the first into a note-only issue.
     static constexpr int secondPressWindowMs = 350;
@@ -120,7 +122,7 @@ private:
     void presentWriteFailure(const CaptureError& error);
     void dropPendingImage(const QString& imageID);
     void annotatePending(const QString& imageID);
-    void applyPendingAnnotation(const Annotation& annotation, const QString& imageID);
+    std::optional<QString> applyPendingAnnotation(const Annotation& annotation, const QString& imageID);
     void presentFailure(const CaptureError& error);
     // Adds a screenshot to a filed capture; a failure offers to try again.
     void addToStored(const QImage& image, const QString& captureID, CaptureMode mode);

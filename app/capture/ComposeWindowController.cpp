@@ -35,7 +35,8 @@ void ComposeWindowController::present(const PendingCapture& pending, std::vector
                                       std::optional<ComposeModel::Problem> problem,
                                       const QString& notice) {
     dismiss();
-    callbacks.onSave = closingFirst(this, std::move(callbacks.onSave));
+    // Save is not closed first: the box stays on screen until the capture is
+    // filed (or comes back saying why not), so a box that went means filed.
     callbacks.onDiscard = closingFirst(this, std::move(callbacks.onDiscard));
     callbacks.onAddScreenshot = closingFirst(this, std::move(callbacks.onAddScreenshot));
     callbacks.onAnnotate = closingFirst(this, std::move(callbacks.onAnnotate));

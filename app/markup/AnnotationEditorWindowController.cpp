@@ -8,6 +8,7 @@
 #include "store/ZorviPaths.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImageReader>
@@ -67,6 +68,20 @@ private:
     std::function<bool()> mayClose_;
 };
 
+// Over the editor, which stays usable behind it once it is read.
+void tellSaveFailed(QWidget* window, const QString& reason) {
+    const auto tr = [](const char* text) {
+        return QCoreApplication::translate("AnnotationEditorWindowController", text);
+    };
+    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi"), tr("The marks couldn't be saved"), QMessageBox::Ok,
+                                window);
+    box->setObjectName("markupSaveFailed");
+    box->setInformativeText(
+        tr("%1 Your marks are still in the editor: save again once that is put right.").arg(reason));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 } // namespace
 
 AnnotationEditorWindowController::AnnotationEditorWindowController(QObject* parent)
@@ -79,7 +94,7 @@ AnnotationEditorWindowController::~AnnotationEditorWindowController() {
     dismiss();
 }
 
-void AnnotationEditorWindowController::present(const CaptureImage& image, std::function<void(Annotation)> onSave) {
+void AnnotationEditorWindowController::present(const CaptureImage& image, SaveAttempt trySave) {
     cancelOpenEditor();
     const QString path = image.originalURL();
     QImage original;
@@ -93,21 +108,24 @@ void AnnotationEditorWindowController::present(const CaptureImage& image, std::f
         alert.exec();
         return;
     }
-    presentImage(original, image.annotation(), std::move(onSave));
+    presentImage(original, image.annotation(), std::move(trySave));
 }
 
 void AnnotationEditorWindowController::presentImage(const QImage& original, const Annotation& initial,
-                                                    std::function<void(Annotation)> onSave,
-                                                    std::function<void()> onCancel) {
+                                                    SaveAttempt trySave, std::function<void()> onCancel) {
     cancelOpenEditor();
     auto* window = new EditorWindow(settings_, onCancel);
     auto* model = new AnnotationEditorModel(settings_, original, initial, window);
-    // Close first, then answer: the callback may open the editor again.
-    const auto save = [window, model, onSave] {
-        const Annotation annotation = model->annotation();
-        window->closeQuietly();
-        if (onSave)
-            onSave(annotation);
+    const auto save = [window = QPointer<EditorWindow>(window), model, trySave] {
+        // Stored before the window goes: marks that could not be stored stay
+        // on screen, with the reason beside them.
+        if (const std::optional<QString> failure = trySave(model->annotation())) {
+            if (window)
+                tellSaveFailed(window, *failure);
+            return;
+        }
+        if (window && window->isVisible())
+            window->closeQuietly();
     };
     const auto cancel = [window, onCancel] {
         window->closeQuietly();

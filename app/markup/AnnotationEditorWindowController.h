@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 
 struct CaptureImage;
 class QSettings;
@@ -24,12 +25,17 @@ public:
     explicit AnnotationEditorWindowController(QSettings& settings, QObject* parent = nullptr);
     ~AnnotationEditorWindowController() override;
 
+    // Stores the marks; says why in words when they could not be stored.
+    using SaveAttempt = std::function<std::optional<QString>(const Annotation&)>;
+
     // A filed screenshot, starting from its stored marks. When its file is
-    // gone an alert says so and no window opens.
-    void present(const CaptureImage& image, std::function<void(Annotation)> onSave);
+    // gone an alert says so and no window opens. A save that fails keeps the
+    // editor open with the marks and says why.
+    void present(const CaptureImage& image, SaveAttempt trySave);
     // A screenshot not filed yet (the note box's), starting from `initial`.
-    // Closing the window counts as cancelling.
-    void presentImage(const QImage& original, const Annotation& initial, std::function<void(Annotation)> onSave,
+    // Closing the window counts as cancelling. The window is still open
+    // while trySave runs: a window it opens must wait for this one to go.
+    void presentImage(const QImage& original, const Annotation& initial, SaveAttempt trySave,
                       std::function<void()> onCancel = {});
     void dismiss();
 

@@ -137,9 +137,9 @@ bool AppDelegate::launch() {
         return collector->snapshotOf(window);
     });
     captureController_->setMarkupEditor(
-        [editor = markupEditor_.get()](const QImage& original, const Annotation& initial,
-                                       std::function<void(Annotation)> onSave, std::function<void()> onCancel) {
-            editor->presentImage(original, initial, std::move(onSave), std::move(onCancel));
+        [editor = markupEditor_.get()](const QImage& original, const Annotation& initial, auto trySave,
+                                       auto onCancel) {
+            editor->presentImage(original, initial, std::move(trySave), std::move(onCancel));
         },
         [editor = markupEditor_.get()] { return editor->window() != nullptr; });
     connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);
@@ -408,25 +408,15 @@ void AppDelegate::presentMarkupEditor(const QString& imageID) {
             return std::nullopt;
         }
     };
-    if (const std::optional<CaptureImage> image = read())
-        openMarkupEditor(*image, read);
-}
-
-void AppDelegate::openMarkupEditor(const CaptureImage& image,
-                                   const std::function<std::optional<CaptureImage>()>& reread) {
+    const std::optional<CaptureImage> image = read();
+    if (!image)
+        return;
     // The row is read again on save: sync or another window may have changed
     // it while the editor was open, and a deleted image takes no marks.
-    markupEditor_->present(image, [this, reread](const Annotation& annotation) {
-        const std::optional<CaptureImage> current = reread();
+    markupEditor_->present(*image, [this, read](const Annotation& annotation) -> std::optional<QString> {
+        const std::optional<CaptureImage> current = read();
         if (!current || library_->saveAnnotation(annotation, *current))
-            return;
-        // A failed save (a full disk, say) never takes the marks with it: the
-        // editor comes back holding them, and says why.
-        CaptureImage unsaved = *current;
-        unsaved.annotationJSON = annotation.encoded();
-        openMarkupEditor(unsaved, reread);
-        QMessageBox::warning(markupEditor_->window(), tr("Zorvi"),
-                             tr("The marks couldn't be saved: %1 They are still in the editor; try again.")
-                                 .arg(library_->loadError().value_or(QString())));
+            return std::nullopt;
+        return library_->loadError().value_or(tr("The marks couldn't be saved."));
     });
 }

@@ -69,7 +69,6 @@ public:
     void syncNow();
     void openAccountSettings();
     void presentMarkupEditor(const QString& imageID);
-    void openMarkupEditor(const CaptureImage& image, const std::function<std::optional<CaptureImage>()>& reread);
 
     AppActions& actions() { return actions_; }
     Account* account() { return account_.get(); }

@@ -3,12 +3,13 @@
 #include "ContentHash.h"
 #include "SyncClient.h"
 
+#include "capture/CaptureError.h"
+#include "capture/ImageWriter.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace {
 
@@ -73,15 +74,14 @@ QString BlobTransfer::fetch(const QString& workspaceID, const QString& sha, cons
     const QByteArray bytes = client_.downloadBlob(workspaceID, sha);
     const QString relative = ZorviPaths::relativeImagePath(name, createdAt, imageKind(bytes).extension);
     const QString path = thumbnail ? ZorviPaths::thumbURL(relative) : ZorviPaths::imageURL(relative);
-    ZorviPaths::ensureParentDirectory(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw ZorviError("Couldn't write " + QFileInfo(path).fileName() + ": " + file.errorString());
+    ImageWriter::ensureParentFolder(path);
+    ImageWriter::writeAtomically(path, bytes);
     return relative;
 }
 
 int BlobTransfer::downloadPendingImages() {
     const std::vector<CaptureStore::ImageToDownload> waiting = store_.imagesAwaitingDownload(downloadsPerRun);
+    std::optional<CaptureError> diskFailure;
     for (const auto& [image, workspaceID] : waiting) {
         try {
             QString imagePath = image.imagePath;
@@ -97,11 +97,18 @@ int BlobTransfer::downloadPendingImages() {
             store_.recordImagePaths(image.id, imagePath, annotated, thumb);
             if (const std::optional<CaptureImage> stored = store_.rawImage(image.id))
                 store_.refreshCover(stored->captureID);
+        } catch (const CaptureError& e) {
+            // Our disk, not the service (full, say): the rest would fail the
+            // same way. Nothing was recorded, so a later run fetches again.
+            diskFailure = e;
+            break;
         } catch (const std::exception& e) {
             store_.log("warn", "Download for image " + tail8(image.id) + " failed: " + describe(e));
         }
     }
     if (!waiting.empty())
         store_.postDidChange();
+    if (diskFailure)
+        throw *diskFailure;
     return int(waiting.size());
 }

@@ -20,8 +20,9 @@ public:
     // cannot be read or the service refuses it.
     void ensureBlobs(const CaptureImage& image);
     // Fetches the files that pulled image rows name but the disk lacks, newest
-    // first, at most 30 images a call. Failures are logged per image; only a
-    // store that cannot list them throws. Returns how many images were tried.
+    // first, at most 30 images a call. The service's failures are logged per
+    // image; a file this disk cannot take stops the call and is thrown, as is
+    // a store that cannot list them. Returns how many images were tried.
     int downloadPendingImages();
 
     static QString contentType(const QString& path);

@@ -29,9 +29,8 @@ protected:
             return context;
         });
         controller->setMarkupEditor(
-            [this](const QImage& original, const Annotation& initial, std::function<void(Annotation)> onSave,
-                   std::function<void()> onCancel) {
-                editor.presentImage(original, initial, std::move(onSave), std::move(onCancel));
+            [this](const QImage& original, const Annotation& initial, auto trySave, auto onCancel) {
+                editor.presentImage(original, initial, std::move(trySave), std::move(onCancel));
             },
             [this] { return editor.window() != nullptr; });
         QObject::connect(controller.get(), &CaptureController::composePresented, [this] { ++composed; });
@@ -52,6 +51,22 @@ protected:
             QWidget* panel = controller->compose().panel();
             return panel && panel->isVisible() && panel->isActiveWindow();
         });
+    }
+
+    // A region of the known window in the note box, with a note and tags typed.
+    void captureAndType(const QString& note, const QString& tags) {
+        const QPoint image = showKnownWindow();
+        // Counted before the drag: the box may come up while xdotool still runs.
+        const int before = composed;
+        controller->beginRegion();
+        ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
+        DesktopDriver::drag(image + QPoint(20, 20), image + QPoint(220, 180));
+        ASSERT_TRUE(waitForCompose(before + 1));
+        ASSERT_TRUE(waitForNoteBoxFocus());
+        DesktopDriver::type(note);
+        DesktopDriver::key("Tab");
+        DesktopDriver::type(tags);
+        ASSERT_TRUE(processEventsUntil([&] { return noteText() == note; }));
     }
 
     template <class Widget>

@@ -61,6 +61,21 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("image/png"), original.readAll());
 }
 
+// The note box leaves the screen only once its capture is in the library: a
+// person who saw it go takes the capture as filed, whatever happens next.
+TEST_F(CaptureFlowTest, TheNoteBoxStaysUntilItsCaptureIsFiled) {
+    captureAndType("gone means filed", "");
+    std::optional<std::size_t> filedWhenHidden;
+    QObject::connect(controller->compose().panel()->windowHandle(), &QWindow::visibleChanged, [&](bool visible) {
+        if (!visible && !filedWhenHidden)
+            filedWhenHidden = captures().size();
+    });
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCaptures(1));
+    ASSERT_TRUE(processEventsUntil([&] { return filedWhenHidden.has_value(); }));
+    EXPECT_EQ(*filedWhenHidden, 1u) << "the note box went before its capture was filed";
+}
+
 TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup) {
     const QPoint image = showKnownWindow();
     controller->beginRegion();
@@ -109,6 +124,8 @@ TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup)
     ASSERT_TRUE(images[0].annotatedPath.has_value());
     EXPECT_TRUE(images[0].annotationJSON.has_value());
     EXPECT_EQ(capture.imagePath, *images[0].annotatedPath) << "the cover is the marked copy";
+    ASSERT_TRUE(images[0].thumbPath.has_value());
+    EXPECT_FALSE(QImage(ZorviPaths::thumbURL(*images[0].thumbPath)).isNull()) << "the thumbnail the row names is gone";
 
     // The marked copy is pixelated where the blur went: far fewer colours than the original there.
     const QImage marked = QImage(ZorviPaths::imageURL(*images[0].annotatedPath)).convertToFormat(QImage::Format_RGB32);

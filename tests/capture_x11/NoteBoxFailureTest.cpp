@@ -1,13 +1,16 @@
 // A save that cannot happen never takes the typed note with it.
 #include "CaptureFlowFixture.h"
 
+#include "support/FileSizeLimit.h"
+#include "support/MessageBoxWatch.h"
+#include "support/SmallFilesystem.h"
+
 #include "common/Identifiers.h"
 #include "store/Database.h"
 
 #include <QLineEdit>
 #include <QAbstractButton>
 #include <QMessageBox>
-#include <QProcess>
 #include <QPushButton>
 
 namespace {
@@ -24,22 +27,6 @@ protected:
     static void repairCapturesFolder() {
         ASSERT_TRUE(QFile::remove(ZorviPaths::capturesRoot()));
         ASSERT_TRUE(QDir().mkpath(ZorviPaths::capturesRoot()));
-    }
-
-    // A region of the known window in the note box, with a note and tags typed.
-    void captureAndType(const QString& note, const QString& tags) {
-        const QPoint image = showKnownWindow();
-        // Counted before the drag: the box may come up while xdotool still runs.
-        const int before = composed;
-        controller->beginRegion();
-        ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi region selection"));
-        DesktopDriver::drag(image + QPoint(20, 20), image + QPoint(220, 180));
-        ASSERT_TRUE(waitForCompose(before + 1));
-        ASSERT_TRUE(waitForNoteBoxFocus());
-        DesktopDriver::type(note);
-        DesktopDriver::key("Tab");
-        DesktopDriver::type(tags);
-        ASSERT_TRUE(processEventsUntil([&] { return noteText() == note; }));
     }
 
     QString problemText() {
@@ -130,11 +117,47 @@ TEST_F(NoteBoxFailureTest, OpeningAnotherEditorHandsTheNoteBoxBackInsteadOfStran
     EXPECT_FALSE(controller->isComposing());
 
     // The board opens the editor on a filed screenshot meanwhile.
-    editor.presentImage(knownImage(), Annotation(), [](const Annotation&) {});
+    editor.presentImage(knownImage(), Annotation(),
+                        [](const Annotation&) { return std::optional<QString>(); });
     ASSERT_TRUE(waitForCompose(2));
     ASSERT_TRUE(controller->pending().has_value());
     EXPECT_EQ(controller->pending()->id, pendingID);
     EXPECT_EQ(noteText(), "menu clipped at the right edge");
+}
+
+TEST_F(NoteBoxFailureTest, MarksWhoseCopyCannotBeWrittenStayInTheEditorUntilItCanBe) {
+    captureAndType("the tooltip hides the button", "");
+    DesktopDriver::click(centre(find<QLabel>(controller->compose().panel(), "Click to mark up")));
+    ASSERT_TRUE(processEventsUntil([&] { return editor.window() && editor.window()->isActiveWindow(); }));
+    const QPointer<QWidget> window = editor.window();
+    const QPoint middle = centre(find<AnnotationCanvas>(window));
+    DesktopDriver::drag(middle - QPoint(40, 30), middle + QPoint(40, 30));
+    auto* undo = window->findChild<QAbstractButton*>("undo");
+    ASSERT_TRUE(processEventsUntil([&] { return undo && undo->isEnabled(); })) << "the drag drew no mark";
+
+    MessageBoxWatch told;
+    {
+        // Smaller than any marked copy of the screenshot.
+        FileSizeLimit limit(1024);
+        DesktopDriver::key("ctrl+Return");
+        ASSERT_TRUE(processEventsUntil([&] { return told.seen(); }, 15000)) << "the marks went without a word";
+    }
+    EXPECT_TRUE(told.text().contains("Couldn't save the screenshot")) << told.text().toStdString();
+    ASSERT_TRUE(window && window->isVisible()) << "the editor holding the marks closed";
+    EXPECT_FALSE(controller->isComposing());
+
+    ASSERT_TRUE(processEventsUntil([&] { return window->isActiveWindow(); }));
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCompose(2));
+    EXPECT_EQ(noteText(), "the tooltip hides the button");
+    ASSERT_TRUE(waitForNoteBoxFocus());
+    DesktopDriver::key("ctrl+Return");
+    ASSERT_TRUE(waitForCaptures(1));
+    const std::vector<CaptureImage> images = store->images(captures().front().id);
+    ASSERT_EQ(images.size(), 1u);
+    EXPECT_EQ(images[0].annotation().shapes.size(), 1) << "the marks did not reach the capture";
+    ASSERT_TRUE(images[0].annotatedPath.has_value());
+    EXPECT_FALSE(QImage(ZorviPaths::imageURL(*images[0].annotatedPath)).isNull());
 }
 
 } // namespace
@@ -146,30 +169,19 @@ class FullDiskTest : public NoteBoxFailureTest {
 protected:
     void SetUp() override {
         NoteBoxFailureTest::SetUp();
-        QDir().mkpath(ZorviPaths::capturesRoot());
-        mounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", "size=2m", "tmpfs", ZorviPaths::capturesRoot()}) == 0;
-        if (!mounted)
-            GTEST_SKIP() << "this machine can't mount a small filesystem; the folder-as-file cases cover the write failure";
+        disk = std::make_unique<SmallFilesystem>(ZorviPaths::capturesRoot());
+        if (!disk->mounted())
+            GTEST_SKIP() << "this machine can't mount a small filesystem; "
+                            "the folder-as-file cases cover the write failure";
     }
     void TearDown() override {
-        if (mounted)
-            QProcess::execute("umount", {"-l", ZorviPaths::capturesRoot()});
+        disk.reset();
         NoteBoxFailureTest::TearDown();
     }
-    // Takes every free byte.
-    void fill() {
-        QFile filler(ZorviPaths::capturesRoot() + "/filler");
-        ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
-        filler.setTextModeEnabled(false);
-        for (const int size : {64 * 1024, 1024, 1}) {
-            const QByteArray block(size, 'x');
-            while (filler.write(block) == block.size() && filler.flush()) {
-            }
-        }
-    }
-    static void freeSpace() { ASSERT_TRUE(QFile::remove(ZorviPaths::capturesRoot() + "/filler")); }
+    void fill() { ASSERT_TRUE(disk->fill()); }
+    void freeSpace() { ASSERT_TRUE(disk->freeSpace()); }
 
-    bool mounted = false;
+    std::unique_ptr<SmallFilesystem> disk;
 };
 
 TEST_F(FullDiskTest, ACaptureAndAMarkupSaveFailClearlyAndSucceedOnceSpaceIsFree) {

@@ -3,17 +3,15 @@
 // row must have its files, and what is left over must be what the next
 // launch sweeps. ZORVI_KILLS sets how many kills (default 40), ZORVI_KILL_SEED
 // replays a run.
+#include "KillRun.h"
+#include "SoundLibrary.h"
+
 #include "support/QtEventLoop.h"
 #include "support/TempDir.h"
 
 #include "common/Identifiers.h"
-#include "store/CaptureStore.h"
-#include "store/Database.h"
-#include "store/OrphanFileSweep.h"
-#include "store/ZorviPaths.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -22,16 +20,9 @@
 
 #include <gtest/gtest.h>
 
-#include <iostream>
 #include <random>
 
 namespace {
-
-int envNumber(const char* name, int fallback) {
-    bool ok = false;
-    const int value = qEnvironmentVariableIntValue(name, &ok);
-    return ok ? value : fallback;
-}
 
 // A session of requests for zorvi-mcp, written before it starts reading, so
 // it is busy writing when the kill comes.
@@ -66,39 +57,13 @@ QByteArray agentSession(const QStringList& ids, std::mt19937& rng) {
     return lines;
 }
 
-// What must hold after any kill, before and after the next launch's sweep.
-void expectSoundLibrary(const QString& path) {
-    Database db(path);
-    const auto integrity = db.query("PRAGMA integrity_check;");
-    ASSERT_FALSE(integrity.empty());
-    EXPECT_EQ(integrity.front().string("integrity_check"), "ok");
-    const auto images = db.query("SELECT i.image_path, i.annotated_path, i.thumb_path FROM capture_images i "
-                                 "JOIN captures c ON c.id = i.capture_id "
-                                 "WHERE i.deleted_at IS NULL AND c.deleted_at IS NULL;");
-    for (const Row& row : images) {
-        EXPECT_TRUE(QFile::exists(ZorviPaths::imageURL(*row.string("image_path")))) << "original of a live image";
-        if (const auto marked = row.string("annotated_path")) {
-            EXPECT_TRUE(QFile::exists(ZorviPaths::imageURL(*marked))) << "marked copy " << marked->toStdString();
-        }
-        if (const auto thumb = row.string("thumb_path")) {
-            EXPECT_TRUE(QFile::exists(ZorviPaths::thumbURL(*thumb))) << "thumbnail " << thumb->toStdString();
-        }
-    }
-    // The next launch: deleted captures' files and unnamed files go; nothing is left for a second pass.
-    CaptureStore(path).sweepFilesOfDeleted();
-    OrphanFileSweep::run(path, -60);
-    EXPECT_EQ(OrphanFileSweep::run(path, -60), 0);
-}
-
 TEST(KillTest, TheLibraryStaysSoundWhateverMomentAWriterIsKilledAt) {
     int argc = 0;
     QCoreApplication app(argc, nullptr);
     TempDir home;
     qputenv("ZORVI_HOME", home.path().toUtf8());
-    const int kills = envNumber("ZORVI_KILLS", 40);
-    const std::uint32_t seed = std::uint32_t(envNumber("ZORVI_KILL_SEED", int(std::random_device()() & 0x7fffffff)));
-    std::cout << "kill test: " << kills << " kills, seed " << seed << std::endl;
-    std::mt19937 rng(seed);
+    const KillRun run = KillRun::fromEnvironment("kill test", 40);
+    std::mt19937 rng(run.seed);
 
     QStringList agentTargets;
     {
@@ -116,8 +81,8 @@ TEST(KillTest, TheLibraryStaysSoundWhateverMomentAWriterIsKilledAt) {
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
-    for (int round = 0; round < kills && !::testing::Test::HasFailure(); ++round) {
-        SCOPED_TRACE(QStringLiteral("seed %1, kill %2 of %3").arg(seed).arg(round + 1).arg(kills).toStdString());
+    for (int round = 0; round < run.kills && !::testing::Test::HasFailure(); ++round) {
+        SCOPED_TRACE(run.at(round));
         QProcess writer;
         writer.setProcessEnvironment(environment);
         writer.start(ZORVI_CRASH_WRITER, {QString::number(rng())});
@@ -147,7 +112,7 @@ TEST(KillTest, TheLibraryStaysSoundWhateverMomentAWriterIsKilledAt) {
         expectSoundLibrary(ZorviPaths::databaseURL());
     }
     if (::testing::Test::HasFailure())
-        std::cout << "kill test failed; replay with ZORVI_KILL_SEED=" << seed << std::endl;
+        run.sayHowToReplay();
 }
 
 } // namespace

@@ -35,7 +35,10 @@ TEST_F(AnnotationEditorWindowTest, AMissingScreenshotIsReportedAndOpensNoWindow)
     });
     poll.start(20);
     bool called = false;
-    controller.present(image, [&](Annotation) { called = true; });
+    controller.present(image, [&](const Annotation&) {
+        called = true;
+        return std::optional<QString>();
+    });
     EXPECT_EQ(text, "That screenshot is missing");
     EXPECT_EQ(informative, "Zorvi couldn't find " + path + ".");
     EXPECT_EQ(controller.window(), nullptr);
@@ -47,9 +50,13 @@ TEST_F(AnnotationEditorWindowTest, AMissingScreenshotIsReportedAndOpensNoWindow)
 // without saving, and the window keeps its size.
 TEST_F(AnnotationEditorWindowTest, EscapeCancelsAndTheWindowRemembersItsSize) {
     int saves = 0, cancels = 0;
-    controller.presentImage(source, {}, [&](Annotation) { ++saves; }, [&] { ++cancels; });
+    const auto save = [&](const Annotation&) {
+        ++saves;
+        return std::optional<QString>();
+    };
+    controller.presentImage(source, {}, save, [&] { ++cancels; });
     QPointer<QWidget> first = controller.window();
-    controller.presentImage(source, {}, [&](Annotation) { ++saves; }, [&] { ++cancels; });
+    controller.presentImage(source, {}, save, [&] { ++cancels; });
     EXPECT_TRUE(processEventsUntil([&] { return first.isNull(); })) << "the first window was not replaced";
     EXPECT_EQ(cancels, 1) << "the replaced editor was cancelled";
     QWidget* window = openedWindow();
@@ -64,7 +71,7 @@ TEST_F(AnnotationEditorWindowTest, EscapeCancelsAndTheWindowRemembersItsSize) {
     EXPECT_TRUE(processEventsUntil([&] { return cancels == 2 && controller.window() == nullptr; }));
     EXPECT_EQ(saves, 0);
 
-    controller.presentImage(source, {}, [&](Annotation) { ++saves; });
+    controller.presentImage(source, {}, save);
     ASSERT_NE(openedWindow(), nullptr);
     EXPECT_EQ(controller.window()->size(), QSize(800, 560));
 }

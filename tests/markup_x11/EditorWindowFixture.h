@@ -51,6 +51,11 @@ inline void click(const QWidget* widget) {
     xdotool(at(screenPoint(widget, QRectF(widget->rect()).center())) + QStringList{"click", "1"});
 }
 
+// A save that keeps the marks nowhere and always succeeds.
+inline std::optional<QString> savedNowhere(const Annotation&) {
+    return std::nullopt;
+}
+
 inline QByteArray fileHash(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha256)
@@ -94,9 +99,10 @@ protected:
     // Opens the editor on the filed screenshot; saving stores the marks as the app does.
     bool openForSaving() {
         saved.reset();
-        controller.present(image, [&](Annotation annotation) {
+        controller.present(image, [&](const Annotation& annotation) -> std::optional<QString> {
             AttachmentService().saveAnnotation(annotation, image, *store);
             saved = annotation;
+            return std::nullopt;
         });
         return openedWindow() != nullptr;
     }

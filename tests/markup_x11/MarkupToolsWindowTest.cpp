@@ -152,7 +152,7 @@ TEST_F(MarkupToolsWindowTest, ACropsMarkedCopyHasTheCropsSizeAndTheOriginalStays
 
 TEST_F(MarkupToolsWindowTest, EscapeWithUnsavedMarksAsksFirst) {
     int cancels = 0;
-    controller.presentImage(source, {}, [&](Annotation) {}, [&] { ++cancels; });
+    controller.presentImage(source, {}, savedNowhere, [&] { ++cancels; });
     ASSERT_NE(openedWindow(), nullptr);
     dragOnImage({0.2, 0.2}, {0.4, 0.4});
     auto* undo = part<QAbstractButton>("undo");
@@ -201,7 +201,7 @@ TEST_F(MarkupToolsWindowTest, ASmallCaptureIsShownWithSharpPixels) {
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 40; ++x)
             checkers.setPixel(x, y, (x + y) % 2 ? qRgb(0, 0, 0) : qRgb(255, 255, 255));
-    controller.presentImage(checkers, {}, [](Annotation) {});
+    controller.presentImage(checkers, {}, savedNowhere);
     ASSERT_NE(openedWindow(), nullptr);
     auto* canvas = part<AnnotationCanvas>("markupCanvas");
     const QRect frame = canvas->imageFrame().toRect().adjusted(2, 2, -2, -2);
