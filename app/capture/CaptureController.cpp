@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -143,7 +144,7 @@ void CaptureController::beginFlowIfNeeded() {
         const Qt::WindowType type = window->windowType();
         if (window->isVisible() && !(window->windowFlags() & Qt::FramelessWindowHint) &&
             (type == Qt::Window || type == Qt::Dialog)) {
-            hiddenWindows_.append({window, window->pos()});
+            hiddenWindows_.append({window, window->geometry().topLeft()});
             window->hide();
         }
     }
@@ -163,7 +164,12 @@ void CaptureController::endFlow() {
     // application that had it before the capture.
     for (const auto& [window, at] : std::exchange(hiddenWindows_, {}))
         if (window) {
-            window->move(at);
+            // Set on the native window, not through QWidget::move: that does
+            // nothing when Qt thinks the window is already there, which leaves
+            // a window the window manager placed to be placed anew, and it
+            // reckons the frame from margins a hidden, unframed window no
+            // longer has. The inner position needs neither.
+            window->windowHandle()->setPosition(at);
             window->setAttribute(Qt::WA_ShowWithoutActivating);
             window->show();
             window->setAttribute(Qt::WA_ShowWithoutActivating, false);
