@@ -164,11 +164,14 @@ void CaptureController::endFlow() {
     // application that had it before the capture.
     for (const auto& [window, at] : std::exchange(hiddenWindows_, {}))
         if (window) {
-            // Set on the native window, not through QWidget::move: that does
-            // nothing when Qt thinks the window is already there, which leaves
-            // a window the window manager placed to be placed anew, and it
-            // reckons the frame from margins a hidden, unframed window no
-            // longer has. The inner position needs neither.
+            // The inside's position, which needs none of the frame margins a
+            // hidden, unframed window no longer has. Told to the widget, which
+            // the window manager may have moved while the window was hidden
+            // and which would otherwise restore its own idea on showing; and
+            // to the native window too, because the widget skips a position
+            // it believes unchanged, and a window the window manager once
+            // placed would then be placed anew.
+            window->setGeometry(QRect(at, window->size()));
             window->windowHandle()->setPosition(at);
             window->setAttribute(Qt::WA_ShowWithoutActivating);
             window->show();

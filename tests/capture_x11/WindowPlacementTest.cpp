@@ -2,12 +2,14 @@
 
 namespace {
 
-// Where the window manager has framed the window, once two looks in a row agree.
+// Where the window manager has framed the window: once Qt knows the frame
+// (until then it reports the inside as the frame) and two looks agree.
 QPoint settledFrame(QWidget& window) {
     QPoint last(-1, -1);
     processEventsUntil([&] {
         const QPoint now = window.frameGeometry().topLeft();
-        const bool settled = window.isVisible() && now == last;
+        const bool framed = window.frameGeometry().size() != window.geometry().size();
+        const bool settled = window.isVisible() && framed && now == last;
         last = now;
         return settled;
     });
