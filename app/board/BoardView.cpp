@@ -6,6 +6,7 @@
 #include "CaptureListModel.h"
 #include "DashboardViewModel.h"
 #include "Library.h"
+#include "RelativeTimeTicker.h"
 #include "Theme.h"
 #include "ThumbnailLoader.h"
 
@@ -23,7 +24,6 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QStackedWidget>
-#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -164,12 +164,7 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     });
     applyLayout();
     refreshHeader();
-
-    // "just now" turns into "2m ago" though nothing else on the board changed.
-    auto* ticker = new QTimer(this);
-    ticker->setInterval(relativeTimeRefreshMs);
-    connect(ticker, &QTimer::timeout, view_->viewport(), qOverload<>(&QWidget::update));
-    ticker->start();
+    new RelativeTimeTicker(board_, *view_->viewport(), this);
 }
 
 void BoardView::focusCards() {

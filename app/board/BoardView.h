@@ -18,9 +18,6 @@ class QToolButton;
 class BoardView : public QWidget {
     Q_OBJECT
   public:
-    // How often the cards' relative times ("5m ago") are drawn again.
-    static constexpr int relativeTimeRefreshMs = 30000;
-
     explicit BoardView(DashboardViewModel& board, QWidget* parent = nullptr);
 
     QLineEdit* searchField() const { return search_; }

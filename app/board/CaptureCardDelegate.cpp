@@ -102,7 +102,6 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
     p->setClipPath(card);
     paintThumbnail(p, thumb, c);
     p->restore();
-    smoothCorners(p, r, 10, color(C::canvas));
     paintBadges(p, thumb.topLeft() + QPoint(8, 8), c);
     if (const int images = library_.imageCounts().value(c.id); images > 1) {
         const QString text = QString::number(images);
@@ -160,8 +159,7 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
 }
 
 void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c, bool selected, bool hovered) const {
-    const QColor fill = selected ? color(C::accentSoft) : hovered ? color(C::surfaceSunken) : color(C::surface);
-    p->fillRect(r, fill);
+    p->fillRect(r, selected ? color(C::accentSoft) : hovered ? color(C::surfaceSunken) : color(C::surface));
     p->fillRect(QRect(r.left(), r.bottom(), r.width(), 1), color(C::border));
     // The soft fill alone hardly shows on a light surface; the keyboard's row needs a mark.
     if (selected)
@@ -173,7 +171,6 @@ void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c
     p->setClipPath(clip);
     paintThumbnail(p, thumb, c);
     p->restore();
-    smoothCorners(p, thumb, 6, fill);
     const int middle = r.top() + (r.height() - 20) / 2;
     paintBadges(p, {thumb.right() + 12, middle}, c);
 
@@ -191,13 +188,15 @@ void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c
     const QRect facts(r.right() - pad - factsWidth, r.top(), factsWidth, r.height());
     const int tagsWidth = std::min(180, r.width() / 6);
     const int tagsLeft = facts.left() - 12 - tagsWidth;
-    const int noteWidth = std::max(40, tagsLeft - 8 - x);
+    const QStringList tags = library_.tagsByCapture().value(c.id);
+    // A row without tags lets its note run on into their column.
+    const int noteWidth = std::max(40, (tags.isEmpty() ? facts.left() - 12 : tagsLeft - 8) - x);
     p->setFont(sized(p->font(), 13, true));
     p->setPen(color(C::textPrimary));
     const QString firstLine = (c.note.isEmpty() ? c.title() : c.note).section(u'\n', 0, 0);
     p->drawText(QRect(x, r.top(), noteWidth, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
                 QFontMetrics(p->font()).elidedText(firstLine, Qt::ElideRight, noteWidth));
-    paintTags(p, {tagsLeft, middle}, tagsWidth, library_.tagsByCapture().value(c.id));
+    paintTags(p, {tagsLeft, middle}, tagsWidth, tags);
     paintFacts(p, facts.adjusted(0, (r.height() - 18) / 2, 0, -(r.height() - 18) / 2), c);
 }
 
@@ -215,17 +214,6 @@ int CaptureCardDelegate::paintTags(QPainter* p, QPoint at, int available, const 
         right = paintChip(p, {x, at.y()}, CardText::moreTags(fit.hidden), color(C::textTertiary),
                           color(C::surfaceSunken));
     return right;
-}
-
-void CaptureCardDelegate::smoothCorners(QPainter* p, const QRect& r, qreal radius, const QColor& background) {
-    QPainterPath outside;
-    outside.addRect(QRectF(r));
-    QPainterPath shape;
-    shape.addRoundedRect(QRectF(r), radius, radius);
-    p->save();
-    p->setRenderHint(QPainter::Antialiasing);
-    p->fillPath(outside.subtracted(shape), background);
-    p->restore();
 }
 
 void CaptureCardDelegate::paintThumbnail(QPainter* p, const QRect& r, const Capture& c) const {
@@ -260,11 +248,14 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
     const QString status = displayName(c.status);
     const int w = QFontMetrics(f).horizontalAdvance(status) + 30;
     QRect pill(at, QSize(w, 20));
-    // An opaque backdrop with an edge, so a screenshot of the same colour under it can't swallow it.
-    const QPen edge(color(C::borderStrong), 1);
-    p->setPen(edge);
-    p->setBrush(color(C::surfaceRaised));
-    p->drawRoundedRect(pill, 10, 10);
+    // An opaque backdrop with an edge, so a screenshot of the same colour under it can't swallow it;
+    // the edge on whole pixels, where half a pixel either side would halve its contrast.
+    const auto backdrop = [&](const QRect& badge) {
+        p->setPen(QPen(color(C::borderStrong), 1));
+        p->setBrush(color(C::surfaceRaised));
+        p->drawRoundedRect(QRectF(badge).adjusted(0.5, 0.5, -0.5, -0.5), 9.5, 9.5);
+    };
+    backdrop(pill);
     p->drawPixmap(pill.left() + 7, pill.top() + 4,
                   BoardPainting::symbol(BoardPainting::statusSymbol(c.status), tint, 12, dpr));
     p->setFont(f);
@@ -277,9 +268,7 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
         const QString text = displayName(c.priority);
         const int pw = QFontMetrics(f).horizontalAdvance(text) + 28;
         const QRect badge(right + 4, at.y(), pw, 20);
-        p->setPen(edge);
-        p->setBrush(color(C::surfaceRaised));
-        p->drawRoundedRect(badge, 10, 10);
+        backdrop(badge);
         p->drawPixmap(badge.left() + 6, badge.top() + 4,
                       BoardPainting::symbol(high ? "arrow.up" : "arrow.down", ptint, 12, dpr));
         p->setPen(ptint);

@@ -56,8 +56,6 @@ class CaptureCardDelegate : public QStyledItemDelegate {
     int paintChip(QPainter* p, QPoint at, const QString& text, const QColor& fg, const QColor& bg) const;
     // As many of the capture's tags as fit in `available`, then "+N"; returns the right edge.
     int paintTags(QPainter* p, QPoint at, int available, const QStringList& tags) const;
-    // The outside of a rounded shape in `background`, smoothing an aliased clip's edge.
-    static void smoothCorners(QPainter* p, const QRect& r, qreal radius, const QColor& background);
     void paintFacts(QPainter* p, QRect line, const Capture& c) const;
     void paintActions(QPainter* p, const QRect& item, const Capture& c) const;
 

@@ -19,4 +19,13 @@ QString string(const QDateTime& time, const QDateTime& now) {
     return QLocale(QLocale::English).toString(time.toLocalTime().date(), QStringLiteral("MMM d"));
 }
 
+qint64 msecsUntilChange(const QDateTime& time, const QDateTime& now) {
+    const qint64 age = time.msecsTo(now);
+    if (age < 5000)
+        return 5000 - age;
+    // Each unit's count changes when a whole unit more has passed.
+    const qint64 unit = age < 60'000 ? 1000 : age < 3'600'000 ? 60'000 : age < 86'400'000 ? 3'600'000 : 86'400'000;
+    return unit - age % unit;
+}
+
 } // namespace RelativeTime

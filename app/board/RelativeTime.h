@@ -8,4 +8,7 @@ namespace RelativeTime {
 
 QString string(const QDateTime& time, const QDateTime& now = QDateTime::currentDateTimeUtc());
 
+// How long until string(time, now) reads differently.
+qint64 msecsUntilChange(const QDateTime& time, const QDateTime& now);
+
 } // namespace RelativeTime

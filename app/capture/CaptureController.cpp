@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QMessageBox>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -179,7 +180,7 @@ void CaptureController::beginFlowIfNeeded() {
         const Qt::WindowType type = window->windowType();
         if (window->isVisible() && !(window->windowFlags() & Qt::FramelessWindowHint) &&
             (type == Qt::Window || type == Qt::Dialog)) {
-            hiddenWindows_.append({window, window->pos()});
+            hiddenWindows_.append({window, window->geometry().topLeft()});
             window->hide();
         }
     }
@@ -199,7 +200,15 @@ void CaptureController::endFlow() {
     // application that had it before the capture.
     for (const auto& [window, at] : std::exchange(hiddenWindows_, {}))
         if (window) {
-            window->move(at);
+            // The inside's position, which needs none of the frame margins a
+            // hidden, unframed window no longer has. Told to the widget, which
+            // the window manager may have moved while the window was hidden
+            // and which would otherwise restore its own idea on showing; and
+            // to the native window too, because the widget skips a position
+            // it believes unchanged, and a window the window manager once
+            // placed would then be placed anew.
+            window->setGeometry(QRect(at, window->size()));
+            window->windowHandle()->setPosition(at);
             window->setAttribute(Qt::WA_ShowWithoutActivating);
             window->show();
             window->setAttribute(Qt::WA_ShowWithoutActivating, false);

@@ -149,8 +149,9 @@ private:
     std::optional<CaptureContext> flowContext_;
     struct HiddenWindow {
         QPointer<QWidget> window;
-        // Where the person left it: shown again, a window the window manager
-        // once placed would otherwise be placed anew.
+        // Where the person left it (its inside, without the window manager's
+        // frame): shown again, a window the window manager once placed would
+        // otherwise be placed anew.
         QPoint at;
     };
     QList<HiddenWindow> hiddenWindows_;

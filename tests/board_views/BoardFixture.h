@@ -31,7 +31,8 @@ class BoardFixture : public ::testing::Test {
             new QApplication(argc, argv);
         store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        crash = file("Checkout button crashes the tab", "Firefox", now.addSecs(-300), CaptureStatus::open, true);
+        crash = file("Checkout button crashes the tab", "Firefox", now.addSecs(-300), CaptureStatus::open,
+                     blueWithYellow());
         layout = file("Sidebar overlaps the footer", "Files", now.addSecs(-200), CaptureStatus::inProgress);
         fixed = file("Typo on the pricing page", "Firefox", now.addSecs(-100), CaptureStatus::resolved);
         store->setTags({"checkout"}, crash);
@@ -48,20 +49,28 @@ class BoardFixture : public ::testing::Test {
         library.reset();
     }
 
+    // A screenshot of two plain colours, easy to tell apart from the board's own pixels.
+    static QImage blueWithYellow() {
+        QImage shot(640, 400, QImage::Format_RGB32);
+        shot.fill(QColor("#3050a0"));
+        QPainter(&shot).fillRect(80, 60, 300, 200, QColor("#f0c020"));
+        return shot;
+    }
+
     QString file(const QString& note, const QString& app, const QDateTime& at, CaptureStatus status,
-                 bool withImage = false) {
+                 const std::optional<QImage>& screenshot = std::nullopt,
+                 CapturePriority priority = CapturePriority::normal) {
         Capture c;
         c.id = Identifiers::make();
         c.createdAt = c.updatedAt = at;
         c.note = note;
         c.appName = app;
         c.status = status;
-        c.captureMode = withImage ? CaptureMode::region : CaptureMode::text;
+        c.priority = priority;
+        c.captureMode = screenshot ? CaptureMode::region : CaptureMode::text;
         std::vector<CaptureImage> images;
-        if (withImage) {
-            QImage shot(640, 400, QImage::Format_RGB32);
-            shot.fill(QColor("#3050a0"));
-            QPainter(&shot).fillRect(80, 60, 300, 200, QColor("#f0c020"));
+        if (screenshot) {
+            const QImage& shot = *screenshot;
             CaptureImage image;
             image.id = Identifiers::make();
             image.captureID = c.id;
