@@ -142,7 +142,7 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
         p->drawPixmap(right, y + 2, BoardPainting::symbol("sparkles", color(C::agentTint), 16, dpr));
         right -= 6;
     }
-    if (const int comments = library_.commentCounts().value(c.id); comments > 0) {
+    if (const int comments = library_.commentCount(c.id); comments > 0) {
         p->setFont(sized(p->font(), 12));
         const QString text = QString::number(comments);
         const int w = QFontMetrics(p->font()).horizontalAdvance(text);
@@ -152,7 +152,7 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
         right -= 18;
         p->drawPixmap(right, y + 3, BoardPainting::symbol("bubble.left.fill", color(C::textTertiary), 14, dpr));
     }
-    paintTags(p, {body.left(), y}, right - 8 - body.left(), library_.tagsByCapture().value(c.id));
+    paintTags(p, {body.left(), y}, right - 8 - body.left(), library_.tags(c.id));
 
     p->setPen(QPen(selected ? color(C::accent) : color(C::border), selected ? 2 : 1));
     p->setBrush(Qt::NoBrush);
@@ -197,7 +197,7 @@ void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c
     const QString firstLine = (c.note.isEmpty() ? c.title() : c.note).section(u'\n', 0, 0);
     p->drawText(QRect(x, r.top(), noteWidth, r.height()), Qt::AlignVCenter | Qt::AlignLeft,
                 QFontMetrics(p->font()).elidedText(firstLine, Qt::ElideRight, noteWidth));
-    paintTags(p, {tagsLeft, middle}, tagsWidth, library_.tagsByCapture().value(c.id));
+    paintTags(p, {tagsLeft, middle}, tagsWidth, library_.tags(c.id));
     paintFacts(p, facts.adjusted(0, (r.height() - 18) / 2, 0, -(r.height() - 18) / 2), c);
 }
 
