@@ -46,6 +46,9 @@ SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceN
     lastSync_ = metaDate(store_, "last_sync");
     status_ = isSignedIn() ? SyncStatus::idle(lastSync_) : SyncStatus::signedOut();
     cycle_.refreshAccount = [this] { refreshAccount(); };
+    cycle_.refused = [this](const QString& table, const QString& id, const QString& reason, bool staysLocal) {
+        emit changeRefused(table, id, reason, staysLocal);
+    };
 
     for (QTimer* timer : {loopTimer_, debounceTimer_, eventsRetryTimer_})
         timer->setSingleShot(true);
