@@ -399,6 +399,7 @@ void CaptureDetailView::showCapture(const std::optional<QString>& captureID) {
         return;
     flushEdits();
     captureID_ = captureID;
+    readUnloaded();
     selectedImageID_.reset();
     actualSize_ = false;
     newComment_->clear();
@@ -417,7 +418,17 @@ void CaptureDetailView::showCapture(const std::optional<QString>& captureID) {
 const Capture* CaptureDetailView::capture() const {
     if (!captureID_)
         return nullptr;
-    return library_.loadedCapture(*captureID_);
+    if (const Capture* loaded = library_.loadedCapture(*captureID_))
+        return loaded;
+    return unloaded_ ? &*unloaded_ : nullptr;
+}
+
+void CaptureDetailView::readUnloaded() {
+    // A capture opened by its id (a link, a notice) in a library larger than
+    // the board loads may be on no page; it is read on its own, by its key.
+    unloaded_.reset();
+    if (captureID_ && !library_.loadedCapture(*captureID_))
+        unloaded_ = library_.capture(*captureID_);
 }
 
 const CaptureImage* CaptureDetailView::selectedImage() const {
@@ -488,6 +499,7 @@ void CaptureDetailView::postComment() {
 void CaptureDetailView::refresh() {
     if (!captureID_)
         return;
+    readUnloaded();
     const Capture* c = capture();
     pages_->setCurrentIndex(c ? 0 : 1);
     if (!c)

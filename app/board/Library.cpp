@@ -161,19 +161,27 @@ const Capture* Library::loadedCapture(const QString& id) const {
     return found_ ? in(found_->captures) : nullptr;
 }
 
-bool Library::inNewestPage(const QString& id) const {
-    // The newest page is read after every change; a found page may be a moment older.
-    return std::any_of(shown_.captures.begin(), shown_.captures.end(), [&](const Capture& c) { return c.id == id; });
+bool Library::inPage(const std::vector<Capture>& page, const QString& id) {
+    return std::any_of(page.begin(), page.end(), [&](const Capture& c) { return c.id == id; });
 }
 
 QStringList Library::tags(const QString& captureID) const {
-    if (found_ && !inNewestPage(captureID))
+    // The newest page is read after every change; a found page may be a moment older.
+    if (inPage(shown_.captures, captureID))
+        return shown_.tagsByCapture.value(captureID);
+    if (found_ && inPage(found_->captures, captureID))
         return found_->tagsByCapture.value(captureID);
-    return shown_.tagsByCapture.value(captureID);
+    // A capture opened by its id (a link, a notice) that no page holds: its
+    // tags must be its own, or editing them would drop the others.
+    try {
+        return store_.tags(captureID);
+    } catch (const ZorviError&) {
+        return {};
+    }
 }
 
 int Library::commentCount(const QString& captureID) const {
-    if (found_ && !inNewestPage(captureID))
+    if (found_ && !inPage(shown_.captures, captureID))
         return found_->commentCounts.value(captureID);
     return shown_.commentCounts.value(captureID);
 }

@@ -65,7 +65,8 @@ public:
     std::optional<Capture> capture(const QString& id) const;
     // A capture as loaded (the newest page or what the store found); null when neither holds it.
     const Capture* loadedCapture(const QString& id) const;
-    // The tags and comment count of a loaded capture.
+    // The tags of a capture (read from the store when no page holds it) and
+    // the comment count of a loaded one.
     QStringList tags(const QString& captureID) const;
     int commentCount(const QString& captureID) const;
 
@@ -134,7 +135,7 @@ private:
     bool perform(Operation&& operation);
     void fail(const QString& description);
     void evict(const QString& absolutePath) const;
-    bool inNewestPage(const QString& id) const;
+    static bool inPage(const std::vector<Capture>& page, const QString& id);
     void searchFinished(const CaptureQuery& query, const std::shared_ptr<LibraryPage>& page, const QString& failure);
 
     CaptureStore& store_;

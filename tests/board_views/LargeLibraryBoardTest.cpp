@@ -116,4 +116,23 @@ TEST_F(LargeLibraryBoard, FiltersPickFromTheWholeLibraryAndAFoundCaptureEdits) {
     EXPECT_EQ(store->tags(crash), (QStringList{"checkout", "payments"}));
 }
 
+// Opened by its id (a zorvi:// link, a notice) while the board shows neither
+// it nor a search that found it, a capture shows and edits as itself rather
+// than as deleted, and keeps its tags.
+TEST_F(LargeLibraryBoard, ACaptureOpenedByItsIdOutsideEveryPageShowsAndKeepsItsTags) {
+    store->setTags({"pricing"}, fixed);
+    library->reload();
+    window->board().select(fixed);
+    ASSERT_TRUE(processEventsUntil([&] { return window->detailView()->isVisible(); }));
+    EXPECT_FALSE(window->findChild<QWidget*>("captureDeleted")->isVisible());
+    EXPECT_EQ(window->findChild<QPlainTextEdit*>("detailNote")->toPlainText(), "Typo on the pricing page");
+    auto* tags = window->findChild<QLineEdit*>("detailTags");
+    EXPECT_EQ(tags->text(), "pricing");
+    tags->setFocus();
+    tags->end(false);
+    QTest::keyClicks(tags, ", copy");
+    window->detailView()->flushEdits();
+    EXPECT_EQ(store->tags(fixed), (QStringList{"copy", "pricing"}));
+}
+
 } // namespace
