@@ -57,6 +57,19 @@ class LargeLibraryBoard : public BoardFixture {
         return processEventsUntil([&] { return !searchingShown() && shownIDs() == expected; }, 20000);
     }
 
+    QString detailNote() { return window->findChild<QPlainTextEdit*>("detailNote")->toPlainText(); }
+
+    // Types at the end of the detail's tags, leaves the field; the tags it showed before.
+    QString typeAfterTags(const QString& text) {
+        auto* tags = window->findChild<QLineEdit*>("detailTags");
+        const QString shown = tags->text();
+        tags->setFocus();
+        tags->end(false);
+        QTest::keyClicks(tags, text);
+        window->detailView()->flushEdits();
+        return shown;
+    }
+
     void clickSidebarRow(const QString& title) {
         QTreeWidget* rows = window->sidebar()->rows();
         const auto found = rows->findItems(title, Qt::MatchExactly | Qt::MatchRecursive);
@@ -104,15 +117,8 @@ TEST_F(LargeLibraryBoard, FiltersPickFromTheWholeLibraryAndAFoundCaptureEdits) {
     cards()->setCurrentIndex(cards()->model()->index(0, 0));
     QTest::keyClick(cards(), Qt::Key_Return);
     ASSERT_TRUE(processEventsUntil([&] { return window->detailView()->isVisible(); }));
-    auto* note = window->findChild<QPlainTextEdit*>("detailNote");
-    EXPECT_EQ(note->toPlainText(), "Checkout button crashes the tab");
-    auto* tags = window->findChild<QLineEdit*>("detailTags");
-    ASSERT_NE(tags, nullptr);
-    EXPECT_EQ(tags->text(), "checkout");
-    tags->setFocus();
-    tags->end(false);
-    QTest::keyClicks(tags, ", payments");
-    window->detailView()->flushEdits();
+    EXPECT_EQ(detailNote(), "Checkout button crashes the tab");
+    EXPECT_EQ(typeAfterTags(", payments"), "checkout");
     EXPECT_EQ(store->tags(crash), (QStringList{"checkout", "payments"}));
 }
 
@@ -125,13 +131,8 @@ TEST_F(LargeLibraryBoard, ACaptureOpenedByItsIdOutsideEveryPageShowsAndKeepsItsT
     window->board().select(fixed);
     ASSERT_TRUE(processEventsUntil([&] { return window->detailView()->isVisible(); }));
     EXPECT_FALSE(window->findChild<QWidget*>("captureDeleted")->isVisible());
-    EXPECT_EQ(window->findChild<QPlainTextEdit*>("detailNote")->toPlainText(), "Typo on the pricing page");
-    auto* tags = window->findChild<QLineEdit*>("detailTags");
-    EXPECT_EQ(tags->text(), "pricing");
-    tags->setFocus();
-    tags->end(false);
-    QTest::keyClicks(tags, ", copy");
-    window->detailView()->flushEdits();
+    EXPECT_EQ(detailNote(), "Typo on the pricing page");
+    EXPECT_EQ(typeAfterTags(", copy"), "pricing");
     EXPECT_EQ(store->tags(fixed), (QStringList{"copy", "pricing"}));
 }
 
