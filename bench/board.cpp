@@ -1,13 +1,15 @@
 // The board over a library of 100,000 captures: the view model's reload,
-// filtering and search over what it loaded, the idle change poll, and one
-// scrolled frame of the card grid with its thumbnails in memory.
+// filtering and search over what it loaded and in the store, the idle change
+// poll, and one scrolled frame of the card grid with its thumbnails in memory.
 #include "LibraryGenerator.h"
 
+#include "board/BoardQuery.h"
 #include "board/BoardView.h"
 #include "board/CaptureFilterEngine.h"
 #include "board/DashboardViewModel.h"
 #include "board/DashboardWindow.h"
 #include "board/Library.h"
+#include "board/LibraryPage.h"
 #include "board/ThumbnailLoader.h"
 #include "store/ZorviPaths.h"
 
@@ -77,6 +79,44 @@ void BM_FilterAndSearch(benchmark::State& state) {
     state.counters["shown"] = double(shown);
 }
 BENCHMARK(BM_FilterAndSearch)->Unit(benchmark::kMicrosecond);
+
+// What the board asks the store once the library holds more than it loads,
+// read as the search thread reads it (the page, its tags and comment counts).
+void BM_StoreSearchPage(benchmark::State& state, LibraryFilter filter, const char* search) {
+    CaptureStore& store = *generated().store;
+    const CaptureQuery query = BoardQuery::forStore(filter, QString::fromUtf8(search), SortOrder::newest, std::nullopt);
+    std::size_t found = 0;
+    for (auto _ : state) {
+        const LibraryPage page = store.transaction([&] { return LibraryPage::read(store, query); });
+        found = page.captures.size();
+        benchmark::DoNotOptimize(page.captures.data());
+    }
+    state.counters["found"] = double(found);
+}
+BENCHMARK_CAPTURE(BM_StoreSearchPage, everyCaptureMatches, LibraryFilter::everything(), "click the BUTTON")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StoreSearchPage, oneCaptureMatches, LibraryFilter::everything(), "number 31337")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StoreSearchPage, nothingMatches, LibraryFilter::inbox(), "quarantined")
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StoreSearchPage, byTag, LibraryFilter::everything(), "layout")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_StoreSearchPage, resolvedFilter, LibraryFilter::ofStatus(CaptureStatus::resolved), "")
+    ->Unit(benchmark::kMillisecond);
+
+// From a typed search to the found page on the UI thread, through the library's search thread.
+void BM_StoreSearchOnTheBoard(benchmark::State& state) {
+    Library& lib = library();
+    int round = 0;
+    for (auto _ : state) {
+        // A different query each round, so none is answered by the last.
+        lib.setStoreQuery(BoardQuery::forStore(LibraryFilter::everything(), QString("number %1").arg(++round),
+                                               SortOrder::newest, std::nullopt));
+        while (!lib.found())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    lib.setStoreQuery(std::nullopt);
+}
+BENCHMARK(BM_StoreSearchOnTheBoard)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_IdleChangePoll(benchmark::State& state) {
     Library& lib = library();

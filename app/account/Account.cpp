@@ -47,6 +47,7 @@ Account::Account(CaptureStore& store, std::unique_ptr<TokenStore> tokens, URLOpe
         });
         connect(engine_.get(), &SyncEngine::signedOut, this, &Account::reload);
         connect(engine_.get(), &SyncEngine::accountChanged, this, &Account::reload);
+        connect(engine_.get(), &SyncEngine::changeRefused, this, &Account::changeRefused);
         status_ = engine_->currentStatus();
     }
     reload();

@@ -66,6 +66,8 @@ public:
 
 signals:
     void changed();
+    // The workspace refused a change of this row for good (SyncEngine::changeRefused).
+    void changeRefused(const QString& table, const QString& id, const QString& reason, bool staysLocal);
 
 private:
     void setStatus(const SyncStatus& status);

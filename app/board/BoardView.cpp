@@ -23,6 +23,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QScrollBar>
+#include <QProgressBar>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -30,7 +31,7 @@
 BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     : QWidget(parent), board_(board), model_(new CaptureListModel(board, this)),
       delegate_(new CaptureCardDelegate(board.library(), this)), title_(new QLabel), subtitle_(new QLabel),
-      search_(new QLineEdit), sort_(new QToolButton), layout_(new QToolButton), body_(new QStackedWidget),
+      search_(new QLineEdit), searching_(new QProgressBar), sort_(new QToolButton), layout_(new QToolButton), body_(new QStackedWidget),
       view_(new QListView), empty_(new QWidget), emptyIcon_(new QLabel), emptyTitle_(new QLabel),
       emptyText_(new QLabel), emptyHint_(new QWidget), emptyShortcut_(new KeyCaps) {
     title_->setObjectName("boardTitle");
@@ -47,6 +48,13 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     search_->setMinimumWidth(220);
     search_->installEventFilter(this);
     connect(search_, &QLineEdit::textChanged, &board_, &DashboardViewModel::setSearch);
+    // Busy without an end: the store's search says nothing of its progress.
+    searching_->setObjectName("boardSearching");
+    searching_->setRange(0, 0);
+    searching_->setTextVisible(false);
+    searching_->setFixedSize(72, 6);
+    searching_->setAccessibleName(tr("Searching the whole library"));
+    searching_->hide();
 
     sort_->setObjectName("boardSort");
     sort_->setIcon(symbolIcon("arrow.up.arrow.down"));
@@ -78,6 +86,7 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     auto* toolbar = new QHBoxLayout;
     toolbar->setContentsMargins(16, 12, 16, 8);
     toolbar->addLayout(header, 1);
+    toolbar->addWidget(searching_);
     toolbar->addWidget(search_);
     toolbar->addWidget(sort_);
     toolbar->addWidget(layout_);
@@ -192,7 +201,10 @@ void BoardView::refreshHeader() {
     }();
     view_->setPalette(viewPalette);
 
-    const bool empty = board_.visibleCaptures().empty();
+    const bool searching = board_.library().isSearching();
+    searching_->setVisible(searching);
+    // "No matches" waits for the store's answer; the loaded captures may simply not hold them.
+    const bool empty = board_.visibleCaptures().empty() && !searching;
     body_->setCurrentWidget(empty ? empty_ : static_cast<QWidget*>(view_));
     if (!empty)
         return;

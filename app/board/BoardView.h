@@ -10,6 +10,7 @@ class KeyCaps;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QProgressBar;
 class QStackedWidget;
 class QToolButton;
 
@@ -45,6 +46,7 @@ class BoardView : public QWidget {
     QLabel* title_;
     QLabel* subtitle_;
     QLineEdit* search_;
+    QProgressBar* searching_;
     QToolButton* sort_;
     QToolButton* layout_;
     QStackedWidget* body_;

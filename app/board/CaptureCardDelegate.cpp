@@ -141,7 +141,7 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
         p->drawPixmap(right, y + 2, BoardPainting::symbol("sparkles", color(C::agentTint), 16, dpr));
         right -= 6;
     }
-    if (const int comments = library_.commentCounts().value(c.id); comments > 0) {
+    if (const int comments = library_.commentCount(c.id); comments > 0) {
         p->setFont(sized(p->font(), 12));
         const QString text = QString::number(comments);
         const int w = QFontMetrics(p->font()).horizontalAdvance(text);
@@ -151,7 +151,7 @@ void CaptureCardDelegate::paintCard(QPainter* p, const QRect& r, const Capture& 
         right -= 18;
         p->drawPixmap(right, y + 3, BoardPainting::symbol("bubble.left.fill", color(C::textTertiary), 14, dpr));
     }
-    paintTags(p, {body.left(), y}, right - 8 - body.left(), library_.tagsByCapture().value(c.id));
+    paintTags(p, {body.left(), y}, right - 8 - body.left(), library_.tags(c.id));
 
     p->setPen(QPen(selected ? color(C::accent) : color(C::border), selected ? 2 : 1));
     p->setBrush(Qt::NoBrush);
@@ -188,7 +188,7 @@ void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c
     const QRect facts(r.right() - pad - factsWidth, r.top(), factsWidth, r.height());
     const int tagsWidth = std::min(180, r.width() / 6);
     const int tagsLeft = facts.left() - 12 - tagsWidth;
-    const QStringList tags = library_.tagsByCapture().value(c.id);
+    const QStringList tags = library_.tags(c.id);
     // A row without tags lets its note run on into their column.
     const int noteWidth = std::max(40, (tags.isEmpty() ? facts.left() - 12 : tagsLeft - 8) - x);
     p->setFont(sized(p->font(), 13, true));

@@ -103,6 +103,8 @@ CaptureDetailView::CaptureDetailView(Library& library, QWidget* parent)
     layout->addWidget(pages_);
 
     connect(&library_, &Library::changed, this, &CaptureDetailView::refresh);
+    // A capture the store found (outside the loaded page) is read again after each change.
+    connect(&library_, &Library::foundChanged, this, &CaptureDetailView::refresh);
 }
 
 QWidget* CaptureDetailView::buildHeader() {
@@ -397,13 +399,14 @@ void CaptureDetailView::showCapture(const std::optional<QString>& captureID) {
         return;
     flushEdits();
     captureID_ = captureID;
+    readUnloaded();
     selectedImageID_.reset();
     actualSize_ = false;
     newComment_->clear();
     updating_ = true;
     const Capture* c = capture();
     note_->setPlainText(c ? c->note : QString());
-    tags_->setText(c ? TagText::format(library_.tagsByCapture().value(c->id)) : QString());
+    tags_->setText(c ? TagText::format(library_.tags(c->id)) : QString());
     noteMerge_.reset(note_->toPlainText());
     tagsMerge_.reset(tags_->text());
     noteElsewhere_->hide();
@@ -415,10 +418,17 @@ void CaptureDetailView::showCapture(const std::optional<QString>& captureID) {
 const Capture* CaptureDetailView::capture() const {
     if (!captureID_)
         return nullptr;
-    for (const Capture& c : library_.captures())
-        if (c.id == *captureID_)
-            return &c;
-    return nullptr;
+    if (const Capture* loaded = library_.loadedCapture(*captureID_))
+        return loaded;
+    return unloaded_ ? &*unloaded_ : nullptr;
+}
+
+void CaptureDetailView::readUnloaded() {
+    // A capture opened by its id (a link, a notice) in a library larger than
+    // the board loads may be on no page; it is read on its own, by its key.
+    unloaded_.reset();
+    if (captureID_ && !library_.loadedCapture(*captureID_))
+        unloaded_ = library_.capture(*captureID_);
 }
 
 const CaptureImage* CaptureDetailView::selectedImage() const {
@@ -473,7 +483,7 @@ void CaptureDetailView::mergeOutsideEdits(const Capture& c) {
         cursor.setPosition(std::min(position, int(storedNote.size())));
         note_->setTextCursor(cursor);
     });
-    const QString storedTags = TagText::format(library_.tagsByCapture().value(c.id));
+    const QString storedTags = TagText::format(library_.tags(c.id));
     merge(tagsMerge_, storedTags, tags_->text(), tagsElsewhere_, [&] { tags_->setText(storedTags); });
 }
 
@@ -489,6 +499,7 @@ void CaptureDetailView::postComment() {
 void CaptureDetailView::refresh() {
     if (!captureID_)
         return;
+    readUnloaded();
     const Capture* c = capture();
     pages_->setCurrentIndex(c ? 0 : 1);
     if (!c)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/Capture.h"
 #include "store/CaptureImage.h"
 
 #include "board/ElsewhereNotice.h"
@@ -54,6 +55,7 @@ class CaptureDetailView : public QWidget {
 
   private:
     const Capture* capture() const;
+    void readUnloaded();
     const CaptureImage* selectedImage() const;
     void refresh();
     void reloadImages();
@@ -71,6 +73,8 @@ class CaptureDetailView : public QWidget {
 
     Library& library_;
     std::optional<QString> captureID_;
+    // The shown capture when no page of the library holds it.
+    std::optional<Capture> unloaded_;
     std::vector<CaptureImage> images_;
     std::optional<QString> selectedImageID_;
     bool actualSize_ = false;

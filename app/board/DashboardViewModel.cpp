@@ -1,6 +1,7 @@
 #include "DashboardViewModel.h"
 
 #include "BoardHeader.h"
+#include "BoardQuery.h"
 #include "CaptureFilterEngine.h"
 #include "Library.h"
 
@@ -8,6 +9,7 @@
 
 DashboardViewModel::DashboardViewModel(Library& library, QObject* parent) : QObject(parent), library_(library) {
     connect(&library_, &Library::changed, this, &DashboardViewModel::recompute);
+    connect(&library_, &Library::foundChanged, this, &DashboardViewModel::showCaptures);
     connect(&library_, &Library::screenshotTextChanged, this, [this] {
         if (!search_.trimmed().isEmpty())
             recompute();
@@ -50,11 +52,33 @@ void DashboardViewModel::select(const std::optional<QString>& captureID) {
     emit selectionChanged();
 }
 
+bool DashboardViewModel::needsStore() const {
+    // The loaded page is the newest captures only; for a larger library,
+    // anything that picks or orders from older ones asks the store.
+    return library_.isTruncated() && (!search_.trimmed().isEmpty() ||
+                                      filter_.kind != LibraryFilter::Kind::everything || sort_ == SortOrder::oldest);
+}
+
 void DashboardViewModel::recompute() {
-    const QSet<QString> screenshotMatches =
-        search_.trimmed().isEmpty() ? QSet<QString>() : library_.capturesWithScreenshotText(search_);
-    visible_ = CaptureFilterEngine::apply(library_.captures(), filter_, search_, sort_, library_.tagsByCapture(),
-                                          library_.currentUserID(), screenshotMatches);
+    library_.setStoreQuery(needsStore() ? std::optional(BoardQuery::forStore(filter_, search_, sort_,
+                                                                             library_.currentUserID()))
+                                        : std::nullopt);
+    showCaptures();
+}
+
+void DashboardViewModel::showCaptures() {
+    if (const LibraryPage* found = library_.found()) {
+        // The store has searched already; only the order is the board's.
+        visible_ = CaptureFilterEngine::apply(found->captures, filter_, QString(), sort_, found->tagsByCapture,
+                                              library_.currentUserID());
+    } else {
+        // Until the store answers (or for a library the board holds whole), the loaded captures.
+        const bool searchScreenshots = !search_.trimmed().isEmpty() && !library_.isSearching();
+        const QSet<QString> screenshotMatches =
+            searchScreenshots ? library_.capturesWithScreenshotText(search_) : QSet<QString>();
+        visible_ = CaptureFilterEngine::apply(library_.captures(), filter_, search_, sort_, library_.tagsByCapture(),
+                                              library_.currentUserID(), screenshotMatches);
+    }
     groupCounts_ = CaptureFilterEngine::activeCountsByGroup(library_.captures());
     emit boardChanged();
 }
@@ -69,6 +93,8 @@ QString DashboardViewModel::subtitle() const {
     if (filter_.kind == LibraryFilter::Kind::inbox && search_.trimmed().isEmpty() && library_.isTruncated())
         return BoardHeader::subtitle(filter_, library_.openCount(),
                                      library_.activeCounts().byPriority.value(CapturePriority::high));
+    if (library_.isSearching())
+        return tr("Searching the whole library…");
     return BoardHeader::subtitle(filter_, visible_);
 }
 
@@ -82,7 +108,9 @@ int DashboardViewModel::count(const LibraryFilter& filter) const {
     case Kind::inbox: return library_.openCount();
     case Kind::assignedToMe: return library_.assignedToMeCount();
     case Kind::status: return library_.counts().value(filter.status);
-    case Kind::group: return groupCounts_.value(filter.value);
+    case Kind::group:
+        return library_.isTruncated() ? library_.activeCounts().byGroup.value(filter.value)
+                                      : groupCounts_.value(filter.value);
     case Kind::mine:
         return int(std::count_if(library_.captures().begin(), library_.captures().end(),
                                  [this](const Capture& c) { return library_.isMine(c); }));

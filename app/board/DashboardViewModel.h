@@ -60,7 +60,11 @@ class DashboardViewModel : public QObject {
     void layoutChanged();
 
   private:
+    bool needsStore() const;
+    // Filter, search and sort changed, or the library did.
     void recompute();
+    // The same query, with what the store found for it.
+    void showCaptures();
 
     Library& library_;
     LibraryFilter filter_ = LibraryFilter::inbox();

@@ -30,8 +30,9 @@ std::optional<QString> failureOf(Body&& body) {
 const QStringList Library::groupColors{"#6E7BF2", "#10B981", "#F59E0B", "#EF4444", "#8B5CF6", "#06B6D4", "#EC4899"};
 
 Library::Library(CaptureStore& store, QObject* parent)
-    : QObject(parent), store_(store), reader_(store.databasePath()) {
+    : QObject(parent), store_(store), reader_(store.databasePath()), search_(store.databasePath()) {
     connect(&reader_, &LibraryReader::finished, this, &Library::readFinished);
+    connect(&search_, &LibrarySearch::found, this, &Library::searchFinished);
     QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
                                           StoreChangeSignal::member, this, SLOT(reloadIfStampMoved()));
     reload();
@@ -58,7 +59,40 @@ void Library::reload() {
 void Library::show(LibrarySnapshot snapshot) {
     shown_ = std::move(snapshot);
     loadError_.reset();
+    // What was found may have changed with the rest; until the answer
+    // comes, the last one stays on screen.
+    if (storeQuery_)
+        search_.find(*storeQuery_);
     emit changed();
+}
+
+void Library::setStoreQuery(const std::optional<CaptureQuery>& query) {
+    if (query == storeQuery_)
+        return;
+    storeQuery_ = query;
+    if (storeQuery_) {
+        search_.find(*storeQuery_);
+    } else {
+        found_.reset();
+        foundQuery_.reset();
+    }
+}
+
+const LibraryPage* Library::found() const {
+    return found_ && foundQuery_ == storeQuery_ ? &*found_ : nullptr;
+}
+
+void Library::searchFinished(const CaptureQuery& query, const std::shared_ptr<LibraryPage>& page,
+                             const QString& failure) {
+    if (query != storeQuery_)
+        return;
+    if (!page) {
+        fail(failure);
+        return;
+    }
+    found_ = std::move(*page);
+    foundQuery_ = query;
+    emit foundChanged();
 }
 
 void Library::reloadIfStampMoved() {
@@ -117,10 +151,39 @@ void Library::evict(const QString& absolutePath) const {
         evictThumbnail_(absolutePath);
 }
 
-const Capture* Library::shownCapture(const QString& id) const {
-    const auto shown = std::find_if(shown_.captures.begin(), shown_.captures.end(),
-                                    [&](const Capture& c) { return c.id == id; });
-    return shown == shown_.captures.end() ? nullptr : &*shown;
+const Capture* Library::loadedCapture(const QString& id) const {
+    const auto in = [&](const std::vector<Capture>& captures) -> const Capture* {
+        const auto it = std::find_if(captures.begin(), captures.end(), [&](const Capture& c) { return c.id == id; });
+        return it == captures.end() ? nullptr : &*it;
+    };
+    if (const Capture* newest = in(shown_.captures))
+        return newest;
+    return found_ ? in(found_->captures) : nullptr;
+}
+
+bool Library::inPage(const std::vector<Capture>& page, const QString& id) {
+    return std::any_of(page.begin(), page.end(), [&](const Capture& c) { return c.id == id; });
+}
+
+QStringList Library::tags(const QString& captureID) const {
+    // The newest page is read after every change; a found page may be a moment older.
+    if (inPage(shown_.captures, captureID))
+        return shown_.tagsByCapture.value(captureID);
+    if (found_ && inPage(found_->captures, captureID))
+        return found_->tagsByCapture.value(captureID);
+    // A capture opened by its id (a link, a notice) that no page holds: its
+    // tags must be its own, or editing them would drop the others.
+    try {
+        return store_.tags(captureID);
+    } catch (const ZorviError&) {
+        return {};
+    }
+}
+
+int Library::commentCount(const QString& captureID) const {
+    if (found_ && !inPage(shown_.captures, captureID))
+        return found_->commentCounts.value(captureID);
+    return shown_.commentCounts.value(captureID);
 }
 
 int Library::openCount() const {
@@ -181,7 +244,7 @@ bool Library::add(const Capture& capture, const QStringList& tags, const std::ve
 bool Library::update(const Capture& capture) {
     // The caller edited the capture as this board last showed it; only what
     // it changed is written, so a change synced in since is kept.
-    const Capture* shown = shownCapture(capture.id);
+    const Capture* shown = loadedCapture(capture.id);
     const std::optional<Capture> base = shown ? std::optional(*shown) : std::nullopt;
     const bool updated = perform([&] {
         if (base)
@@ -226,7 +289,7 @@ bool Library::remove(const QString& captureID) {
 }
 
 bool Library::setStatus(CaptureStatus status, const QString& captureID) {
-    const Capture* shown = shownCapture(captureID);
+    const Capture* shown = loadedCapture(captureID);
     const std::optional<CaptureStatus> old = shown ? std::optional(shown->status) : std::nullopt;
     const bool changed = perform([&] { store_.setStatus(captureID, status, localActor); });
     if (changed && old && *old != status)
@@ -329,9 +392,8 @@ QSet<QString> Library::capturesWithScreenshotText(const QString& search) const {
 }
 
 std::optional<Capture> Library::capture(const QString& id) const {
-    for (const Capture& c : shown_.captures)
-        if (c.id == id)
-            return c;
+    if (const Capture* loaded = loadedCapture(id))
+        return *loaded;
     try {
         return store_.capture(id);
     } catch (const ZorviError&) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "board/LibraryReader.h"
+#include "board/LibrarySearch.h"
 #include "board/LibrarySnapshot.h"
 #include "board/UndoHistory.h"
 #include "markup/Annotation.h"
@@ -62,6 +63,22 @@ public:
     std::optional<CaptureGroup> group(const std::optional<QString>& id) const;
     // A live capture, from those loaded or else from the store; none when there is no such capture.
     std::optional<Capture> capture(const QString& id) const;
+    // A capture as loaded (the newest page or what the store found); null when neither holds it.
+    const Capture* loadedCapture(const QString& id) const;
+    // The tags of a capture (read from the store when no page holds it) and
+    // the comment count of a loaded one.
+    QStringList tags(const QString& captureID) const;
+    int commentCount(const QString& captureID) const;
+
+    // Searching and filtering in the store, for a library larger than the
+    // board loads. The query is asked again after every reload, so what it
+    // found follows the library; none shows the loaded captures alone. The
+    // caller shows the change itself; foundChanged tells when the answer comes.
+    void setStoreQuery(const std::optional<CaptureQuery>& query);
+    // The store's answer to the current query; null until it has arrived.
+    const LibraryPage* found() const;
+    // The current query's first answer is still on its way.
+    bool isSearching() const { return storeQuery_ && !found() && search_.busy(); }
 
     // Told after every successful local operation, so sync can push it.
     void setLocalChangeHandler(std::function<void()> handler) { localChange_ = std::move(handler); }
@@ -103,6 +120,8 @@ signals:
     void changed();
     // Text recognised in screenshots was recorded.
     void screenshotTextChanged();
+    // The store answered the current query.
+    void foundChanged();
 
 private slots:
     // Both the D-Bus signal and the poll land here.
@@ -116,13 +135,19 @@ private:
     bool perform(Operation&& operation);
     void fail(const QString& description);
     void evict(const QString& absolutePath) const;
-    const Capture* shownCapture(const QString& id) const;
+    static bool inPage(const std::vector<Capture>& page, const QString& id);
+    void searchFinished(const CaptureQuery& query, const std::shared_ptr<LibraryPage>& page, const QString& failure);
 
     CaptureStore& store_;
     LibrarySnapshot shown_;
     std::optional<QString> loadError_;
 
     LibraryReader reader_;
+    LibrarySearch search_;
+    std::optional<CaptureQuery> storeQuery_;
+    // The page found and the query it answers, which may be an older one.
+    std::optional<LibraryPage> found_;
+    std::optional<CaptureQuery> foundQuery_;
     // Counts the reloads done at once; a background read started before one
     // of them is dropped, as that reload already read at least as much.
     quint64 reloads_ = 0;

@@ -1,21 +1,20 @@
 #include "board/LibrarySnapshot.h"
 
+#include "board/LibraryPage.h"
+
 LibrarySnapshot LibrarySnapshot::read(CaptureStore& store) {
     return store.transaction([&] {
         LibrarySnapshot s;
         CaptureQuery everything;
         everything.limit = captureLimit;
         everything.offset = 0;
-        s.captures = store.captures(everything);
+        LibraryPage newest = LibraryPage::read(store, everything);
+        s.captures = std::move(newest.captures);
+        s.tagsByCapture = std::move(newest.tagsByCapture);
+        s.commentCounts = std::move(newest.commentCounts);
         s.groups = store.groups();
         s.counts = store.countsByStatus();
         s.active = store.activeCounts();
-        // Counts and tags are read for the loaded captures only, one statement each.
-        QStringList ids;
-        ids.reserve(qsizetype(s.captures.size()));
-        for (const Capture& capture : s.captures)
-            ids << capture.id;
-        s.commentCounts = store.commentCounts(ids);
         s.imageCounts = store.imageCounts();
         s.allTags = store.allTags();
         s.people = store.assignableCandidates();
@@ -25,7 +24,6 @@ LibrarySnapshot LibrarySnapshot::read(CaptureStore& store) {
         } catch (const ZorviError&) {
             s.currentUserID.reset();
         }
-        s.tagsByCapture = store.tags(ids);
         s.stamp = store.changeStamp();
         return s;
     });

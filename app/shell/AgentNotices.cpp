@@ -1,6 +1,7 @@
 #include "AgentNotices.h"
 
 #include "Preferences.h"
+#include "RefusedChangeNotices.h"
 
 #include "account/Account.h"
 #include "board/Library.h"
@@ -37,6 +38,7 @@ AgentNotices::AgentNotices(Library& library, Account* account, Preferences& pref
     if (account_) {
         lastStatus_ = account_->status().kind;
         connect(account_, &Account::changed, this, &AgentNotices::checkAccount);
+        new RefusedChangeNotices(library_, *account_, preferences_, notifier_, accountKey, this);
     }
 }
 

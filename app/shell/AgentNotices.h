@@ -11,9 +11,10 @@ class Library;
 class Preferences;
 
 // Desktop notices for what happens without the person watching: an agent
-// claimed, commented on or resolved a capture of theirs, or the workspace
-// signed this computer out. Clicking one opens what it is about. The
-// preference turns them off; what happened meanwhile is not told later.
+// claimed, commented on or resolved a capture of theirs, the workspace
+// signed this computer out or refused a change (RefusedChangeNotices).
+// Clicking one opens what it is about. The preference turns them off; what
+// happened meanwhile is not told later.
 class AgentNotices : public QObject {
     Q_OBJECT
 public:

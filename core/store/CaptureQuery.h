@@ -21,4 +21,9 @@ struct CaptureQuery {
     int limit = 1000;
     int offset = 0;
     bool newestFirst = true;
+    // High priority before normal before low, each by creation time; false
+    // orders by creation time alone (a board sorted by date pages that way).
+    bool priorityFirst = true;
+
+    bool operator==(const CaptureQuery&) const = default;
 };

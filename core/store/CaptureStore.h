@@ -62,6 +62,9 @@ public:
     std::optional<QString> captureIDEndingWith(const QString& suffix);
     // Either of the two above: the id, a unique prefix or a unique ending.
     std::optional<QString> quotedCaptureID(const QString& text);
+    // The capture a synced row belongs to: a capture itself, or the capture
+    // of a screenshot or comment; none for other tables and unknown rows.
+    std::optional<QString> captureOfRow(const QString& table, const QString& id);
 
     // Capture changes.
     void insert(Capture capture);

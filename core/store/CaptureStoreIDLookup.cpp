@@ -1,4 +1,5 @@
-// Finding a capture from the part of its id a person or an agent quotes.
+// Finding a capture from the part of its id a person or an agent quotes, or
+// from a row that hangs under it.
 #include "CaptureStore.h"
 
 namespace {
@@ -93,4 +94,18 @@ QStringList CaptureStore::liveIDsWithPrefix(const QString& prefix) {
             break;
     }
     return ids;
+}
+
+std::optional<QString> CaptureStore::captureOfRow(const QString& table, const QString& id) {
+    QString sql;
+    if (table == u"captures")
+        sql = "SELECT id AS capture_id FROM captures WHERE id = ?;";
+    else if (table == u"capture_images")
+        sql = "SELECT capture_id FROM capture_images WHERE id = ?;";
+    else if (table == u"comments")
+        sql = "SELECT capture_id FROM comments WHERE id = ?;";
+    else
+        return std::nullopt;
+    const auto rows = db_->query(sql, {id});
+    return rows.empty() ? std::nullopt : rows.front().string("capture_id");
 }

@@ -102,10 +102,13 @@ std::vector<Capture> CaptureStore::captures(const CaptureQuery& q) {
         params.emplace_back(*q.authorID);
     }
     if (q.search && !QString(*q.search).remove(u' ').remove(u'\t').isEmpty()) {
+        // Tags too, as the board's own search finds a capture by a tag its note does not mention.
         QString anyField = "c.note LIKE ? ESCAPE '\\' OR c.app_name LIKE ? ESCAPE '\\' OR "
-                           "c.window_title LIKE ? ESCAPE '\\' OR c.url LIKE ? ESCAPE '\\'";
+                           "c.window_title LIKE ? ESCAPE '\\' OR c.url LIKE ? ESCAPE '\\' OR "
+                           "c.id IN (SELECT ct.capture_id FROM capture_tags ct JOIN tags t ON t.id = ct.tag_id "
+                           "WHERE t.name LIKE ? ESCAPE '\\')";
         const QString pattern = containsPattern(*q.search);
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 5; ++i)
             params.emplace_back(pattern);
         if (const QString words = FullTextQuery::fromSearch(*q.search); hasScreenshotText_ && !words.isEmpty()) {
             anyField += " OR c.id IN (SELECT st.capture_id FROM screenshot_text st JOIN capture_images ci "
@@ -116,7 +119,10 @@ std::vector<Capture> CaptureStore::captures(const CaptureQuery& q) {
         conditions << "(" + anyField + ")";
     }
     sql += " WHERE " + conditions.join(" AND ");
-    sql += " ORDER BY CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 ELSE 2 END, c.created_at ";
+    sql += " ORDER BY ";
+    if (q.priorityFirst)
+        sql += "CASE c.priority WHEN 'high' THEN 0 WHEN 'normal' THEN 1 ELSE 2 END, ";
+    sql += "c.created_at ";
     sql += q.newestFirst ? "DESC" : "ASC";
     sql += " LIMIT ? OFFSET ?;";
     params.emplace_back(q.limit);

@@ -232,12 +232,15 @@ bool SyncCycle::handleResult(const QJsonObject& result, const QHash<QString, Sen
     }
     rejections_.remove(*id);
     store_.log("warn", row.table + " " + tail8(*id) + " rejected: " + reason);
-    if (row.table == u"captures" && row.isNew)
+    const bool staysLocal = row.table == u"captures" && row.isNew;
+    if (staysLocal)
         store_.markLocalOnly(*id);
     else if (row.table == u"comments")
         store_.markCommentSynced(*id);
     else
         store_.markSynced(row.table, *id, std::nullopt);
+    if (refused)
+        refused(row.table, *id, reason, staysLocal);
     return false;
 }
 

@@ -23,6 +23,9 @@ public:
 
     // Called when the service asks for a full resynchronisation.
     std::function<void()> refreshAccount;
+    // Called for each change the service refused for good, with its reason as
+    // the service gave it; `staysLocal` when a new capture now stays on this computer.
+    std::function<void(const QString& table, const QString& id, const QString& reason, bool staysLocal)> refused;
 
     // Runs one exchange; true when another should follow at once. Throws on
     // store, client and upload errors, before anything of the reply is applied.

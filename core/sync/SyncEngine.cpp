@@ -54,6 +54,9 @@ SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceN
         status_ = SyncStatus::signedOut();
     }
     cycle_.refreshAccount = [this] { refreshAccount(); };
+    cycle_.refused = [this](const QString& table, const QString& id, const QString& reason, bool staysLocal) {
+        emit changeRefused(table, id, reason, staysLocal);
+    };
 
     for (QTimer* timer : {loopTimer_, debounceTimer_, eventTimer_, eventsRetryTimer_})
         timer->setSingleShot(true);

@@ -77,6 +77,9 @@ signals:
     void signedOut();
     // Something a slot was asked for is done (adoption, default workspace).
     void accountChanged();
+    // The service refused a change of this row for good; `reason` is the
+    // service's own words; `staysLocal` when a new capture now stays on this computer.
+    void changeRefused(const QString& table, const QString& id, const QString& reason, bool staysLocal);
 
 private slots:
     // The library's change signal: one from another process (an agent's

@@ -8,12 +8,8 @@
 #include "shell/Preferences.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
+#include "support/NoticeRecorder.h"
 #include "support/QtEventLoop.h"
-
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QFile>
-#include <QProcess>
 
 namespace {
 
@@ -22,41 +18,13 @@ class AgentNoticesTest : public ShellFixture {
 protected:
     void SetUp() override {
         ShellFixture::SetUp();
-        log = home.path() + "/notices.log";
-        QFile config(home.path() + "/dunstrc");
-        ASSERT_TRUE(config.open(QIODevice::WriteOnly));
-        config.write("[global]\nmouse_left_click = do_action, close_current\nshow_indicators = no\n"
-                     "[record]\nsummary = \"*\"\nscript = " ZORVI_SOURCE_DIR "/tests/support/record-notice.sh\n");
-        config.close();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ZORVI_NOTICE_LOG", log);
-        dunst.setProcessEnvironment(env);
-        dunst.start("dunst", {"-config", home.path() + "/dunstrc"});
-        ASSERT_TRUE(dunst.waitForStarted());
-        ASSERT_TRUE(processEventsUntil([] {
-            return QDBusConnection::sessionBus().interface()->isServiceRegistered("org.freedesktop.Notifications")
-                .value();
-        }));
+        ASSERT_TRUE(recorder.start(home.path()));
     }
 
-    void TearDown() override {
-        ShellFixture::TearDown();
-        dunst.terminate();
-        dunst.waitForFinished();
-    }
+    QStringList notices() const { return recorder.notices(); }
+    bool noticeArrives(const QString& text) { return recorder.arrives(text); }
 
-    QStringList notices() const {
-        QFile file(log);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts)
-                                              : QStringList();
-    }
-
-    bool noticeArrives(const QString& text) {
-        return processEventsUntil([&] { return notices().join('\n').contains(text); }, 10000);
-    }
-
-    QString log;
-    QProcess dunst;
+    NoticeRecorder recorder;
 };
 
 Comment agentComment(const QString& captureID, const QString& body) {
@@ -90,13 +58,7 @@ TEST_F(AgentNoticesTest, AnAgentsClaimAndCommentAreNoticedAndAClickOpensTheCaptu
     ASSERT_TRUE(noticeArrives("cursor commented on your capture|Export button does nothing "
                               "Found it: the handler is never connected."));
 
-    const QString dunstWindow = DesktopDriver::xdotool({"search", "--sync", "--class", "Dunst"}).section('\n', 0, 0);
-    ASSERT_FALSE(dunstWindow.isEmpty());
-    const QString geometry = DesktopDriver::xdotool({"getwindowgeometry", "--shell", dunstWindow});
-    const auto value = [&](const char* key) {
-        return geometry.section(QString(key) + "=", 1).section('\n', 0, 0).toInt();
-    };
-    DesktopDriver::click({value("X") + value("WIDTH") / 2, value("Y") + value("HEIGHT") / 2});
+    ASSERT_TRUE(NoticeRecorder::clickShown());
     ASSERT_TRUE(processEventsUntil([&] { return window->detailView()->captureID() == capture.id; }, 10000));
 
     // Turned off, a resolve says nothing; turned on again, the next comment does.
