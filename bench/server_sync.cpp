@@ -23,6 +23,12 @@
 
 namespace {
 
+// The rows in SQLite, or in the PostgreSQL database ZORVI_BENCH_DATABASE names
+// (an empty one), to compare the two in the same run.
+StorageOptions storage() {
+    return {qEnvironmentVariable("ZORVI_BENCH_DATABASE")};
+}
+
 // One service for the whole run. The writer pushes into its own workspace;
 // the reader shares only the pull workspace, which holds 10,000 captures.
 class Service {
@@ -51,7 +57,7 @@ private:
     Service() {
         const QString data = dir_.path() + "/data";
         {
-            DataFolder folder(data);
+            DataFolder folder(data, storage());
             AccountStore& accounts = folder.accounts();
             workspace = Identifiers::make();
             pullWorkspace = Identifiers::make();
@@ -66,7 +72,7 @@ private:
                 accounts.storeAccessToken(Secrets::sha256Hex(token.toLatin1()), user.id);
             }
         }
-        server_ = std::make_unique<ApiServer>(data, ServiceConfig{});
+        server_ = std::make_unique<ApiServer>(data, ServiceConfig{}, std::nullopt, storage());
         port_ = server_->bind("127.0.0.1", 0);
         thread_ = std::thread([this] { server_->run(); });
     }

@@ -36,7 +36,7 @@ int serve(const CommandLine& c) {
         setrlimit(RLIMIT_NOFILE, &files);
     }
 
-    ApiServer server(c.dataDirectory, c.config, c.tls);
+    ApiServer server(c.dataDirectory, c.config, c.tls, c.storage);
     const int port = server.bind(c.host, c.port);
     const QString shownHost = c.host.contains(':') ? '[' + c.host + ']' : c.host;
     std::printf("zorvi-server listening on %s://%s:%d\n", c.tls ? "https" : "http", qPrintable(shownHost), port);
@@ -61,7 +61,7 @@ int main(int argc, char** argv) {
         }
         if (c.adminWords.isEmpty())
             return serve(c);
-        DataFolder data(c.dataDirectory);
+        DataFolder data(c.dataDirectory, c.storage);
         return AdminCommand(data.accounts(), AdminCommand::readPasswordFromTerminal).run(c.adminWords);
     } catch (const std::invalid_argument& e) {
         std::fprintf(stderr, "zorvi-server: %s\n\n%s", e.what(), qPrintable(CommandLine::usage()));

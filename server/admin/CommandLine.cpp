@@ -41,7 +41,7 @@ QString CommandLine::usage() {
         "               [--insecure-http] [--public-url URL] [--device-interval SECONDS]\n"
         "               [--device-code-lifetime SECONDS] [--head-timeout SECONDS]\n"
         "               [--connections-per-address N] [--streams-per-token N] [--streams-per-user N]\n"
-        "               [--token-idle-days DAYS]\n"
+        "               [--token-idle-days DAYS] [--database URL] [--database-pool N]\n"
         "  zorvi-server [--data DIR] user add EMAIL --name NAME [--password-stdin]\n"
         "  zorvi-server [--data DIR] workspace add SLUG --name NAME\n"
         "  zorvi-server [--data DIR] workspace uploads SLUG on|off\n"
@@ -51,6 +51,8 @@ QString CommandLine::usage() {
         "  zorvi-server [--data DIR] token list [EMAIL]\n"
         "  zorvi-server [--data DIR] token revoke ID | --user EMAIL\n"
         "\n"
+        "Every command takes --database postgresql://USER@HOST:PORT/DB to keep the rows in\n"
+        "PostgreSQL instead of DIR, shared by every instance started on it.\n"
         "DIR defaults to $XDG_DATA_HOME/zorvi-server; HOST:PORT to 127.0.0.1:8787.\n"
         "Plain HTTP is served on loopback only, unless --insecure-http is given.\n");
 }
@@ -67,13 +69,22 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
                 fail(a + QStringLiteral(" needs a value"));
             return arguments[++i];
         };
-        if (!c.adminWords.isEmpty() && a.startsWith(QLatin1String("--")) && a != QLatin1String("--data")) {
+        const bool storageOption = a == QLatin1String("--data") || a == QLatin1String("--database") ||
+                                   a == QLatin1String("--database-pool");
+        if (!c.adminWords.isEmpty() && a.startsWith(QLatin1String("--")) && !storageOption) {
             // Options of an admin command (--name, --role, --password-stdin) stay with it.
             c.adminWords << a;
             continue;
         }
         if (a == QLatin1String("--data"))
             c.dataDirectory = value();
+        else if (a == QLatin1String("--database")) {
+            c.storage.databaseUrl = value();
+            const QUrl url(c.storage.databaseUrl);
+            if (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres"))
+                fail(QStringLiteral("--database needs a URL such as postgresql://zorvi@db.example.com:5432/zorvi"));
+        } else if (a == QLatin1String("--database-pool"))
+            c.storage.databasePoolSize = positiveNumber(value(), a);
         else if (a == QLatin1String("--listen"))
             parseListen(c, value());
         else if (a == QLatin1String("--insecure-http"))

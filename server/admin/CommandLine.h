@@ -15,6 +15,7 @@ struct CommandLine {
     bool insecureHttp = false;
     std::optional<ApiServer::Tls> tls;
     ServiceConfig config;
+    StorageOptions storage;
     // Administration: the words after the options ("user add …"); empty to serve.
     QStringList adminWords;
     bool help = false;

@@ -9,6 +9,8 @@
 #include "ServiceContext.h"
 #include "SyncRoutes.h"
 #include "web/ServicePages.h"
+#include "storage/postgres/PgChangeRelay.h"
+#include "storage/postgres/PgDatabase.h"
 #include "web/VerificationRoutes.h"
 
 #include <stdexcept>
@@ -40,8 +42,9 @@ FrontDoor::Limits doorLimits(const ServiceConfig& c) {
 
 } // namespace
 
-ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const std::optional<Tls>& tls)
-    : config_(config), data_(dataDirectory), sync_(data_.accounts(), data_.rows(), data_.blobs(), feed_),
+ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const std::optional<Tls>& tls,
+                     const StorageOptions& storage)
+    : config_(config), data_(dataDirectory, storage), sync_(data_.accounts(), data_.rows(), data_.blobs(), feed_),
       auth_(data_.accounts()), signer_(data_.signingKey()), tls_(tlsFor(tls)),
       frontDoor_(doorLimits(config), tls_ ? tls_->get() : nullptr,
                  [this](std::unique_ptr<Connection> c, RequestHead head) {
@@ -51,6 +54,8 @@ ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const s
       streams_(streamLimits(config), feed_, eventStreamCheck(data_.accounts())),
       workers_(std::make_unique<httplib::ThreadPool>(std::size_t(config.workerThreads))) {
     config_.tls = tls.has_value();
+    if (PgDatabase* shared = data_.sharedDatabase())
+        relay_ = std::make_unique<PgChangeRelay>(shared->pool(), feed_);
     data_.accounts().setTokenIdleLimit(double(config_.tokenIdleDays) * 86400);
     context_.reset(
         new ServiceContext{config_, data_.accounts(), data_.blobs(), feed_, sync_, auth_, signer_, streams_});

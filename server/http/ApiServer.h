@@ -14,6 +14,8 @@
 #include <memory>
 #include <optional>
 
+class PgChangeRelay;
+
 // The running service: its storage, the connection loop, the workers that
 // run one request at a time, the live event streams and every route.
 class ApiServer {
@@ -23,7 +25,8 @@ public:
         QString keyPath;
     };
 
-    ApiServer(const QString& dataDirectory, ServiceConfig config, const std::optional<Tls>& tls = std::nullopt);
+    ApiServer(const QString& dataDirectory, ServiceConfig config, const std::optional<Tls>& tls = std::nullopt,
+              const StorageOptions& storage = {});
     ~ApiServer();
 
     // Binds the address; port 0 picks a free one. Returns the bound port.
@@ -39,6 +42,8 @@ private:
     ServiceConfig config_;
     DataFolder data_;
     ChangeFeed feed_;
+    // Events to and from the other instances on a shared database.
+    std::unique_ptr<PgChangeRelay> relay_;
     SyncService sync_;
     Authenticator auth_;
     UrlSigner signer_;

@@ -1,6 +1,12 @@
 #include "DataFolder.h"
 
+#include "FolderBlobStore.h"
+#include "ServerDatabase.h"
+#include "SqliteAccountStore.h"
+#include "SqliteSyncRowStore.h"
 #include "http/UrlSigner.h"
+#include "postgres/PgAccountStore.h"
+#include "postgres/PgSyncRowStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,11 +28,23 @@ QString DataFolder::prepared(const QString& path) {
     return QDir(path).absolutePath();
 }
 
-DataFolder::DataFolder(const QString& path)
-    : path_(prepared(path)), database_(path_ + QStringLiteral("/zorvi-server.sqlite3")), accounts_(database_),
-      rows_(database_), blobs_(path_ + QStringLiteral("/blobs")),
-      signingKey_(UrlSigner::loadOrCreateKey(path_ + QStringLiteral("/signing.key"))) {
+DataFolder::DataFolder(const QString& path, const StorageOptions& options) : path_(prepared(path)) {
+    if (options.databaseUrl.isEmpty()) {
+        sqlite_ = std::make_unique<ServerDatabase>(path_ + QStringLiteral("/zorvi-server.sqlite3"));
+        accounts_ = std::make_unique<SqliteAccountStore>(*sqlite_);
+        rows_ = std::make_unique<SqliteSyncRowStore>(*sqlite_);
+        signingKey_ = UrlSigner::loadOrCreateKey(path_ + QStringLiteral("/signing.key"));
+    } else {
+        postgres_ = std::make_unique<PgDatabase>(options.databaseUrl, options.databasePoolSize);
+        accounts_ = std::make_unique<PgAccountStore>(*postgres_);
+        rows_ = std::make_unique<PgSyncRowStore>(*postgres_);
+        // Every instance signs with the same key, so an address one hands out works on all.
+        signingKey_ = postgres_->signingKey();
+    }
+    blobs_ = std::make_unique<FolderBlobStore>(path_ + QStringLiteral("/blobs"));
     // Files an older version left readable to others.
     for (const QString& name : QDir(path_).entryList({QStringLiteral("zorvi-server.sqlite3*")}, QDir::Files))
         QFile::setPermissions(path_ + '/' + name, QFile::ReadOwner | QFile::WriteOwner);
 }
+
+DataFolder::~DataFolder() = default;

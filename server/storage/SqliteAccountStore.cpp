@@ -1,5 +1,6 @@
 #include "SqliteAccountStore.h"
 
+#include "AuthorizationStateText.h"
 #include "SqlPlaceholders.h"
 
 #include <QDateTime>
@@ -8,23 +9,6 @@ namespace {
 
 double now() {
     return double(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
-}
-
-QString stateText(DeviceAuthorization::State s) {
-    switch (s) {
-    case DeviceAuthorization::State::pending: return QStringLiteral("pending");
-    case DeviceAuthorization::State::approved: return QStringLiteral("approved");
-    case DeviceAuthorization::State::denied: return QStringLiteral("denied");
-    case DeviceAuthorization::State::consumed: return QStringLiteral("consumed");
-    }
-    return QStringLiteral("pending");
-}
-
-DeviceAuthorization::State stateFrom(const QString& text) {
-    if (text == QLatin1String("approved")) return DeviceAuthorization::State::approved;
-    if (text == QLatin1String("denied")) return DeviceAuthorization::State::denied;
-    if (text == QLatin1String("consumed")) return DeviceAuthorization::State::consumed;
-    return DeviceAuthorization::State::pending;
 }
 
 UserRecord userFrom(const Row& r) {
@@ -212,7 +196,7 @@ void SqliteAccountStore::revokeAccessToken(const QString& tokenHash) {
 void SqliteAccountStore::storeDeviceAuthorization(const DeviceAuthorization& a) {
     db_.execute(QStringLiteral("INSERT OR REPLACE INTO device_authorizations (device_code_hash, user_code, client_id, "
                                "state, user_id, expires_at, last_poll_at, interval) VALUES (?,?,?,?,?,?,?,?);"),
-                {a.deviceCodeHash, a.userCode, a.clientId, stateText(a.state), SQLValue::string(a.userId),
+                {a.deviceCodeHash, a.userCode, a.clientId, authorizationStateText(a.state), SQLValue::string(a.userId),
                  a.expiresAt, a.lastPollAt, a.interval});
 }
 
@@ -227,7 +211,7 @@ std::optional<DeviceAuthorization> SqliteAccountStore::deviceAuthorizationWhere(
     a.deviceCodeHash = r.string("device_code_hash").value_or(QString());
     a.userCode = r.string("user_code").value_or(QString());
     a.clientId = r.string("client_id").value_or(QString());
-    a.state = stateFrom(r.string("state").value_or(QString()));
+    a.state = authorizationStateFrom(r.string("state").value_or(QString()));
     a.userId = r.string("user_id");
     a.expiresAt = r.real("expires_at").value_or(0);
     a.lastPollAt = r.real("last_poll_at").value_or(0);

@@ -46,11 +46,28 @@ void ChangeFeed::unsubscribe(const std::shared_ptr<Subscription>& subscription) 
 }
 
 void ChangeFeed::publish(const QString& workspaceId, std::int64_t cursor) {
+    const Event event{workspaceId, cursor};
+    deliverHere(event);
+    std::function<void(const Event&)> relay;
+    {
+        std::lock_guard guard(lock_);
+        relay = relay_;
+    }
+    if (relay)
+        relay(event);
+}
+
+void ChangeFeed::deliverHere(const Event& event) {
     std::lock_guard guard(lock_);
     for (const auto& s : subscriptions_)
-        s->deliver({workspaceId, cursor});
+        s->deliver(event);
     if (onPublish_)
         onPublish_();
+}
+
+void ChangeFeed::setRelay(std::function<void(const Event&)> relay) {
+    std::lock_guard guard(lock_);
+    relay_ = std::move(relay);
 }
 
 void ChangeFeed::setOnPublish(std::function<void()> onPublish) {

@@ -48,10 +48,15 @@ public:
     void close();
     // Called after every publish, so a loop serving many streams can wake.
     void setOnPublish(std::function<void()> onPublish);
+    // Also hands every publish to `relay`, so instances sharing a database hear of it.
+    void setRelay(std::function<void(const Event&)> relay);
+    // Delivers to this instance's streams only: an event another instance published.
+    void deliverHere(const Event& event);
 
 private:
     std::mutex lock_;
     std::vector<std::shared_ptr<Subscription>> subscriptions_;
     bool closed_ = false;
     std::function<void()> onPublish_;
+    std::function<void(const Event&)> relay_;
 };

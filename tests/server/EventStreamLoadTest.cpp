@@ -29,13 +29,14 @@ protected:
         startService({"--streams-per-token", "600", "--streams-per-user", "600", "--connections-per-address", "700"});
     }
 };
+ON_EVERY_BACKEND(ManyStreams);
 
 } // namespace
 
 // Open streams cost the service a socket each, not a worker: with 500 of
 // them connected, sync and the sign-in page still answer, and a change
 // reaches every stream.
-TEST_F(ManyStreams, fiveHundredOpenStreamsLeaveEveryOtherRequestAnswered) {
+TEST_P(ManyStreams, fiveHundredOpenStreamsLeaveEveryOtherRequestAnswered) {
     const QString annToken = tokenFor("ann@acme.test");
     std::vector<RawConnection> streams = openStreams(server_->port(), annToken, 500);
     ASSERT_TRUE(allReceive(streams, ": zorvi events", 60000));
@@ -48,7 +49,7 @@ TEST_F(ManyStreams, fiveHundredOpenStreamsLeaveEveryOtherRequestAnswered) {
     EXPECT_TRUE(allReceive(streams, "event: change", 60000));
 }
 
-TEST_F(ServiceFixture, streamsAreLimitedPerTokenAndPerUserAndAPlaceFreesWhenAStreamCloses) {
+TEST_P(ServiceFixture, streamsAreLimitedPerTokenAndPerUserAndAPlaceFreesWhenAStreamCloses) {
     server_->stop();
     startService({"--streams-per-token", "2", "--streams-per-user", "3"});
     const QString first = tokenFor("ann@acme.test"), second = tokenFor("ann@acme.test");
@@ -88,7 +89,7 @@ TEST_F(ServiceFixture, streamsAreLimitedPerTokenAndPerUserAndAPlaceFreesWhenAStr
     EXPECT_TRUE(reopened);
 }
 
-TEST_F(ServiceFixture, aStreamOfARevokedTokenEndsAtTheNextChangeWithoutHearingIt) {
+TEST_P(ServiceFixture, aStreamOfARevokedTokenEndsAtTheNextChangeWithoutHearingIt) {
     const QString annToken = tokenFor("ann@acme.test");
     RawConnection stream(server_->port());
     stream.send(requestHead("GET", "/v1/events", annToken.toStdString()));

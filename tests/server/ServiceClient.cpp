@@ -82,7 +82,8 @@ ServiceClient::Reply ServiceClient::sync(const QString& deviceId, qint64 cursor,
                 {{"device_id", deviceId}, {"cursor", cursor}, {"changes", changes}, {"full_groups", fullGroups}});
 }
 
-QString ServiceClient::signIn(const QString& baseUrl, const QString& email, const QString& password) {
+QString ServiceClient::signIn(const QString& baseUrl, const QString& email, const QString& password,
+                             const QString& approvalUrl) {
     ServiceClient api(baseUrl);
     const Reply code = api.post(QStringLiteral("/api/auth/device/code"),
                                 {{"client_id", "zorvi-desktop"}, {"scope", "openid profile email"}});
@@ -91,7 +92,7 @@ QString ServiceClient::signIn(const QString& baseUrl, const QString& email, cons
         return {};
 
     // The browser's part, with its cookies carried by hand.
-    httplib::Client browser = connectTo(baseUrl);
+    httplib::Client browser = connectTo(approvalUrl.isEmpty() ? baseUrl : approvalUrl);
     auto page = browser.Get(("/device?user_code=" + userCode).toStdString());
     if (!page || page->status != 200)
         return {};

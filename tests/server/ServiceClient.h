@@ -36,8 +36,10 @@ public:
                const QJsonArray& fullGroups = {});
 
     // Signs in through the device flow and the real verification pages;
-    // returns the access token, or empty when a step fails.
-    static QString signIn(const QString& baseUrl, const QString& email, const QString& password);
+    // returns the access token, or empty when a step fails. The person
+    // approves at approvalUrl when given (another instance of the service).
+    static QString signIn(const QString& baseUrl, const QString& email, const QString& password,
+                          const QString& approvalUrl = {});
 
 private:
     Reply toReply(const httplib::Result& result);

@@ -1,14 +1,18 @@
 #pragma once
 
 #include "ServiceClient.h"
+#include "support/PostgresCluster.h"
 #include "support/TempDir.h"
 #include "support/ZorviServerProcess.h"
 
 #include <gtest/gtest.h>
 
+// Where the service under test keeps its rows: every test runs on both.
+enum class Backend { sqlite, postgresql };
+
 // A real zorvi-server with two workspaces: Ann and Bob share "acme", Cat is
 // alone in "globex". Tokens come from the real device flow.
-class ServiceFixture : public ::testing::Test {
+class ServiceFixture : public ::testing::TestWithParam<Backend> {
 public:
     static constexpr const char* password = "correct horse battery";
 
@@ -17,6 +21,15 @@ protected:
 
     void startService(const QStringList& extraArguments = {}) {
         server_ = std::make_unique<ZorviServerProcess>(QStringLiteral(ZORVI_SERVER_PROGRAM), dir_.file("data"));
+        if (GetParam() == Backend::postgresql) {
+            if (databaseUrl_.isEmpty()) {
+                PostgresCluster* cluster = PostgresCluster::shared();
+                ASSERT_NE(cluster, nullptr) << "no PostgreSQL for the test";
+                databaseUrl_ = cluster->createDatabase();
+                ASSERT_FALSE(databaseUrl_.isEmpty()) << cluster->error().toStdString();
+            }
+            server_->setStorageArguments({"--database", databaseUrl_});
+        }
         if (acme_.isEmpty()) {
             ASSERT_FALSE(server_->addUser("ann@acme.test", "Ann", password).isEmpty());
             ASSERT_FALSE(server_->addUser("bob@acme.test", "Bob", password).isEmpty());
@@ -40,7 +53,23 @@ protected:
 
     QString url() const { return server_->baseUrl(); }
 
+    // Runs one statement of SQL both databases understand on the service's
+    // database; returns the rows it changed, -1 on failure.
+    int databaseExecute(const QString& sql);
+    // Everything the database holds, as bytes: the SQLite file, or a dump.
+    QByteArray databaseContents();
+
     TempDir dir_;
     std::unique_ptr<ZorviServerProcess> server_;
     QString acme_, globex_;
+    QString databaseUrl_;
 };
+
+inline void PrintTo(Backend backend, std::ostream* os) {
+    *os << (backend == Backend::sqlite ? "sqlite" : "postgresql");
+}
+
+std::string backendName(const ::testing::TestParamInfo<Backend>& info);
+
+#define ON_EVERY_BACKEND(fixture)                                                                                 \
+    INSTANTIATE_TEST_SUITE_P(Storage, fixture, ::testing::Values(Backend::sqlite, Backend::postgresql), backendName)

@@ -39,7 +39,7 @@ private:
 
 } // namespace
 
-TEST_F(ServiceFixture, passwordGuessesAreSlowedPerAccountThenPerAddress) {
+TEST_P(ServiceFixture, passwordGuessesAreSlowedPerAccountThenPerAddress) {
     SignInForm browser(url());
     std::vector<int> statuses;
     for (int i = 0; i < 8; ++i)
@@ -58,7 +58,7 @@ TEST_F(ServiceFixture, passwordGuessesAreSlowedPerAccountThenPerAddress) {
     EXPECT_EQ(browser.attempt("cat@globex.test", password), 429);
 }
 
-TEST_F(ServiceFixture, guessingUserCodesWhileSignedInIsSlowedDown) {
+TEST_P(ServiceFixture, guessingUserCodesWhileSignedInIsSlowedDown) {
     SignInForm browser(url());
     ASSERT_EQ(browser.attempt("bob@acme.test", password), 303);
     std::vector<int> statuses;

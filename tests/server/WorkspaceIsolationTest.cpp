@@ -11,7 +11,7 @@ QString sha256(const QByteArray& bytes) {
 
 } // namespace
 
-TEST_F(ServiceFixture, aMemberOfAnotherWorkspaceSeesNothingAndCanWriteNothing) {
+TEST_P(ServiceFixture, aMemberOfAnotherWorkspaceSeesNothingAndCanWriteNothing) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient cat = clientFor("cat@globex.test");
     EventStream annEvents(url(), tokenFor("ann@acme.test"));
@@ -103,7 +103,7 @@ TEST_F(ServiceFixture, aMemberOfAnotherWorkspaceSeesNothingAndCanWriteNothing) {
     EXPECT_EQ(captures, 1);
 }
 
-TEST_F(ServiceFixture, aRemovedMemberIsToldToDropTheWorkspaceAndLosesAccess) {
+TEST_P(ServiceFixture, aRemovedMemberIsToldToDropTheWorkspaceAndLosesAccess) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient bob = clientFor("bob@acme.test");
     ASSERT_EQ(ann.sync("ann-laptop", 0, {newCapture("shared", acme_, "for the team")}).status, 200);

@@ -13,7 +13,7 @@ ZorviServerProcess::~ZorviServerProcess() {
 
 bool ZorviServerProcess::start(const QStringList& extraArguments, int timeoutMs) {
     process_.setProgram(program_);
-    process_.setArguments(QStringList{"--data", data_, "--listen", "127.0.0.1:0"} + extraArguments);
+    process_.setArguments(QStringList{"--data", data_, "--listen", "127.0.0.1:0"} + storage_ + extraArguments);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
     process_.start();
     static const QRegularExpression listening(QStringLiteral("listening on (https?://[^:]+:(\\d+))"));
@@ -56,7 +56,7 @@ void ZorviServerProcess::stop() {
 int ZorviServerProcess::admin(const QStringList& words, const QByteArray& input, QString* output) {
     QProcess p;
     p.setProgram(program_);
-    p.setArguments(QStringList{"--data", data_} + words);
+    p.setArguments(QStringList{"--data", data_} + storage_ + words);
     p.start();
     p.write(input);
     p.closeWriteChannel();

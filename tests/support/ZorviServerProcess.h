@@ -15,6 +15,8 @@ public:
     // Starts serving; returns false (with the server's output in error())
     // when it does not report its address within the timeout.
     bool start(const QStringList& extraArguments = {}, int timeoutMs = 15000);
+    // Options every later command gets, serving or administration: where the rows live.
+    void setStorageArguments(QStringList arguments) { storage_ = std::move(arguments); }
     void stop();
 
     QString baseUrl() const { return baseUrl_; }
@@ -36,6 +38,7 @@ public:
 private:
     QString program_;
     QString data_;
+    QStringList storage_;
     QProcess process_;
     QString baseUrl_;
     int port_ = 0;
