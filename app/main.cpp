@@ -1,3 +1,4 @@
+#include "platform/Platform.h"
 #include "shell/AppDelegate.h"
 #include "shell/CommandLine.h"
 #include "shell/SingleInstance.h"
@@ -12,6 +13,7 @@ int main(int argc, char** argv) {
     if (const std::optional<int> exitCode = CommandLine::answerWithoutStarting(early))
         return *exitCode;
 
+    Platform::choose();
     QApplication app(argc, argv);
     AppDelegate::configureApplication();
 

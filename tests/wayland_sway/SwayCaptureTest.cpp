@@ -1,0 +1,144 @@
+// Captures in a real headless sway session with its real screenshot portal:
+// the app started from the command line the way a desktop shortcut starts it,
+// a drag from a pointer, the note typed on a keyboard, and the saved pixels
+// compared with a picture the test put on the screen.
+#include "SwayDesktop.h"
+
+#include "support/QtPrinters.h"
+#include "support/TempDir.h"
+
+#include "shell/Preferences.h"
+#include "store/CaptureStore.h"
+#include "store/ZorviPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+
+namespace {
+
+class SwayCaptureTest : public ::testing::Test {
+protected:
+    static constexpr const char* overlayTitle = "Zorvi region selection";
+    static constexpr const char* noteTitle = "Zorvi note";
+
+    void SetUp() override {
+        ensureQtApplication();
+        qputenv("ZORVI_HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        // Past the first-run guide, as someone with a desktop shortcut is.
+        Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        ASSERT_TRUE(desktop.pointerReady()) << "the virtual pointer did not start";
+    }
+
+    void TearDown() override { stopApp(); }
+
+    static QString pictureFile() { return QStringLiteral(ZORVI_SOURCE_DIR "/tests/data/capture/known-window.png"); }
+    static QImage picture() { return TestImages::pixelsOf(QImage(pictureFile())); }
+
+    // `zorvi ARGUMENTS` as a desktop shortcut runs it: the first starts the
+    // app, later ones hand their command to it and end.
+    void zorvi(const QStringList& arguments, const QProcessEnvironment& environment = {}) {
+        if (app_.state() == QProcess::NotRunning) {
+            if (!environment.isEmpty())
+                app_.setProcessEnvironment(environment);
+            app_.setProcessChannelMode(QProcess::ForwardedChannels);
+            app_.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
+            ASSERT_TRUE(app_.waitForStarted());
+            return;
+        }
+        QProcess forwarder;
+        forwarder.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
+        ASSERT_TRUE(forwarder.waitForFinished(15000));
+        ASSERT_EQ(forwarder.exitCode(), 0);
+    }
+
+    void stopApp() {
+        if (app_.state() == QProcess::NotRunning)
+            return;
+        app_.terminate();
+        if (!app_.waitForFinished(5000))
+            app_.kill();
+        app_.waitForFinished();
+    }
+
+    std::vector<Capture> captures() { return store->captures(CaptureQuery()); }
+
+    bool waitForCaptures(std::size_t count) {
+        return processEventsUntil([&] { return captures().size() >= count; }, 15000);
+    }
+
+    static QStringList libraryFiles() {
+        QStringList files;
+        for (const QString& root : {ZorviPaths::capturesRoot(), ZorviPaths::thumbsRoot()})
+            for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+                files << it.next();
+        files.sort();
+        return files;
+    }
+
+    QImage savedImage(const Capture& capture) {
+        const std::vector<CaptureImage> images = store->images(capture.id);
+        if (images.size() != 1)
+            return {};
+        return TestImages::pixelsOf(QImage(ZorviPaths::imageURL(images.front().imagePath)));
+    }
+
+    // Types a note into the note box once the compositor has given it the
+    // keyboard, and saves it.
+    void fileNote(const QString& note) {
+        ASSERT_TRUE(SwayDesktop::waitForFocus(noteTitle))
+            << "the note box never took the keyboard; windows: " << SwayDesktop::windowTitles().toStdString();
+        SwayDesktop::type(note);
+        SwayDesktop::ctrlKey("Return");
+        ASSERT_TRUE(SwayDesktop::waitUntilGone(noteTitle));
+    }
+
+    TempDir home;
+    TempDir config;
+    std::unique_ptr<CaptureStore> store;
+    SwayDesktop desktop;
+    QProcess app_;
+};
+
+TEST_F(SwayCaptureTest, ADraggedRegionIsSavedPixelForPixelAtScaleOneAndTwoAndEscLeavesNothing) {
+    const QImage known = picture();
+    std::size_t filed = 0;
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        ASSERT_TRUE(SwayDesktop::configureOutput(QStringLiteral("scale %1").arg(scale)));
+        ASSERT_TRUE(SwayDesktop::showBackground(pictureFile(), known)) << "the picture never showed";
+        // The picture's top-left corner in logical pixels: it sits at the
+        // centre of the output's pixels.
+        const QSize pixels = SwayDesktop::outputRect().size() * scale;
+        const QPoint origin = SwayDesktop::backgroundOrigin(pixels, known.size()) / scale;
+
+        zorvi({"--capture-region"});
+        ASSERT_TRUE(SwayDesktop::waitForWindow(overlayTitle)) << "no overlay; windows: " << SwayDesktop::windowTitles().toStdString();
+        ASSERT_TRUE(desktop.drag(origin + QPoint(10, 15), origin + QPoint(110, 95)));
+        const QString note = QStringLiteral("Misaligned at scale %1").arg(scale);
+        ASSERT_NO_FATAL_FAILURE(fileNote(note));
+        ASSERT_TRUE(waitForCaptures(++filed));
+        const std::vector<Capture> all = captures();
+        const auto capture = std::find_if(all.begin(), all.end(), [&](const Capture& c) { return c.note == note; });
+        ASSERT_NE(capture, all.end()) << "the note as typed";
+        EXPECT_EQ(capture->captureMode, CaptureMode::region);
+        EXPECT_EQ(capture->displayScale, double(scale));
+        EXPECT_EQ(savedImage(*capture), known.copy(QRect(QPoint(10, 15) * scale, QSize(100, 80) * scale)))
+            << "the crop of the picture, pixel for pixel";
+
+        // Esc in the overlay: no row and no file.
+        const QStringList files = libraryFiles();
+        zorvi({"--capture-region"});
+        ASSERT_TRUE(SwayDesktop::waitForWindow(overlayTitle));
+        SwayDesktop::key("Escape");
+        ASSERT_TRUE(SwayDesktop::waitUntilGone(overlayTitle));
+        EXPECT_FALSE(SwayDesktop::window(noteTitle).has_value());
+        EXPECT_EQ(captures().size(), filed);
+        EXPECT_EQ(libraryFiles(), files);
+        stopApp();
+    }
+}
+
+} // namespace
