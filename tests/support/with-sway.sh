@@ -23,7 +23,7 @@ for argument in "$@"; do
   [ "$argument" = "--gtest_list_tests" ] && exec "$@"
 done
 
-for program in sway swaymsg pipewire dbus-daemon grim wtype swaybg; do
+for program in sway swaymsg pipewire dbus-daemon grim swaybg Xvfb; do
   if ! command -v "$program" >/dev/null; then
     echo "with-sway.sh: $program is not installed (scripts/setup installs it)" >&2
     exit 1
@@ -46,7 +46,9 @@ pids=()
 cleanup() {
   for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
-  rm -rf "$runtime"
+  # The document portal mounts its file system in the session's folder.
+  fusermount3 -uz "$xdg/doc" 2>/dev/null || fusermount -uz "$xdg/doc" 2>/dev/null || umount -l "$xdg/doc" 2>/dev/null || true
+  rm -rf "$runtime" 2>/dev/null || true
 }
 trap cleanup EXIT
 

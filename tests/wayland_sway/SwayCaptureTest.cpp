@@ -29,7 +29,7 @@ protected:
         // Past the first-run guide, as someone with a desktop shortcut is.
         Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
         store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
-        ASSERT_TRUE(desktop.pointerReady()) << "the virtual pointer did not start";
+        ASSERT_TRUE(desktop.inputReady()) << "the virtual keyboard and pointer did not start";
     }
 
     void TearDown() override { stopApp(); }
@@ -90,8 +90,8 @@ protected:
     void fileNote(const QString& note) {
         ASSERT_TRUE(SwayDesktop::waitForFocus(noteTitle))
             << "the note box never took the keyboard; windows: " << SwayDesktop::windowTitles().toStdString();
-        SwayDesktop::type(note);
-        SwayDesktop::ctrlKey("Return");
+        ASSERT_TRUE(desktop.type(note));
+        ASSERT_TRUE(desktop.ctrlKey("Return"));
         ASSERT_TRUE(SwayDesktop::waitUntilGone(noteTitle));
     }
 
@@ -132,13 +132,86 @@ TEST_F(SwayCaptureTest, ADraggedRegionIsSavedPixelForPixelAtScaleOneAndTwoAndEsc
         const QStringList files = libraryFiles();
         zorvi({"--capture-region"});
         ASSERT_TRUE(SwayDesktop::waitForWindow(overlayTitle));
-        SwayDesktop::key("Escape");
+        ASSERT_TRUE(desktop.key("Escape"));
         ASSERT_TRUE(SwayDesktop::waitUntilGone(overlayTitle));
         EXPECT_FALSE(SwayDesktop::window(noteTitle).has_value());
         EXPECT_EQ(captures().size(), filed);
         EXPECT_EQ(libraryFiles(), files);
         stopApp();
     }
+}
+
+} // namespace
+
+namespace {
+
+// The note box has the keyboard each time it opens from the overlay: typed
+// straight away, no click, twenty times over, every note arrives whole.
+TEST_F(SwayCaptureTest, TheNoteBoxTakesTheKeyboardEveryTimeItOpensFromTheOverlay) {
+    constexpr int times = 20;
+    for (int i = 1; i <= times; ++i) {
+        SCOPED_TRACE(i);
+        zorvi({"--capture-region"});
+        ASSERT_TRUE(SwayDesktop::waitForFocus(overlayTitle)) << "no overlay with the keyboard; windows: "
+                                                            << SwayDesktop::windowTitles().toStdString();
+        ASSERT_TRUE(desktop.key("space")); // the whole output
+        ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("Note number %1").arg(i)));
+        ASSERT_TRUE(waitForCaptures(std::size_t(i)));
+    }
+    QStringList notes;
+    for (const Capture& capture : captures())
+        notes << capture.note;
+    notes.sort();
+    QStringList expected;
+    for (int i = 1; i <= times; ++i)
+        expected << QStringLiteral("Note number %1").arg(i);
+    expected.sort();
+    EXPECT_EQ(notes, expected) << "a note lost keys";
+}
+
+// A Wayland desktop that also offers an X server (XWayland) and declares no
+// session type, as sway started from a console does: the app runs on
+// Wayland, so the screen it saves is the real one, not XWayland's black
+// root window.
+TEST_F(SwayCaptureTest, TheWholeOutputIsSavedOnADesktopThatAlsoOffersAnXServer) {
+    const QImage known = picture();
+    ASSERT_TRUE(SwayDesktop::showBackground(pictureFile(), known));
+    const QImage screen = SwayDesktop::screenshot();
+
+    QProcess xserver;
+    xserver.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+    ASSERT_TRUE(xserver.waitForReadyRead(10000)) << "Xvfb did not start";
+    const QString display = ":" + QString::fromLatin1(xserver.readLine()).trimmed();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    environment.remove("XDG_SESSION_TYPE");
+    environment.remove("QT_QPA_PLATFORM");
+
+    zorvi({"--capture-screen"}, environment);
+    ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("The whole screen")));
+    ASSERT_TRUE(waitForCaptures(1));
+    const Capture capture = captures().front();
+    EXPECT_EQ(capture.captureMode, CaptureMode::fullscreen);
+    EXPECT_EQ(savedImage(capture), screen) << "the output as it was, pixel for pixel";
+    stopApp();
+    xserver.terminate();
+    xserver.waitForFinished();
+}
+
+} // namespace
+
+#include "shortcuts/HotkeyBinding.h"
+
+namespace {
+
+// No X keyboard map to read on Wayland: shortcuts are still named by their keys.
+TEST(SwayKeyNames, ShortcutsNameTheirKeysWithoutAnXKeyboardMap) {
+    ensureQtApplication();
+    ASSERT_TRUE(qEnvironmentVariableIsEmpty("DISPLAY"));
+    const ModifierSet altShift = ModifierSet::option() | ModifierSet::shift();
+    EXPECT_EQ((HotkeyBinding{19, altShift, 1}.displayString()), "Alt+Shift+2");
+    EXPECT_EQ((HotkeyBinding{0, ModifierSet::control(), 1}.displayString()), "Ctrl+A");
+    EXPECT_EQ((HotkeyBinding{20, altShift, 2}.displayString()), "Alt+Shift+3 Alt+Shift+3");
 }
 
 } // namespace

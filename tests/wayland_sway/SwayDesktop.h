@@ -16,8 +16,8 @@
 #include <optional>
 
 // The sway session this test program runs in (support/with-sway.sh), driven
-// the way a person would: keys through wtype, drags through our virtual
-// pointer, windows read from sway's own tree.
+// the way a person would: keys and drags through a virtual keyboard and
+// pointer that live as long as the session, windows read from sway's own tree.
 class SwayDesktop {
 public:
     struct Window {
@@ -27,19 +27,19 @@ public:
     };
 
     SwayDesktop() {
-        pointer_.setProgram(QStringLiteral(ZORVI_DRAG_POINTER));
-        pointer_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        pointer_.start();
-        pointerReady_ = pointer_.waitForReadyRead(10000) && pointer_.readLine().trimmed() == "ready";
+        input_.setProgram(QStringLiteral(ZORVI_VIRTUAL_INPUT));
+        input_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        input_.start();
+        inputReady_ = input_.waitForReadyRead(10000) && input_.readLine().trimmed() == "ready";
     }
 
     ~SwayDesktop() {
-        pointer_.closeWriteChannel();
-        if (!pointer_.waitForFinished(3000))
-            pointer_.kill();
+        input_.closeWriteChannel();
+        if (!input_.waitForFinished(3000))
+            input_.kill();
     }
 
-    bool pointerReady() const { return pointerReady_; }
+    bool inputReady() const { return inputReady_; }
 
     // Runs a program to its end; its standard output. Empty on failure.
     static QByteArray run(const QString& program, const QStringList& arguments) {
@@ -118,22 +118,16 @@ public:
     // Presses the left button at `from`, moves to `to`, releases (logical pixels).
     bool drag(QPoint from, QPoint to) {
         const QRect layout = outputRect();
-        const QByteArray line = QStringLiteral("%1 %2 %3 %4 %5 %6\n")
-                                    .arg(from.x()).arg(from.y()).arg(to.x()).arg(to.y())
-                                    .arg(layout.width()).arg(layout.height()).toUtf8();
-        pointer_.write(line);
-        if (!pointer_.waitForBytesWritten(5000) || !pointer_.waitForReadyRead(10000))
-            return false;
-        return pointer_.readLine().trimmed() == "ok";
+        return send(QStringLiteral("drag %1 %2 %3 %4 %5 %6")
+                        .arg(from.x()).arg(from.y()).arg(to.x()).arg(to.y())
+                        .arg(layout.width()).arg(layout.height()));
     }
 
-    // Each wtype call brings a new virtual keyboard, and a Qt client drops the
-    // first key after a new keymap: a Shift tap goes first.
-    static void type(const QString& text) { run(QStringLiteral("wtype"), {"-k", "Shift_L", text}); }
-    static void key(const QString& name) { run(QStringLiteral("wtype"), {"-k", "Shift_L", "-k", name}); }
-    static void ctrlKey(const QString& name) {
-        run(QStringLiteral("wtype"), {"-k", "Shift_L", "-M", "ctrl", "-k", name, "-m", "ctrl"});
-    }
+    // Plain ASCII, as a US keyboard types it.
+    bool type(const QString& text) { return send(QStringLiteral("type ") + text); }
+    // One key by its keysym name ("space", "Escape", "Return").
+    bool key(const QString& keysym) { return send(QStringLiteral("key ") + keysym); }
+    bool ctrlKey(const QString& keysym) { return send(QStringLiteral("key %1 ctrl").arg(keysym)); }
 
 private:
     static QRect rectOf(const QJsonObject& rect) {
@@ -168,6 +162,16 @@ private:
                 collectTitles(child.toObject(), titles);
     }
 
-    QProcess pointer_;
-    bool pointerReady_ = false;
+    bool send(const QString& action) {
+        input_.write(action.toUtf8() + '\n');
+        if (!input_.waitForBytesWritten(5000))
+            return false;
+        while (!input_.canReadLine())
+            if (!input_.waitForReadyRead(10000))
+                return false;
+        return input_.readLine().trimmed() == "ok";
+    }
+
+    QProcess input_;
+    bool inputReady_ = false;
 };
