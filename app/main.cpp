@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
         early.append(QString::fromLocal8Bit(argv[index]));
     if (const std::optional<int> exitCode = CommandLine::answerWithoutStarting(early))
         return *exitCode;
+    if (SingleInstance::forwardToRunningInstance(early))
+        return 0;
 
     Platform::choose();
     QApplication app(argc, argv);
@@ -19,8 +21,6 @@ int main(int argc, char** argv) {
 
     const QStringList arguments = QApplication::arguments().mid(1);
     SingleInstance instance;
-    if (instance.forwardToRunningInstance(arguments))
-        return 0;
     instance.listen();
 
     AppDelegate delegate;
