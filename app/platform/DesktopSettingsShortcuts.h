@@ -8,7 +8,9 @@
 // register and no key feed.
 class DesktopSettingsShortcuts : public ShortcutService, private HotkeyRegistrar {
 public:
-    Mechanism mechanism() const override { return Mechanism::desktopSettings; }
+    explicit DesktopSettingsShortcuts(Mechanism mechanism = Mechanism::desktopSettings) : mechanism_(mechanism) {}
+
+    Mechanism mechanism() const override { return mechanism_; }
     HotkeyRegistrar& registrar() override { return *this; }
     KeyEventSource* keyEvents() override { return nullptr; }
 
@@ -17,4 +19,6 @@ private:
                                                  std::function<void()>) override {
         return std::make_unique<Registration>();
     }
+
+    Mechanism mechanism_;
 };

@@ -9,8 +9,9 @@ class KeyEventSource;
 class ShortcutService {
 public:
     // Key grabs on X11, the GlobalShortcuts portal, or only the desktop's own
-    // keyboard settings running `zorvi --capture-region`.
-    enum class Mechanism { x11, portal, desktopSettings };
+    // keyboard settings running `zorvi --capture-region` (on sway, `bindsym`
+    // lines in its configuration).
+    enum class Mechanism { x11, portal, desktopSettings, swayConfig };
 
     virtual ~ShortcutService() = default;
 

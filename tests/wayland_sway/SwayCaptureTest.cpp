@@ -215,3 +215,42 @@ TEST(SwayKeyNames, ShortcutsNameTheirKeysWithoutAnXKeyboardMap) {
 }
 
 } // namespace
+
+#include "shell/SingleInstance.h"
+#include "shortcuts/SwayBindings.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// The lines the Shortcuts page offers a sway user, pasted into sway, make
+// the recorded shortcut start a capture in the running app.
+TEST_F(SwayCaptureTest, TheOfferedBindsymLinesStartACaptureFromTheKeyboard) {
+    Preferences preferences(Preferences::settingsPath(), config.file("none.conf"));
+    const QString lines = SwayBindings::lines(preferences.regionHotkey(), preferences.fullScreenHotkey());
+    ASSERT_EQ(lines.count("bindsym"), 2) << lines.toStdString();
+    for (QString line : lines.split(u'\n')) {
+        // Pasted as they are but for where the program lies in this build and
+        // the test's own library, which sway's environment doesn't name.
+        line.replace(QStringLiteral(" exec zorvi "),
+                     QStringLiteral(" exec env ZORVI_HOME=%1 XDG_CONFIG_HOME=%2 " ZORVI_APP_BINARY " ")
+                         .arg(home.path(), config.path()));
+        ASSERT_TRUE(SwayDesktop::swaymsg(line)) << line.toStdString();
+    }
+    zorvi({"--background"});
+    ASSERT_TRUE(processEventsUntil([] { return QFileInfo::exists(SingleInstance::socketPath()); }, 15000))
+        << "the app never listened for commands";
+
+    ASSERT_TRUE(desktop.key("2", {"alt", "shift"}));
+    ASSERT_TRUE(SwayDesktop::waitForFocus(overlayTitle)) << "the shortcut did not start a capture; windows: "
+                                                        << SwayDesktop::windowTitles().toStdString();
+    ASSERT_TRUE(desktop.key("Escape"));
+    ASSERT_TRUE(SwayDesktop::waitUntilGone(overlayTitle));
+
+    ASSERT_TRUE(desktop.key("3", {"alt", "shift"}));
+    ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("From the keyboard")));
+    ASSERT_TRUE(waitForCaptures(1));
+    EXPECT_EQ(captures().front().captureMode, CaptureMode::fullscreen);
+}
+
+} // namespace

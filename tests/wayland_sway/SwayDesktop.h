@@ -125,9 +125,12 @@ public:
 
     // Plain ASCII, as a US keyboard types it.
     bool type(const QString& text) { return send(QStringLiteral("type ") + text); }
-    // One key by its keysym name ("space", "Escape", "Return").
-    bool key(const QString& keysym) { return send(QStringLiteral("key ") + keysym); }
-    bool ctrlKey(const QString& keysym) { return send(QStringLiteral("key %1 ctrl").arg(keysym)); }
+    // One key by its keysym name ("space", "Escape", "2"), with modifiers
+    // held ("ctrl", "alt", "shift", "super").
+    bool key(const QString& keysym, const QStringList& held = {}) {
+        return send(QStringList{QStringLiteral("key"), keysym, held.join(u' ')}.join(u' ').trimmed());
+    }
+    bool ctrlKey(const QString& keysym) { return key(keysym, {QStringLiteral("ctrl")}); }
 
 private:
     static QRect rectOf(const QJsonObject& rect) {

@@ -9,7 +9,7 @@
 //                                                 (logical pixels), pointer parked
 //                                                 in the bottom-right corner after
 //   type TEXT                                     the text's keys (US layout)
-//   key KEYSYM [ctrl]                             one key, Ctrl held if asked
+//   key KEYSYM [ctrl] [alt] [shift] [super]       one key, with those modifiers held
 #define _GNU_SOURCE
 #include "virtual-keyboard-v1-client.h"
 #include "virtual-pointer-v1-client.h"
@@ -169,17 +169,25 @@ int main(void) {
     while (fgets(line, sizeof line, stdin)) {
         line[strcspn(line, "\n")] = 0;
         unsigned x1, y1, x2, y2;
-        char name[64], ctrl[8] = "";
+        char name[64];
         int done = 0;
         if (sscanf(line, "drag %u %u %u %u %u %u", &x1, &y1, &x2, &y2, &width, &height) == 6) {
             drag(x1, y1, x2, y2);
             done = 1;
         } else if (strncmp(line, "type ", 5) == 0) {
             done = typeText(line + 5);
-        } else if (sscanf(line, "key %63s %7s", name, ctrl) >= 1) {
+        } else if (sscanf(line, "key %63s", name) == 1) {
             const xkb_keysym_t keysym = xkb_keysym_from_name(name, XKB_KEYSYM_NO_FLAGS);
-            done = keysym != XKB_KEY_NoSymbol &&
-                   press(keysym, strcmp(ctrl, "ctrl") == 0 ? modifierMask(XKB_MOD_NAME_CTRL) : 0);
+            uint32_t held = 0;
+            if (strstr(line, " ctrl"))
+                held |= modifierMask(XKB_MOD_NAME_CTRL);
+            if (strstr(line, " alt"))
+                held |= modifierMask(XKB_MOD_NAME_ALT);
+            if (strstr(line, " shift"))
+                held |= modifierMask(XKB_MOD_NAME_SHIFT);
+            if (strstr(line, " super"))
+                held |= modifierMask(XKB_MOD_NAME_LOGO);
+            done = keysym != XKB_KEY_NoSymbol && press(keysym, held);
         }
         printf(done ? "ok\n" : "failed\n");
         fflush(stdout);

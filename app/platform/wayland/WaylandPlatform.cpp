@@ -35,5 +35,7 @@ std::unique_ptr<ActiveWindowSource> WaylandPlatform::activeWindowSource() {
 std::unique_ptr<ShortcutService> WaylandPlatform::shortcutService() {
     if (PortalHotkeyRegistrar::isAvailable())
         return std::make_unique<PortalShortcuts>();
+    if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
+        return std::make_unique<DesktopSettingsShortcuts>(ShortcutService::Mechanism::swayConfig);
     return std::make_unique<DesktopSettingsShortcuts>();
 }
