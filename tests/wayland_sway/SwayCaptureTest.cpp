@@ -5,6 +5,7 @@
 #include "SwayDesktop.h"
 
 #include "support/QtPrinters.h"
+#include "support/LibraryFiles.h"
 #include "support/TempDir.h"
 
 #include "shell/Preferences.h"
@@ -69,14 +70,6 @@ protected:
         return processEventsUntil([&] { return captures().size() >= count; }, 15000);
     }
 
-    static QStringList libraryFiles() {
-        QStringList files;
-        for (const QString& root : {ZorviPaths::capturesRoot(), ZorviPaths::thumbsRoot()})
-            for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
-                files << it.next();
-        files.sort();
-        return files;
-    }
 
     QImage savedImage(const Capture& capture) {
         const std::vector<CaptureImage> images = store->images(capture.id);
