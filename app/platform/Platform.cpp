@@ -34,8 +34,8 @@ void Platform::choose() {
     if (c.choice)
         return;
     c.choice = PlatformChoice::fromEnvironment(waylandPluginInstalled());
-    // Qt left to itself runs XWayland on GNOME; a platform a person (or a
-    // test) set explicitly is theirs to keep.
+    // Qt left to itself reads only XDG_SESSION_TYPE and may land on XWayland;
+    // a platform a person (or a test) set explicitly is theirs to keep.
     if (!c.choice->qtPlatform.isEmpty() && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", c.choice->qtPlatform);
 }
