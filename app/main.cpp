@@ -1,3 +1,4 @@
+#include "platform/Platform.h"
 #include "shell/AppDelegate.h"
 #include "shell/CommandLine.h"
 #include "shell/SingleInstance.h"
@@ -11,14 +12,15 @@ int main(int argc, char** argv) {
         early.append(QString::fromLocal8Bit(argv[index]));
     if (const std::optional<int> exitCode = CommandLine::answerWithoutStarting(early))
         return *exitCode;
+    if (SingleInstance::forwardToRunningInstance(early))
+        return 0;
 
+    Platform::choose();
     QApplication app(argc, argv);
     AppDelegate::configureApplication();
 
     const QStringList arguments = QApplication::arguments().mid(1);
     SingleInstance instance;
-    if (instance.forwardToRunningInstance(arguments))
-        return 0;
     instance.listen();
 
     AppDelegate delegate;

@@ -4,6 +4,8 @@
 // keyboard would. The last case reads the same grab through Qt's own
 // connection instead, the alternative to the app's own connection.
 #include "shell/Preferences.h"
+#include "platform/Platform.h"
+#include "platform/ShortcutService.h"
 #include "shortcuts/GlobalShortcuts.h"
 
 #include <QAbstractNativeEventFilter>
@@ -141,7 +143,7 @@ void throughTheApp(benchmark::State& state, const HotkeyBinding& binding) {
     Preferences preferences(dir.filePath("Zorvi.conf"), dir.filePath("Kestad.conf"));
     preferences.setRegionHotkey(binding);
     LatencyProbe probe;
-    GlobalShortcuts shortcuts(preferences, [&] { probe.fired(); }, [] {});
+    GlobalShortcuts shortcuts(preferences, Platform::current().shortcutService(), [&] { probe.fired(); }, [] {});
     probe.run(state, binding.tapCount);
 }
 

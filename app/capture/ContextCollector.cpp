@@ -3,6 +3,7 @@
 #include "platform/ActiveWindowSource.h"
 #include "platform/BrowserAddressReader.h"
 #include "platform/DesktopApplications.h"
+#include "platform/Platform.h"
 #include "shell/Preferences.h"
 
 #include <QCursor>
@@ -11,7 +12,7 @@
 #include <QThreadPool>
 
 ContextCollector::ContextCollector()
-    : ContextCollector(Preferences::shared(), ActiveWindowSource::forSession(), BrowserAddressReader::forSession()) {
+    : ContextCollector(Preferences::shared(), Platform::current().activeWindowSource(), BrowserAddressReader::forSession()) {
     // Reading every .desktop file takes milliseconds; do it before the first
     // capture has to wait for it.
     QThreadPool::globalInstance()->start([] { DesktopApplications::installed(); });

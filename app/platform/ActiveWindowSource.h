@@ -2,7 +2,6 @@
 
 #include <QString>
 
-#include <memory>
 #include <optional>
 
 // What the session says about the window that has the keyboard focus.
@@ -21,7 +20,4 @@ public:
     virtual ~ActiveWindowSource() = default;
     // Nothing when no window is active or the session won't say.
     virtual std::optional<ActiveWindow> activeWindow() const = 0;
-
-    // The source for the running session; null where there is none.
-    static std::unique_ptr<ActiveWindowSource> forSession();
 };

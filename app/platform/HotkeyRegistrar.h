@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shortcuts/ModifierSet.h"
+#include "keys/ModifierSet.h"
 
 #include <QString>
 

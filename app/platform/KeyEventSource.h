@@ -1,7 +1,8 @@
 #pragma once
 
+#include "platform/Clock.h"
 #include "shortcuts/HotkeyBinding.h"
-#include "shortcuts/ModifierSet.h"
+#include "keys/ModifierSet.h"
 
 #include <QList>
 
@@ -31,4 +32,6 @@ public:
     // Combinations whose presses are taken away from applications; a raw
     // event feed can't swallow, so these are grabbed where needed.
     virtual void setSwallowed(const QList<HotkeyBinding>& combinations) = 0;
+    // The clock trigger timing runs on, in step with the events' own times.
+    virtual Clock& eventClock() { return Clock::system(); }
 };

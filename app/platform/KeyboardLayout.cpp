@@ -1,36 +1,30 @@
 #include "platform/KeyboardLayout.h"
 
-#include "platform/x11/X11KeyboardLayout.h"
-
-#include <memory>
+#include "platform/Platform.h"
 
 namespace {
 
-struct CurrentLayout {
-    bool chosen = false;
+struct ChosenLayout {
+    bool overridden = false;
     const KeyboardLayout* layout = nullptr;
-    std::unique_ptr<X11KeyboardLayout> x11;
 };
 
-CurrentLayout& state() {
-    static CurrentLayout instance;
+ChosenLayout& chosen() {
+    static ChosenLayout instance;
     return instance;
 }
 
 } // namespace
 
+std::optional<uint16_t> KeyboardLayout::keyCodeForScanCode(uint32_t) const {
+    return std::nullopt;
+}
+
 const KeyboardLayout* KeyboardLayout::current() {
-    CurrentLayout& s = state();
-    if (!s.chosen) {
-        s.chosen = true;
-        s.x11 = X11KeyboardLayout::connect();
-        s.layout = s.x11.get();
-    }
-    return s.layout;
+    const ChosenLayout& c = chosen();
+    return c.overridden ? c.layout : &Platform::current().keyboardLayout();
 }
 
 void KeyboardLayout::setCurrent(const KeyboardLayout* layout) {
-    CurrentLayout& s = state();
-    s.chosen = true;
-    s.layout = layout;
+    chosen() = {true, layout};
 }

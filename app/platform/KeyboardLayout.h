@@ -3,9 +3,10 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 // The user's current keyboard layout, asked what a key types. Key names fall
-// back to "Key N" when no layout is known (no display).
+// back to "Key N" only when a test takes the layout away.
 class KeyboardLayout {
 public:
     virtual ~KeyboardLayout() = default;
@@ -13,9 +14,12 @@ public:
     // The text the layout produces for the portable key code with no
     // modifiers held; empty when the key types nothing.
     virtual QString character(uint16_t keyCode) const = 0;
+    // The portable key code of a key event's native scan code, where the
+    // layout can read it (X key codes); nothing makes callers use the keysym.
+    virtual std::optional<uint16_t> keyCodeForScanCode(uint32_t scanCode) const;
 
     // The layout key names are taken from: the one set by setCurrent(), else
-    // the X display's layout when a display can be reached, else none.
+    // the platform's.
     static const KeyboardLayout* current();
     // Replaces the layout used for key names; nullptr means "no layout".
     // The caller keeps ownership and must outlive its use.

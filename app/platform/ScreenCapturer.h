@@ -4,7 +4,6 @@
 #include "platform/ScreenFrame.h"
 
 #include <functional>
-#include <memory>
 #include <vector>
 
 // Pictures every screen at once, so the region overlay can show a frozen
@@ -18,7 +17,4 @@ public:
 
     // Calls exactly one of the two back, on the main thread; possibly before returning.
     virtual void grabScreens(Done done, Failed failed) = 0;
-
-    // The X11 grab, or on Wayland (or without an X server) the desktop portal.
-    static std::unique_ptr<ScreenCapturer> forPlatform();
 };

@@ -29,6 +29,7 @@
 #include "common/CaptureLink.h"
 #include "common/ZorviError.h"
 #include "platform/DesktopNotifier.h"
+#include "platform/Platform.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "platform/WindowFinder.h"
@@ -124,7 +125,7 @@ bool AppDelegate::launch() {
     notices_ = std::make_unique<AgentNotices>(*library_, account_.get(), preferences_, *notifier_);
     connect(notices_.get(), &AgentNotices::captureRequested, this, &AppDelegate::openCapture);
     connect(notices_.get(), &AgentNotices::accountRequested, this, &AppDelegate::openAccountSettings);
-    screenCapturer_ = ScreenCapturer::forPlatform();
+    screenCapturer_ = Platform::current().screenCapturer();
     shutterSound_ = std::make_unique<ShutterSound>();
     contextCollector_ = std::make_unique<ContextCollector>();
     captureController_ = std::make_unique<CaptureController>(
@@ -165,7 +166,8 @@ bool AppDelegate::launch() {
             tray_.reset();
     });
     shortcuts_ = std::make_unique<GlobalShortcuts>(
-        preferences_, [this] { captureRegion(); }, [this] { captureFullScreen(); });
+        preferences_, Platform::current().shortcutService(), [this] { captureRegion(); },
+        [this] { captureFullScreen(); });
 
     if (startsInBackground_)
         return true;

@@ -6,6 +6,7 @@
 #include "Preferences.h"
 
 #include "board/Library.h"
+#include "platform/Platform.h"
 #include "markup/SaveAsName.h"
 
 #include <QCheckBox>
@@ -127,7 +128,7 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     keys->setObjectName("keyEventsState");
     keys->setWordWrap(true);
     auto showState = [screen, keys, &permissions] {
-        const SessionType session = currentSessionType();
+        const SessionType session = Platform::current().session();
         screen->setText(PermissionTexts::screenCapture(session, permissions.hasScreenRecording()));
         keys->setText(PermissionTexts::keyEvents(session, permissions.hasAccessibility()));
     };

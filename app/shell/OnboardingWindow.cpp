@@ -9,7 +9,7 @@
 #include "WindowGeometry.h"
 
 #include "agents/MCPConnectionList.h"
-#include "platform/SessionType.h"
+#include "platform/Platform.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -217,7 +217,7 @@ QWidget* OnboardingWindow::makeWelcome() {
 }
 
 QWidget* OnboardingWindow::makePermission() {
-    const SessionType session = currentSessionType();
+    const SessionType session = Platform::current().session();
     const bool wayland = session == SessionType::wayland;
     auto* heading = new QWidget;
     auto* headingLayout = new QHBoxLayout(heading);

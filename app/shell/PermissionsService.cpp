@@ -1,7 +1,5 @@
 #include "shell/PermissionsService.h"
 
-#include "platform/SessionType.h"
-#include "platform/portal/ScreenshotPortal.h"
 
 #include <utility>
 
@@ -10,26 +8,16 @@ PermissionsService& PermissionsService::shared() {
     return instance;
 }
 
-PermissionsService::PermissionsService(Clock& clock, QObject* parent) : QObject(parent), clock_(clock) {
+PermissionsService::PermissionsService(Clock& clock, Platform* platform, QObject* parent)
+    : QObject(parent), clock_(clock), platform_(platform ? *platform : Platform::current()) {
     refresh();
 }
 
 PermissionsService::~PermissionsService() = default;
 
 void PermissionsService::refresh() {
-    bool screen = false;
-    bool keys = false;
-    switch (currentSessionType()) {
-    case SessionType::x11:
-        screen = true;
-        keys = true;
-        break;
-    case SessionType::wayland:
-        screen = ScreenshotPortal::isAvailable();
-        break;
-    case SessionType::none:
-        break;
-    }
+    const bool screen = platform_.canCaptureScreen();
+    const bool keys = platform_.canMonitorKeys();
     if (std::exchange(hasScreenRecording_, screen) != screen)
         emit hasScreenRecordingChanged(screen);
     if (std::exchange(hasAccessibility_, keys) != keys)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
+#include "platform/Platform.h"
 
 #include <QObject>
 
@@ -22,7 +23,9 @@ public:
     static PermissionsService& shared();
 
     // Reads the current state at once.
-    explicit PermissionsService(Clock& clock = Clock::system(), QObject* parent = nullptr);
+    // The session's platform unless one is given.
+    explicit PermissionsService(Clock& clock = Clock::system(), Platform* platform = nullptr,
+                                QObject* parent = nullptr);
     ~PermissionsService() override;
 
     // Whether screenshots can be taken.
@@ -48,6 +51,7 @@ signals:
 
 private:
     Clock& clock_;
+    Platform& platform_;
     bool hasScreenRecording_ = false;
     bool hasAccessibility_ = false;
     std::unique_ptr<Clock::Timer> timer_;

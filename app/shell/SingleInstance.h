@@ -13,11 +13,15 @@ public:
     explicit SingleInstance(QObject* parent = nullptr);
 
     // True when another instance took the arguments; this process should exit.
-    bool forwardToRunningInstance(const QStringList& arguments);
+    // Needs no QCoreApplication and loads no window system: desktop shortcuts
+    // run `zorvi --capture-region` on every press, and this is all it does then.
+    static bool forwardToRunningInstance(const QStringList& arguments);
     // Starts listening; false when the socket cannot be claimed.
     bool listen();
 
     static QString socketName();
+    // Where the instance's socket lives (what QLocalServer makes of the name).
+    static QString socketPath();
 
 signals:
     void commandReceived(const QStringList& arguments);

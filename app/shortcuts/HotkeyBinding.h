@@ -1,7 +1,7 @@
 #pragma once
 
 #include "common/ZorviError.h"
-#include "shortcuts/ModifierSet.h"
+#include "keys/ModifierSet.h"
 
 #include <QByteArray>
 #include <QHashFunctions>

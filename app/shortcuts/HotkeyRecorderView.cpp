@@ -1,8 +1,7 @@
 #include "shortcuts/HotkeyRecorderView.h"
 
+#include "keys/KeyCodeTable.h"
 #include "platform/KeyboardLayout.h"
-#include "platform/x11/X11KeyboardLayout.h"
-#include "shortcuts/KeyCodeTable.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -31,15 +30,13 @@ std::optional<ModifierSet> modifierOf(int qtKey) {
     }
 }
 
-// The portable code of the pressed key: from the X key code where the layout
-// is the X server's (unshifted symbol first, so Alt+Shift+2 stays "2"),
-// else from the keysym the platform reports.
+// The portable code of the pressed key: from its scan code where the layout
+// can read one (unshifted symbol first, so Alt+Shift+2 stays "2"), else from
+// the keysym the platform reports.
 std::optional<uint16_t> portableKeyCode(const QKeyEvent& event) {
-    if (const auto* x11 = dynamic_cast<const X11KeyboardLayout*>(KeyboardLayout::current())) {
-        if (event.nativeScanCode() > 0 && event.nativeScanCode() < 256)
-            if (const std::optional<uint16_t> code = x11->keyCode(uint8_t(event.nativeScanCode())))
-                return code;
-    }
+    if (const KeyboardLayout* layout = KeyboardLayout::current())
+        if (const std::optional<uint16_t> code = layout->keyCodeForScanCode(event.nativeScanCode()))
+            return code;
     return KeyCodeTable::keyCode(event.nativeVirtualKey());
 }
 

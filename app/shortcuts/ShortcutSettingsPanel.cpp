@@ -3,6 +3,7 @@
 #include "shell/Preferences.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/HotkeyRecorderView.h"
+#include "shortcuts/SwayBindings.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -51,6 +52,9 @@ ShortcutSettingsPanel::ShortcutSettingsPanel(GlobalShortcuts& shortcuts, Prefere
     connect(&preferences_, &Preferences::regionHotkeyChanged, region_, &HotkeyRecorderView::setBinding);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, fullScreen_, &HotkeyRecorderView::setBinding);
     connect(&manager, &HotkeyManager::conflictsChanged, this, &ShortcutSettingsPanel::showState);
+    // The sway lines follow the recorded combinations.
+    connect(&preferences_, &Preferences::regionHotkeyChanged, this, &ShortcutSettingsPanel::showState);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &ShortcutSettingsPanel::showState);
     connect(&manager, &HotkeyManager::isBlockedOnAccessibilityChanged, this, &ShortcutSettingsPanel::showState);
     region_->setBinding(preferences_.regionHotkey());
     fullScreen_->setBinding(preferences_.fullScreenHotkey());
@@ -64,6 +68,11 @@ void ShortcutSettingsPanel::showState() {
     QString notice;
     if (shortcuts_.mechanism() == GlobalShortcuts::Mechanism::desktopSettings)
         notice = GlobalShortcuts::desktopSettingsText;
+    else if (shortcuts_.mechanism() == GlobalShortcuts::Mechanism::swayConfig)
+        notice = tr("sway lets you bind the shortcuts yourself: add these lines to ~/.config/sway/config and "
+                    "reload sway (tap shortcuts and double presses can't be bound there).") +
+                 QStringLiteral("\n\n") +
+                 SwayBindings::lines(preferences_.regionHotkey(), preferences_.fullScreenHotkey());
     else if (manager.isBlockedOnAccessibility())
         notice = GlobalShortcuts::keyMonitorUnavailableText;
     notice_->setText(notice);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "support/DesktopDriver.h"
+#include "support/LibraryFiles.h"
 #include "support/QtPrinters.h"
 #include "support/TempDir.h"
 
@@ -80,15 +81,6 @@ protected:
         return processEventsUntil([&] { return captures().size() >= count; }, 10000);
     }
 
-    // Every file under the captures and thumbs folders.
-    static QStringList libraryFiles() {
-        QStringList files;
-        for (const QString& root : {ZorviPaths::capturesRoot(), ZorviPaths::thumbsRoot()})
-            for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
-                files << it.next();
-        files.sort();
-        return files;
-    }
 
     static QImage imageOf(const CaptureImage& image) {
         return QImage(ZorviPaths::imageURL(image.imagePath)).convertToFormat(QImage::Format_RGB32);

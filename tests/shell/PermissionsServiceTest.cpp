@@ -1,6 +1,7 @@
 #include "FakeScreenshotPortal.h"
 
 #include "support/FakeClock.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "shell/PermissionsService.h"
 #include "support/QtEventLoop.h"
 
@@ -12,27 +13,21 @@ class PermissionsServiceTest : public ::testing::Test {
 protected:
     void SetUp() override { ensureQtApplication(); }
 
-    void session(const char* type) {
-        qputenv("XDG_SESSION_TYPE", type);
-        qunsetenv("WAYLAND_DISPLAY");
-    }
-
     FakeClock clock;
+    WaylandPlatform wayland;
 };
 
 TEST_F(PermissionsServiceTest, WaylandScreenshotsGoThroughThePortal) {
-    session("wayland");
     FakeScreenshotPortal portal;
     ASSERT_TRUE(portal.isServing());
-    PermissionsService service(clock);
+    PermissionsService service(clock, &wayland);
     EXPECT_TRUE(service.hasScreenRecording());
     // Key events can't be read on Wayland whatever the portal offers.
     EXPECT_FALSE(service.hasAccessibility());
 }
 
 TEST_F(PermissionsServiceTest, PollingPicksUpAPortalWithinASecond) {
-    session("wayland");
-    PermissionsService service(clock);
+    PermissionsService service(clock, &wayland);
     QList<bool> changes;
     QObject::connect(&service, &PermissionsService::hasScreenRecordingChanged, [&](bool on) { changes << on; });
     service.beginPolling();

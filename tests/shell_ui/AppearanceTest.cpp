@@ -2,6 +2,7 @@
 
 #include "support/SettingsPortalStandIn.h"
 
+#include "platform/Platform.h"
 #include "platform/ScreenCapturer.h"
 #include "shell/OnboardingWindow.h"
 #include "shell/Preferences.h"
@@ -20,7 +21,7 @@ namespace {
 // The mean lightness (0-255) of what the X server shows where the window is.
 int shownLightness(QWidget* window) {
     QImage shown;
-    ScreenCapturer::forPlatform()->grabScreens(
+    Platform::current().screenCapturer()->grabScreens(
         [&](std::vector<ScreenFrame> frames) {
             const QRect area(window->mapToGlobal(QPoint(0, 0)), window->size());
             shown = frames.front().image.copy(area).scaled(64, 64);

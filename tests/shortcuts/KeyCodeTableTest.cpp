@@ -1,5 +1,5 @@
 #include "shortcuts/HotkeyBinding.h"
-#include "shortcuts/KeyCodeTable.h"
+#include "keys/KeyCodeTable.h"
 
 #include <QSet>
 

@@ -2,6 +2,7 @@
 // desktop offers one (a stand-in on the test's private bus), else left to the
 // desktop's own shortcut settings.
 #include "shell/Preferences.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "support/GlobalShortcutsPortalStandIn.h"
 #include "support/QtEventLoop.h"
@@ -20,12 +21,11 @@ protected:
     void SetUp() override {
         ensureQtApplication();
         QGuiApplication::setDesktopFileName(QStringLiteral("dev.zorvi.Zorvi"));
-        qputenv("XDG_SESSION_TYPE", "wayland");
     }
 
     void start() {
         shortcuts = std::make_unique<GlobalShortcuts>(
-            preferences, [this] { ++regions; }, [this] { ++fullScreens; });
+            preferences, WaylandPlatform().shortcutService(), [this] { ++regions; }, [this] { ++fullScreens; });
     }
 
     TempDir dir;

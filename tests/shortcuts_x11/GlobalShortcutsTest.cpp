@@ -2,6 +2,7 @@
 // the test's Xvfb under openbox, pressed with xdotool while another window
 // has the focus.
 #include "platform/x11/X11KeyboardLayout.h"
+#include "platform/x11/X11Platform.h"
 #include "shell/Preferences.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/HotkeyRecorderView.h"
@@ -108,7 +109,7 @@ protected:
 
     void start() {
         shortcuts = std::make_unique<GlobalShortcuts>(
-            preferences, [this] { ++regions; }, [this] { ++fullScreens; });
+            preferences, X11Platform().shortcutService(), [this] { ++regions; }, [this] { ++fullScreens; });
         ASSERT_EQ(shortcuts->mechanism(), GlobalShortcuts::Mechanism::x11);
     }
 

@@ -1,7 +1,7 @@
 #include "platform/KeyboardLayout.h"
 #include "platform/x11/X11KeyboardLayout.h"
 #include "shortcuts/HotkeyBinding.h"
-#include "shortcuts/KeyCodeTable.h"
+#include "keys/KeyCodeTable.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>

@@ -1,5 +1,6 @@
 #include "TestImages.h"
 
+#include <QColorSpace>
 #include <QPainter>
 
 #include <stdexcept>
@@ -44,3 +45,9 @@ QImage fullScreen(const QImage& crop) {
 }
 
 } // namespace TestImages
+
+QImage TestImages::pixelsOf(const QImage& image) {
+    QImage pixels = image.convertToFormat(QImage::Format_RGB32);
+    pixels.setColorSpace(QColorSpace());
+    return pixels;
+}

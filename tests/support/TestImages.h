@@ -18,6 +18,10 @@ QImage photo();
 // code that treats large screens differently.
 QImage fullScreen(const QImage& crop);
 
+// The pixels alone, as RGB32 without a colour space, so that two images
+// compare equal exactly when their pixels do.
+QImage pixelsOf(const QImage& image);
+
 // The absolute path of a file in tests/data.
 QString path(const QString& name);
 

@@ -1,6 +1,6 @@
 #include "platform/portal/PortalHotkeyRegistrar.h"
 
-#include "shortcuts/KeyCodeTable.h"
+#include "keys/KeyCodeTable.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>

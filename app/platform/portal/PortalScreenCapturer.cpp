@@ -41,13 +41,15 @@ void PortalScreenCapturer::grabScreens(Done done, Failed failed) {
     failed_ = std::move(failed);
 
     // The request's object path is known before the call, so the answer
-    // cannot arrive before we listen for it.
+    // cannot arrive before we listen for it. Any sender: when this call is
+    // what starts the portal, its answer can come before the bus has told
+    // us who owns the portal's name, and a match on the name would drop it;
+    // the path, with its fresh token, is ours alone.
     const QString token = QStringLiteral("zorvi") + QUuid::createUuid().toString(QUuid::Id128);
     QString sender = bus().baseService().mid(1);
     sender.replace(u'.', u'_');
     requestPath_ = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-    bus().connect(QString::fromLatin1(ScreenshotPortal::service), requestPath_, requestInterface,
-                  QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
+    listen();
 
     QDBusMessage call = QDBusMessage::createMethodCall(QString::fromLatin1(ScreenshotPortal::service),
                                                        QString::fromLatin1(ScreenshotPortal::path),
@@ -70,8 +72,7 @@ void PortalScreenCapturer::grabScreens(Done done, Failed failed) {
         if (done_ && path != requestPath_) {
             unsubscribe();
             requestPath_ = path;
-            bus().connect(QString::fromLatin1(ScreenshotPortal::service), requestPath_, requestInterface,
-                          QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
+            listen();
         }
     });
 }
@@ -113,11 +114,16 @@ void PortalScreenCapturer::finish(const std::optional<CaptureError>& error, cons
         done(std::move(frames));
 }
 
+void PortalScreenCapturer::listen() {
+    bus().connect(QString(), requestPath_, requestInterface, QStringLiteral("Response"), this,
+                  SLOT(onResponse(uint, QVariantMap)));
+}
+
 void PortalScreenCapturer::unsubscribe() {
     if (requestPath_.isEmpty())
         return;
-    bus().disconnect(QString::fromLatin1(ScreenshotPortal::service), requestPath_, requestInterface,
-                     QStringLiteral("Response"), this, SLOT(onResponse(uint, QVariantMap)));
+    bus().disconnect(QString(), requestPath_, requestInterface, QStringLiteral("Response"), this,
+                     SLOT(onResponse(uint, QVariantMap)));
     requestPath_.clear();
 }
 

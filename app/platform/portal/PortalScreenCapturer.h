@@ -25,6 +25,7 @@ private slots:
 
 private:
     void finish(const std::optional<CaptureError>& error, const QImage& image = {});
+    void listen();
     void unsubscribe();
 
     QString requestPath_;

@@ -1,6 +1,6 @@
 #include "platform/x11/X11KeySymbols.h"
 
-#include "shortcuts/KeyCodeTable.h"
+#include "keys/KeyCodeTable.h"
 
 #include <xcb/xcb.h>
 #include <xcb/xcb_keysyms.h>

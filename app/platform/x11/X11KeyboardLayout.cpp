@@ -1,7 +1,7 @@
 #include "platform/x11/X11KeyboardLayout.h"
 
 #include "platform/x11/X11KeySymbols.h"
-#include "shortcuts/KeyCodeTable.h"
+#include "keys/KeyCodeTable.h"
 
 #include <xcb/xcb.h>
 #include <xkbcommon/xkbcommon.h>
@@ -66,4 +66,11 @@ QList<uint8_t> X11KeyboardLayout::xKeycodes(uint16_t keyCode) const {
 std::optional<uint16_t> X11KeyboardLayout::keyCode(uint8_t xKeycode) const {
     dropQueuedEvents();
     return X11KeySymbols(connection_).keyCode(xKeycode);
+}
+
+std::optional<uint16_t> X11KeyboardLayout::keyCodeForScanCode(uint32_t scanCode) const {
+    // X key codes run from 8 to 255.
+    if (scanCode == 0 || scanCode > 255)
+        return std::nullopt;
+    return keyCode(uint8_t(scanCode));
 }

@@ -22,6 +22,7 @@ public:
     X11KeyboardLayout& operator=(const X11KeyboardLayout&) = delete;
 
     QString character(uint16_t keyCode) const override;
+    std::optional<uint16_t> keyCodeForScanCode(uint32_t scanCode) const override;
 
     // The X key codes that produce the portable key's keysym (what a grab
     // must cover); empty when the layout has no such key.

@@ -37,7 +37,7 @@ public:
     // Reads the server's time stamp of the key event being handed out, so
     // taps and multi-presses are judged by when the keys moved, not by when
     // a busy app got round to reading them. Timers run on the system clock.
-    Clock& eventClock() { return eventClock_; }
+    Clock& eventClock() override { return eventClock_; }
 
 private:
     class EventClock : public Clock {

@@ -1,4 +1,4 @@
-#include "shortcuts/KeyCodeTable.h"
+#include "keys/KeyCodeTable.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "shortcuts/ModifierSet.h"
+#include "keys/ModifierSet.h"
 
 #include <QStringList>
 

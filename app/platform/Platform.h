@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/SessionType.h"
+
+#include <QString>
+
+#include <memory>
+
+class ActiveWindowSource;
+class KeyboardLayout;
+class ScreenCapturer;
+class ShortcutService;
+
+// The session's platform services as one set, chosen once per process: the
+// X11 backends, the Wayland ones (desktop portals plus what the compositor
+// offers), or none, with the reason capture can't work. Features ask this
+// for interfaces and never see which backend answers.
+class Platform {
+public:
+    virtual ~Platform() = default;
+
+    virtual SessionType session() const = 0;
+    // Why nothing can be captured here; empty where capture can work.
+    virtual QString unavailableReason() const { return {}; }
+
+    virtual std::unique_ptr<ScreenCapturer> screenCapturer() = 0;
+    // Whether a screenshot can be taken right now (asked again on each
+    // permission poll, since a portal may start later).
+    virtual bool canCaptureScreen() = 0;
+    // Whether the session delivers raw key events (tap and multi-press triggers).
+    virtual bool canMonitorKeys() = 0;
+    // Null where the session won't say which window is active.
+    virtual std::unique_ptr<ActiveWindowSource> activeWindowSource() = 0;
+    virtual std::unique_ptr<ShortcutService> shortcutService() = 0;
+    // Never null: key names come from somewhere on every platform.
+    virtual const KeyboardLayout& keyboardLayout() = 0;
+
+    // Decides the set from the environment before any QGuiApplication exists,
+    // and points Qt at the matching platform plugin (never XWayland on a
+    // Wayland desktop). Idempotent; current() calls it when main() didn't.
+    static void choose();
+    // The chosen set, built on first use (after the QGuiApplication exists).
+    static Platform& current();
+};

@@ -1,0 +1,249 @@
+// Captures in a real headless sway session with its real screenshot portal:
+// the app started from the command line the way a desktop shortcut starts it,
+// a drag from a pointer, the note typed on a keyboard, and the saved pixels
+// compared with a picture the test put on the screen.
+#include "SwayDesktop.h"
+
+#include "support/QtPrinters.h"
+#include "support/LibraryFiles.h"
+#include "support/TempDir.h"
+
+#include "shell/Preferences.h"
+#include "store/CaptureStore.h"
+#include "store/ZorviPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QDirIterator>
+
+namespace {
+
+class SwayCaptureTest : public ::testing::Test {
+protected:
+    static constexpr const char* overlayTitle = "Zorvi region selection";
+    static constexpr const char* noteTitle = "Zorvi note";
+
+    void SetUp() override {
+        ensureQtApplication();
+        qputenv("ZORVI_HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        // Past the first-run guide, as someone with a desktop shortcut is.
+        Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        ASSERT_TRUE(desktop.inputReady()) << "the virtual keyboard and pointer did not start";
+    }
+
+    void TearDown() override { stopApp(); }
+
+    static QString pictureFile() { return QStringLiteral(ZORVI_SOURCE_DIR "/tests/data/capture/known-window.png"); }
+    static QImage picture() { return TestImages::pixelsOf(QImage(pictureFile())); }
+
+    // `zorvi ARGUMENTS` as a desktop shortcut runs it: the first starts the
+    // app, later ones hand their command to it and end.
+    void zorvi(const QStringList& arguments, const QProcessEnvironment& environment = {}) {
+        if (app_.state() == QProcess::NotRunning) {
+            if (!environment.isEmpty())
+                app_.setProcessEnvironment(environment);
+            app_.setProcessChannelMode(QProcess::ForwardedChannels);
+            app_.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
+            ASSERT_TRUE(app_.waitForStarted());
+            return;
+        }
+        QProcess forwarder;
+        forwarder.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
+        ASSERT_TRUE(forwarder.waitForFinished(15000));
+        ASSERT_EQ(forwarder.exitCode(), 0);
+    }
+
+    void stopApp() {
+        if (app_.state() == QProcess::NotRunning)
+            return;
+        app_.terminate();
+        if (!app_.waitForFinished(5000))
+            app_.kill();
+        app_.waitForFinished();
+    }
+
+    std::vector<Capture> captures() { return store->captures(CaptureQuery()); }
+
+    bool waitForCaptures(std::size_t count) {
+        return processEventsUntil([&] { return captures().size() >= count; }, 15000);
+    }
+
+
+    QImage savedImage(const Capture& capture) {
+        const std::vector<CaptureImage> images = store->images(capture.id);
+        if (images.size() != 1)
+            return {};
+        return TestImages::pixelsOf(QImage(ZorviPaths::imageURL(images.front().imagePath)));
+    }
+
+    // Types a note into the note box once the compositor has given it the
+    // keyboard, and saves it.
+    void fileNote(const QString& note) {
+        ASSERT_TRUE(SwayDesktop::waitForFocus(noteTitle))
+            << "the note box never took the keyboard; windows: " << SwayDesktop::windowTitles().toStdString();
+        ASSERT_TRUE(desktop.type(note));
+        ASSERT_TRUE(desktop.ctrlKey("Return"));
+        ASSERT_TRUE(SwayDesktop::waitUntilGone(noteTitle));
+    }
+
+    TempDir home;
+    TempDir config;
+    std::unique_ptr<CaptureStore> store;
+    SwayDesktop desktop;
+    QProcess app_;
+};
+
+TEST_F(SwayCaptureTest, ADraggedRegionIsSavedPixelForPixelAtScaleOneAndTwoAndEscLeavesNothing) {
+    const QImage known = picture();
+    std::size_t filed = 0;
+    for (const int scale : {1, 2}) {
+        SCOPED_TRACE(scale);
+        ASSERT_TRUE(SwayDesktop::configureOutput(QStringLiteral("scale %1").arg(scale)));
+        ASSERT_TRUE(SwayDesktop::showBackground(pictureFile(), known)) << "the picture never showed";
+        // The picture's top-left corner in logical pixels: it sits at the
+        // centre of the output's pixels.
+        const QSize pixels = SwayDesktop::outputRect().size() * scale;
+        const QPoint origin = SwayDesktop::backgroundOrigin(pixels, known.size()) / scale;
+
+        zorvi({"--capture-region"});
+        ASSERT_TRUE(SwayDesktop::waitForWindow(overlayTitle)) << "no overlay; windows: " << SwayDesktop::windowTitles().toStdString();
+        ASSERT_TRUE(desktop.drag(origin + QPoint(10, 15), origin + QPoint(110, 95)));
+        const QString note = QStringLiteral("Misaligned at scale %1").arg(scale);
+        ASSERT_NO_FATAL_FAILURE(fileNote(note));
+        ASSERT_TRUE(waitForCaptures(++filed));
+        const std::vector<Capture> all = captures();
+        const auto capture = std::find_if(all.begin(), all.end(), [&](const Capture& c) { return c.note == note; });
+        ASSERT_NE(capture, all.end()) << "the note as typed";
+        EXPECT_EQ(capture->captureMode, CaptureMode::region);
+        EXPECT_EQ(capture->displayScale, double(scale));
+        EXPECT_EQ(savedImage(*capture), known.copy(QRect(QPoint(10, 15) * scale, QSize(100, 80) * scale)))
+            << "the crop of the picture, pixel for pixel";
+
+        // Esc in the overlay: no row and no file.
+        const QStringList files = libraryFiles();
+        zorvi({"--capture-region"});
+        ASSERT_TRUE(SwayDesktop::waitForWindow(overlayTitle));
+        ASSERT_TRUE(desktop.key("Escape"));
+        ASSERT_TRUE(SwayDesktop::waitUntilGone(overlayTitle));
+        EXPECT_FALSE(SwayDesktop::window(noteTitle).has_value());
+        EXPECT_EQ(captures().size(), filed);
+        EXPECT_EQ(libraryFiles(), files);
+        stopApp();
+    }
+}
+
+} // namespace
+
+namespace {
+
+// The note box has the keyboard each time it opens from the overlay: typed
+// straight away, no click, twenty times over, every note arrives whole.
+TEST_F(SwayCaptureTest, TheNoteBoxTakesTheKeyboardEveryTimeItOpensFromTheOverlay) {
+    constexpr int times = 20;
+    for (int i = 1; i <= times; ++i) {
+        SCOPED_TRACE(i);
+        zorvi({"--capture-region"});
+        ASSERT_TRUE(SwayDesktop::waitForFocus(overlayTitle)) << "no overlay with the keyboard; windows: "
+                                                            << SwayDesktop::windowTitles().toStdString();
+        ASSERT_TRUE(desktop.key("space")); // the whole output
+        ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("Note number %1").arg(i)));
+        ASSERT_TRUE(waitForCaptures(std::size_t(i)));
+    }
+    QStringList notes;
+    for (const Capture& capture : captures())
+        notes << capture.note;
+    notes.sort();
+    QStringList expected;
+    for (int i = 1; i <= times; ++i)
+        expected << QStringLiteral("Note number %1").arg(i);
+    expected.sort();
+    EXPECT_EQ(notes, expected) << "a note lost keys";
+}
+
+// A Wayland desktop that also offers an X server (XWayland) and declares no
+// session type, as sway started from a console does: the app runs on
+// Wayland, so the screen it saves is the real one, not XWayland's black
+// root window.
+TEST_F(SwayCaptureTest, TheWholeOutputIsSavedOnADesktopThatAlsoOffersAnXServer) {
+    const QImage known = picture();
+    ASSERT_TRUE(SwayDesktop::showBackground(pictureFile(), known));
+    const QImage screen = SwayDesktop::screenshot();
+
+    QProcess xserver;
+    xserver.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
+    ASSERT_TRUE(xserver.waitForReadyRead(10000)) << "Xvfb did not start";
+    const QString display = ":" + QString::fromLatin1(xserver.readLine()).trimmed();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("DISPLAY", display);
+    environment.remove("XDG_SESSION_TYPE");
+    environment.remove("QT_QPA_PLATFORM");
+
+    zorvi({"--capture-screen"}, environment);
+    ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("The whole screen")));
+    ASSERT_TRUE(waitForCaptures(1));
+    const Capture capture = captures().front();
+    EXPECT_EQ(capture.captureMode, CaptureMode::fullscreen);
+    EXPECT_EQ(savedImage(capture), screen) << "the output as it was, pixel for pixel";
+    stopApp();
+    xserver.terminate();
+    xserver.waitForFinished();
+}
+
+} // namespace
+
+#include "shortcuts/HotkeyBinding.h"
+
+namespace {
+
+// No X keyboard map to read on Wayland: shortcuts are still named by their keys.
+TEST(SwayKeyNames, ShortcutsNameTheirKeysWithoutAnXKeyboardMap) {
+    ensureQtApplication();
+    ASSERT_TRUE(qEnvironmentVariableIsEmpty("DISPLAY"));
+    const ModifierSet altShift = ModifierSet::option() | ModifierSet::shift();
+    EXPECT_EQ((HotkeyBinding{19, altShift, 1}.displayString()), "Alt+Shift+2");
+    EXPECT_EQ((HotkeyBinding{0, ModifierSet::control(), 1}.displayString()), "Ctrl+A");
+    EXPECT_EQ((HotkeyBinding{20, altShift, 2}.displayString()), "Alt+Shift+3 Alt+Shift+3");
+}
+
+} // namespace
+
+#include "shell/SingleInstance.h"
+#include "shortcuts/SwayBindings.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// The lines the Shortcuts page offers a sway user, pasted into sway, make
+// the recorded shortcut start a capture in the running app.
+TEST_F(SwayCaptureTest, TheOfferedBindsymLinesStartACaptureFromTheKeyboard) {
+    Preferences preferences(Preferences::settingsPath(), config.file("none.conf"));
+    const QString lines = SwayBindings::lines(preferences.regionHotkey(), preferences.fullScreenHotkey());
+    ASSERT_EQ(lines.count("bindsym"), 2) << lines.toStdString();
+    for (QString line : lines.split(u'\n')) {
+        // Pasted as they are but for where the program lies in this build and
+        // the test's own library, which sway's environment doesn't name.
+        line.replace(QStringLiteral(" exec zorvi "),
+                     QStringLiteral(" exec env ZORVI_HOME=%1 XDG_CONFIG_HOME=%2 " ZORVI_APP_BINARY " ")
+                         .arg(home.path(), config.path()));
+        ASSERT_TRUE(SwayDesktop::swaymsg(line)) << line.toStdString();
+    }
+    zorvi({"--background"});
+    ASSERT_TRUE(processEventsUntil([] { return QFileInfo::exists(SingleInstance::socketPath()); }, 15000))
+        << "the app never listened for commands";
+
+    ASSERT_TRUE(desktop.key("2", {"alt", "shift"}));
+    ASSERT_TRUE(SwayDesktop::waitForFocus(overlayTitle)) << "the shortcut did not start a capture; windows: "
+                                                        << SwayDesktop::windowTitles().toStdString();
+    ASSERT_TRUE(desktop.key("Escape"));
+    ASSERT_TRUE(SwayDesktop::waitUntilGone(overlayTitle));
+
+    ASSERT_TRUE(desktop.key("3", {"alt", "shift"}));
+    ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("From the keyboard")));
+    ASSERT_TRUE(waitForCaptures(1));
+    EXPECT_EQ(captures().front().captureMode, CaptureMode::fullscreen);
+}
+
+} // namespace
