@@ -2,6 +2,7 @@
 
 #include "platform/NullPlatform.h"
 #include "platform/PlatformChoice.h"
+#include "platform/WindowFinder.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
 
@@ -57,4 +58,8 @@ Platform& Platform::current() {
         }
     }
     return *c.platform;
+}
+
+std::unique_ptr<WindowFinder> Platform::windowFinder() {
+    return WindowFinder::unavailable();
 }

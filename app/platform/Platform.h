@@ -10,6 +10,7 @@ class ActiveWindowSource;
 class KeyboardLayout;
 class ScreenCapturer;
 class ShortcutService;
+class WindowFinder;
 
 // The session's platform services as one set, chosen once per process: the
 // X11 backends, the Wayland ones (desktop portals plus what the compositor
@@ -32,6 +33,8 @@ public:
     // Null where the session won't say which window is active.
     virtual std::unique_ptr<ActiveWindowSource> activeWindowSource() = 0;
     virtual std::unique_ptr<ShortcutService> shortcutService() = 0;
+    // Never null: where windows can't be listed, one that says why.
+    virtual std::unique_ptr<WindowFinder> windowFinder();
     // Never null: key names come from somewhere on every platform.
     virtual const KeyboardLayout& keyboardLayout() = 0;
 

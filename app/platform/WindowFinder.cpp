@@ -1,7 +1,5 @@
 #include "platform/WindowFinder.h"
 
-#include "platform/SessionType.h"
-#include "platform/x11/X11WindowFinder.h"
 
 #include <QCoreApplication>
 
@@ -17,13 +15,6 @@ public:
 };
 
 } // namespace
-
-std::unique_ptr<WindowFinder> WindowFinder::forSession() {
-    if (currentSessionType() == SessionType::x11)
-        if (std::unique_ptr<WindowFinder> finder = X11WindowFinder::connect())
-            return finder;
-    return unavailable();
-}
 
 std::unique_ptr<WindowFinder> WindowFinder::unavailable() {
     return std::make_unique<UnavailableWindowFinder>();

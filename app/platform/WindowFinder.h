@@ -28,8 +28,6 @@ public:
     // The windows on screen now, topmost first.
     virtual std::vector<DesktopWindow> windows() const = 0;
 
-    // The finder for the running session; one that refuses where there is none.
-    static std::unique_ptr<WindowFinder> forSession();
     // The finder of a session that keeps its windows to itself.
     static std::unique_ptr<WindowFinder> unavailable();
 };

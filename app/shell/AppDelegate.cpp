@@ -132,7 +132,7 @@ bool AppDelegate::launch() {
         *library_, preferences_, permissions_, *screenCapturer_,
         [collector = contextCollector_.get()] { return collector->snapshot(); });
     captureController_->setSound(shutterSound_.get());
-    windowFinder_ = WindowFinder::forSession();
+    windowFinder_ = Platform::current().windowFinder();
     captureController_->setWindowFinder(windowFinder_.get(), [collector = contextCollector_.get()](
                                                                  const ActiveWindow& window) {
         return collector->snapshotOf(window);

@@ -7,6 +7,7 @@
 #include "platform/x11/X11HotkeyRegistrar.h"
 #include "platform/x11/X11KeyboardLayout.h"
 #include "platform/x11/X11ScreenCapturer.h"
+#include "platform/x11/X11WindowFinder.h"
 #include "platform/x11/XInputKeyEventSource.h"
 
 namespace {
@@ -40,6 +41,12 @@ std::unique_ptr<ScreenCapturer> X11Platform::screenCapturer() {
 
 std::unique_ptr<ActiveWindowSource> X11Platform::activeWindowSource() {
     return X11ActiveWindowSource::connect();
+}
+
+std::unique_ptr<WindowFinder> X11Platform::windowFinder() {
+    if (std::unique_ptr<WindowFinder> finder = X11WindowFinder::connect())
+        return finder;
+    return WindowFinder::unavailable();
 }
 
 std::unique_ptr<ShortcutService> X11Platform::shortcutService() {

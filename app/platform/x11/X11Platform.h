@@ -17,6 +17,7 @@ public:
     bool canMonitorKeys() override { return true; }
     std::unique_ptr<ActiveWindowSource> activeWindowSource() override;
     std::unique_ptr<ShortcutService> shortcutService() override;
+    std::unique_ptr<WindowFinder> windowFinder() override;
     const KeyboardLayout& keyboardLayout() override;
 
 private:
