@@ -175,7 +175,7 @@ TEST_F(TeamSyncTest, AServiceRestoredFromABackupGetsBackEveryCaptureFromTheCompu
     const Capture after = newSharedCapture("filed after the backup");
     const CaptureImage shot = addScreenshotFile(*store, after.id, "\x89PNG after the backup");
     newComment(after.id, "a comment after the backup");
-    ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
+    ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle) << account->statusLine().toStdString();
     ASSERT_TRUE(serverRow(server, ServiceAccounts::alice, "captures", after.id));
 
     server.stop();
