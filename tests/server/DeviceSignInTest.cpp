@@ -175,7 +175,7 @@ TEST_P(ServiceFixture, verificationPageRefusesWrongPasswordsAndForgedForms) {
 
 // The account tab's "Create an account" and "Open workspace" links land on
 // pages that tell a person what to do on a self-hosted service.
-TEST_F(ServiceFixture, theAccountTabsLinksLandOnPagesForPeople) {
+TEST_P(ServiceFixture, theAccountTabsLinksLandOnPagesForPeople) {
     ServiceClient visitor(url());
     for (const char* path : {"/sign-up", "/app"}) {
         const auto page = visitor.get(path);
