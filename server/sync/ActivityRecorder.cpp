@@ -1,6 +1,6 @@
 #include "ActivityRecorder.h"
 
-#include "common/Identifiers.h"
+#include "NewRowUnderCapture.h"
 #include "store/LibraryEnums.h"
 #include "sync/Wire.h"
 
@@ -11,19 +11,12 @@ namespace ActivityRecorder {
 namespace {
 
 SyncRow entry(const SyncRow& capture, const UserRecord& actor, const QString& kind, const QString& detail) {
-    SyncRow row;
-    row.table = QStringLiteral("activity");
-    row.id = Identifiers::make();
-    row.workspaceId = capture.workspaceId;
-    row.parentId = capture.id;
-    row.version = 1;
-    row.data = {{"capture_id", capture.id},
-                {"kind", kind},
-                {"detail", detail},
-                {"actor_id", actor.id},
-                {"actor_label", actor.name},
-                {"created_at", Wire::stamp(QDateTime::currentDateTimeUtc())}};
-    return row;
+    return newRowUnderCapture(capture, QStringLiteral("activity"),
+                              {{"kind", kind},
+                               {"detail", detail},
+                               {"actor_id", actor.id},
+                               {"actor_label", actor.name},
+                               {"created_at", Wire::stamp(QDateTime::currentDateTimeUtc())}});
 }
 
 QString statusName(const QJsonValue& raw) {

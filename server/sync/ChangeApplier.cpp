@@ -2,7 +2,7 @@
 
 #include "ActivityRecorder.h"
 #include "TableSchema.h"
-#include "common/Identifiers.h"
+#include "NewRowUnderCapture.h"
 #include "sync/Wire.h"
 
 #include <QDateTime>
@@ -346,20 +346,15 @@ void ChangeApplier::moveChildren(const QString& captureId, const QString& worksp
 
 void ChangeApplier::noteConflicts(const SyncRow& capture, const QStringList& fields, const QJsonObject& patch) {
     for (const QString& field : fields) {
-        SyncRow note;
-        note.table = QStringLiteral("comments");
-        note.id = Identifiers::make();
-        note.workspaceId = capture.workspaceId;
-        note.parentId = capture.id;
-        note.version = 1;
-        note.data = {{"capture_id", capture.id},
-                     {"body", QStringLiteral("%1's version of %2: %3")
-                                  .arg(caller_.name, field, shownValue(patch.value(field)).left(4000))},
-                     {"created_at", nowStamp()},
-                     {"is_agent", false},
-                     {"author_id", caller_.id},
-                     {"actor_label", caller_.name},
-                     {"kind", "conflict"}};
+        SyncRow note = newRowUnderCapture(
+            capture, QStringLiteral("comments"),
+            {{"body", QStringLiteral("%1's version of %2: %3")
+                          .arg(caller_.name, field, shownValue(patch.value(field)).left(4000))},
+             {"created_at", nowStamp()},
+             {"is_agent", false},
+             {"author_id", caller_.id},
+             {"actor_label", caller_.name},
+             {"kind", "conflict"}});
         save(note);
     }
 }
