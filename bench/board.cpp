@@ -8,8 +8,8 @@
 #include "board/CaptureFilterEngine.h"
 #include "board/DashboardViewModel.h"
 #include "board/DashboardWindow.h"
-#include "board/Library.h"
-#include "board/LibraryPage.h"
+#include "library/Library.h"
+#include "library/LibraryPage.h"
 #include "board/ThumbnailLoader.h"
 #include "store/ZorviPaths.h"
 

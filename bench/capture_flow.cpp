@@ -4,11 +4,11 @@
 // up and what is left once it closes. Needs an X display: run it under
 // tests/support/with-session.sh --wm --screen 3840x2160x24 (a wider screen,
 // such as 7680x2160, is split into 3840-pixel monitors, one overlay each).
-#include "board/Library.h"
+#include "library/Library.h"
 #include "capture/CaptureController.h"
 #include "platform/x11/X11ScreenCapturer.h"
-#include "shell/PermissionsService.h"
-#include "shell/Preferences.h"
+#include "platform/PermissionsService.h"
+#include "settings/Preferences.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 

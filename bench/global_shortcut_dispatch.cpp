@@ -3,7 +3,7 @@
 // tests/support/with-session.sh --x11); keys are sent with XTEST as a
 // keyboard would. The last case reads the same grab through Qt's own
 // connection instead, the alternative to the app's own connection.
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "platform/Platform.h"
 #include "platform/ShortcutService.h"
 #include "shortcuts/GlobalShortcuts.h"

@@ -8,11 +8,11 @@
 #include "sync/ServiceAccounts.h"
 
 #include "common/Identifiers.h"
-#include "board/Library.h"
+#include "library/Library.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 #include "sync/SyncEngine.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QCoreApplication>
 #include <QDBusConnection>

@@ -2,7 +2,7 @@
 // building the change objects of the rows waiting to be pushed.
 #include "LibraryGenerator.h"
 
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

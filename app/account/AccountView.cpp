@@ -2,7 +2,7 @@
 
 #include "Account.h"
 
-#include "board/Theme.h"
+#include "ui/Theme.h"
 #include "sync/ServiceURLs.h"
 
 #include <QComboBox>

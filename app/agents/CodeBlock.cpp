@@ -1,6 +1,6 @@
 #include "CodeBlock.h"
 
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QApplication>
 #include <QClipboard>

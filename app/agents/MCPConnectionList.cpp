@@ -1,7 +1,7 @@
 #include "MCPConnectionList.h"
 
 #include "CodeBlock.h"
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,9 +1,9 @@
 #include "BoardPainting.h"
 
 #include "LibraryFilter.h"
-#include "Theme.h"
+#include "ui/Theme.h"
 
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "store/Person.h"
 
 #include <QHash>

@@ -1,6 +1,6 @@
 #include "BoardQuery.h"
 
-#include "LibrarySnapshot.h"
+#include "library/LibrarySnapshot.h"
 
 namespace BoardQuery {
 

@@ -5,15 +5,15 @@
 #include "CaptureCardDelegate.h"
 #include "CaptureListModel.h"
 #include "DashboardViewModel.h"
-#include "Library.h"
+#include "library/Library.h"
 #include "RelativeTimeTicker.h"
-#include "Theme.h"
+#include "ui/Theme.h"
 #include "ThumbnailLoader.h"
 
 #include "platform/FileManagerReveal.h"
-#include "shell/KeyCaps.h"
-#include "shell/Preferences.h"
-#include "shell/SymbolIcons.h"
+#include "ui/KeyCaps.h"
+#include "settings/Preferences.h"
+#include "ui/SymbolIcons.h"
 #include "store/ZorviPaths.h"
 
 #include <QActionGroup>

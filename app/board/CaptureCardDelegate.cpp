@@ -3,10 +3,10 @@
 #include "BoardPainting.h"
 #include "CardText.h"
 #include "CaptureListModel.h"
-#include "Library.h"
+#include "library/Library.h"
 #include "RelativeTime.h"
 #include "ShortIDBadge.h"
-#include "Theme.h"
+#include "ui/Theme.h"
 #include "ThumbnailLoader.h"
 
 #include "store/ZorviPaths.h"

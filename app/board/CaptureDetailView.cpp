@@ -2,18 +2,18 @@
 
 #include "ActivityLine.h"
 #include "BoardPainting.h"
-#include "Library.h"
+#include "library/Library.h"
 #include "RelativeTime.h"
 #include "ScreenshotTextSection.h"
 #include "ShortIDBadge.h"
 #include "TagText.h"
-#include "Theme.h"
+#include "ui/Theme.h"
 
 #include "account/NoteLengthWarning.h"
 #include "platform/FileManagerReveal.h"
 #include "shell/AppNotifications.h"
 #include "markup/SaveAsButton.h"
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 #include "store/ZorviPaths.h"
 
 #include <QApplication>

@@ -3,7 +3,7 @@
 #include "BoardHeader.h"
 #include "BoardQuery.h"
 #include "CaptureFilterEngine.h"
-#include "Library.h"
+#include "library/Library.h"
 
 #include "common/Identifiers.h"
 

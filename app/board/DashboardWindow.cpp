@@ -4,12 +4,12 @@
 #include "BoardView.h"
 #include "CaptureDetailView.h"
 #include "DashboardViewModel.h"
-#include "Library.h"
+#include "library/Library.h"
 #include "SidebarView.h"
-#include "Theme.h"
+#include "ui/Theme.h"
 #include "UndoBar.h"
 
-#include "shell/WindowGeometry.h"
+#include "ui/WindowGeometry.h"
 
 #include <QCloseEvent>
 #include <QLineEdit>

@@ -1,7 +1,7 @@
 #include "NewGroupDialog.h"
 
 #include "DashboardViewModel.h"
-#include "Library.h"
+#include "library/Library.h"
 
 #include <QButtonGroup>
 #include <QDialogButtonBox>

@@ -1,8 +1,8 @@
 #include "ScreenshotTextSection.h"
 
-#include "Library.h"
+#include "library/Library.h"
 
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "ShortIDBadge.h"
 
 #include "AgentHandOff.h"
-#include "Theme.h"
+#include "ui/Theme.h"
 
 #include <QFontDatabase>
 #include <QPainter>

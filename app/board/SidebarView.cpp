@@ -2,11 +2,11 @@
 
 #include "BoardPainting.h"
 #include "DashboardViewModel.h"
-#include "Library.h"
+#include "library/Library.h"
 #include "NewGroupDialog.h"
-#include "Theme.h"
+#include "ui/Theme.h"
 
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QHeaderView>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "board/UndoBar.h"
 
-#include "board/UndoHistory.h"
+#include "library/UndoHistory.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

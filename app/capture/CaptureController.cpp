@@ -1,14 +1,14 @@
 #include "capture/CaptureController.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 #include "capture/CaptureError.h"
 #include "common/Identifiers.h"
 #include "markup/AttachmentService.h"
 #include "platform/ImageClipboard.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
-#include "shell/PermissionsService.h"
-#include "shell/Preferences.h"
+#include "platform/PermissionsService.h"
+#include "settings/Preferences.h"
 #include "store/ZorviPaths.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "account/NoteLengthWarning.h"
 #include "capture/ComposeProblemBanner.h"
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include "platform/BrowserAddressReader.h"
 #include "platform/DesktopApplications.h"
 #include "platform/Platform.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 
 #include <QCursor>
 #include <QGuiApplication>

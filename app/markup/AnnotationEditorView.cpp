@@ -6,7 +6,7 @@
 #include "markup/DiscardMarksPrompt.h"
 #include "markup/HexColor.h"
 #include "markup/SaveImageAs.h"
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QButtonGroup>
 #include <QDateTime>

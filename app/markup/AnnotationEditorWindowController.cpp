@@ -3,7 +3,7 @@
 #include "markup/AnnotationEditorModel.h"
 #include "markup/AnnotationEditorView.h"
 #include "markup/DiscardMarksPrompt.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "store/CaptureImage.h"
 #include "store/ZorviPaths.h"
 

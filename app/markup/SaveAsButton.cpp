@@ -1,8 +1,8 @@
 #include "markup/SaveAsButton.h"
 
 #include "markup/SaveImageAs.h"
-#include "shell/Preferences.h"
-#include "shell/SymbolIcons.h"
+#include "settings/Preferences.h"
+#include "ui/SymbolIcons.h"
 #include "store/CaptureImage.h"
 #include "store/ZorviPaths.h"
 

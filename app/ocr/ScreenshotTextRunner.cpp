@@ -1,6 +1,6 @@
 #include "ScreenshotTextRunner.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/Clock.h"
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 #include "keys/ModifierSet.h"
 
 #include <QList>

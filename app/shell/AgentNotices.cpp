@@ -1,10 +1,10 @@
 #include "AgentNotices.h"
 
-#include "Preferences.h"
+#include "settings/Preferences.h"
 #include "RefusedChangeNotices.h"
 
 #include "account/Account.h"
-#include "board/Library.h"
+#include "library/Library.h"
 #include "platform/DesktopNotifier.h"
 
 namespace {

@@ -1,6 +1,6 @@
 #include "AppActions.h"
 
-#include "SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QApplication>
 #include <QMenuBar>

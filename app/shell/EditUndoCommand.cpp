@@ -1,6 +1,6 @@
 #include "shell/EditUndoCommand.h"
 
-#include "board/UndoHistory.h"
+#include "library/UndoHistory.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,11 +1,11 @@
 #include "GeneralSettingsPage.h"
 
 #include "Autostart.h"
-#include "PermissionTexts.h"
-#include "PermissionsService.h"
-#include "Preferences.h"
+#include "platform/PermissionTexts.h"
+#include "platform/PermissionsService.h"
+#include "settings/Preferences.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 #include "platform/Platform.h"
 #include "markup/SaveAsName.h"
 

@@ -1,9 +1,9 @@
 #include "LibrarySettingsPage.h"
 
 #include "AppNotifications.h"
-#include "SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 #include "platform/FileManagerReveal.h"
 #include "store/ZorviPaths.h"
 

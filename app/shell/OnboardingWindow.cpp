@@ -1,12 +1,12 @@
 #include "OnboardingWindow.h"
 
 #include "AppActions.h"
-#include "KeyCaps.h"
-#include "PermissionTexts.h"
-#include "PermissionsService.h"
-#include "Preferences.h"
-#include "SymbolIcons.h"
-#include "WindowGeometry.h"
+#include "ui/KeyCaps.h"
+#include "platform/PermissionTexts.h"
+#include "platform/PermissionsService.h"
+#include "settings/Preferences.h"
+#include "ui/SymbolIcons.h"
+#include "ui/WindowGeometry.h"
 
 #include "agents/MCPConnectionList.h"
 #include "platform/Platform.h"

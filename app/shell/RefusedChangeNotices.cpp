@@ -1,10 +1,10 @@
 #include "RefusedChangeNotices.h"
 
-#include "Preferences.h"
+#include "settings/Preferences.h"
 
 #include "account/Account.h"
 #include "account/RefusalReason.h"
-#include "board/Library.h"
+#include "library/Library.h"
 #include "platform/DesktopNotifier.h"
 
 RefusedChangeNotices::RefusedChangeNotices(Library& library, Account& account, Preferences& preferences,

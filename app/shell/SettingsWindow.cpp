@@ -4,8 +4,8 @@
 #include "AppNotifications.h"
 #include "GeneralSettingsPage.h"
 #include "LibrarySettingsPage.h"
-#include "SymbolIcons.h"
-#include "WindowGeometry.h"
+#include "ui/SymbolIcons.h"
+#include "ui/WindowGeometry.h"
 
 #include "agents/AgentSettingsPage.h"
 

@@ -1,7 +1,7 @@
 #include "ShortcutSettingsPage.h"
 
-#include "KeyCaps.h"
-#include "Preferences.h"
+#include "ui/KeyCaps.h"
+#include "settings/Preferences.h"
 
 #include "shortcuts/ShortcutSettingsPanel.h"
 

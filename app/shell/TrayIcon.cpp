@@ -1,7 +1,7 @@
 #include "TrayIcon.h"
 
 #include "AppActions.h"
-#include "SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include <QApplication>
 #include <QMenu>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/KeyEventSource.h"
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 #include "shortcuts/ModifierTapDetector.h"
 #include "shortcuts/MultiPressCounter.h"
 

@@ -1,7 +1,7 @@
 #include "shortcuts/GlobalShortcuts.h"
 
 #include "platform/KeyEventSource.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "shortcuts/EventTapMonitor.h"
 
 const QString GlobalShortcuts::keyMonitorUnavailableText = QObject::tr(

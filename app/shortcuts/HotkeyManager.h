@@ -2,7 +2,7 @@
 
 #include "platform/Clock.h"
 #include "platform/HotkeyRegistrar.h"
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 
 #include <QObject>
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "shortcuts/ShortcutSettingsPanel.h"
 
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/HotkeyRecorderView.h"
 #include "shortcuts/SwayBindings.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 
 #include <QString>
 

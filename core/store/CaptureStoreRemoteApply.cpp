@@ -5,7 +5,7 @@
 
 #include "RecordFields.h"
 #include "common/Identifiers.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 using RecordFields::now;
 

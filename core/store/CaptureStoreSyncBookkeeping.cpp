@@ -4,7 +4,7 @@
 #include "CaptureStore.h"
 
 #include "RecordFields.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

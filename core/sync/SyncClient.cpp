@@ -2,7 +2,7 @@
 
 #include "ContentHash.h"
 #include "SyncError.h"
-#include "Wire.h"
+#include "common/Wire.h"
 
 #include <QEventLoop>
 #include <QJsonArray>

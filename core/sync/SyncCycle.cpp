@@ -2,7 +2,7 @@
 
 #include "BlobTransfer.h"
 #include "SyncClient.h"
-#include "Wire.h"
+#include "common/Wire.h"
 
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"

@@ -2,7 +2,7 @@
 
 #include "DeviceSignIn.h"
 #include "SyncError.h"
-#include "Wire.h"
+#include "common/Wire.h"
 
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"

@@ -2,8 +2,8 @@
 
 #include "HttpJson.h"
 #include "common/Identifiers.h"
-#include "sync/SyncRequest.h"
-#include "sync/Wire.h"
+#include "changes/SyncRequest.h"
+#include "common/Wire.h"
 
 #include <QDateTime>
 #include <QJsonArray>

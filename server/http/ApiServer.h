@@ -8,8 +8,8 @@
 #include "net/RequestProcessor.h"
 #include "net/TlsContext.h"
 #include "storage/DataFolder.h"
-#include "sync/ChangeFeed.h"
-#include "sync/SyncService.h"
+#include "changes/ChangeFeed.h"
+#include "changes/SyncService.h"
 
 #include <memory>
 #include <optional>

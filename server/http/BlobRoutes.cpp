@@ -6,7 +6,7 @@
 #include "net/ConnectionStream.h"
 #include "net/FileReply.h"
 #include "security/Secrets.h"
-#include "sync/SyncRequest.h"
+#include "changes/SyncRequest.h"
 
 #include <QCryptographicHash>
 #include <QDateTime>

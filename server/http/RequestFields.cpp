@@ -1,7 +1,7 @@
 #include "RequestFields.h"
 
 #include "HttpJson.h"
-#include "sync/SyncRequest.h"
+#include "changes/SyncRequest.h"
 
 #include <QUrlQuery>
 

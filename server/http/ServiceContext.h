@@ -6,8 +6,8 @@
 #include "net/EventStreams.h"
 #include "storage/AccountStore.h"
 #include "storage/BlobStore.h"
-#include "sync/ChangeFeed.h"
-#include "sync/SyncService.h"
+#include "changes/ChangeFeed.h"
+#include "changes/SyncService.h"
 
 // What the route handlers share; owned by ApiServer.
 struct ServiceContext {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Connection.h"
-#include "sync/ChangeFeed.h"
+#include "changes/ChangeFeed.h"
 
 #include <QString>
 #include <QStringList>

@@ -2,7 +2,7 @@
 // no capture field.
 #include "../store/StoreFixture.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 #include "store/StoreChangeSignal.h"
 #include "support/QtEventLoop.h"
 

@@ -1,6 +1,6 @@
 #include "../store/StoreFixture.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 #include "store/StoreChangeSignal.h"
 #include "support/QtEventLoop.h"
 

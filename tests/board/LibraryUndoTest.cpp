@@ -1,7 +1,7 @@
 // Taking back the board's own actions, and the files a delete keeps for it.
 #include "../store/StoreFixture.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 #include "support/QtEventLoop.h"
 
 #include <QFile>

@@ -5,7 +5,7 @@
 #include "support/TempDir.h"
 
 #include "board/DashboardWindow.h"
-#include "board/Library.h"
+#include "library/Library.h"
 #include "capture/ImageWriter.h"
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"

@@ -8,7 +8,7 @@
 #include "board/CaptureListModel.h"
 #include "board/DashboardViewModel.h"
 #include "board/SidebarView.h"
-#include "board/Theme.h"
+#include "ui/Theme.h"
 
 #include <QGuiApplication>
 #include <QLabel>

@@ -5,7 +5,7 @@
 #include "board/BoardView.h"
 #include "board/CaptureListModel.h"
 #include "board/DashboardViewModel.h"
-#include "board/Theme.h"
+#include "ui/Theme.h"
 
 #include <QListView>
 

@@ -7,7 +7,7 @@
 #include "board/SidebarView.h"
 #include "board/ThumbnailLoader.h"
 #include "markup/Annotation.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 
 #include <QComboBox>
 #include <QLabel>

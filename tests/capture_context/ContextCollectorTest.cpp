@@ -6,7 +6,7 @@
 #include "platform/BrowserAddressReader.h"
 #include "platform/DesktopApplications.h"
 #include "platform/x11/X11ActiveWindowSource.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 
 #include <xcb/xcb.h>
 

@@ -2,13 +2,13 @@
 
 #include "CaptureFixture.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 #include "capture/CaptureController.h"
 #include "markup/AnnotationCanvas.h"
 #include "markup/AnnotationEditorWindowController.h"
 #include "platform/x11/X11ScreenCapturer.h"
-#include "shell/PermissionsService.h"
-#include "shell/Preferences.h"
+#include "platform/PermissionsService.h"
+#include "settings/Preferences.h"
 
 #include <QPlainTextEdit>
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "CaptureFixture.h"
 
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 
 #include <QFile>
 #include <QProcess>

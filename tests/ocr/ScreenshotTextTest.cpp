@@ -1,7 +1,7 @@
 #include "../store/StoreFixture.h"
 
 #include "board/DashboardViewModel.h"
-#include "board/Library.h"
+#include "library/Library.h"
 #include "ocr/ScreenshotTextRunner.h"
 #include "ocr/TextRecognizer.h"
 #include "support/QtEventLoop.h"

@@ -27,7 +27,7 @@ QJsonObject captureIn(const QString& id, const QString& workspaceId, const QStri
 // A small request naming one big group many times, or many groups, gets
 // each group once and no more rows than one reply's budget; the groups left
 // over are named for the next exchange.
-TEST_P(ServiceFixture, fullGroupsAreSentOnceEachAndPagedByRows) {
+TEST_P(ServiceFixture, FullGroupsAreSentOnceEachAndPagedByRows) {
     ServiceClient ann = clientFor("ann@acme.test");
     QJsonArray seed{group("big", acme_), group("small", acme_), captureIn("s1", acme_, "small")};
     for (int i = 0; seed.size() < 500; ++i)
@@ -65,7 +65,7 @@ TEST_P(ServiceFixture, fullGroupsAreSentOnceEachAndPagedByRows) {
     EXPECT_EQ(rowsNamed(next, "captures", "s1"), 1);
 }
 
-TEST_P(ServiceFixture, aStoredFileIsServedOnceWhateverRangesAreAskedFor) {
+TEST_P(ServiceFixture, AStoredFileIsServedOnceWhateverRangesAreAskedFor) {
     ServiceClient ann = clientFor("ann@acme.test");
     QByteArray bytes;
     for (int i = 0; i < 228; ++i)

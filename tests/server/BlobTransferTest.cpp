@@ -26,7 +26,7 @@ int storedBlobs(const QString& dataDir) {
 
 } // namespace
 
-TEST_P(ServiceFixture, blobsAreVerifiedOnArrivalAndImagesWaitForThem) {
+TEST_P(ServiceFixture, BlobsAreVerifiedOnArrivalAndImagesWaitForThem) {
     ServiceClient ann = clientFor("ann@acme.test");
     const QByteArray png("\x89PNG\r\n\x1a\nfour-by-three", 21);
     const QString sha = sha256(png);

@@ -15,7 +15,7 @@ QString sha256(const QByteArray& bytes) {
 
 // Each of these is answered from its head alone: the client sends no body
 // at all and still gets its refusal.
-TEST_P(ServiceFixture, oversizedOrUnauthorisedBodiesAreRefusedBeforeTheyAreRead) {
+TEST_P(ServiceFixture, OversizedOrUnauthorisedBodiesAreRefusedBeforeTheyAreRead) {
     const std::string token = tokenFor("ann@acme.test").toStdString();
     const std::string storage = "/storage/" + acme_.toStdString() + "/" + std::string(64, 'a');
     const std::string huge = "Content-Type: application/json\r\nContent-Length: " + std::to_string(sixtyMiB) + "\r\n";
@@ -41,7 +41,7 @@ TEST_P(ServiceFixture, oversizedOrUnauthorisedBodiesAreRefusedBeforeTheyAreRead)
     }
 }
 
-TEST_P(ServiceFixture, aSixtyMiBBodyDoesNotGrowTheServiceMemory) {
+TEST_P(ServiceFixture, ASixtyMiBBodyDoesNotGrowTheServiceMemory) {
     const long before = server_->peakMemoryKiB();
     ASSERT_GT(before, 0);
     RawConnection connection(server_->port());
@@ -56,7 +56,7 @@ TEST_P(ServiceFixture, aSixtyMiBBodyDoesNotGrowTheServiceMemory) {
     EXPECT_LT(server_->peakMemoryKiB() - before, 8 * 1024);
 }
 
-TEST_P(ServiceFixture, anUploadAddressTakesNoMoreThanItsSizeAndDiesWithTheUploadsSwitch) {
+TEST_P(ServiceFixture, AnUploadAddressTakesNoMoreThanItsSizeAndDiesWithTheUploadsSwitch) {
     ServiceClient ann = clientFor("ann@acme.test");
     const QByteArray big(4096, 'z');
     const QJsonObject smallClaim{{"workspace_id", acme_}, {"sha256", sha256(big)}, {"bytes", 5}};

@@ -17,7 +17,7 @@ QString tokenIdOf(const QString& listing, const QString& email) {
 
 } // namespace
 
-TEST_P(ServiceFixture, anAdministratorListsAndRevokesTokensAndRemovesUsers) {
+TEST_P(ServiceFixture, AnAdministratorListsAndRevokesTokensAndRemovesUsers) {
     ServiceClient ann = clientFor("ann@acme.test"), bob = clientFor("bob@acme.test"), cat = clientFor("cat@globex.test");
     QString listing;
     ASSERT_EQ(server_->admin({"token", "list"}, {}, &listing), 0) << listing.toStdString();
@@ -39,7 +39,7 @@ TEST_P(ServiceFixture, anAdministratorListsAndRevokesTokensAndRemovesUsers) {
     EXPECT_EQ(me.status, 200);
 }
 
-TEST_P(ServiceFixture, aTokenUnusedForLongerThanTheIdleLimitStopsWorking) {
+TEST_P(ServiceFixture, ATokenUnusedForLongerThanTheIdleLimitStopsWorking) {
     ServiceClient ann = clientFor("ann@acme.test"), bob = clientFor("bob@acme.test");
     ASSERT_EQ(ann.get("/v1/me").status, 200);
     const QString annHash = QString::fromLatin1(
@@ -54,7 +54,7 @@ TEST_P(ServiceFixture, aTokenUnusedForLongerThanTheIdleLimitStopsWorking) {
     EXPECT_EQ(bob.get("/v1/me").status, 200);
 }
 
-TEST_P(ServiceFixture, aRegisteredDeviceIdPushesOnlyThroughTheSignInThatRegisteredIt) {
+TEST_P(ServiceFixture, ARegisteredDeviceIdPushesOnlyThroughTheSignInThatRegisteredIt) {
     ServiceClient ann = clientFor("ann@acme.test");
     ASSERT_EQ(ann.post("/v1/devices", {{"id", "ann-laptop"}, {"name", "Laptop"}, {"platform", "linux"}}).status, 200);
     const auto own = ann.sync("ann-laptop", 0, {newCapture("c1", acme_, "mine")});
@@ -66,7 +66,7 @@ TEST_P(ServiceFixture, aRegisteredDeviceIdPushesOnlyThroughTheSignInThatRegister
     }
 }
 
-TEST_P(ServiceFixture, linksHandedOutNameTheListenAddressWhateverTheHostHeaderSays) {
+TEST_P(ServiceFixture, LinksHandedOutNameTheListenAddressWhateverTheHostHeaderSays) {
     RawConnection c(server_->port());
     const std::string body = R"({"client_id":"zorvi-desktop"})";
     c.send("POST /api/auth/device/code HTTP/1.1\r\nHost: evil.example\r\nContent-Type: application/json\r\n"
@@ -76,7 +76,7 @@ TEST_P(ServiceFixture, linksHandedOutNameTheListenAddressWhateverTheHostHeaderSa
         << c.received();
 }
 
-TEST_P(ServiceFixture, signInCodesFromOneAddressAreCapped) {
+TEST_P(ServiceFixture, SignInCodesFromOneAddressAreCapped) {
     ServiceClient anonymous(url());
     std::vector<int> statuses;
     for (int i = 0; i < 25; ++i)
@@ -85,7 +85,7 @@ TEST_P(ServiceFixture, signInCodesFromOneAddressAreCapped) {
     EXPECT_EQ(std::count(statuses.begin() + 20, statuses.end(), 429), 5);
 }
 
-TEST_P(ServiceFixture, whatTheServiceStoresIsReadableByItsUserAlone) {
+TEST_P(ServiceFixture, WhatTheServiceStoresIsReadableByItsUserAlone) {
     ServiceClient ann = clientFor("ann@acme.test");
     const QByteArray png("\x89PNG private pixels");
     const QString sha = QString::fromLatin1(QCryptographicHash::hash(png, QCryptographicHash::Sha256).toHex());

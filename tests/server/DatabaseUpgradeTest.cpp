@@ -10,7 +10,7 @@ INSTANTIATE_TEST_SUITE_P(Storage, OnPostgres, ::testing::Values(Backend::postgre
 // A database an upgraded program already moved on must not be written by an
 // older one, serving or administering; and an unreachable database is named
 // plainly, without libpq's words.
-TEST_P(OnPostgres, aNewerOrUnreachableDatabaseIsRefusedWithAPlainMessage) {
+TEST_P(OnPostgres, ANewerOrUnreachableDatabaseIsRefusedWithAPlainMessage) {
     server_->stop();
     ASSERT_EQ(databaseExecute("INSERT INTO schema_version (version) VALUES (999)"), 1);
     QString output;

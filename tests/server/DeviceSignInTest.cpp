@@ -68,7 +68,7 @@ protected:
 };
 ON_EVERY_BACKEND(DeviceSignIn);
 
-TEST_P(DeviceSignIn, pollingReportsPendingSlowDownDenialExpiryAndTheToken) {
+TEST_P(DeviceSignIn, PollingReportsPendingSlowDownDenialExpiryAndTheToken) {
     ServiceClient api(url());
 
     const Code waiting = requestCode(api);
@@ -132,7 +132,7 @@ TEST_P(DeviceSignIn, pollingReportsPendingSlowDownDenialExpiryAndTheToken) {
     EXPECT_EQ(error(api.post("/api/auth/device/token", {{"grant_type", "password"}})), "unsupported_grant_type");
 }
 
-TEST_P(ServiceFixture, verificationPageRefusesWrongPasswordsAndForgedForms) {
+TEST_P(ServiceFixture, VerificationPageRefusesWrongPasswordsAndForgedForms) {
     ServiceClient api(url());
     const Code code = requestCode(api);
     httplib::Client browser(url().toStdString());
@@ -175,7 +175,7 @@ TEST_P(ServiceFixture, verificationPageRefusesWrongPasswordsAndForgedForms) {
 
 // The account tab's "Create an account" and "Open workspace" links land on
 // pages that tell a person what to do on a self-hosted service.
-TEST_P(ServiceFixture, theAccountTabsLinksLandOnPagesForPeople) {
+TEST_P(ServiceFixture, TheAccountTabsLinksLandOnPagesForPeople) {
     ServiceClient visitor(url());
     for (const char* path : {"/sign-up", "/app"}) {
         const auto page = visitor.get(path);

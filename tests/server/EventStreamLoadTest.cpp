@@ -36,7 +36,7 @@ ON_EVERY_BACKEND(ManyStreams);
 // Open streams cost the service a socket each, not a worker: with 500 of
 // them connected, sync and the sign-in page still answer, and a change
 // reaches every stream.
-TEST_P(ManyStreams, fiveHundredOpenStreamsLeaveEveryOtherRequestAnswered) {
+TEST_P(ManyStreams, FiveHundredOpenStreamsLeaveEveryOtherRequestAnswered) {
     const QString annToken = tokenFor("ann@acme.test");
     std::vector<RawConnection> streams = openStreams(server_->port(), annToken, 500);
     ASSERT_TRUE(allReceive(streams, ": zorvi events", 60000));
@@ -49,7 +49,7 @@ TEST_P(ManyStreams, fiveHundredOpenStreamsLeaveEveryOtherRequestAnswered) {
     EXPECT_TRUE(allReceive(streams, "event: change", 60000));
 }
 
-TEST_P(ServiceFixture, streamsAreLimitedPerTokenAndPerUserAndAPlaceFreesWhenAStreamCloses) {
+TEST_P(ServiceFixture, StreamsAreLimitedPerTokenAndPerUserAndAPlaceFreesWhenAStreamCloses) {
     server_->stop();
     startService({"--streams-per-token", "2", "--streams-per-user", "3"});
     const QString first = tokenFor("ann@acme.test"), second = tokenFor("ann@acme.test");
@@ -89,7 +89,7 @@ TEST_P(ServiceFixture, streamsAreLimitedPerTokenAndPerUserAndAPlaceFreesWhenAStr
     EXPECT_TRUE(reopened);
 }
 
-TEST_P(ServiceFixture, aStreamOfARevokedTokenEndsAtTheNextChangeWithoutHearingIt) {
+TEST_P(ServiceFixture, AStreamOfARevokedTokenEndsAtTheNextChangeWithoutHearingIt) {
     const QString annToken = tokenFor("ann@acme.test");
     RawConnection stream(server_->port());
     stream.send(requestHead("GET", "/v1/events", annToken.toStdString()));

@@ -21,7 +21,7 @@ std::string repeated(const std::string& unit, int times) {
 
 } // namespace
 
-TEST_P(ServiceFixture, hostileInputIsRefusedWithAJsonErrorAndWritesNothing) {
+TEST_P(ServiceFixture, HostileInputIsRefusedWithAJsonErrorAndWritesNothing) {
     ServiceClient ann = clientFor("ann@acme.test");
     ASSERT_EQ(ann.sync("ann-laptop", 0, {newCapture("kept", acme_, "original")}).status, 200);
     const QString db = server_->dataDirectory() + "/zorvi-server.sqlite3";

@@ -4,7 +4,7 @@
 
 // The service speaks TLS itself: sign-in, sync, an upload and a live event
 // stream all go over it, and the links it hands out are https ones.
-TEST_P(ServiceFixture, signInSyncUploadsAndEventStreamsWorkOverHttps) {
+TEST_P(ServiceFixture, SignInSyncUploadsAndEventStreamsWorkOverHttps) {
     server_->stop();
     const QString key = QString(loopbackCertificate()).replace("-cert.pem", "-key.pem");
     startService({"--tls-cert", loopbackCertificate(), "--tls-key", key});

@@ -32,7 +32,7 @@ QSet<QString> captureIds(const ServiceClient::Reply& reply) {
 
 } // namespace
 
-TEST_P(TwoInstances, aSignInStartedOnOneIsApprovedOnTheOtherAndEventsCrossOver) {
+TEST_P(TwoInstances, ASignInStartedOnOneIsApprovedOnTheOtherAndEventsCrossOver) {
     const QString bobToken = ServiceClient::signIn(second_->baseUrl(), "bob@acme.test", password, url());
     ASSERT_FALSE(bobToken.isEmpty()) << "code asked of the second instance, approved on the first";
     EventStream bobListens(second_->baseUrl(), bobToken);
@@ -47,7 +47,7 @@ TEST_P(TwoInstances, aSignInStartedOnOneIsApprovedOnTheOtherAndEventsCrossOver) 
 // Writers on both instances commit in an order of their own while a reader
 // pages through the feed: every change must reach the reader exactly once,
 // none passed over because it committed after a later one was read.
-TEST_P(TwoInstances, aReaderPagingDuringConcurrentPushesMissesNoChange) {
+TEST_P(TwoInstances, AReaderPagingDuringConcurrentPushesMissesNoChange) {
     const QString annToken = tokenFor("ann@acme.test");
     const QString bobToken = tokenFor("bob@acme.test");
     constexpr int writers = 4, capturesEach = 30;

@@ -39,7 +39,7 @@ private:
 
 } // namespace
 
-TEST_P(ServiceFixture, passwordGuessesAreSlowedPerAccountThenPerAddress) {
+TEST_P(ServiceFixture, PasswordGuessesAreSlowedPerAccountThenPerAddress) {
     SignInForm browser(url());
     std::vector<int> statuses;
     for (int i = 0; i < 8; ++i)
@@ -58,7 +58,7 @@ TEST_P(ServiceFixture, passwordGuessesAreSlowedPerAccountThenPerAddress) {
     EXPECT_EQ(browser.attempt("cat@globex.test", password), 429);
 }
 
-TEST_P(ServiceFixture, guessingUserCodesWhileSignedInIsSlowedDown) {
+TEST_P(ServiceFixture, GuessingUserCodesWhileSignedInIsSlowedDown) {
     SignInForm browser(url());
     ASSERT_EQ(browser.attempt("bob@acme.test", password), 303);
     std::vector<int> statuses;

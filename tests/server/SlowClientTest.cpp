@@ -27,7 +27,7 @@ INSTANTIATE_TEST_SUITE_P(Storage, SlowClients, ::testing::Values(Backend::sqlite
 
 } // namespace
 
-TEST_P(SlowClients, aTrickledHeadOrBodyIsCutOffAtItsDeadlineWhileOthersAreServed) {
+TEST_P(SlowClients, ATrickledHeadOrBodyIsCutOffAtItsDeadlineWhileOthersAreServed) {
     const std::string token = tokenFor("ann@acme.test").toStdString();
     RawConnection head(server_->port());
     ASSERT_TRUE(head.send("GET /v1/me HTTP/1.1\r\nHost: 127.0.0.1\r\n"));
@@ -42,7 +42,7 @@ TEST_P(SlowClients, aTrickledHeadOrBodyIsCutOffAtItsDeadlineWhileOthersAreServed
     EXPECT_EQ(ServiceClient(url(), QString::fromStdString(token)).get("/v1/me").status, 200);
 }
 
-TEST_P(SlowClients, oneAddressCannotHoldMoreThanItsShareOfConnections) {
+TEST_P(SlowClients, OneAddressCannotHoldMoreThanItsShareOfConnections) {
     std::vector<RawConnection> held;
     for (int i = 0; i < 8; ++i)
         held.emplace_back(server_->port());

@@ -19,7 +19,7 @@ std::vector<QJsonObject> rowsOf(const ServiceClient::Reply& reply, const char* t
 
 } // namespace
 
-TEST_P(ServiceFixture, overlappingFieldEditsFromTwoDevicesAreAppliedThenMerged) {
+TEST_P(ServiceFixture, OverlappingFieldEditsFromTwoDevicesAreAppliedThenMerged) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient bob = clientFor("bob@acme.test");
     const QString id = "0a1b2c3d-0000-4000-8000-000000000001";
@@ -89,7 +89,7 @@ TEST_P(ServiceFixture, overlappingFieldEditsFromTwoDevicesAreAppliedThenMerged) 
     EXPECT_EQ(rowsOf(bobView, "captures").back().value("priority").toString(), "normal");
 }
 
-TEST_P(ServiceFixture, aResentRowWithTheSameValuesChangesNothingAnotherDeviceCouldConflictWith) {
+TEST_P(ServiceFixture, AResentRowWithTheSameValuesChangesNothingAnotherDeviceCouldConflictWith) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient bob = clientFor("bob@acme.test");
     const QString id = "0a1b2c3d-0000-4000-8000-000000000009";
@@ -111,7 +111,7 @@ TEST_P(ServiceFixture, aResentRowWithTheSameValuesChangesNothingAnotherDeviceCou
     EXPECT_EQ(rowsOf(annView, "captures").back().value("priority").toString(), "high");
 }
 
-TEST_P(ServiceFixture, pullByCursorReturnsEachChangeOnceAndInOrder) {
+TEST_P(ServiceFixture, PullByCursorReturnsEachChangeOnceAndInOrder) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient bob = clientFor("bob@acme.test");
 
@@ -168,7 +168,7 @@ TEST_P(ServiceFixture, pullByCursorReturnsEachChangeOnceAndInOrder) {
     EXPECT_TRUE(idle.json.value("people").toArray().isEmpty());
 }
 
-TEST_P(ServiceFixture, deletionsReconcileAndFullGroups) {
+TEST_P(ServiceFixture, DeletionsReconcileAndFullGroups) {
     ServiceClient ann = clientFor("ann@acme.test");
     const QString group = "group-1";
     auto seeded = ann.sync("ann-laptop", 0,

@@ -11,7 +11,7 @@ QString sha256(const QByteArray& bytes) {
 
 } // namespace
 
-TEST_P(ServiceFixture, aMemberOfAnotherWorkspaceSeesNothingAndCanWriteNothing) {
+TEST_P(ServiceFixture, AMemberOfAnotherWorkspaceSeesNothingAndCanWriteNothing) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient cat = clientFor("cat@globex.test");
     EventStream annEvents(url(), tokenFor("ann@acme.test"));
@@ -103,7 +103,7 @@ TEST_P(ServiceFixture, aMemberOfAnotherWorkspaceSeesNothingAndCanWriteNothing) {
     EXPECT_EQ(captures, 1);
 }
 
-TEST_P(ServiceFixture, aRemovedMemberIsToldToDropTheWorkspaceAndLosesAccess) {
+TEST_P(ServiceFixture, ARemovedMemberIsToldToDropTheWorkspaceAndLosesAccess) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient bob = clientFor("bob@acme.test");
     ASSERT_EQ(ann.sync("ann-laptop", 0, {newCapture("shared", acme_, "for the team")}).status, 200);
@@ -132,7 +132,7 @@ TEST_P(ServiceFixture, aRemovedMemberIsToldToDropTheWorkspaceAndLosesAccess) {
 // Whatever is written under another workspace's row (or a private group's
 // the writer is not in) is answered word for word as under an id no one
 // has, so answers cannot be used to learn which ids exist elsewhere.
-TEST_P(ServiceFixture, aWriteUnderSomeoneElsesRowIsAnsweredAsUnderAnIdNoOneHas) {
+TEST_P(ServiceFixture, AWriteUnderSomeoneElsesRowIsAnsweredAsUnderAnIdNoOneHas) {
     ServiceClient ann = clientFor("ann@acme.test");
     ServiceClient bob = clientFor("bob@acme.test");
     ServiceClient cat = clientFor("cat@globex.test");

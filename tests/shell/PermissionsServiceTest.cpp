@@ -2,7 +2,7 @@
 
 #include "support/FakeClock.h"
 #include "platform/wayland/WaylandPlatform.h"
-#include "shell/PermissionsService.h"
+#include "platform/PermissionsService.h"
 #include "support/QtEventLoop.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "support/TempDir.h"
 
 #include <QSettings>

@@ -1,4 +1,4 @@
-#include "shell/SymbolIcons.h"
+#include "ui/SymbolIcons.h"
 
 #include "markup/AnnotationTool.h"
 

@@ -2,10 +2,10 @@
 
 #include "board/CaptureDetailView.h"
 #include "board/DashboardViewModel.h"
-#include "board/Library.h"
+#include "library/Library.h"
 #include "board/DashboardWindow.h"
 #include "common/Identifiers.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 #include "support/NoticeRecorder.h"

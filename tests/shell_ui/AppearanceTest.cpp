@@ -5,7 +5,7 @@
 #include "platform/Platform.h"
 #include "platform/ScreenCapturer.h"
 #include "shell/OnboardingWindow.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 
 #include <QComboBox>
 #include <QDBusConnection>

@@ -2,7 +2,7 @@
 
 #include "capture/ComposePanel.h"
 #include "shell/OnboardingWindow.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 

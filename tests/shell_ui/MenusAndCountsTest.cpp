@@ -2,7 +2,7 @@
 
 #include "board/DashboardWindow.h"
 #include "common/Identifiers.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "shell/SettingsWindow.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"

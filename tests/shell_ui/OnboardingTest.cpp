@@ -1,7 +1,7 @@
 #include "ShellFixture.h"
 
 #include "shell/OnboardingWindow.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 
 #include <QLabel>
 #include <QPushButton>

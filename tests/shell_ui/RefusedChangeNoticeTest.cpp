@@ -1,9 +1,9 @@
 #include "../sync/EngineFixture.h"
 
-#include "board/Library.h"
+#include "library/Library.h"
 #include "platform/DesktopNotifier.h"
 #include "shell/AgentNotices.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "shell/RefusedChangeNotices.h"
 #include "support/NoticeRecorder.h"
 #include "sync/SyncLimits.h"

@@ -1,6 +1,6 @@
 #include "ShellFixture.h"
 
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "shell/SettingsWindow.h"
 
 #include <QCheckBox>

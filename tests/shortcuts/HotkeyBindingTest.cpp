@@ -2,7 +2,7 @@
 
 #include "platform/KeyboardLayout.h"
 #include "support/FakeKeyboardLayout.h"
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 
 #include <QJsonDocument>
 

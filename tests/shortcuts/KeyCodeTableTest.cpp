@@ -1,4 +1,4 @@
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 #include "keys/KeyCodeTable.h"
 
 #include <QSet>

@@ -1,7 +1,7 @@
 // Shortcuts in a Wayland session: through a GlobalShortcuts portal when the
 // desktop offers one (a stand-in on the test's private bus), else left to the
 // desktop's own shortcut settings.
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "support/GlobalShortcutsPortalStandIn.h"

@@ -3,7 +3,7 @@
 // has the focus.
 #include "platform/x11/X11KeyboardLayout.h"
 #include "platform/x11/X11Platform.h"
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/HotkeyRecorderView.h"
 #include "shortcuts/ShortcutSettingsPanel.h"

@@ -1,6 +1,6 @@
 #include "platform/KeyboardLayout.h"
 #include "platform/x11/X11KeyboardLayout.h"
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 #include "keys/KeyCodeTable.h"
 
 #include <xcb/xcb.h>

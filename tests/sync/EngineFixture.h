@@ -9,7 +9,7 @@
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QJsonArray>
 

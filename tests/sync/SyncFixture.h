@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/StoreFixture.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

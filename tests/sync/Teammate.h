@@ -3,7 +3,7 @@
 #include "ServiceAccounts.h"
 
 #include "common/Identifiers.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QDateTime>
 #include <QJsonArray>

@@ -1,4 +1,4 @@
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -8,7 +8,7 @@
 #include "support/LibraryFiles.h"
 #include "support/TempDir.h"
 
-#include "shell/Preferences.h"
+#include "settings/Preferences.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
@@ -193,7 +193,7 @@ TEST_F(SwayCaptureTest, TheWholeOutputIsSavedOnADesktopThatAlsoOffersAnXServer) 
 
 } // namespace
 
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "PgPool.h"
-#include "sync/ChangeFeed.h"
+#include "changes/ChangeFeed.h"
 
 #include <atomic>
 #include <thread>

@@ -4,13 +4,13 @@
 // save, a sync pull applying remote rows, and a delete whose Undo lapses.
 //
 //   crash-writer SEED          (ZORVI_HOME names the library)
-#include "board/Library.h"
+#include "library/Library.h"
 #include "capture/ImageWriter.h"
 #include "common/Identifiers.h"
 #include "markup/Annotation.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QGuiApplication>
 #include <QJsonArray>

@@ -11,7 +11,7 @@
 #include "common/ZorviError.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QDir>
 #include <QFile>

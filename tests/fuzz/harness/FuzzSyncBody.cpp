@@ -5,8 +5,8 @@
 
 #include "common/Identifiers.h"
 #include "http/ApiError.h"
-#include "sync/SyncRequest.h"
-#include "sync/TableSchema.h"
+#include "changes/SyncRequest.h"
+#include "changes/TableSchema.h"
 
 #include <cstddef>
 #include <cstdint>

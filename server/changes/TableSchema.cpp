@@ -2,7 +2,7 @@
 
 #include "common/Identifiers.h"
 #include "security/Secrets.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QJsonArray>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/LibrarySnapshot.h"
+#include "LibrarySnapshot.h"
 
 #include <QObject>
 #include <QThreadPool>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "board/LibraryPage.h"
+#include "LibraryPage.h"
 
 #include <QObject>
 #include <QThreadPool>

@@ -3,7 +3,7 @@
 #include "ActivityRecorder.h"
 #include "TableSchema.h"
 #include "NewRowUnderCapture.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QDateTime>
 #include <QJsonArray>

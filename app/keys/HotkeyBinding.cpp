@@ -1,4 +1,4 @@
-#include "shortcuts/HotkeyBinding.h"
+#include "HotkeyBinding.h"
 
 #include "platform/KeyboardLayout.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "shell/Appearance.h"
-#include "shortcuts/HotkeyBinding.h"
+#include "Appearance.h"
+#include "keys/HotkeyBinding.h"
 
 #include <QObject>
 #include <QSettings>

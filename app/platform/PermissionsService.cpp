@@ -1,4 +1,4 @@
-#include "shell/PermissionsService.h"
+#include "PermissionsService.h"
 
 
 #include <utility>

@@ -1,4 +1,4 @@
-#include "board/Library.h"
+#include "Library.h"
 
 #include "capture/ImageWriter.h"
 #include "common/Identifiers.h"

@@ -1,4 +1,4 @@
-#include "shell/Appearance.h"
+#include "Appearance.h"
 
 QString rawValue(Appearance appearance) {
     switch (appearance) {

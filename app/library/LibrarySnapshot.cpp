@@ -1,6 +1,6 @@
-#include "board/LibrarySnapshot.h"
+#include "LibrarySnapshot.h"
 
-#include "board/LibraryPage.h"
+#include "LibraryPage.h"
 
 LibrarySnapshot LibrarySnapshot::read(CaptureStore& store) {
     return store.transaction([&] {

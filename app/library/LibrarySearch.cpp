@@ -1,4 +1,4 @@
-#include "board/LibrarySearch.h"
+#include "LibrarySearch.h"
 
 #include <QMetaObject>
 

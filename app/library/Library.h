@@ -1,9 +1,9 @@
 #pragma once
 
-#include "board/LibraryReader.h"
-#include "board/LibrarySearch.h"
-#include "board/LibrarySnapshot.h"
-#include "board/UndoHistory.h"
+#include "LibraryReader.h"
+#include "LibrarySearch.h"
+#include "LibrarySnapshot.h"
+#include "UndoHistory.h"
 #include "markup/Annotation.h"
 #include "store/CaptureStore.h"
 

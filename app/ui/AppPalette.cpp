@@ -1,6 +1,6 @@
 #include "AppPalette.h"
 
-#include "board/Theme.h"
+#include "Theme.h"
 
 #include <QApplication>
 #include <QStyle>

@@ -1,4 +1,4 @@
-#include "shell/Preferences.h"
+#include "Preferences.h"
 
 #include <QDir>
 #include <QFileInfo>

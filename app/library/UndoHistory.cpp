@@ -1,4 +1,4 @@
-#include "board/UndoHistory.h"
+#include "UndoHistory.h"
 
 #include <QDateTime>
 

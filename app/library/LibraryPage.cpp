@@ -1,4 +1,4 @@
-#include "board/LibraryPage.h"
+#include "LibraryPage.h"
 
 LibraryPage LibraryPage::read(CaptureStore& store, const CaptureQuery& query) {
     LibraryPage page;

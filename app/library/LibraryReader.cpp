@@ -1,4 +1,4 @@
-#include "board/LibraryReader.h"
+#include "LibraryReader.h"
 
 #include <QMetaObject>
 

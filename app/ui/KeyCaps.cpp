@@ -1,6 +1,6 @@
 #include "KeyCaps.h"
 
-#include "shortcuts/HotkeyBinding.h"
+#include "keys/HotkeyBinding.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "NewRowUnderCapture.h"
 #include "store/LibraryEnums.h"
-#include "sync/Wire.h"
+#include "common/Wire.h"
 
 #include <QDateTime>
 

@@ -1,6 +1,6 @@
 #include "WindowGeometry.h"
 
-#include "Preferences.h"
+#include "settings/Preferences.h"
 
 #include <QGuiApplication>
 #include <QScreen>
