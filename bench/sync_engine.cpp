@@ -11,6 +11,7 @@
 #include "library/Library.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
+#include "store/SyncLedger.h"
 #include "sync/SyncEngine.h"
 #include "common/Wire.h"
 
@@ -126,7 +127,7 @@ struct Device {
         qputenv("ZORVI_HOME", home.path().toUtf8());
         ZorviPaths::ensureDirectories();
         store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
-        store->setSyncMeta("device_id", Identifiers::make());
+        SyncLedger(*store).setSyncMeta("device_id", Identifiers::make());
         auto slot = std::make_shared<MemoryTokenStore::Slot>();
         slot->token = ServiceAccounts::tokenFor(s.server, ServiceAccounts::bob);
         engine = std::make_unique<SyncEngine>(*store, s.server.url(), "bench", std::nullopt,
@@ -220,11 +221,11 @@ void BM_Push1000Edits(benchmark::State& state) {
             c.note += " (edited)";
             device.store->update(c);
         }
-        const auto pendingBefore = device.store->pending("captures", 2 * pushedEdits).size();
+        const auto pendingBefore = SyncLedger(*device.store).pending("captures", 2 * pushedEdits).size();
         state.ResumeTiming();
         const UIThreadFigures figures = device.runWatchingTheUIThread();
         state.PauseTiming();
-        const auto pendingAfter = device.store->pending("captures", 2 * pushedEdits).size();
+        const auto pendingAfter = SyncLedger(*device.store).pending("captures", 2 * pushedEdits).size();
         state.counters["pushed"] = double(pendingBefore - pendingAfter);
         report(state, figures);
         if (pendingBefore != size_t(pushedEdits) || pendingAfter != 0)

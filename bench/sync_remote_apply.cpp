@@ -3,6 +3,8 @@
 #include "LibraryGenerator.h"
 
 #include "common/Wire.h"
+#include "store/RemoteApplier.h"
+#include "store/SyncLedger.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -53,7 +55,7 @@ void BM_ApplyPulledCapturePage(benchmark::State& state) {
         const std::vector<QJsonObject> rows = pulledPage(round++);
         state.ResumeTiming();
         for (const QJsonObject& row : rows)
-            store.applyRemoteCapture(row);
+            RemoteApplier(store).applyRemoteCapture(row);
     }
     state.SetItemsProcessed(state.iterations() * pageSize);
 }
@@ -65,8 +67,8 @@ void BM_BuildPushPage(benchmark::State& state) {
                            "WHERE rowid % 20 = 0;");
     for (auto _ : state) {
         QJsonArray changes;
-        for (const Pending& p : store.pending("captures", pageSize))
-            if (auto change = store.captureChange(p))
+        for (const Pending& p : SyncLedger(store).pending("captures", pageSize))
+            if (auto change = SyncLedger(store).captureChange(p))
                 changes.append(*change);
         benchmark::DoNotOptimize(QJsonDocument(changes).toJson(QJsonDocument::Compact));
     }

@@ -101,18 +101,11 @@ std::vector<CaptureImage> CaptureStore::images(const QString& captureID) {
     return result;
 }
 
-// MARK: sync metadata and change marking
+// MARK: what sync recorded, and change marking
 
 std::optional<QString> CaptureStore::syncMeta(const QString& key) {
     const auto rows = db_->query("SELECT value FROM sync_meta WHERE key = ?;", {key});
     return rows.empty() ? std::nullopt : rows.front().string("value");
-}
-
-void CaptureStore::setSyncMeta(const QString& key, const std::optional<QString>& value) {
-    if (value)
-        db_->execute("INSERT OR REPLACE INTO sync_meta (key, value) VALUES (?, ?);", {key, *value});
-    else
-        db_->execute("DELETE FROM sync_meta WHERE key = ?;", {key});
 }
 
 std::optional<QString> CaptureStore::metaOrNone(const QString& key) {
@@ -126,6 +119,23 @@ std::optional<QString> CaptureStore::metaOrNone(const QString& key) {
 std::optional<QString> CaptureStore::currentUserID() { return metaOrNone("user_id"); }
 std::optional<QString> CaptureStore::currentUserName() { return metaOrNone("user_name"); }
 std::optional<QString> CaptureStore::defaultWorkspaceID() { return metaOrNone("default_workspace_id"); }
+
+std::vector<SyncLogLine> CaptureStore::syncLog(int limit) {
+    std::vector<SyncLogLine> lines;
+    for (const Row& row : db_->query("SELECT * FROM sync_log ORDER BY id DESC LIMIT ?;", {limit}))
+        lines.push_back({row.integer("id").value_or(0), RecordFields::dateOrNow(row, "at"),
+                         row.string("level").value_or(QStringLiteral("info")),
+                         row.string("message").value_or(QString())});
+    return lines;
+}
+
+std::vector<Capture> CaptureStore::localCaptures() {
+    std::vector<Capture> result;
+    for (const Row& row : db_->query("SELECT * FROM captures WHERE workspace_id IS NULL AND deleted_at IS NULL "
+                                     "ORDER BY created_at DESC;"))
+        result.push_back(Capture::fromRow(row));
+    return result;
+}
 
 void CaptureStore::markPending(const QString& table, const QString& id, const QStringList& fields) {
     QString condition;

@@ -100,12 +100,8 @@ public:
     void deleteGroup(const QString& id);
     // Undoes deleteGroup: the group is live (and not archived) again.
     void restoreGroup(const QString& id);
-    void replaceTags(const QStringList& tags, const QString& captureID);
     void setTags(const QStringList& tags, const QString& captureID);
     void addComment(Comment comment);
-    void recordActivity(const std::optional<QString>& captureID, const QString& kind, const QString& detail,
-                        const QString& actor, const QString& id, const QDateTime& createdAt,
-                        const std::optional<QString>& actorID, bool remote);
 
     // Queries and counts.
     std::vector<Capture> captures(const CaptureQuery& query);
@@ -166,70 +162,15 @@ public:
     };
     std::vector<AgentAction> agentActionsSince(const QDateTime& since);
 
-    // Change marking and sync metadata.
+    // Who is signed in and what sync recorded, for the account settings;
+    // only the sync engine writes them (SyncLedger).
     std::optional<QString> syncMeta(const QString& key);
-    void setSyncMeta(const QString& key, const std::optional<QString>& value);
     std::optional<QString> currentUserID();
     std::optional<QString> currentUserName();
     std::optional<QString> defaultWorkspaceID();
-    void markPending(const QString& table, const QString& id, const QStringList& fields);
-
-    // Sync bookkeeping: the log, what to push, and the service's verdicts.
-    void log(const QString& level, const QString& message) noexcept;
     std::vector<SyncLogLine> syncLog(int limit);
-    std::vector<Pending> pending(const QString& table, int limit);
-    // One row's pending fields and version, whatever its sync state; none when there is no such row.
-    std::optional<Pending> pendingRow(const QString& table, const QString& id);
-    std::vector<Comment> pendingComments(int limit);
-    std::optional<QJsonObject> captureChange(const Pending& pending);
-    std::optional<QJsonObject> groupChange(const Pending& pending);
-    std::optional<QJsonObject> imageChange(const Pending& pending, const CaptureImage& image);
-    static QJsonObject commentChange(const Comment& comment);
-    QStringList syncedCaptureIDs();
+    // Captures in no workspace, newest first: what adopting into one would move.
     std::vector<Capture> localCaptures();
-    void markSynced(const QString& table, const QString& id, std::optional<std::int64_t> version);
-    void markLocalOnly(const QString& captureID);
-    // The service lost these captures (restored from an older backup): they,
-    // their screenshots (files included), comments and group go again whole.
-    void pushAgain(const QStringList& captureIDs);
-    // Comments carry no patch or version: the service either has one or not.
-    void markCommentSynced(const QString& id);
-    void adopt(const QString& captureID, const QString& workspaceID);
-    // What blob transfer learnt about an image's files: their content hashes
-    // after an upload, their paths after a download.
-    void recordImageHashes(const QString& imageID, const std::optional<QString>& original,
-                           const std::optional<QString>& marked, const std::optional<QString>& thumb);
-    void recordImagePaths(const QString& imageID, const QString& imagePath, const std::optional<QString>& annotated,
-                          const std::optional<QString>& thumb);
-
-    // Rows from the service. A row lacking a required key, or naming a row
-    // with an id that is unsafe as a file name, is skipped (and logged).
-    void applyRemoteCapture(const QJsonObject& row);
-    void applyRemoteGroup(const QJsonObject& row);
-    void applyRemoteImage(const QJsonObject& row);
-    void applyRemoteComment(const QJsonObject& row);
-    void applyRemoteActivity(const QJsonObject& row);
-    void applyRemoteGroupMember(const QJsonObject& row);
-    void applyRemotePerson(const QJsonObject& row);
-    void upsertPerson(const Person& person);
-    void replaceWorkspaces(const std::vector<Workspace>& workspaces);
-    std::optional<QString> personName(const std::optional<QString>& id);
-    void remapGroup(const QString& from, const QString& to);
-
-    // Removals the service asks for; they take the rows' files along.
-    void dropCapture(const QString& id);
-    void dropImage(const QString& id);
-    void dropGroup(const QString& id);
-    void dropWorkspace(const QString& id);
-    // On sign-out: everything that came with the account; local work stays.
-    void purgeAccountData();
-
-    struct ImageToDownload {
-        CaptureImage image;
-        QString workspaceID;
-    };
-    // Live images of shared captures that miss their original, marked copy or thumbnail.
-    std::vector<ImageToDownload> imagesAwaitingDownload(int limit);
 
     // Announces a change to every process on the session.
     void postDidChange();
@@ -238,6 +179,22 @@ public:
     static void removeImageFiles(const CaptureImage& image);
 
 private:
+    // The sync engine's two faces on this store share its connection, and so
+    // its transactions, and write through the steps below.
+    friend class SyncLedger;
+    friend class RemoteApplier;
+
+    // Writes a capture's tags as given (normalised), without marking them
+    // pending: a local edit goes through setTags, the service's through the
+    // remote applier.
+    void replaceTags(const QStringList& tags, const QString& captureID);
+    // A history entry, made by the local edit it records or by the remote applier.
+    void recordActivity(const std::optional<QString>& captureID, const QString& kind, const QString& detail,
+                        const QString& actor, const QString& id, const QDateTime& createdAt,
+                        const std::optional<QString>& actorID, bool remote);
+    // Marks fields of a shared row as waiting to be pushed; rows outside a workspace stay local.
+    void markPending(const QString& table, const QString& id, const QStringList& fields);
+
     // Live capture ids, at most two: matching a LIKE pattern, or starting
     // with a prefix as LIKE would match it, through the primary key.
     QStringList liveIDsLike(const QString& pattern);
@@ -253,13 +210,6 @@ private:
     bool editCapture(const QString& id, const std::function<void(Capture&)>& edit,
                      const std::function<void()>& record = {});
     std::optional<QString> metaOrNone(const QString& key);
-    // The keys of a `pending` JSON object; empty for NULL or anything but an object.
-    static QSet<QString> pendingKeys(const std::optional<QString>& pendingJSON);
-    // The fields of a row still waiting to be pushed; `exists` tells whether the row is there.
-    QSet<QString> locallyPendingFields(const QString& table, const QString& id, bool& exists);
-    // False when a remote row lacks a required id or names a row with an unsafe id (logged).
-    bool acceptsRemoteIDs(const QJsonObject& row, const QString& table, std::initializer_list<const char*> required,
-                          std::initializer_list<const char*> optional = {});
 
     QString databasePath_;
     std::unique_ptr<Database> db_;

@@ -66,7 +66,7 @@ void BlobTransfer::ensureBlobs(const CaptureImage& image) {
     const std::optional<QString> original = ensure(image.imagePath, image.originalSHA256, false);
     const std::optional<QString> marked = ensure(image.annotatedPath, image.markedSHA256, false);
     const std::optional<QString> thumb = ensure(image.thumbPath, image.thumbSHA256, true);
-    store_.recordImageHashes(image.id, original, marked, thumb);
+    ledger_.recordImageHashes(image.id, original, marked, thumb);
 }
 
 QString BlobTransfer::fetch(const QString& workspaceID, const QString& sha, const QString& name,
@@ -80,7 +80,7 @@ QString BlobTransfer::fetch(const QString& workspaceID, const QString& sha, cons
 }
 
 int BlobTransfer::downloadPendingImages() {
-    const std::vector<CaptureStore::ImageToDownload> waiting = store_.imagesAwaitingDownload(downloadsPerRun);
+    const std::vector<SyncLedger::ImageToDownload> waiting = ledger_.imagesAwaitingDownload(downloadsPerRun);
     std::optional<CaptureError> diskFailure;
     for (const auto& [image, workspaceID] : waiting) {
         try {
@@ -94,7 +94,7 @@ int BlobTransfer::downloadPendingImages() {
                 annotated = fetch(workspaceID, *image.markedSHA256, image.id + "-marked", image.createdAt, false);
             if (!thumb && image.thumbSHA256)
                 thumb = fetch(workspaceID, *image.thumbSHA256, image.id, image.createdAt, true);
-            store_.recordImagePaths(image.id, imagePath, annotated, thumb);
+            ledger_.recordImagePaths(image.id, imagePath, annotated, thumb);
             if (const std::optional<CaptureImage> stored = store_.rawImage(image.id))
                 store_.refreshCover(stored->captureID);
         } catch (const CaptureError& e) {
@@ -103,7 +103,7 @@ int BlobTransfer::downloadPendingImages() {
             diskFailure = e;
             break;
         } catch (const std::exception& e) {
-            store_.log("warn", "Download for image " + tail8(image.id) + " failed: " + describe(e));
+            ledger_.log("warn", "Download for image " + tail8(image.id) + " failed: " + describe(e));
         }
     }
     if (!waiting.empty())

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "store/CaptureImage.h"
+#include "store/SyncLedger.h"
 
 #include <QByteArray>
 #include <QString>
@@ -13,7 +14,7 @@ class SyncClient;
 // hash is already recorded, downloads are refused unless they match it.
 class BlobTransfer {
 public:
-    BlobTransfer(CaptureStore& store, SyncClient& client) : store_(store), client_(client) {}
+    BlobTransfer(CaptureStore& store, SyncClient& client) : store_(store), ledger_(store), client_(client) {}
 
     // Uploads the original, marked copy and thumbnail of a shared capture's
     // image whose hashes changed, and records the hashes. Throws when a file
@@ -38,5 +39,6 @@ private:
                   bool thumbnail);
 
     CaptureStore& store_;
+    SyncLedger ledger_;
     SyncClient& client_;
 };

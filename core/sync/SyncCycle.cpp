@@ -29,27 +29,27 @@ bool SyncCycle::run() {
     QHash<QString, Sent> sent;
     bool backlog = false; // a table had more pending rows than one read takes
     auto collect = [&](const QString& table, auto buildChange) {
-        const std::vector<Pending> rows = store_.pending(table, rowsPerTable);
+        const std::vector<Pending> rows = ledger_.pending(table, rowsPerTable);
         backlog = backlog || rows.size() == size_t(rowsPerTable);
         for (const Pending& row : rows) {
             const std::optional<QJsonObject> change = buildChange(row);
             if (!change) { // nothing left to send
-                store_.markSynced(table, row.id, std::nullopt);
+                ledger_.markSynced(table, row.id, std::nullopt);
                 continue;
             }
             changes.append(*change);
             sent.insert(row.id, {table, row.fields.contains(allFields), row.fields, *change});
         }
     };
-    collect("groups", [&](const Pending& p) { return store_.groupChange(p); });
-    collect("captures", [&](const Pending& p) { return store_.captureChange(p); });
+    collect("groups", [&](const Pending& p) { return ledger_.groupChange(p); });
+    collect("captures", [&](const Pending& p) { return ledger_.captureChange(p); });
     // Screenshots and comments of a capture whose first push is still to come
     // wait for it: sent before it, they would be refused until their retries
     // ran out, and then never sent again.
     auto awaitsItsCapture = [&](const QString& captureID) {
         if (sent.contains(captureID))
             return false;
-        const std::optional<Pending> capture = store_.pendingRow("captures", captureID);
+        const std::optional<Pending> capture = ledger_.pendingRow("captures", captureID);
         return capture && capture->fields.contains(allFields);
     };
     // A deleted capture takes its screenshots (and their files) and comments
@@ -58,14 +58,14 @@ bool SyncCycle::run() {
         const std::optional<Capture> owner = store_.rawCapture(captureID);
         return !owner || owner->deletedAt;
     };
-    const std::vector<Pending> imageRows = store_.pending("capture_images", rowsPerTable);
+    const std::vector<Pending> imageRows = ledger_.pending("capture_images", rowsPerTable);
     backlog = backlog || imageRows.size() == size_t(rowsPerTable);
     for (const Pending& row : imageRows) {
         std::optional<CaptureImage> image = store_.rawImage(row.id);
         if (!image)
             continue;
         if (goneWithItsCapture(image->captureID)) {
-            store_.markSynced("capture_images", row.id, std::nullopt);
+            ledger_.markSynced("capture_images", row.id, std::nullopt);
             continue;
         }
         if (awaitsItsCapture(image->captureID))
@@ -75,24 +75,24 @@ bool SyncCycle::run() {
             if (std::optional<CaptureImage> fresh = store_.rawImage(row.id))
                 image = std::move(fresh);
         }
-        const std::optional<QJsonObject> change = store_.imageChange(row, *image);
+        const std::optional<QJsonObject> change = ledger_.imageChange(row, *image);
         if (!change) {
-            store_.markSynced("capture_images", row.id, std::nullopt);
+            ledger_.markSynced("capture_images", row.id, std::nullopt);
             continue;
         }
         changes.append(*change);
         sent.insert(row.id, {"capture_images", row.fields.contains(allFields), row.fields, *change});
     }
-    const std::vector<Comment> comments = store_.pendingComments(rowsPerTable);
+    const std::vector<Comment> comments = ledger_.pendingComments(rowsPerTable);
     backlog = backlog || comments.size() == size_t(rowsPerTable);
     for (const Comment& comment : comments) {
         if (goneWithItsCapture(comment.captureID)) {
-            store_.markCommentSynced(comment.id);
+            ledger_.markCommentSynced(comment.id);
             continue;
         }
         if (awaitsItsCapture(comment.captureID))
             continue;
-        changes.append(CaptureStore::commentChange(comment));
+        changes.append(SyncLedger::commentChange(comment));
         sent.insert(comment.id, {"comments", true, {}, {}});
     }
 
@@ -126,10 +126,10 @@ bool SyncCycle::run() {
         again = handleResult(result.toObject(), sent) || again;
     for (const QJsonValue& person : reply.value("people").toArray())
         if (person.isObject())
-            store_.applyRemotePerson(person.toObject());
+            remote_.applyRemotePerson(person.toObject());
     const QJsonArray remote = reply.value("changes").toArray();
     applyRemoteChanges(remote);
-    store_.setSyncMeta("cursor", QString::number(Wire::integer(reply.value("cursor"))));
+    ledger_.setSyncMeta("cursor", QString::number(Wire::integer(reply.value("cursor"))));
 
     bool fullResync = false;
     for (const QJsonValue& entry : reply.value("resync_groups").toArray()) {
@@ -137,21 +137,21 @@ bool SyncCycle::run() {
         if (!id)
             continue;
         if (entry["mode"].toString() == u"drop")
-            store_.dropGroup(*id);
+            remote_.dropGroup(*id);
         else if (id->startsWith("workspace:"))
             fullResync = true;
         else if (!fullGroupsQueue_.contains(*id))
             fullGroupsQueue_.append(*id);
     }
     for (const QString& id : Wire::strings(reply.value("dropped_captures")))
-        store_.dropCapture(id);
+        remote_.dropCapture(id);
     for (const QString& id : Wire::strings(reply.value("dropped_workspaces")))
-        store_.dropWorkspace(id);
+        remote_.dropWorkspace(id);
     if (fullResync) {
-        store_.setSyncMeta("cursor", QString("0"));
+        ledger_.setSyncMeta("cursor", QString("0"));
         // The service may have lost rows (restored from a backup): this run
         // checks which of ours it still has.
-        store_.setSyncMeta("last_reconcile", std::nullopt);
+        ledger_.setSyncMeta("last_reconcile", std::nullopt);
         if (refreshAccount)
             refreshAccount();
     }
@@ -182,15 +182,15 @@ void SyncCycle::applyRemoteRow(QLatin1String table, const QJsonObject& row) {
     // back the rest: it is undone alone, logged, and the cursor moves past it.
     try {
         store_.transaction([&] {
-            if (table == "groups") store_.applyRemoteGroup(row);
-            else if (table == "group_members") store_.applyRemoteGroupMember(row);
-            else if (table == "captures") store_.applyRemoteCapture(row);
-            else if (table == "capture_images") store_.applyRemoteImage(row);
-            else if (table == "comments") store_.applyRemoteComment(row);
-            else store_.applyRemoteActivity(row);
+            if (table == "groups") remote_.applyRemoteGroup(row);
+            else if (table == "group_members") remote_.applyRemoteGroupMember(row);
+            else if (table == "captures") remote_.applyRemoteCapture(row);
+            else if (table == "capture_images") remote_.applyRemoteImage(row);
+            else if (table == "comments") remote_.applyRemoteComment(row);
+            else remote_.applyRemoteActivity(row);
         });
     } catch (const std::exception& e) {
-        store_.log("warn", "Couldn't apply " + QString(table) + " row: " + describe(e));
+        ledger_.log("warn", "Couldn't apply " + QString(table) + " row: " + describe(e));
     }
 }
 
@@ -208,19 +208,19 @@ bool SyncCycle::handleResult(const QJsonObject& result, const QHash<QString, Sen
 
     if (status == u"applied" || status == u"merged") {
         if (row.table == u"comments")
-            store_.markCommentSynced(*id);
+            ledger_.markCommentSynced(*id);
         else
             settle(*id, row, version);
         const QStringList conflicts = Wire::strings(result.value("conflicts"));
         if (status == u"merged" && !conflicts.isEmpty())
-            store_.log("info", row.table + " " + tail8(*id) + ": the server's " + conflicts.join(", ") +
+            ledger_.log("info", row.table + " " + tail8(*id) + ": the server's " + conflicts.join(", ") +
                                    " stood; your version was kept alongside");
         rejections_.remove(*id);
         return false;
     }
     if (status == u"remapped") {
         if (const std::optional<QString> canonical = Wire::str(result.value("canonical_id")))
-            store_.remapGroup(*id, *canonical);
+            remote_.remapGroup(*id, *canonical);
         return false;
     }
     const QString reason = Wire::str(result.value("reason")).value_or(QStringLiteral("rejected"));
@@ -231,14 +231,14 @@ bool SyncCycle::handleResult(const QJsonObject& result, const QHash<QString, Sen
             return true;
     }
     rejections_.remove(*id);
-    store_.log("warn", row.table + " " + tail8(*id) + " rejected: " + reason);
+    ledger_.log("warn", row.table + " " + tail8(*id) + " rejected: " + reason);
     const bool staysLocal = row.table == u"captures" && row.isNew;
     if (staysLocal)
-        store_.markLocalOnly(*id);
+        ledger_.markLocalOnly(*id);
     else if (row.table == u"comments")
-        store_.markCommentSynced(*id);
+        ledger_.markCommentSynced(*id);
     else
-        store_.markSynced(row.table, *id, std::nullopt);
+        ledger_.markSynced(row.table, *id, std::nullopt);
     if (refused)
         refused(row.table, *id, reason, staysLocal);
     return false;
@@ -247,18 +247,18 @@ bool SyncCycle::handleResult(const QJsonObject& result, const QHash<QString, Sen
 std::optional<QJsonObject> SyncCycle::currentChange(const QString& table, const QString& id) {
     const Pending everything{id, {allFields}, 0};
     if (table == u"captures")
-        return store_.captureChange(everything);
+        return ledger_.captureChange(everything);
     if (table == u"groups")
-        return store_.groupChange(everything);
+        return ledger_.groupChange(everything);
     if (const std::optional<CaptureImage> image = store_.rawImage(id))
-        return store_.imageChange(everything, *image);
+        return ledger_.imageChange(everything, *image);
     return std::nullopt;
 }
 
 void SyncCycle::settle(const QString& id, const Sent& sent, std::optional<std::int64_t> version) {
     // One transaction across the comparison and the marking, so no edit slips in between.
     store_.transaction([&] {
-        const std::optional<Pending> now = store_.pendingRow(sent.table, id);
+        const std::optional<Pending> now = ledger_.pendingRow(sent.table, id);
         QStringList stillPending;
         if (now) {
             for (const QString& field : now->fields)
@@ -273,8 +273,8 @@ void SyncCycle::settle(const QString& id, const Sent& sent, std::optional<std::i
                 if (currentPatch.contains(it.key()) && currentPatch.value(it.key()) != it.value())
                     stillPending << it.key();
         }
-        store_.markSynced(sent.table, id, version);
+        ledger_.markSynced(sent.table, id, version);
         if (!stillPending.isEmpty())
-            store_.markPending(sent.table, id, stillPending);
+            ledger_.markPending(sent.table, id, stillPending);
     });
 }

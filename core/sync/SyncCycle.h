@@ -1,5 +1,8 @@
 #pragma once
 
+#include "store/RemoteApplier.h"
+#include "store/SyncLedger.h"
+
 #include <QHash>
 #include <QJsonObject>
 #include <QLatin1String>
@@ -19,7 +22,8 @@ class SyncClient;
 // still to be asked for and how often each row was rejected with "retry".
 class SyncCycle {
 public:
-    SyncCycle(CaptureStore& store, SyncClient& client, BlobTransfer& blobs) : store_(store), client_(client), blobs_(blobs) {}
+    SyncCycle(CaptureStore& store, SyncClient& client, BlobTransfer& blobs)
+        : store_(store), ledger_(store), remote_(store), client_(client), blobs_(blobs) {}
 
     // Called when the service asks for a full resynchronisation.
     std::function<void()> refreshAccount;
@@ -56,6 +60,8 @@ private:
     void applyRemoteRow(QLatin1String table, const QJsonObject& row);
 
     CaptureStore& store_;
+    SyncLedger ledger_;
+    RemoteApplier remote_;
     SyncClient& client_;
     BlobTransfer& blobs_;
     QStringList fullGroupsQueue_;

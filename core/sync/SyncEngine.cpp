@@ -38,8 +38,8 @@ QString stampText(const QDateTime& at) {
 
 SyncEngine::SyncEngine(CaptureStore& store, const QUrl& baseURL, QString deviceName,
                        std::optional<QString> appVersion, std::unique_ptr<TokenStore> tokens)
-    : connection_(std::make_unique<CaptureStore>(store.databasePath())), store_(*connection_),
-      tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, std::nullopt)),
+    : connection_(std::make_unique<CaptureStore>(store.databasePath())), store_(*connection_), ledger_(store_),
+      remote_(store_), tokens_(std::move(tokens)), client_(std::make_unique<SyncClient>(baseURL, std::nullopt)),
       blobs_(store_, *client_), cycle_(store_, *client_, blobs_), deviceName_(std::move(deviceName)),
       appVersion_(std::move(appVersion)), loopTimer_(new QTimer(this)), debounceTimer_(new QTimer(this)),
       eventTimer_(new QTimer(this)), eventsRetryTimer_(new QTimer(this)),
@@ -188,7 +188,7 @@ void SyncEngine::runOnce() {
         const QDateTime now = QDateTime::currentDateTimeUtc();
         lastSync_ = now;
         try {
-            store_.setSyncMeta("last_sync", stampText(now));
+            ledger_.setSyncMeta("last_sync", stampText(now));
         } catch (const std::exception&) {
         }
         setStatus(SyncStatus::idle(lastSync_));
@@ -196,19 +196,19 @@ void SyncEngine::runOnce() {
         if (!isSignedIn())
             return; // signed out while this run waited on the network
         if (e.kind() == SyncError::Kind::unauthorized) {
-            store_.log("warn", "Session rejected by the server; signed out");
+            ledger_.log("warn", "Session rejected by the server; signed out");
             dropSession();
             setStatus(SyncStatus::sessionExpired());
         } else if (e.kind() == SyncError::Kind::offline) {
             setStatus(SyncStatus::offline(e.message()));
         } else {
-            store_.log("error", e.description());
+            ledger_.log("error", e.description());
             setStatus(SyncStatus::failed(e.description()));
         }
     } catch (const std::exception& e) {
         if (!isSignedIn())
             return;
-        store_.log("error", describe(e));
+        ledger_.log("error", describe(e));
         setStatus(SyncStatus::failed(describe(e)));
     }
 }
@@ -223,15 +223,15 @@ void SyncEngine::dropSession() {
 
 void SyncEngine::refreshAccount() {
     const AccountInfo info = client_->me();
-    store_.setSyncMeta("user_id", info.user.id);
-    store_.setSyncMeta("user_name", info.user.name);
-    store_.upsertPerson(info.user);
-    store_.replaceWorkspaces(info.workspaces);
+    ledger_.setSyncMeta("user_id", info.user.id);
+    ledger_.setSyncMeta("user_name", info.user.name);
+    remote_.upsertPerson(info.user);
+    remote_.replaceWorkspaces(info.workspaces);
     const std::optional<QString> current = store_.syncMeta("default_workspace_id");
     const bool listed = current && std::any_of(info.workspaces.begin(), info.workspaces.end(),
                                                [&](const Workspace& w) { return w.id == *current; });
     if (!listed)
-        store_.setSyncMeta("default_workspace_id", info.workspaces.empty()
+        ledger_.setSyncMeta("default_workspace_id", info.workspaces.empty()
                                                        ? std::nullopt
                                                        : std::optional<QString>(info.workspaces.front().id));
     lastAccountRefresh_ = QDateTime::currentDateTimeUtc();
@@ -243,7 +243,7 @@ void SyncEngine::reconcileIfDue() {
         return;
     // In pages the service accepts; a capture is missing here only when no
     // page held it.
-    const QStringList held = store_.syncedCaptureIDs();
+    const QStringList held = ledger_.syncedCaptureIDs();
     SyncClient::Reconciliation answer;
     std::optional<QSet<QString>> missing;
     for (qsizetype first = 0; first == 0 || first < held.size(); first += reconcilePage) {
@@ -255,25 +255,25 @@ void SyncEngine::reconcileIfDue() {
     }
     answer.missing = missing->values();
     for (const QString& id : answer.drop)
-        store_.dropCapture(id);
+        remote_.dropCapture(id);
     if (!answer.unknown.isEmpty()) {
-        store_.log("info", QString::number(answer.unknown.size()) + " captures unknown to the server; sending them again");
-        store_.pushAgain(answer.unknown);
+        ledger_.log("info", QString::number(answer.unknown.size()) + " captures unknown to the server; sending them again");
+        ledger_.pushAgain(answer.unknown);
         wantsAnother_ = true;
     }
     if (!answer.missing.isEmpty()) {
-        store_.log("info", QString::number(answer.missing.size()) + " captures missing locally; pulling everything again");
-        store_.setSyncMeta("cursor", QString("0"));
+        ledger_.log("info", QString::number(answer.missing.size()) + " captures missing locally; pulling everything again");
+        ledger_.setSyncMeta("cursor", QString("0"));
         wantsAnother_ = true;
     }
-    store_.setSyncMeta("last_reconcile", stampText(QDateTime::currentDateTimeUtc()));
+    ledger_.setSyncMeta("last_reconcile", stampText(QDateTime::currentDateTimeUtc()));
     if (!answer.drop.isEmpty())
         store_.postDidChange();
 }
 
 void SyncEngine::setDefaultWorkspace(const std::optional<QString>& workspaceID) {
     try {
-        store_.setSyncMeta("default_workspace_id", workspaceID);
+        ledger_.setSyncMeta("default_workspace_id", workspaceID);
     } catch (const std::exception&) {
     }
     emit accountChanged();
@@ -292,7 +292,7 @@ void SyncEngine::adoptLocalCaptures(const QString& workspaceID, const std::optio
     }
     for (const QString& id : chosen) {
         try {
-            store_.adopt(id, workspaceID);
+            ledger_.adopt(id, workspaceID);
         } catch (const std::exception&) {
         }
     }
@@ -318,15 +318,15 @@ void SyncEngine::signIn(const CancelFlag& cancel) {
 }
 
 void SyncEngine::activate(const AccountInfo& info) {
-    store_.setSyncMeta("user_id", info.user.id);
-    store_.setSyncMeta("user_name", info.user.name);
-    store_.setSyncMeta("user_email", info.user.email);
+    ledger_.setSyncMeta("user_id", info.user.id);
+    ledger_.setSyncMeta("user_name", info.user.name);
+    ledger_.setSyncMeta("user_email", info.user.email);
     if (!store_.syncMeta("device_id"))
-        store_.setSyncMeta("device_id", Identifiers::make());
-    store_.upsertPerson(info.user);
-    store_.replaceWorkspaces(info.workspaces);
+        ledger_.setSyncMeta("device_id", Identifiers::make());
+    remote_.upsertPerson(info.user);
+    remote_.replaceWorkspaces(info.workspaces);
     if (!store_.syncMeta("default_workspace_id") && !info.workspaces.empty())
-        store_.setSyncMeta("default_workspace_id", info.workspaces.front().id);
+        ledger_.setSyncMeta("default_workspace_id", info.workspaces.front().id);
     lastAccountRefresh_ = QDateTime::currentDateTimeUtc();
     setStatus(SyncStatus::idle(lastSync_));
     QTimer::singleShot(0, this, &SyncEngine::registerDevice);
@@ -347,7 +347,7 @@ void SyncEngine::signOut() {
     client_->setToken(std::nullopt);
     tokens_->remove();
     try {
-        store_.purgeAccountData();
+        remote_.purgeAccountData();
         store_.postDidChange();
     } catch (const std::exception&) {
     }

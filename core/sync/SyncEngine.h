@@ -106,6 +106,8 @@ private:
 
     std::unique_ptr<CaptureStore> connection_;
     CaptureStore& store_;
+    SyncLedger ledger_;
+    RemoteApplier remote_;
     std::unique_ptr<TokenStore> tokens_;
     std::unique_ptr<SyncClient> client_;
     BlobTransfer blobs_;

@@ -2,6 +2,7 @@
 
 #include "library/Library.h"
 #include "store/StoreChangeSignal.h"
+#include "store/SyncLedger.h"
 #include "support/QtEventLoop.h"
 
 #include <QDBusConnection>
@@ -175,7 +176,7 @@ TEST_F(LibraryTest, OwnershipFollowsTheSignedInUser) {
     EXPECT_FALSE(signedOut.isMine(mine));
     EXPECT_EQ(signedOut.assignedToMeCount(), 0);
 
-    store->setSyncMeta("user_id", QString("u1"));
+    SyncLedger(*store).setSyncMeta("user_id", QString("u1"));
     Library signedIn(*store);
     EXPECT_TRUE(signedIn.isMine(mine));
     EXPECT_FALSE(signedIn.isMine(done));

@@ -8,6 +8,7 @@
 #include "board/ThumbnailLoader.h"
 #include "markup/Annotation.h"
 #include "settings/Preferences.h"
+#include "store/RemoteApplier.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -75,8 +76,8 @@ TEST_F(Dashboard, SidebarFiltersAndToolbarSearchDecideTheCards) {
 }
 
 TEST_F(Dashboard, DetailEditsReachTheLibraryAndMoveTheCard) {
-    store->upsertPerson(Person{"u-ada", "Ada", std::nullopt, std::nullopt, "person"});
-    store->upsertPerson(Person{"u-bot", "Triage", std::nullopt, std::nullopt, "bot"});
+    RemoteApplier(*store).upsertPerson(Person{"u-ada", "Ada", std::nullopt, std::nullopt, "person"});
+    RemoteApplier(*store).upsertPerson(Person{"u-bot", "Triage", std::nullopt, std::nullopt, "bot"});
     library->reload();
     selectCard(crash);
     QTest::keyClick(cards(), Qt::Key_Return);

@@ -6,6 +6,7 @@
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
+#include "store/SyncLedger.h"
 
 #include <QImage>
 #include <QJsonArray>
@@ -84,7 +85,7 @@ TEST_F(ZorviToolsTest, AssigneeMeNeedsSomeoneSignedIn) {
     EXPECT_TRUE(nobody.isError());
     EXPECT_TRUE(text(nobody).contains("Nobody is signed in"));
 
-    store->setSyncMeta("user_id", QString("user-1"));
+    SyncLedger(*store).setSyncMeta("user_id", QString("user-1"));
     store->assign(mine, QString("user-1"), "you");
     const QString listed = text(call("list_captures", {{"assignee", "me"}}));
     EXPECT_TRUE(listed.contains(mine));

@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "store/SyncLedger.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -13,8 +14,8 @@ QJsonObject pendingOf(const std::optional<QString>& text) {
 }
 
 TEST_F(CaptureStoreWrites, InsertJoinsTheDefaultWorkspaceUnlessLocalOnly) {
-    store->setSyncMeta("default_workspace_id", QString("ws-1"));
-    store->setSyncMeta("user_id", QString("user-1"));
+    SyncLedger(*store).setSyncMeta("default_workspace_id", QString("ws-1"));
+    SyncLedger(*store).setSyncMeta("user_id", QString("user-1"));
 
     Capture shared = newCapture("shared", "2024/01/a.png");
     store->insert(shared);
@@ -38,7 +39,7 @@ TEST_F(CaptureStoreWrites, InsertJoinsTheDefaultWorkspaceUnlessLocalOnly) {
     EXPECT_EQ(store->activity(local.id).front().detail, "no screenshot");
     EXPECT_EQ(store->activity(local.id).front().kind, "created");
 
-    store->setSyncMeta("default_workspace_id", std::nullopt);
+    SyncLedger(*store).setSyncMeta("default_workspace_id", std::nullopt);
     EXPECT_FALSE(store->defaultWorkspaceID().has_value());
 }
 
@@ -76,7 +77,7 @@ TEST_F(CaptureStoreWrites, UpdateMarksOnlyChangedFieldsAndOnlyInAWorkspace) {
 }
 
 TEST_F(CaptureStoreWrites, WorkflowOperations) {
-    store->setSyncMeta("user_id", QString("me"));
+    SyncLedger(*store).setSyncMeta("user_id", QString("me"));
     Capture c = newCapture();
     store->insert(c);
 
@@ -233,7 +234,7 @@ TEST_F(CaptureStoreWrites, InsertRollsBackWhenItsActivityCannotBeWritten) {
 }
 
 TEST_F(CaptureStoreWrites, AgentCommentsAreLabelledAndSharedCommentsQueued) {
-    store->setSyncMeta("user_name", QString("Ana"));
+    SyncLedger(*store).setSyncMeta("user_name", QString("Ana"));
     Capture c = newCapture();
     c.workspaceID = "ws";
     store->insert(c);

@@ -9,6 +9,7 @@
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
+#include "store/SyncLedger.h"
 #include "sync/ContentHash.h"
 #include "sync/KeychainTokenStore.h"
 #include "sync/SyncError.h"
@@ -94,7 +95,7 @@ TEST_F(AccountSignInTest, SignInAdoptLocalWorkAndSignOut) {
     ASSERT_TRUE(processEventsUntil(
         [&] {
             return account->status().kind == SyncStatus::Kind::idle && account->localCaptureCount() == 1 &&
-                   store->pending("captures", 10).empty() && store->pending("capture_images", 10).empty();
+                   SyncLedger(*store).pending("captures", 10).empty() && SyncLedger(*store).pending("capture_images", 10).empty();
         },
         30'000));
     // The service has the screenshot's bytes under the hash the row names.

@@ -14,6 +14,7 @@
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
+#include "store/SyncLedger.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -106,7 +107,7 @@ int pendingRows(Device& device) {
     int n = 0;
     for (const char* table : {"captures", "capture_images", "groups", "comments"})
         n += int(device.sql().query(QString("SELECT id FROM %1 WHERE sync_state = 'pendingPush';").arg(table)).size());
-    return n + int(store.imagesAwaitingDownload(1000).size());
+    return n + int(SyncLedger(store).imagesAwaitingDownload(1000).size());
 }
 
 // Every live image's file holds the bytes its hash names.

@@ -9,6 +9,7 @@
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
+#include "store/SyncLedger.h"
 #include "common/Wire.h"
 
 #include <QJsonArray>
@@ -91,7 +92,7 @@ protected:
     }
 
     int pendingCaptures() {
-        return int(store->pending("captures", 100000).size());
+        return int(SyncLedger(*store).pending("captures", 100000).size());
     }
 
     // What the service holds for a workspace member, pulled from the start.

@@ -27,7 +27,7 @@ TEST_F(ChangeObjects, NewCaptureSendsEveryFieldInWireForm) {
     // The later edit merged into "*", so the whole row still goes.
     const Pending p = pendingOf("captures", c.id);
     EXPECT_TRUE(p.fields.contains("*"));
-    const QJsonObject change = *store->captureChange(p);
+    const QJsonObject change = *ledger().captureChange(p);
     EXPECT_EQ(keysOf(change), (QSet<QString>{"table", "id", "base_version", "patch"}));
     EXPECT_EQ(change["table"], "captures");
     EXPECT_EQ(change["id"], c.id);
@@ -58,7 +58,7 @@ TEST_F(ChangeObjects, EditedCaptureSendsOnlyItsPendingFields) {
     store->update(edited);
     store->setTags({"Crash"}, c.id);
 
-    const QJsonObject change = *store->captureChange(pendingOf("captures", c.id));
+    const QJsonObject change = *ledger().captureChange(pendingOf("captures", c.id));
     EXPECT_EQ(change["base_version"], 4);
     const QJsonObject patch = change["patch"].toObject();
     EXPECT_EQ(keysOf(patch), (QSet<QString>{"note", "tags"}));
@@ -66,7 +66,7 @@ TEST_F(ChangeObjects, EditedCaptureSendsOnlyItsPendingFields) {
     EXPECT_EQ(patch["tags"], QJsonArray({"crash"}));
 
     // Fields the patch does not know give nothing to send.
-    EXPECT_FALSE(store->captureChange(Pending{c.id, {"version"}, 4}));
+    EXPECT_FALSE(ledger().captureChange(Pending{c.id, {"version"}, 4}));
 }
 
 TEST_F(ChangeObjects, DeletedCaptureIsSentAsDeletion) {
@@ -75,7 +75,7 @@ TEST_F(ChangeObjects, DeletedCaptureIsSentAsDeletion) {
     // Even when the pending object lost its "delete" key, the deletion time decides.
     sql().execute("UPDATE captures SET pending = '{\"note\":true}' WHERE id = ?;", {c.id});
 
-    const QJsonObject change = *store->captureChange(pendingOf("captures", c.id));
+    const QJsonObject change = *ledger().captureChange(pendingOf("captures", c.id));
     EXPECT_EQ(change, (QJsonObject{{"table", "captures"}, {"id", c.id}, {"base_version", 6}, {"delete", true}}));
 }
 
@@ -85,8 +85,8 @@ TEST_F(ChangeObjects, CaptureWithoutWorkspaceOrRowGivesNothing) {
     edited.note = "x";
     store->update(edited);
     sql().execute("UPDATE captures SET workspace_id = NULL WHERE id = ?;", {c.id});
-    EXPECT_FALSE(store->captureChange(pendingOf("captures", c.id)));
-    EXPECT_FALSE(store->captureChange(Pending{"missing", {"*"}, 0}));
+    EXPECT_FALSE(ledger().captureChange(pendingOf("captures", c.id)));
+    EXPECT_FALSE(ledger().captureChange(Pending{"missing", {"*"}, 0}));
 }
 
 TEST_F(ChangeObjects, GroupsSendPlacementOnlyWhenNew) {
@@ -98,7 +98,7 @@ TEST_F(ChangeObjects, GroupsSendPlacementOnlyWhenNew) {
     g.createdAt = g.updatedAt = QDateTime::currentDateTimeUtc();
     store->upsertGroup(g);
 
-    const QJsonObject fresh = *store->groupChange(pendingOf("groups", g.id));
+    const QJsonObject fresh = *ledger().groupChange(pendingOf("groups", g.id));
     EXPECT_EQ(keysOf(fresh), (QSet<QString>{"table", "id", "base_version", "patch"}));
     EXPECT_EQ(fresh["patch"].toObject(), (QJsonObject{{"workspace_id", workspace},
                                                       {"name", "Web"},
@@ -106,16 +106,16 @@ TEST_F(ChangeObjects, GroupsSendPlacementOnlyWhenNew) {
                                                       {"visibility", "workspace"},
                                                       {"archived_at", QJsonValue::Null}}));
 
-    store->markSynced("groups", g.id, 2);
+    ledger().markSynced("groups", g.id, 2);
     store->deleteGroup(g.id); // a shared group is archived
-    const QJsonObject archived = *store->groupChange(pendingOf("groups", g.id));
+    const QJsonObject archived = *ledger().groupChange(pendingOf("groups", g.id));
     EXPECT_EQ(archived["base_version"], 2);
     const QJsonObject patch = archived["patch"].toObject();
     EXPECT_EQ(keysOf(patch), QSet<QString>{"archived_at"});
     EXPECT_TRUE(Wire::date(patch["archived_at"]).has_value());
 
-    EXPECT_FALSE(store->groupChange(Pending{g.id, {"path"}, 2}));
-    EXPECT_FALSE(store->groupChange(Pending{"missing", {"*"}, 0}));
+    EXPECT_FALSE(ledger().groupChange(Pending{g.id, {"path"}, 2}));
+    EXPECT_FALSE(ledger().groupChange(Pending{"missing", {"*"}, 0}));
 }
 
 TEST_F(ChangeObjects, ImagesSendFilteredPatchesOrDeletions) {
@@ -125,7 +125,7 @@ TEST_F(ChangeObjects, ImagesSendFilteredPatchesOrDeletions) {
     image.annotationJSON = R"({"shapes":[]})";
     image = store->addImage(image);
 
-    const QJsonObject fresh = *store->imageChange(pendingOf("capture_images", image.id), *store->rawImage(image.id));
+    const QJsonObject fresh = *ledger().imageChange(pendingOf("capture_images", image.id), *store->rawImage(image.id));
     const QJsonObject patch = fresh["patch"].toObject();
     EXPECT_EQ(keysOf(patch), (QSet<QString>{"capture_id", "position", "original_sha256", "marked_sha256",
                                             "thumb_sha256", "width", "height", "bytes", "annotation_json",
@@ -137,10 +137,10 @@ TEST_F(ChangeObjects, ImagesSendFilteredPatchesOrDeletions) {
     EXPECT_EQ(patch["annotation_json"], R"({"shapes":[]})") << "the markup goes as its stored text";
 
     const CaptureImage stored = *store->rawImage(image.id);
-    EXPECT_EQ(store->imageChange(Pending{image.id, {"width", "other"}, 1}, stored)->value("patch").toObject(),
+    EXPECT_EQ(ledger().imageChange(Pending{image.id, {"width", "other"}, 1}, stored)->value("patch").toObject(),
               (QJsonObject{{"width", 10}}));
-    EXPECT_FALSE(store->imageChange(Pending{image.id, {"other"}, 1}, stored));
-    EXPECT_EQ(store->imageChange(Pending{image.id, {"delete"}, 1}, stored),
+    EXPECT_FALSE(ledger().imageChange(Pending{image.id, {"other"}, 1}, stored));
+    EXPECT_EQ(ledger().imageChange(Pending{image.id, {"delete"}, 1}, stored),
               (QJsonObject{{"table", "capture_images"}, {"id", image.id}, {"base_version", 1}, {"delete", true}}));
 }
 
@@ -154,9 +154,9 @@ TEST_F(ChangeObjects, CommentsAlwaysSendEveryKeyWithoutVersion) {
     comment.createdAt = QDateTime(QDate(2024, 5, 1), QTime(8, 0), Qt::UTC);
     store->addComment(comment);
 
-    const std::vector<Comment> pendingComments = store->pendingComments(10);
+    const std::vector<Comment> pendingComments = ledger().pendingComments(10);
     ASSERT_EQ(pendingComments.size(), 1u);
-    EXPECT_EQ(CaptureStore::commentChange(pendingComments.front()),
+    EXPECT_EQ(SyncLedger::commentChange(pendingComments.front()),
               (QJsonObject{{"table", "comments"},
                            {"id", comment.id},
                            {"patch", QJsonObject{{"capture_id", c.id},
@@ -169,7 +169,7 @@ TEST_F(ChangeObjects, CommentsAlwaysSendEveryKeyWithoutVersion) {
 
 TEST_F(SyncLog, KeepsTheNewest501LinesAndReadsNewestFirst) {
     for (int i = 1; i <= 502; ++i)
-        store->log(i % 2 ? "info" : "warn", QString("line %1").arg(i));
+        ledger().log(i % 2 ? "info" : "warn", QString("line %1").arg(i));
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM sync_log;"), 501);
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM sync_log WHERE message = 'line 1';"), 0);
 
@@ -183,7 +183,7 @@ TEST_F(SyncLog, KeepsTheNewest501LinesAndReadsNewestFirst) {
 
 TEST_F(SyncLog, LoggingNeverThrows) {
     sql().executeRaw("DROP TABLE sync_log;");
-    EXPECT_NO_THROW(store->log("error", "nowhere to go"));
+    EXPECT_NO_THROW(ledger().log("error", "nowhere to go"));
 }
 
 TEST_F(SyncVerdicts, PendingListsOldestFirstWithFieldsAndVersion) {
@@ -199,23 +199,24 @@ TEST_F(SyncVerdicts, PendingListsOldestFirstWithFieldsAndVersion) {
     // A pending object that is not an object reads as no fields.
     sql().execute("UPDATE captures SET pending = '[1]' WHERE id = ?;", {newer.id});
 
-    const std::vector<Pending> rows = store->pending("captures", 10);
+    const std::vector<Pending> rows = ledger().pending("captures", 10);
     ASSERT_EQ(rows.size(), 2u);
     EXPECT_EQ(rows[0].id, older.id);
     EXPECT_EQ(rows[0].fields, QSet<QString>{"priority"});
     EXPECT_EQ(rows[0].version, 2);
     EXPECT_EQ(rows[1].id, newer.id);
     EXPECT_TRUE(rows[1].fields.isEmpty());
-    EXPECT_EQ(store->pending("captures", 1).size(), 1u);
+    EXPECT_EQ(ledger().pending("captures", 1).size(), 1u);
 }
 
 TEST_F(SyncVerdicts, MarkSyncedClearsPendingAndLocalHistory) {
     const Capture c = syncedCapture("x", 1);
     store->setStatus(c.id, CaptureStatus::inProgress, "you");
-    store->recordActivity(c.id, "commented", "hi", "Ada", Identifiers::make(), QDateTime::currentDateTimeUtc(),
-                          std::nullopt, true);
+    remote().applyRemoteActivity({{"id", Identifiers::make()}, {"capture_id", c.id}, {"kind", "commented"},
+                                  {"detail", "hi"}, {"actor_label", "Ada"},
+                                  {"created_at", Wire::stamp(QDateTime::currentDateTimeUtc())}});
 
-    store->markSynced("captures", c.id, 7);
+    ledger().markSynced("captures", c.id, 7);
     const Capture synced = *store->rawCapture(c.id);
     EXPECT_EQ(synced.version, 7);
     EXPECT_EQ(synced.syncState, SyncState::synced);
@@ -230,7 +231,7 @@ TEST_F(SyncVerdicts, MarkSyncedClearsPendingAndLocalHistory) {
     Capture edited = synced;
     edited.note = "y";
     store->update(edited);
-    store->markSynced("captures", c.id, std::nullopt);
+    ledger().markSynced("captures", c.id, std::nullopt);
     EXPECT_EQ(store->rawCapture(c.id)->version, 7);
     EXPECT_EQ(store->rawCapture(c.id)->syncState, SyncState::synced);
 }
@@ -242,7 +243,7 @@ TEST_F(SyncVerdicts, MarkLocalOnlyDetachesCaptureImagesAndComments) {
     const CaptureImage image = store->addImage(newImage(c.id));
     store->addComment(newComment(c.id));
 
-    store->markLocalOnly(c.id);
+    ledger().markLocalOnly(c.id);
     const Capture local = *store->rawCapture(c.id);
     EXPECT_FALSE(local.workspaceID);
     EXPECT_EQ(local.syncState, SyncState::local);
@@ -250,8 +251,8 @@ TEST_F(SyncVerdicts, MarkLocalOnlyDetachesCaptureImagesAndComments) {
     EXPECT_EQ(store->rawImage(image.id)->syncState, SyncState::local);
     EXPECT_FALSE(column("capture_images", "pending", image.id));
     EXPECT_EQ(store->comments(c.id).front().syncState, SyncState::local);
-    EXPECT_TRUE(store->pending("captures", 10).empty());
-    EXPECT_TRUE(store->pendingComments(10).empty());
+    EXPECT_TRUE(ledger().pending("captures", 10).empty());
+    EXPECT_TRUE(ledger().pendingComments(10).empty());
 }
 
 TEST_F(SyncVerdicts, AdoptMovesCaptureWithItsImagesCommentsAndLocalGroup) {
@@ -266,16 +267,16 @@ TEST_F(SyncVerdicts, AdoptMovesCaptureWithItsImagesCommentsAndLocalGroup) {
     const CaptureImage image = store->addImage(newImage(c.id));
     store->addComment(newComment(c.id));
     ASSERT_EQ(store->localCaptures().size(), 1u);
-    ASSERT_TRUE(store->syncedCaptureIDs().isEmpty());
+    ASSERT_TRUE(ledger().syncedCaptureIDs().isEmpty());
 
-    store->adopt(c.id, "ws-2");
+    ledger().adopt(c.id, "ws-2");
     const Capture moved = *store->rawCapture(c.id);
     EXPECT_EQ(moved.workspaceID, "ws-2");
     EXPECT_EQ(moved.authorID, me);
     EXPECT_EQ(moved.syncState, SyncState::pendingPush);
     EXPECT_EQ(pendingFields("captures", c.id), QSet<QString>{"*"});
     EXPECT_EQ(pendingFields("capture_images", image.id), QSet<QString>{"*"});
-    EXPECT_EQ(store->pendingComments(10).size(), 1u);
+    EXPECT_EQ(ledger().pendingComments(10).size(), 1u);
     const CaptureGroup group = *store->group(g.id);
     EXPECT_EQ(group.workspaceID, "ws-2");
     EXPECT_EQ(group.createdBy, me);
@@ -283,15 +284,15 @@ TEST_F(SyncVerdicts, AdoptMovesCaptureWithItsImagesCommentsAndLocalGroup) {
     EXPECT_TRUE(store->localCaptures().empty());
 
     // Once accepted it is listed for the service's reconcile check.
-    store->markSynced("captures", c.id, 1);
-    EXPECT_EQ(store->syncedCaptureIDs(), QStringList{c.id});
+    ledger().markSynced("captures", c.id, 1);
+    EXPECT_EQ(ledger().syncedCaptureIDs(), QStringList{c.id});
 }
 
 TEST_F(SyncVerdicts, AdoptLeavesDeletedCapturesAndSharedGroupsAlone) {
     Capture deleted = newCapture();
     store->insert(deleted);
     store->softDelete(deleted.id);
-    store->adopt(deleted.id, workspace);
+    ledger().adopt(deleted.id, workspace);
     EXPECT_FALSE(store->rawCapture(deleted.id)->workspaceID);
 
     CaptureGroup shared;
@@ -304,7 +305,7 @@ TEST_F(SyncVerdicts, AdoptLeavesDeletedCapturesAndSharedGroupsAlone) {
     c.groupID = shared.id;
     c.localOnly = true;
     store->insert(c);
-    store->adopt(c.id, workspace);
+    ledger().adopt(c.id, workspace);
     EXPECT_EQ(store->group(shared.id)->workspaceID, "ws-other");
     EXPECT_FALSE(store->rawCapture(c.id)->localOnly);
 }

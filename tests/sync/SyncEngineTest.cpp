@@ -8,6 +8,8 @@
 
 #include "sync/SyncCycle.h"
 #include "sync/SyncEngine.h"
+#include "store/RemoteApplier.h"
+#include "store/SyncLedger.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>
@@ -145,7 +147,7 @@ TEST_F(SyncEngineTest, ACaptureDeletedBeforeItsFirstPushTakesItsCommentAlong) {
     store->softDelete(gone.id);
 
     EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
-    EXPECT_EQ(store->pendingComments(10).size(), 0u);
+    EXPECT_EQ(SyncLedger(*store).pendingComments(10).size(), 0u);
     for (const SyncLogLine& entry : store->syncLog(50))
         EXPECT_FALSE(entry.message.contains("rejected")) << entry.message.toStdString();
 }
@@ -273,11 +275,11 @@ TEST(SyncEngineAgainstABadService, ALibraryLargerThanOneReconcileRequestIsReconc
     const QString deletedOnTheService = "cap-" + QString::number(held - 1);
     store.transaction([&] {
         for (int i = 0; i < held; ++i)
-            store.applyRemoteCapture(QJsonObject{{"id", "cap-" + QString::number(i)}, {"workspace_id", "ws1"},
+            RemoteApplier(store).applyRemoteCapture(QJsonObject{{"id", "cap-" + QString::number(i)}, {"workspace_id", "ws1"},
                                                  {"note", "held"}, {"status", "open"}, {"priority", "normal"},
                                                  {"created_at", "2024-05-01T12:00:00.000Z"}, {"version", 1}});
     });
-    ASSERT_EQ(store.syncedCaptureIDs().size(), held);
+    ASSERT_EQ(SyncLedger(store).syncedCaptureIDs().size(), held);
 
     MisbehavingServer service;
     service.answer("/v1/me", 200, R"({"user":{"id":"u1","name":"U"},"workspaces":[{"id":"ws1","name":"W","slug":"w"}]})");

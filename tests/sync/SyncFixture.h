@@ -2,6 +2,8 @@
 
 #include "store/StoreFixture.h"
 #include "common/Wire.h"
+#include "store/RemoteApplier.h"
+#include "store/SyncLedger.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,10 +16,14 @@ protected:
     static inline const QString workspace = QStringLiteral("ws-1");
     static inline const QString me = QStringLiteral("user-me");
 
+    // The sync engine's faces on the fixture's store, on its connection.
+    SyncLedger ledger() { return SyncLedger(*store); }
+    RemoteApplier remote() { return RemoteApplier(*store); }
+
     void SetUp() override {
         StoreFixture::SetUp();
-        store->setSyncMeta("user_id", me);
-        store->setSyncMeta("user_name", QString("Me Myself"));
+        ledger().setSyncMeta("user_id", me);
+        ledger().setSyncMeta("user_name", QString("Me Myself"));
     }
 
     // A capture that the service has accepted: in the workspace, nothing pending.
@@ -25,7 +31,7 @@ protected:
         Capture c = newCapture(note);
         c.workspaceID = workspace;
         store->insert(c);
-        store->markSynced("captures", c.id, version);
+        ledger().markSynced("captures", c.id, version);
         return *store->rawCapture(c.id);
     }
 
@@ -37,7 +43,7 @@ protected:
     }
 
     Pending pendingOf(const QString& table, const QString& id) {
-        for (const Pending& p : store->pending(table, 1000))
+        for (const Pending& p : ledger().pending(table, 1000))
             if (p.id == id)
                 return p;
         ADD_FAILURE() << "no pending row " << id.toStdString() << " in " << table.toStdString();

@@ -6,6 +6,7 @@
 #include "support/QtPrinters.h"
 
 #include "store/ActivityEvent.h"
+#include "store/SyncLedger.h"
 #include "sync/ContentHash.h"
 #include "sync/SyncError.h"
 
@@ -198,7 +199,7 @@ TEST_F(TeamSyncTest, AServiceRestoredFromABackupGetsBackEveryCaptureFromTheCompu
 
     // A capture deleted on the service is still deleted here.
     alice.push({QJsonObject{{"table", "captures"}, {"id", before.id}, {"delete", true}}});
-    store->setSyncMeta("last_reconcile", std::nullopt);
+    SyncLedger(*store).setSyncMeta("last_reconcile", std::nullopt);
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
     EXPECT_FALSE(store->capture(before.id));
 }

@@ -10,6 +10,7 @@
 #include "markup/Annotation.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
+#include "store/RemoteApplier.h"
 #include "common/Wire.h"
 
 #include <QGuiApplication>
@@ -76,11 +77,11 @@ void applyRemote(CaptureStore& store, std::mt19937& rng) {
     const QJsonValue now = Wire::stamp(QDateTime::currentDateTimeUtc());
     if (rng() % 3 == 0) {
         if (const std::optional<QString> id = anyCapture(store, rng))
-            store.transaction([&] { store.applyRemoteCapture({{"id", *id}, {"deleted_at", now}, {"updated_at", now}}); });
+            store.transaction([&] { RemoteApplier(store).applyRemoteCapture({{"id", *id}, {"deleted_at", now}, {"updated_at", now}}); });
         return;
     }
     store.transaction([&] {
-        store.applyRemoteCapture({{"id", Identifiers::make()},
+        RemoteApplier(store).applyRemoteCapture({{"id", Identifiers::make()},
                                   {"note", QStringLiteral("from another computer %1").arg(rng())},
                                   {"tags", QJsonArray{"remote"}},
                                   {"created_at", now},

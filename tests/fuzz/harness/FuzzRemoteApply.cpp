@@ -10,6 +10,8 @@
 
 #include "common/ZorviError.h"
 #include "store/CaptureStore.h"
+#include "store/RemoteApplier.h"
+#include "store/SyncLedger.h"
 #include "store/ZorviPaths.h"
 #include "common/Wire.h"
 
@@ -174,50 +176,51 @@ QString text(const QJsonObject& row, const char* key) {
 void applyRow(CaptureStore& store, QJsonObject row) {
     // Activity reaches the store with its detail already summarised, as the sync cycle does.
     if (!row.contains("detail")) {
-        const Wire::PersonNameLookup names = [&](const QString& id) { return store.personName(id); };
+        const Wire::PersonNameLookup names = [&](const QString& id) { return RemoteApplier(store).personName(id); };
         if (auto detail = Wire::summarize(text(row, "kind"), row.value("data"), names))
             row.insert("detail", *detail);
     }
-    using Apply = void (CaptureStore::*)(const QJsonObject&);
+    using Apply = void (RemoteApplier::*)(const QJsonObject&);
     static const std::map<QString, Apply> remote{
-        {"capture", &CaptureStore::applyRemoteCapture}, {"group", &CaptureStore::applyRemoteGroup},
-        {"image", &CaptureStore::applyRemoteImage},     {"comment", &CaptureStore::applyRemoteComment},
-        {"activity", &CaptureStore::applyRemoteActivity}, {"member", &CaptureStore::applyRemoteGroupMember},
-        {"person", &CaptureStore::applyRemotePerson}};
+        {"capture", &RemoteApplier::applyRemoteCapture}, {"group", &RemoteApplier::applyRemoteGroup},
+        {"image", &RemoteApplier::applyRemoteImage},     {"comment", &RemoteApplier::applyRemoteComment},
+        {"activity", &RemoteApplier::applyRemoteActivity}, {"member", &RemoteApplier::applyRemoteGroupMember},
+        {"person", &RemoteApplier::applyRemotePerson}};
     static const std::map<QString, std::function<void(CaptureStore&, const QJsonObject&)>> verdicts{
         {"workspaces",
          [](CaptureStore& s, const QJsonObject& r) {
              std::vector<Workspace> list;
              for (const QJsonValue& w : r.value("list").toArray())
                  list.push_back(workspaceFrom(w));
-             s.replaceWorkspaces(list);
+             RemoteApplier(s).replaceWorkspaces(list);
          }},
-        {"remap", [](CaptureStore& s, const QJsonObject& r) { s.remapGroup(text(r, "from"), text(r, "to")); }},
-        {"dropCapture", [](CaptureStore& s, const QJsonObject& r) { s.dropCapture(text(r, "id")); }},
-        {"dropImage", [](CaptureStore& s, const QJsonObject& r) { s.dropImage(text(r, "id")); }},
-        {"dropGroup", [](CaptureStore& s, const QJsonObject& r) { s.dropGroup(text(r, "id")); }},
-        {"dropWorkspace", [](CaptureStore& s, const QJsonObject& r) { s.dropWorkspace(text(r, "id")); }},
-        {"purge", [](CaptureStore& s, const QJsonObject&) { s.purgeAccountData(); }},
-        {"markLocalOnly", [](CaptureStore& s, const QJsonObject& r) { s.markLocalOnly(text(r, "id")); }},
+        {"remap", [](CaptureStore& s, const QJsonObject& r) { RemoteApplier(s).remapGroup(text(r, "from"), text(r, "to")); }},
+        {"dropCapture", [](CaptureStore& s, const QJsonObject& r) { RemoteApplier(s).dropCapture(text(r, "id")); }},
+        {"dropImage", [](CaptureStore& s, const QJsonObject& r) { RemoteApplier(s).dropImage(text(r, "id")); }},
+        {"dropGroup", [](CaptureStore& s, const QJsonObject& r) { RemoteApplier(s).dropGroup(text(r, "id")); }},
+        {"dropWorkspace", [](CaptureStore& s, const QJsonObject& r) { RemoteApplier(s).dropWorkspace(text(r, "id")); }},
+        {"purge", [](CaptureStore& s, const QJsonObject&) { RemoteApplier(s).purgeAccountData(); }},
+        {"markLocalOnly", [](CaptureStore& s, const QJsonObject& r) { SyncLedger(s).markLocalOnly(text(r, "id")); }},
         {"markSynced", [](CaptureStore& s, const QJsonObject& r) {
              static const QStringList tables{"captures", "groups", "capture_images"};
              const qint64 pick = Wire::integer(r.value("table"));
              const QString table = tables[int((pick % 3 + 3) % 3)];
              const std::optional<std::int64_t> version =
                  r.contains("version") ? std::optional<std::int64_t>(Wire::integer(r.value("version"))) : std::nullopt;
-             s.markSynced(table, text(r, "id"), version);
+             SyncLedger(s).markSynced(table, text(r, "id"), version);
          }}};
 
     const QString op = text(row, "op");
+    RemoteApplier applier(store);
     try {
         if (auto it = remote.find(op); it != remote.end()) {
-            (store.*(it->second))(row);
+            (applier.*(it->second))(row);
         } else if (auto v = verdicts.find(op); v != verdicts.end()) {
             v->second(store, row);
         } else {
             for (const auto& [name, apply] : remote) {
                 try {
-                    (store.*apply)(row);
+                    (applier.*apply)(row);
                 } catch (const ZorviError&) {
                 }
             }
@@ -231,21 +234,22 @@ void applyRow(CaptureStore& store, QJsonObject row) {
 // Reads back everything a sync cycle would push afterwards.
 void buildOutgoingChanges(CaptureStore& store) {
     QJsonArray changes;
-    for (const Pending& p : store.pending("captures", 50))
-        if (auto change = store.captureChange(p))
+    SyncLedger ledger(store);
+    for (const Pending& p : ledger.pending("captures", 50))
+        if (auto change = ledger.captureChange(p))
             changes.append(*change);
-    for (const Pending& p : store.pending("groups", 50))
-        if (auto change = store.groupChange(p))
+    for (const Pending& p : ledger.pending("groups", 50))
+        if (auto change = ledger.groupChange(p))
             changes.append(*change);
-    for (const Pending& p : store.pending("capture_images", 50))
+    for (const Pending& p : ledger.pending("capture_images", 50))
         if (auto image = store.rawImage(p.id))
-            if (auto change = store.imageChange(p, *image))
+            if (auto change = ledger.imageChange(p, *image))
                 changes.append(*change);
-    for (const Comment& c : store.pendingComments(50))
-        changes.append(CaptureStore::commentChange(c));
+    for (const Comment& c : ledger.pendingComments(50))
+        changes.append(SyncLedger::commentChange(c));
     (void)QJsonDocument(changes).toJson(QJsonDocument::Compact);
-    (void)store.imagesAwaitingDownload(50);
-    (void)store.syncedCaptureIDs();
+    (void)ledger.imagesAwaitingDownload(50);
+    (void)ledger.syncedCaptureIDs();
     (void)store.localCaptures();
     (void)store.syncLog(5);
 }

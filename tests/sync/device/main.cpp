@@ -7,6 +7,7 @@
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
+#include "store/SyncLedger.h"
 #include "sync/ServiceURLs.h"
 #include "sync/SyncEngine.h"
 
@@ -23,7 +24,7 @@ int main(int argc, char** argv) {
     ZorviPaths::ensureDirectories();
     CaptureStore store(ZorviPaths::databaseURL());
     if (!store.syncMeta("device_id"))
-        store.setSyncMeta("device_id", Identifiers::make());
+        SyncLedger(store).setSyncMeta("device_id", Identifiers::make());
     SyncEngine engine(store, ServiceURLs::apiBase().url, "device", std::nullopt,
                       std::make_unique<MemoryTokenStore>(slot));
 

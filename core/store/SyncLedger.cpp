@@ -1,6 +1,8 @@
 // What the sync cycle reads and records: the sync log, the rows waiting to be
 // pushed and their change objects, the service's verdicts, and moving a local
 // capture into a workspace.
+#include "SyncLedger.h"
+
 #include "CaptureStore.h"
 
 #include "RecordFields.h"
@@ -40,22 +42,24 @@ std::optional<QJsonObject> patchChange(const QString& table, const Pending& pend
 
 } // namespace
 
-QSet<QString> CaptureStore::pendingKeys(const std::optional<QString>& pendingJSON) {
-    QSet<QString> keys;
-    if (!pendingJSON)
-        return keys;
-    const QJsonDocument doc = QJsonDocument::fromJson(pendingJSON->toUtf8());
-    if (!doc.isObject())
-        return keys;
-    const QJsonObject object = doc.object();
-    for (auto it = object.begin(); it != object.end(); ++it)
-        keys.insert(it.key());
-    return keys;
+SyncLedger::SyncLedger(CaptureStore& store) : store_(store), db_(store.db_.get()) {}
+
+// MARK: metadata and change marking
+
+void SyncLedger::setSyncMeta(const QString& key, const std::optional<QString>& value) {
+    if (value)
+        db_->execute("INSERT OR REPLACE INTO sync_meta (key, value) VALUES (?, ?);", {key, *value});
+    else
+        db_->execute("DELETE FROM sync_meta WHERE key = ?;", {key});
+}
+
+void SyncLedger::markPending(const QString& table, const QString& id, const QStringList& fields) {
+    store_.markPending(table, id, fields);
 }
 
 // MARK: log
 
-void CaptureStore::log(const QString& level, const QString& message) noexcept {
+void SyncLedger::log(const QString& level, const QString& message) noexcept {
     // Logging must never break a sync cycle, so every failure is swallowed.
     try {
         db_->execute("INSERT INTO sync_log (at, level, message) VALUES (?,?,?);",
@@ -65,18 +69,9 @@ void CaptureStore::log(const QString& level, const QString& message) noexcept {
     }
 }
 
-std::vector<SyncLogLine> CaptureStore::syncLog(int limit) {
-    std::vector<SyncLogLine> lines;
-    for (const Row& row : db_->query("SELECT * FROM sync_log ORDER BY id DESC LIMIT ?;", {limit}))
-        lines.push_back({row.integer("id").value_or(0), RecordFields::dateOrNow(row, "at"),
-                         row.string("level").value_or(QStringLiteral("info")),
-                         row.string("message").value_or(QString())});
-    return lines;
-}
-
 // MARK: reading what to push
 
-std::vector<Pending> CaptureStore::pending(const QString& table, int limit) {
+std::vector<Pending> SyncLedger::pending(const QString& table, int limit) {
     std::vector<Pending> result;
     const auto rows = db_->query("SELECT id, pending, version FROM " + table +
                                      " WHERE sync_state = 'pendingPush' ORDER BY created_at ASC LIMIT ?;",
@@ -85,19 +80,19 @@ std::vector<Pending> CaptureStore::pending(const QString& table, int limit) {
         const std::optional<QString> id = row.string("id");
         if (!id)
             continue;
-        result.push_back({*id, pendingKeys(row.string("pending")), row.integer("version").value_or(0)});
+        result.push_back({*id, pendingKeysOf(row.string("pending")), row.integer("version").value_or(0)});
     }
     return result;
 }
 
-std::optional<Pending> CaptureStore::pendingRow(const QString& table, const QString& id) {
+std::optional<Pending> SyncLedger::pendingRow(const QString& table, const QString& id) {
     const auto rows = db_->query("SELECT pending, version FROM " + table + " WHERE id = ?;", {id});
     if (rows.empty())
         return std::nullopt;
-    return Pending{id, pendingKeys(rows.front().string("pending")), rows.front().integer("version").value_or(0)};
+    return Pending{id, pendingKeysOf(rows.front().string("pending")), rows.front().integer("version").value_or(0)};
 }
 
-std::vector<Comment> CaptureStore::pendingComments(int limit) {
+std::vector<Comment> SyncLedger::pendingComments(int limit) {
     std::vector<Comment> result;
     for (const Row& row : db_->query("SELECT * FROM comments WHERE sync_state = 'pendingPush' "
                                      "ORDER BY created_at ASC LIMIT ?;",
@@ -106,9 +101,9 @@ std::vector<Comment> CaptureStore::pendingComments(int limit) {
     return result;
 }
 
-std::optional<QJsonObject> CaptureStore::captureChange(const Pending& pending) {
+std::optional<QJsonObject> SyncLedger::captureChange(const Pending& pending) {
     const QString table = QStringLiteral("captures");
-    const std::optional<Capture> c = rawCapture(pending.id);
+    const std::optional<Capture> c = store_.rawCapture(pending.id);
     if (!c)
         return std::nullopt;
     if (pending.fields.contains(deletion) || c->deletedAt)
@@ -123,7 +118,7 @@ std::optional<QJsonObject> CaptureStore::captureChange(const Pending& pending) {
                         {"note", c->note},
                         {"status", rawValue(c->status)},
                         {"priority", rawValue(c->priority)},
-                        {"tags", QJsonArray::fromStringList(tags(c->id))},
+                        {"tags", QJsonArray::fromStringList(store_.tags(c->id))},
                         {"app_name", orNull(c->appName)},
                         {"app_bundle_id", orNull(c->appBundleID)},
                         {"window_title", orNull(c->windowTitle)},
@@ -141,7 +136,7 @@ std::optional<QJsonObject> CaptureStore::captureChange(const Pending& pending) {
                         {"captured_at", created}});
 }
 
-std::optional<QJsonObject> CaptureStore::groupChange(const Pending& pending) {
+std::optional<QJsonObject> SyncLedger::groupChange(const Pending& pending) {
     const auto rows = db_->query("SELECT * FROM groups WHERE id = ?;", {pending.id});
     if (rows.empty())
         return std::nullopt;
@@ -156,7 +151,7 @@ std::optional<QJsonObject> CaptureStore::groupChange(const Pending& pending) {
     return patchChange(QStringLiteral("groups"), pending, patch);
 }
 
-std::optional<QJsonObject> CaptureStore::imageChange(const Pending& pending, const CaptureImage& image) {
+std::optional<QJsonObject> SyncLedger::imageChange(const Pending& pending, const CaptureImage& image) {
     const QString table = QStringLiteral("capture_images");
     if (pending.fields.contains(deletion) || image.deletedAt)
         return deletionChange(table, pending);
@@ -173,7 +168,7 @@ std::optional<QJsonObject> CaptureStore::imageChange(const Pending& pending, con
                         {"created_at", Wire::stamp(image.createdAt)}});
 }
 
-QJsonObject CaptureStore::commentChange(const Comment& comment) {
+QJsonObject SyncLedger::commentChange(const Comment& comment) {
     // Comments are only ever created, so every key goes and no version is based on.
     return {{"table", "comments"},
             {"id", comment.id},
@@ -185,7 +180,7 @@ QJsonObject CaptureStore::commentChange(const Comment& comment) {
                                   {"kind", comment.kind}}}};
 }
 
-QStringList CaptureStore::syncedCaptureIDs() {
+QStringList SyncLedger::syncedCaptureIDs() {
     QStringList ids;
     for (const Row& row : db_->query("SELECT id FROM captures WHERE workspace_id IS NOT NULL "
                                      "AND sync_state = 'synced' AND deleted_at IS NULL;"))
@@ -194,17 +189,9 @@ QStringList CaptureStore::syncedCaptureIDs() {
     return ids;
 }
 
-std::vector<Capture> CaptureStore::localCaptures() {
-    std::vector<Capture> result;
-    for (const Row& row : db_->query("SELECT * FROM captures WHERE workspace_id IS NULL AND deleted_at IS NULL "
-                                     "ORDER BY created_at DESC;"))
-        result.push_back(Capture::fromRow(row));
-    return result;
-}
-
 // MARK: verdicts
 
-void CaptureStore::markSynced(const QString& table, const QString& id, std::optional<std::int64_t> version) {
+void SyncLedger::markSynced(const QString& table, const QString& id, std::optional<std::int64_t> version) {
     if (version)
         db_->execute("UPDATE " + table + " SET pending = NULL, sync_state = 'synced', version = ?, dirty = 0 "
                                          "WHERE id = ?;",
@@ -217,11 +204,11 @@ void CaptureStore::markSynced(const QString& table, const QString& id, std::opti
         db_->execute("DELETE FROM activity WHERE capture_id = ? AND remote = 0;", {id});
 }
 
-void CaptureStore::markCommentSynced(const QString& id) {
+void SyncLedger::markCommentSynced(const QString& id) {
     db_->execute("UPDATE comments SET sync_state = 'synced' WHERE id = ?;", {id});
 }
 
-void CaptureStore::markLocalOnly(const QString& captureID) {
+void SyncLedger::markLocalOnly(const QString& captureID) {
     db_->execute("UPDATE captures SET workspace_id = NULL, local_only = 0, sync_state = 'local', pending = NULL "
                  "WHERE id = ?;",
                  {captureID});
@@ -229,7 +216,7 @@ void CaptureStore::markLocalOnly(const QString& captureID) {
     db_->execute("UPDATE comments SET sync_state = 'local' WHERE capture_id = ?;", {captureID});
 }
 
-void CaptureStore::pushAgain(const QStringList& captureIDs) {
+void SyncLedger::pushAgain(const QStringList& captureIDs) {
     db_->transaction([&] {
         for (const QString& id : captureIDs) {
             db_->execute("UPDATE captures SET sync_state = 'pendingPush', pending = ?, version = 0 "
@@ -250,8 +237,8 @@ void CaptureStore::pushAgain(const QStringList& captureIDs) {
     });
 }
 
-void CaptureStore::adopt(const QString& captureID, const QString& workspaceID) {
-    const SQLValue user = SQLValue::string(currentUserID());
+void SyncLedger::adopt(const QString& captureID, const QString& workspaceID) {
+    const SQLValue user = SQLValue::string(store_.currentUserID());
     const SQLValue stamp = SQLValue::now();
     db_->execute("UPDATE captures SET workspace_id = ?, author_id = COALESCE(author_id, ?), local_only = 0, "
                  "sync_state = 'pendingPush', pending = ?, updated_at = ? WHERE id = ? AND deleted_at IS NULL;",
@@ -267,19 +254,37 @@ void CaptureStore::adopt(const QString& captureID, const QString& workspaceID) {
                  "WHERE id = (SELECT group_id FROM captures WHERE id = ?) AND deleted_at IS NULL "
                  "AND workspace_id IS NULL;",
                  {workspaceID, user, everythingPending, stamp, captureID});
-    postDidChange();
+    store_.postDidChange();
 }
 
 // MARK: blob transfer
 
-void CaptureStore::recordImageHashes(const QString& imageID, const std::optional<QString>& original,
+void SyncLedger::recordImageHashes(const QString& imageID, const std::optional<QString>& original,
                                      const std::optional<QString>& marked, const std::optional<QString>& thumb) {
     db_->execute("UPDATE capture_images SET original_sha256 = ?, marked_sha256 = ?, thumb_sha256 = ? WHERE id = ?;",
                  {SQLValue::string(original), SQLValue::string(marked), SQLValue::string(thumb), imageID});
 }
 
-void CaptureStore::recordImagePaths(const QString& imageID, const QString& imagePath,
+void SyncLedger::recordImagePaths(const QString& imageID, const QString& imagePath,
                                     const std::optional<QString>& annotated, const std::optional<QString>& thumb) {
     db_->execute("UPDATE capture_images SET image_path = ?, annotated_path = ?, thumb_path = ? WHERE id = ?;",
                  {imagePath, SQLValue::string(annotated), SQLValue::string(thumb), imageID});
+}
+
+// MARK: downloads
+
+std::vector<SyncLedger::ImageToDownload> SyncLedger::imagesAwaitingDownload(int limit) {
+    const auto rows = db_->query(
+        "SELECT ci.*, c.workspace_id AS ws FROM capture_images ci "
+        "JOIN captures c ON c.id = ci.capture_id AND c.deleted_at IS NULL AND c.workspace_id IS NOT NULL "
+        "WHERE ci.deleted_at IS NULL AND ci.original_sha256 IS NOT NULL AND ("
+        "ci.image_path = '' "
+        "OR (ci.marked_sha256 IS NOT NULL AND ci.marked_sha256 != ci.original_sha256 AND ci.annotated_path IS NULL) "
+        "OR (ci.thumb_sha256 IS NOT NULL AND ci.thumb_path IS NULL)) "
+        "ORDER BY ci.created_at DESC LIMIT ?;",
+        {limit});
+    std::vector<ImageToDownload> result;
+    for (const Row& row : rows)
+        result.push_back({CaptureImage::fromRow(row), row.string("ws").value_or(QString())});
+    return result;
 }

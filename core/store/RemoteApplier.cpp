@@ -1,6 +1,8 @@
 // Writing rows that arrive from the workspace service. A remote row never
 // overwrites a field that is still waiting to be pushed from here, and never
 // brings back a row whose deletion has not been pushed yet.
+#include "RemoteApplier.h"
+
 #include "CaptureStore.h"
 
 #include "RecordFields.h"
@@ -83,9 +85,11 @@ QString idOf(const QJsonObject& row, const char* key = "id") {
 
 } // namespace
 
+RemoteApplier::RemoteApplier(CaptureStore& store) : store_(store), db_(store.db_.get()), ledger_(store) {}
+
 // MARK: shared steps
 
-bool CaptureStore::acceptsRemoteIDs(const QJsonObject& row, const QString& table,
+bool RemoteApplier::acceptsRemoteIDs(const QJsonObject& row, const QString& table,
                                     std::initializer_list<const char*> required,
                                     std::initializer_list<const char*> optional) {
     for (const char* key : required)
@@ -97,7 +101,7 @@ bool CaptureStore::acceptsRemoteIDs(const QJsonObject& row, const QString& table
         for (const char* key : keys) {
             const std::optional<QString> id = Wire::str(row.value(QLatin1String(key)));
             if (id && !Identifiers::isSafe(*id)) {
-                log("warn", QStringLiteral("Skipped a remote %1 row %2: its %3 is not a safe identifier")
+                ledger_.log("warn", QStringLiteral("Skipped a remote %1 row %2: its %3 is not a safe identifier")
                                 .arg(table, idOf(row).right(8), QLatin1String(key)));
                 return false;
             }
@@ -106,17 +110,17 @@ bool CaptureStore::acceptsRemoteIDs(const QJsonObject& row, const QString& table
     return true;
 }
 
-QSet<QString> CaptureStore::locallyPendingFields(const QString& table, const QString& id, bool& exists) {
+QSet<QString> RemoteApplier::locallyPendingFields(const QString& table, const QString& id, bool& exists) {
     const auto rows = db_->query("SELECT sync_state, pending FROM " + table + " WHERE id = ?;", {id});
     exists = !rows.empty();
     if (!exists || rows.front().string("sync_state") != u"pendingPush")
         return {};
-    return pendingKeys(rows.front().string("pending"));
+    return pendingKeysOf(rows.front().string("pending"));
 }
 
 // MARK: rows
 
-void CaptureStore::applyRemoteCapture(const QJsonObject& row) {
+void RemoteApplier::applyRemoteCapture(const QJsonObject& row) {
     const QString table = QStringLiteral("captures");
     if (!acceptsRemoteIDs(row, table, {"id"},
                           {"workspace_id", "group_id", "author_id", "assignee_id", "claimed_by_id"}))
@@ -166,11 +170,11 @@ void CaptureStore::applyRemoteCapture(const QJsonObject& row) {
         }
 
         if (!pending.contains("tags") && row.value("tags").isArray())
-            replaceTags(Wire::strings(row.value("tags")), id);
+            store_.replaceTags(Wire::strings(row.value("tags")), id);
     });
 }
 
-void CaptureStore::applyRemoteGroup(const QJsonObject& row) {
+void RemoteApplier::applyRemoteGroup(const QJsonObject& row) {
     const QString table = QStringLiteral("groups");
     if (!acceptsRemoteIDs(row, table, {"id"}, {"workspace_id", "created_by", "default_assignee_id"}))
         return;
@@ -215,7 +219,7 @@ void CaptureStore::applyRemoteGroup(const QJsonObject& row) {
         remapGroup(twin.front().string("id").value_or(""), id);
 }
 
-void CaptureStore::applyRemoteImage(const QJsonObject& row) {
+void RemoteApplier::applyRemoteImage(const QJsonObject& row) {
     const QString table = QStringLiteral("capture_images");
     if (!acceptsRemoteIDs(row, table, {"id", "capture_id"}))
         return;
@@ -224,7 +228,7 @@ void CaptureStore::applyRemoteImage(const QJsonObject& row) {
         dropImage(id);
         return;
     }
-    const std::optional<CaptureImage> existing = rawImage(id);
+    const std::optional<CaptureImage> existing = store_.rawImage(id);
     bool exists = false;
     const QSet<QString> pending = locallyPendingFields(table, id, exists);
     if (pending.contains("delete"))
@@ -262,10 +266,10 @@ void CaptureStore::applyRemoteImage(const QJsonObject& row) {
         columns.set("dirty", 0);
         columns.insert(*db_, table);
     }
-    refreshCover(captureID);
+    store_.refreshCover(captureID);
 }
 
-void CaptureStore::applyRemoteComment(const QJsonObject& row) {
+void RemoteApplier::applyRemoteComment(const QJsonObject& row) {
     if (!acceptsRemoteIDs(row, "comments", {"id", "capture_id"}, {"author_id"}))
         return;
     const QString id = idOf(row);
@@ -276,7 +280,7 @@ void CaptureStore::applyRemoteComment(const QJsonObject& row) {
     const std::optional<QString> authorID = Wire::str(row.value("author_id"));
     const std::optional<QString> actorLabel = Wire::str(row.value("actor_label"));
     QString author;
-    if (authorID && authorID == currentUserID())
+    if (authorID && authorID == store_.currentUserID())
         author = QStringLiteral("you");
     else
         author = personName(authorID).value_or(actorLabel.value_or(QStringLiteral("someone")));
@@ -291,7 +295,7 @@ void CaptureStore::applyRemoteComment(const QJsonObject& row) {
                   SQLValue::string(actorLabel), textOr(row, "kind", Comment().kind)});
 }
 
-void CaptureStore::applyRemoteActivity(const QJsonObject& row) {
+void RemoteApplier::applyRemoteActivity(const QJsonObject& row) {
     if (!acceptsRemoteIDs(row, "activity", {"id", "capture_id"}, {"actor_id"}))
         return;
     const std::optional<QString> kind = Wire::str(row.value("kind"));
@@ -310,13 +314,13 @@ void CaptureStore::applyRemoteActivity(const QJsonObject& row) {
     const std::optional<QString> actorID = Wire::str(row.value("actor_id"));
     QString actor = personName(actorID).value_or(
         Wire::str(row.value("actor_label")).value_or(QStringLiteral("someone")));
-    if (actorID && actorID == currentUserID())
-        actor = currentUserName().value_or(actor);
-    recordActivity(captureID, *kind, Wire::str(row.value("detail")).value_or(QString()), actor, idOf(row), *createdAt,
-                   actorID, true);
+    if (actorID && actorID == store_.currentUserID())
+        actor = store_.currentUserName().value_or(actor);
+    store_.recordActivity(captureID, *kind, Wire::str(row.value("detail")).value_or(QString()), actor, idOf(row),
+                          *createdAt, actorID, true);
 }
 
-void CaptureStore::applyRemoteGroupMember(const QJsonObject& row) {
+void RemoteApplier::applyRemoteGroupMember(const QJsonObject& row) {
     if (!acceptsRemoteIDs(row, "group_members", {"group_id", "user_id"}))
         return;
     db_->execute("INSERT OR REPLACE INTO group_members (group_id, user_id, removed_at) VALUES (?,?,?);",
@@ -325,7 +329,7 @@ void CaptureStore::applyRemoteGroupMember(const QJsonObject& row) {
 
 // MARK: people and workspaces
 
-void CaptureStore::applyRemotePerson(const QJsonObject& row) {
+void RemoteApplier::applyRemotePerson(const QJsonObject& row) {
     if (!acceptsRemoteIDs(row, "people", {"id"}))
         return;
     Person person;
@@ -339,7 +343,7 @@ void CaptureStore::applyRemotePerson(const QJsonObject& row) {
     upsertPerson(person);
 }
 
-void CaptureStore::upsertPerson(const Person& person) {
+void RemoteApplier::upsertPerson(const Person& person) {
     // A row without an e-mail never erases one we already know.
     db_->execute("INSERT INTO people (id, name, email, image_url, kind, updated_at) VALUES (?,?,?,?,?,?) "
                  "ON CONFLICT(id) DO UPDATE SET name = excluded.name, image_url = excluded.image_url, "
@@ -349,7 +353,7 @@ void CaptureStore::upsertPerson(const Person& person) {
                   person.kind, SQLValue::now()});
 }
 
-void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
+void RemoteApplier::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
     db_->transaction([&] {
         db_->execute("DELETE FROM workspaces;");
         for (const Workspace& w : workspaces)
@@ -359,14 +363,14 @@ void CaptureStore::replaceWorkspaces(const std::vector<Workspace>& workspaces) {
     });
 }
 
-std::optional<QString> CaptureStore::personName(const std::optional<QString>& id) {
+std::optional<QString> RemoteApplier::personName(const std::optional<QString>& id) {
     if (!id)
         return std::nullopt;
     const auto rows = db_->query("SELECT name FROM people WHERE id = ?;", {*id});
     return rows.empty() ? std::nullopt : rows.front().string("name");
 }
 
-void CaptureStore::remapGroup(const QString& from, const QString& to) {
+void RemoteApplier::remapGroup(const QString& from, const QString& to) {
     // The service says a group made here is the same as one of its own.
     db_->transaction([&] {
         const auto ours = db_->query("SELECT name FROM groups WHERE id = ?;", {from});
@@ -384,78 +388,4 @@ void CaptureStore::remapGroup(const QString& from, const QString& to) {
         db_->execute("UPDATE captures SET group_id = ? WHERE group_id = ?;", {to, from});
         db_->execute("DELETE FROM groups WHERE id = ?;", {from});
     });
-}
-
-// MARK: removals
-
-void CaptureStore::dropCapture(const QString& id) {
-    std::vector<CaptureImage> images;
-    for (const Row& row : db_->query("SELECT * FROM capture_images WHERE capture_id = ?;", {id}))
-        images.push_back(CaptureImage::fromRow(row));
-    // Images, tag links, comments and activity go with it by cascade. Rows
-    // first, files once that is committed: a kill in between leaves files
-    // the next launch sweeps, never a row whose files are gone.
-    db_->execute("DELETE FROM captures WHERE id = ?;", {id});
-    db_->afterCommit([images] {
-        for (const CaptureImage& image : images)
-            removeImageFiles(image);
-    });
-}
-
-void CaptureStore::dropImage(const QString& id) {
-    const std::optional<CaptureImage> image = rawImage(id);
-    db_->execute("DELETE FROM capture_images WHERE id = ?;", {id});
-    if (image)
-        db_->afterCommit([image] { removeImageFiles(*image); });
-}
-
-void CaptureStore::dropGroup(const QString& id) {
-    // Access to a private group is gone: what others filed there goes, what
-    // this user filed stays, and so does the group while it holds any of it.
-    const auto others =
-        db_->query("SELECT id FROM captures WHERE group_id = ? AND (author_id IS NULL OR author_id != ?);",
-                   {id, SQLValue::string(currentUserID())});
-    for (const Row& row : others)
-        if (const auto captureID = row.string("id"))
-            dropCapture(*captureID);
-    db_->execute("DELETE FROM group_members WHERE group_id = ?;", {id});
-    const auto remaining = db_->query("SELECT COUNT(*) AS n FROM captures WHERE group_id = ?;", {id});
-    if (remaining.empty() || remaining.front().integer("n").value_or(0) == 0)
-        db_->execute("DELETE FROM groups WHERE id = ?;", {id});
-}
-
-void CaptureStore::dropWorkspace(const QString& id) {
-    for (const Row& row : db_->query("SELECT id FROM captures WHERE workspace_id = ?;", {id}))
-        if (const auto captureID = row.string("id"))
-            dropCapture(*captureID);
-    db_->execute("DELETE FROM groups WHERE workspace_id = ?;", {id});
-    db_->execute("DELETE FROM workspaces WHERE id = ?;", {id});
-}
-
-void CaptureStore::purgeAccountData() {
-    for (const Row& row : db_->query("SELECT id FROM captures WHERE workspace_id IS NOT NULL;"))
-        if (const auto captureID = row.string("id"))
-            dropCapture(*captureID);
-    for (const char* sql : {"DELETE FROM groups WHERE workspace_id IS NOT NULL;", "DELETE FROM group_members;",
-                            "DELETE FROM people;", "DELETE FROM workspaces;", "DELETE FROM sync_meta;",
-                            "DELETE FROM activity WHERE remote = 1;"})
-        db_->execute(sql);
-}
-
-// MARK: downloads
-
-std::vector<CaptureStore::ImageToDownload> CaptureStore::imagesAwaitingDownload(int limit) {
-    const auto rows = db_->query(
-        "SELECT ci.*, c.workspace_id AS ws FROM capture_images ci "
-        "JOIN captures c ON c.id = ci.capture_id AND c.deleted_at IS NULL AND c.workspace_id IS NOT NULL "
-        "WHERE ci.deleted_at IS NULL AND ci.original_sha256 IS NOT NULL AND ("
-        "ci.image_path = '' "
-        "OR (ci.marked_sha256 IS NOT NULL AND ci.marked_sha256 != ci.original_sha256 AND ci.annotated_path IS NULL) "
-        "OR (ci.thumb_sha256 IS NOT NULL AND ci.thumb_path IS NULL)) "
-        "ORDER BY ci.created_at DESC LIMIT ?;",
-        {limit});
-    std::vector<ImageToDownload> result;
-    for (const Row& row : rows)
-        result.push_back({CaptureImage::fromRow(row), row.string("ws").value_or(QString())});
-    return result;
 }
