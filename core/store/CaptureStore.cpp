@@ -80,7 +80,7 @@ std::optional<Capture> CaptureStore::capture(const QString& id) {
     return first<Capture>(db_->query("SELECT * FROM captures WHERE id = ? AND deleted_at IS NULL;", {id}));
 }
 
-std::optional<Capture> CaptureStore::rawCapture(const QString& id) {
+std::optional<Capture> CaptureStore::captureIncludingDeleted(const QString& id) {
     return first<Capture>(db_->query("SELECT * FROM captures WHERE id = ?;", {id}));
 }
 
@@ -88,7 +88,7 @@ std::optional<CaptureImage> CaptureStore::image(const QString& id) {
     return first<CaptureImage>(db_->query("SELECT * FROM capture_images WHERE id = ? AND deleted_at IS NULL;", {id}));
 }
 
-std::optional<CaptureImage> CaptureStore::rawImage(const QString& id) {
+std::optional<CaptureImage> CaptureStore::imageIncludingDeleted(const QString& id) {
     return first<CaptureImage>(db_->query("SELECT * FROM capture_images WHERE id = ?;", {id}));
 }
 

@@ -46,11 +46,12 @@ public:
         return db_->transaction(std::forward<Body>(body));
     }
 
-    // Single-row reads; none when no row matches.
+    // Single-row reads; none when no row matches. capture() and image() see
+    // live rows only; the IncludingDeleted reads also return soft-deleted ones.
     std::optional<Capture> capture(const QString& id);
-    std::optional<Capture> rawCapture(const QString& id);
+    std::optional<Capture> captureIncludingDeleted(const QString& id);
     std::optional<CaptureImage> image(const QString& id);
-    std::optional<CaptureImage> rawImage(const QString& id);
+    std::optional<CaptureImage> imageIncludingDeleted(const QString& id);
     std::vector<CaptureImage> images(const QString& captureID);
     std::optional<CaptureGroup> group(const QString& id);
     std::optional<CaptureGroup> group(const QString& named, const std::optional<QString>& workspaceID);

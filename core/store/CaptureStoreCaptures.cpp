@@ -118,7 +118,7 @@ void CaptureStore::update(Capture c) {
 
 void CaptureStore::update(const Capture& edited, const Capture& base) {
     db_->transaction([&] {
-        std::optional<Capture> current = rawCapture(edited.id);
+        std::optional<Capture> current = captureIncludingDeleted(edited.id);
         if (!current)
             return;
         forEachUpdatedField([&](const char*, auto member) {
@@ -131,7 +131,7 @@ void CaptureStore::update(const Capture& edited, const Capture& base) {
 }
 
 void CaptureStore::writeCapture(const Capture& c) {
-    const std::optional<Capture> old = rawCapture(c.id);
+    const std::optional<Capture> old = captureIncludingDeleted(c.id);
     db_->execute("UPDATE captures SET updated_at = ?, note = ?, status = ?, priority = ?, group_id = ?, "
                  "thumb_path = ?, app_name = ?, app_bundle_id = ?, window_title = ?, url = ?, claimed_by = ?, "
                  "claimed_at = ?, resolved_at = ?, resolution_ref = ?, dirty = 1, deleted_at = ?, "
@@ -156,7 +156,7 @@ void CaptureStore::writeCapture(const Capture& c) {
 bool CaptureStore::editCapture(const QString& id, const std::function<void(Capture&)>& edit,
                                const std::function<void()>& record) {
     const bool found = db_->transaction([&] {
-        std::optional<Capture> c = rawCapture(id);
+        std::optional<Capture> c = captureIncludingDeleted(id);
         if (!c || c->deletedAt)
             return false;
         edit(*c);

@@ -60,7 +60,7 @@ void CaptureStore::addComment(Comment comment) {
         const std::optional<QString> name = currentUserName();
         comment.actorLabel = name ? comment.author + " · " + *name : comment.author;
     }
-    if (const std::optional<Capture> c = rawCapture(comment.captureID);
+    if (const std::optional<Capture> c = captureIncludingDeleted(comment.captureID);
         c && c->isShared() && comment.syncState == SyncState::local)
         comment.syncState = SyncState::pendingPush;
 

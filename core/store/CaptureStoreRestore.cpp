@@ -15,7 +15,7 @@ void CaptureStore::removeFilesOfCapture(const QString& id) {
     const auto rows = db_->query("SELECT * FROM capture_images WHERE capture_id = ? AND deleted_at IS NULL;", {id});
     for (const Row& row : rows)
         removeImageFiles(CaptureImage::fromRow(row));
-    if (const std::optional<Capture> c = rawCapture(id)) {
+    if (const std::optional<Capture> c = captureIncludingDeleted(id)) {
         CaptureImage cover;
         cover.imagePath = c->imagePath;
         cover.thumbPath = c->thumbPath;
@@ -25,7 +25,7 @@ void CaptureStore::removeFilesOfCapture(const QString& id) {
 
 void CaptureStore::removeFilesOfDeleted(const QString& id) {
     // Restored meanwhile (by Undo elsewhere, or sync): its files stay.
-    if (const std::optional<Capture> c = rawCapture(id); c && c->deletedAt)
+    if (const std::optional<Capture> c = captureIncludingDeleted(id); c && c->deletedAt)
         removeFilesOfCapture(id);
 }
 

@@ -228,7 +228,7 @@ void RemoteApplier::applyRemoteImage(const QJsonObject& row) {
         dropImage(id);
         return;
     }
-    const std::optional<CaptureImage> existing = store_.rawImage(id);
+    const std::optional<CaptureImage> existing = store_.imageIncludingDeleted(id);
     bool exists = false;
     const QSet<QString> pending = locallyPendingFields(table, id, exists);
     if (pending.contains("delete"))

@@ -19,7 +19,7 @@ void RemoteApplier::dropCapture(const QString& id) {
 }
 
 void RemoteApplier::dropImage(const QString& id) {
-    const std::optional<CaptureImage> image = store_.rawImage(id);
+    const std::optional<CaptureImage> image = store_.imageIncludingDeleted(id);
     db_->execute("DELETE FROM capture_images WHERE id = ?;", {id});
     if (image)
         db_->afterCommit([image] { CaptureStore::removeImageFiles(*image); });

@@ -103,7 +103,7 @@ std::vector<Comment> SyncLedger::pendingComments(int limit) {
 
 std::optional<QJsonObject> SyncLedger::captureChange(const Pending& pending) {
     const QString table = QStringLiteral("captures");
-    const std::optional<Capture> c = store_.rawCapture(pending.id);
+    const std::optional<Capture> c = store_.captureIncludingDeleted(pending.id);
     if (!c)
         return std::nullopt;
     if (pending.fields.contains(deletion) || c->deletedAt)

@@ -48,7 +48,7 @@ BlobTransfer::Kind BlobTransfer::imageKind(const QByteArray& bytes) {
 }
 
 void BlobTransfer::ensureBlobs(const CaptureImage& image) {
-    const std::optional<Capture> capture = store_.rawCapture(image.captureID);
+    const std::optional<Capture> capture = store_.captureIncludingDeleted(image.captureID);
     if (!capture || !capture->workspaceID)
         return;
     // Hashes the file; uploads it when the content is not the recorded one.
@@ -95,7 +95,7 @@ int BlobTransfer::downloadPendingImages() {
             if (!thumb && image.thumbSHA256)
                 thumb = fetch(workspaceID, *image.thumbSHA256, image.id, image.createdAt, true);
             ledger_.recordImagePaths(image.id, imagePath, annotated, thumb);
-            if (const std::optional<CaptureImage> stored = store_.rawImage(image.id))
+            if (const std::optional<CaptureImage> stored = store_.imageIncludingDeleted(image.id))
                 store_.refreshCover(stored->captureID);
         } catch (const CaptureError& e) {
             // Our disk, not the service (full, say): the rest would fail the

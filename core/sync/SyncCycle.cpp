@@ -55,13 +55,13 @@ bool SyncCycle::run() {
     // A deleted capture takes its screenshots (and their files) and comments
     // with it; its deletion is the one change the service needs.
     auto goneWithItsCapture = [&](const QString& captureID) {
-        const std::optional<Capture> owner = store_.rawCapture(captureID);
+        const std::optional<Capture> owner = store_.captureIncludingDeleted(captureID);
         return !owner || owner->deletedAt;
     };
     const std::vector<Pending> imageRows = ledger_.pending("capture_images", rowsPerTable);
     backlog = backlog || imageRows.size() == size_t(rowsPerTable);
     for (const Pending& row : imageRows) {
-        std::optional<CaptureImage> image = store_.rawImage(row.id);
+        std::optional<CaptureImage> image = store_.imageIncludingDeleted(row.id);
         if (!image)
             continue;
         if (goneWithItsCapture(image->captureID)) {
@@ -72,7 +72,7 @@ bool SyncCycle::run() {
             continue;
         if (!row.fields.contains(deletion) && !image->deletedAt) {
             blobs_.ensureBlobs(*image);
-            if (std::optional<CaptureImage> fresh = store_.rawImage(row.id))
+            if (std::optional<CaptureImage> fresh = store_.imageIncludingDeleted(row.id))
                 image = std::move(fresh);
         }
         const std::optional<QJsonObject> change = ledger_.imageChange(row, *image);
@@ -250,7 +250,7 @@ std::optional<QJsonObject> SyncCycle::currentChange(const QString& table, const 
         return ledger_.captureChange(everything);
     if (table == u"groups")
         return ledger_.groupChange(everything);
-    if (const std::optional<CaptureImage> image = store_.rawImage(id))
+    if (const std::optional<CaptureImage> image = store_.imageIncludingDeleted(id))
         return ledger_.imageChange(everything, *image);
     return std::nullopt;
 }

@@ -130,7 +130,7 @@ TEST_F(CaptureStoreWrites, ImagesRenumberCoverAndFiles) {
 
     // Deleting the middle local image removes its row and files and closes the gap.
     ASSERT_TRUE(store->deleteImage(images[1].id));
-    EXPECT_FALSE(store->rawImage(images[1].id).has_value());
+    EXPECT_FALSE(store->imageIncludingDeleted(images[1].id).has_value());
     EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(images[1].imagePath)));
     EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*images[1].thumbPath)));
     EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageURL(images[0].imagePath)));
@@ -142,7 +142,7 @@ TEST_F(CaptureStoreWrites, ImagesRenumberCoverAndFiles) {
     sql().execute("UPDATE capture_images SET sync_state = 'synced', pending = NULL WHERE id = ?;",
                   {images[0].id});
     ASSERT_TRUE(store->deleteImage(images[0].id));
-    const CaptureImage tomb = *store->rawImage(images[0].id);
+    const CaptureImage tomb = *store->imageIncludingDeleted(images[0].id);
     EXPECT_TRUE(tomb.deletedAt.has_value());
     EXPECT_TRUE(tomb.imagePath.isEmpty());
     EXPECT_FALSE(tomb.thumbPath.has_value());
@@ -172,10 +172,10 @@ TEST_F(CaptureStoreWrites, SoftDeleteHidesTheCaptureAndRemovesItsFiles) {
 
     store->softDelete(c.id);
     EXPECT_FALSE(store->capture(c.id).has_value());
-    EXPECT_TRUE(store->rawCapture(c.id)->deletedAt.has_value());
+    EXPECT_TRUE(store->captureIncludingDeleted(c.id)->deletedAt.has_value());
     EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(image.imagePath)));
     EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*image.thumbPath)));
-    EXPECT_TRUE(store->rawImage(image.id).has_value()) << "image rows stay, hidden with their capture";
+    EXPECT_TRUE(store->imageIncludingDeleted(image.id).has_value()) << "image rows stay, hidden with their capture";
     EXPECT_NE(store->changeStamp(), stampBefore);
 }
 
@@ -230,7 +230,7 @@ TEST_F(CaptureStoreWrites, InsertRollsBackWhenItsActivityCannotBeWritten) {
                      "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
     Capture c = newCapture();
     EXPECT_THROW(store->insert(c), DatabaseError);
-    EXPECT_FALSE(store->rawCapture(c.id).has_value()) << "no half-inserted capture";
+    EXPECT_FALSE(store->captureIncludingDeleted(c.id).has_value()) << "no half-inserted capture";
 }
 
 TEST_F(CaptureStoreWrites, AgentCommentsAreLabelledAndSharedCommentsQueued) {

@@ -65,7 +65,7 @@ TEST_F(FullDiskPull, APulledScreenshotThatFindsNoRoomIsSaidAndArrivesWholeOnceTh
     const SyncStatus full = runOnce();
     EXPECT_EQ(full.kind, SyncStatus::Kind::failed) << "a screenshot that could not be saved went unsaid";
     EXPECT_TRUE(full.message.contains("Couldn't save the screenshot")) << full.message.toStdString();
-    std::optional<CaptureImage> pulled = store->rawImage(imageID);
+    std::optional<CaptureImage> pulled = store->imageIncludingDeleted(imageID);
     ASSERT_TRUE(pulled.has_value()) << "the pulled rows wait for nothing";
     EXPECT_EQ(store->capture(pulled->captureID)->note, "The legend covers the last bar");
     EXPECT_TRUE(pulled->imagePath.isEmpty()) << "a file that could not be written was taken for the screenshot";
@@ -75,7 +75,7 @@ TEST_F(FullDiskPull, APulledScreenshotThatFindsNoRoomIsSaidAndArrivesWholeOnceTh
 
     ASSERT_TRUE(disk.freeSpace());
     EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
-    pulled = store->rawImage(imageID);
+    pulled = store->imageIncludingDeleted(imageID);
     ASSERT_FALSE(pulled->imagePath.isEmpty()) << "the pull did not finish once there was room";
     EXPECT_EQ(ContentHash::sha256(bytesOf(ZorviPaths::imageURL(pulled->imagePath))), ContentHash::sha256(png));
     ASSERT_TRUE(pulled->thumbPath.has_value());

@@ -58,7 +58,7 @@ TEST_F(RemoteCaptures, ARowWhoseTagsFailLeavesNothingHalfApplied) {
     EXPECT_THROW(remote().applyRemoteCapture(captureRow(known.id, json(R"({"note": "after", "version": 4,
         "tags": ["ui"]})"))), DatabaseError);
 
-    EXPECT_FALSE(store->rawCapture("c-new").has_value());
+    EXPECT_FALSE(store->captureIncludingDeleted("c-new").has_value());
     const Capture unchanged = *store->capture(known.id);
     EXPECT_EQ(unchanged.note, "before");
     EXPECT_EQ(unchanged.version, 3);
@@ -129,7 +129,7 @@ TEST_F(RemoteCaptures, PendingDeletionIsNeverResurrected) {
     store->softDelete(c.id);
     remote().applyRemoteCapture(captureRow(c.id, json(R"({"note": "edited elsewhere", "version": 8})")));
 
-    const Capture still = *store->rawCapture(c.id);
+    const Capture still = *store->captureIncludingDeleted(c.id);
     EXPECT_TRUE(still.deletedAt.has_value());
     EXPECT_EQ(still.note, "gone soon");
     EXPECT_EQ(still.version, 3);
@@ -142,7 +142,7 @@ TEST_F(RemoteCaptures, WholeRowAndDeletionMarksSurviveLaterMerges) {
     fresh.workspaceID = workspace;
     store->insert(fresh);
     remote().applyRemoteCapture(captureRow(fresh.id, json(R"({"status": "resolved"})")));
-    Capture edited = *store->rawCapture(fresh.id);
+    Capture edited = *store->captureIncludingDeleted(fresh.id);
     edited.note = "more";
     store->update(edited);
     EXPECT_EQ(pendingFields("captures", fresh.id), (QSet<QString>{"*", "note"}));
@@ -151,7 +151,7 @@ TEST_F(RemoteCaptures, WholeRowAndDeletionMarksSurviveLaterMerges) {
     // "delete" stays through a later edit and a remote row, so the deletion still goes.
     const Capture doomed = syncedCapture();
     store->softDelete(doomed.id);
-    Capture afterDelete = *store->rawCapture(doomed.id);
+    Capture afterDelete = *store->captureIncludingDeleted(doomed.id);
     afterDelete.priority = CapturePriority::low;
     store->update(afterDelete);
     remote().applyRemoteCapture(captureRow(doomed.id, json(R"({"note": "x"})")));
@@ -180,8 +180,8 @@ TEST_F(RemoteCaptures, RemoteDeletionDropsRowFilesAndEverythingAttached) {
     store->addComment(newComment(c.id));
 
     remote().applyRemoteCapture(captureRow(c.id, json(R"({"deleted_at": "2024-05-01T00:00:00Z"})")));
-    EXPECT_FALSE(store->rawCapture(c.id));
-    EXPECT_FALSE(store->rawImage(image.id));
+    EXPECT_FALSE(store->captureIncludingDeleted(c.id));
+    EXPECT_FALSE(store->imageIncludingDeleted(image.id));
     EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(image.imagePath)));
     EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*image.thumbPath)));
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM comments;"), 0);
@@ -214,7 +214,7 @@ TEST_F(RemoteCaptures, GroupsFollowTheSameRules) {
     store->update(c);
     remote().applyRemoteGroup(json(R"({"id": "g-1", "deleted_at": 1714566896})"));
     EXPECT_FALSE(store->group("g-1"));
-    EXPECT_FALSE(store->rawCapture(c.id)->groupID) << "captures keep living without the group";
+    EXPECT_FALSE(store->captureIncludingDeleted(c.id)->groupID) << "captures keep living without the group";
 }
 
 TEST_F(RemoteSafety, UnsafeIdentifiersAreLoggedAndSkipped) {

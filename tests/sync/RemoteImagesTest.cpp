@@ -11,10 +11,10 @@ TEST_F(RemoteImages, NewImageWaitsForDownloadUntilItsFilesArrive) {
     row.insert("capture_id", c.id);
     // An image of a capture we do not have cannot land; the cycle logs it and goes on.
     EXPECT_THROW(remote().applyRemoteImage(json(R"({"id": "i-0", "capture_id": "nowhere"})")), DatabaseError);
-    EXPECT_FALSE(store->rawImage("i-0"));
+    EXPECT_FALSE(store->imageIncludingDeleted("i-0"));
     remote().applyRemoteImage(row);
 
-    const CaptureImage image = *store->rawImage("i-1");
+    const CaptureImage image = *store->imageIncludingDeleted("i-1");
     EXPECT_TRUE(image.isAwaitingDownload());
     EXPECT_EQ(image.annotationJSON, R"({"shapes":[]})");
     EXPECT_EQ(image.syncState, SyncState::synced);
@@ -29,13 +29,13 @@ TEST_F(RemoteImages, NewImageWaitsForDownloadUntilItsFilesArrive) {
     // A new marked copy on the service clears the local one so it is fetched again.
     row.insert("marked_sha256", "mm");
     remote().applyRemoteImage(row);
-    EXPECT_FALSE(store->rawImage("i-1")->annotatedPath);
+    EXPECT_FALSE(store->imageIncludingDeleted("i-1")->annotatedPath);
     EXPECT_EQ(ledger().imagesAwaitingDownload(10).size(), 1u);
     sql().execute("UPDATE capture_images SET annotated_path = 'a-marked.png' WHERE id = 'i-1';");
     EXPECT_TRUE(ledger().imagesAwaitingDownload(10).empty());
     remote().applyRemoteImage(row); // same hashes: the downloaded files stay
-    EXPECT_EQ(store->rawImage("i-1")->annotatedPath, "a-marked.png");
-    EXPECT_EQ(store->rawImage("i-1")->thumbPath, "t.jpg");
+    EXPECT_EQ(store->imageIncludingDeleted("i-1")->annotatedPath, "a-marked.png");
+    EXPECT_EQ(store->imageIncludingDeleted("i-1")->thumbPath, "t.jpg");
     EXPECT_EQ(store->capture(c.id)->imagePath, "a-marked.png") << "the cover follows the image";
 }
 
@@ -43,26 +43,26 @@ TEST_F(RemoteImages, LocalMarkupAndDeletionWinUntilPushed) {
     const Capture c = syncedCapture();
     CaptureImage image = store->addImage(newImage(c.id));
     ledger().markSynced("capture_images", image.id, 1);
-    image = *store->rawImage(image.id);
+    image = *store->imageIncludingDeleted(image.id);
     image.annotationJSON = R"({"mine":1})";
     store->updateImage(image);
 
     QJsonObject row{{"id", image.id}, {"capture_id", c.id}, {"annotation_json", R"({"theirs":1})"},
                     {"width", 4000}, {"version", 2}};
     remote().applyRemoteImage(row);
-    const CaptureImage merged = *store->rawImage(image.id);
+    const CaptureImage merged = *store->imageIncludingDeleted(image.id);
     EXPECT_EQ(merged.annotationJSON, R"({"mine":1})");
     EXPECT_EQ(merged.width, 4000);
     EXPECT_EQ(merged.syncState, SyncState::pendingPush);
 
     store->deleteImage(image.id);
     remote().applyRemoteImage(row);
-    EXPECT_TRUE(store->rawImage(image.id)->deletedAt.has_value());
-    EXPECT_EQ(store->rawImage(image.id)->width, 4000);
+    EXPECT_TRUE(store->imageIncludingDeleted(image.id)->deletedAt.has_value());
+    EXPECT_EQ(store->imageIncludingDeleted(image.id)->width, 4000);
 
     row.insert("deleted_at", 1714566896);
     remote().applyRemoteImage(row);
-    EXPECT_FALSE(store->rawImage(image.id)) << "the service confirmed the deletion";
+    EXPECT_FALSE(store->imageIncludingDeleted(image.id)) << "the service confirmed the deletion";
 }
 
 } // namespace

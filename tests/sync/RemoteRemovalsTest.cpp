@@ -19,7 +19,7 @@ TEST_F(RemoteRemovals, RemapGroupMovesCapturesToTheServicesGroup) {
     store->update(c);
 
     remote().remapGroup("g-local", "g-remote");
-    EXPECT_EQ(store->rawCapture(c.id)->groupID, "g-remote");
+    EXPECT_EQ(store->captureIncludingDeleted(c.id)->groupID, "g-remote");
     EXPECT_FALSE(store->group("g-local"));
 }
 
@@ -31,9 +31,9 @@ TEST_F(RemoteRemovals, DropGroupKeepsTheUsersOwnCaptures) {
     remote().applyRemoteCapture(json(R"({"id": "c-mine", "group_id": "g-private", "author_id": "user-me"})"));
 
     remote().dropGroup("g-private");
-    EXPECT_FALSE(store->rawCapture("c-theirs"));
-    EXPECT_FALSE(store->rawCapture("c-nobody"));
-    EXPECT_TRUE(store->rawCapture("c-mine"));
+    EXPECT_FALSE(store->captureIncludingDeleted("c-theirs"));
+    EXPECT_FALSE(store->captureIncludingDeleted("c-nobody"));
+    EXPECT_TRUE(store->captureIncludingDeleted("c-mine"));
     EXPECT_TRUE(store->group("g-private")) << "the group stays while it holds the user's captures";
     EXPECT_TRUE(store->groupMemberIDs("g-private").isEmpty());
 
@@ -48,10 +48,10 @@ TEST_F(RemoteRemovals, DropWorkspaceTakesItsCapturesAndGroups) {
     const Capture shared = syncedCapture();
     const Capture local = localCapture();
     remote().dropWorkspace("ws-1");
-    EXPECT_FALSE(store->rawCapture(shared.id));
+    EXPECT_FALSE(store->captureIncludingDeleted(shared.id));
     EXPECT_FALSE(store->group("g-1"));
     EXPECT_TRUE(store->workspaces().empty());
-    EXPECT_TRUE(store->rawCapture(local.id));
+    EXPECT_TRUE(store->captureIncludingDeleted(local.id));
 }
 
 TEST_F(RemoteRemovals, PurgeAccountDataLeavesLocalWork) {
@@ -83,7 +83,7 @@ TEST_F(RemoteRemovals, PurgeAccountDataLeavesLocalWork) {
     ASSERT_EQ(store->activity(local.id).size(), 1u);
     EXPECT_EQ(store->activity(local.id).front().kind, "created") << "only the service's entries go";
 
-    EXPECT_FALSE(store->rawCapture(shared.id));
+    EXPECT_FALSE(store->captureIncludingDeleted(shared.id));
     EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(sharedImage.imagePath)));
     EXPECT_FALSE(store->group("g-1"));
     EXPECT_TRUE(store->people().empty());

@@ -44,7 +44,7 @@ TEST_F(ChangeObjects, NewCaptureSendsEveryFieldInWireForm) {
     EXPECT_EQ(patch["window_title"], "Editor");
     EXPECT_EQ(patch["display_scale"], 2.0);
     EXPECT_EQ(patch["claimed_at"], "2024-05-01T12:34:56.789Z");
-    EXPECT_EQ(patch["created_at"], Wire::stamp(store->rawCapture(c.id)->createdAt));
+    EXPECT_EQ(patch["created_at"], Wire::stamp(store->captureIncludingDeleted(c.id)->createdAt));
     EXPECT_EQ(patch["captured_at"], patch["created_at"]);
     for (const char* absent : {"group_id", "app_name", "url", "resolved_at", "resolution_ref", "assignee_id",
                                "claimed_label"})
@@ -125,7 +125,8 @@ TEST_F(ChangeObjects, ImagesSendFilteredPatchesOrDeletions) {
     image.annotationJSON = R"({"shapes":[]})";
     image = store->addImage(image);
 
-    const QJsonObject fresh = *ledger().imageChange(pendingOf("capture_images", image.id), *store->rawImage(image.id));
+    const QJsonObject fresh =
+        *ledger().imageChange(pendingOf("capture_images", image.id), *store->imageIncludingDeleted(image.id));
     const QJsonObject patch = fresh["patch"].toObject();
     EXPECT_EQ(keysOf(patch), (QSet<QString>{"capture_id", "position", "original_sha256", "marked_sha256",
                                             "thumb_sha256", "width", "height", "bytes", "annotation_json",
@@ -136,7 +137,7 @@ TEST_F(ChangeObjects, ImagesSendFilteredPatchesOrDeletions) {
     EXPECT_TRUE(patch["marked_sha256"].isNull());
     EXPECT_EQ(patch["annotation_json"], R"({"shapes":[]})") << "the markup goes as its stored text";
 
-    const CaptureImage stored = *store->rawImage(image.id);
+    const CaptureImage stored = *store->imageIncludingDeleted(image.id);
     EXPECT_EQ(ledger().imageChange(Pending{image.id, {"width", "other"}, 1}, stored)->value("patch").toObject(),
               (QJsonObject{{"width", 10}}));
     EXPECT_FALSE(ledger().imageChange(Pending{image.id, {"other"}, 1}, stored));
@@ -217,7 +218,7 @@ TEST_F(SyncVerdicts, MarkSyncedClearsPendingAndLocalHistory) {
                                   {"created_at", Wire::stamp(QDateTime::currentDateTimeUtc())}});
 
     ledger().markSynced("captures", c.id, 7);
-    const Capture synced = *store->rawCapture(c.id);
+    const Capture synced = *store->captureIncludingDeleted(c.id);
     EXPECT_EQ(synced.version, 7);
     EXPECT_EQ(synced.syncState, SyncState::synced);
     EXPECT_FALSE(synced.dirty);
@@ -232,8 +233,8 @@ TEST_F(SyncVerdicts, MarkSyncedClearsPendingAndLocalHistory) {
     edited.note = "y";
     store->update(edited);
     ledger().markSynced("captures", c.id, std::nullopt);
-    EXPECT_EQ(store->rawCapture(c.id)->version, 7);
-    EXPECT_EQ(store->rawCapture(c.id)->syncState, SyncState::synced);
+    EXPECT_EQ(store->captureIncludingDeleted(c.id)->version, 7);
+    EXPECT_EQ(store->captureIncludingDeleted(c.id)->syncState, SyncState::synced);
 }
 
 TEST_F(SyncVerdicts, MarkLocalOnlyDetachesCaptureImagesAndComments) {
@@ -244,11 +245,11 @@ TEST_F(SyncVerdicts, MarkLocalOnlyDetachesCaptureImagesAndComments) {
     store->addComment(newComment(c.id));
 
     ledger().markLocalOnly(c.id);
-    const Capture local = *store->rawCapture(c.id);
+    const Capture local = *store->captureIncludingDeleted(c.id);
     EXPECT_FALSE(local.workspaceID);
     EXPECT_EQ(local.syncState, SyncState::local);
     EXPECT_FALSE(column("captures", "pending", c.id));
-    EXPECT_EQ(store->rawImage(image.id)->syncState, SyncState::local);
+    EXPECT_EQ(store->imageIncludingDeleted(image.id)->syncState, SyncState::local);
     EXPECT_FALSE(column("capture_images", "pending", image.id));
     EXPECT_EQ(store->comments(c.id).front().syncState, SyncState::local);
     EXPECT_TRUE(ledger().pending("captures", 10).empty());
@@ -270,7 +271,7 @@ TEST_F(SyncVerdicts, AdoptMovesCaptureWithItsImagesCommentsAndLocalGroup) {
     ASSERT_TRUE(ledger().syncedCaptureIDs().isEmpty());
 
     ledger().adopt(c.id, "ws-2");
-    const Capture moved = *store->rawCapture(c.id);
+    const Capture moved = *store->captureIncludingDeleted(c.id);
     EXPECT_EQ(moved.workspaceID, "ws-2");
     EXPECT_EQ(moved.authorID, me);
     EXPECT_EQ(moved.syncState, SyncState::pendingPush);
@@ -293,7 +294,7 @@ TEST_F(SyncVerdicts, AdoptLeavesDeletedCapturesAndSharedGroupsAlone) {
     store->insert(deleted);
     store->softDelete(deleted.id);
     ledger().adopt(deleted.id, workspace);
-    EXPECT_FALSE(store->rawCapture(deleted.id)->workspaceID);
+    EXPECT_FALSE(store->captureIncludingDeleted(deleted.id)->workspaceID);
 
     CaptureGroup shared;
     shared.id = Identifiers::make();
@@ -307,7 +308,7 @@ TEST_F(SyncVerdicts, AdoptLeavesDeletedCapturesAndSharedGroupsAlone) {
     store->insert(c);
     ledger().adopt(c.id, workspace);
     EXPECT_EQ(store->group(shared.id)->workspaceID, "ws-other");
-    EXPECT_FALSE(store->rawCapture(c.id)->localOnly);
+    EXPECT_FALSE(store->captureIncludingDeleted(c.id)->localOnly);
 }
 
 } // namespace

@@ -256,7 +256,7 @@ TEST(SyncEngineAgainstABadService, ARemoteRowWithAnUnknownParentIsLoggedAndSkipp
         << account.statusLine().toStdString();
     EXPECT_EQ(store->syncMeta("cursor"), QString("42"));
     EXPECT_TRUE(store->capture("cap-ok").has_value());
-    EXPECT_FALSE(store->rawImage("img-orphan").has_value());
+    EXPECT_FALSE(store->imageIncludingDeleted("img-orphan").has_value());
     bool logged = false;
     for (const SyncLogLine& line : store->syncLog(60))
         logged = logged || (line.level == "warn" && line.message.startsWith("Couldn't apply capture_images row"));

@@ -32,14 +32,14 @@ protected:
         c.workspaceID = workspace;
         store->insert(c);
         ledger().markSynced("captures", c.id, version);
-        return *store->rawCapture(c.id);
+        return *store->captureIncludingDeleted(c.id);
     }
 
     // A capture on this machine only.
     Capture localCapture(const QString& note = "local bug") {
         Capture c = newCapture(note);
         store->insert(c);
-        return *store->rawCapture(c.id);
+        return *store->captureIncludingDeleted(c.id);
     }
 
     Pending pendingOf(const QString& table, const QString& id) {

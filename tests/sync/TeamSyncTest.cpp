@@ -123,8 +123,8 @@ TEST_F(TeamSyncTest, APrivateGroupReachesOnlyItsMembersAndArrivesAndLeavesWithMe
     EXPECT_TRUE(store->capture(open));
     EXPECT_TRUE(store->group(openGroup));
     EXPECT_FALSE(store->group(secretGroup));
-    EXPECT_FALSE(store->rawCapture(secret));
-    EXPECT_FALSE(store->rawImage(image));
+    EXPECT_FALSE(store->captureIncludingDeleted(secret));
+    EXPECT_FALSE(store->imageIncludingDeleted(image));
 
     // Nothing of it by asking directly either.
     Teammate bobElsewhere(server, ServiceAccounts::bob);
@@ -146,8 +146,8 @@ TEST_F(TeamSyncTest, APrivateGroupReachesOnlyItsMembersAndArrivesAndLeavesWithMe
     ASSERT_TRUE(store->capture(secret));
     EXPECT_EQ(store->capture(secret)->groupID, secretGroup);
     EXPECT_EQ(store->comments(secret).size(), 1u);
-    ASSERT_TRUE(store->rawImage(image));
-    EXPECT_FALSE(store->rawImage(image)->imagePath.isEmpty());
+    ASSERT_TRUE(store->imageIncludingDeleted(image));
+    EXPECT_FALSE(store->imageIncludingDeleted(image)->imagePath.isEmpty());
     QStringList members = store->groupMemberIDs(secretGroup);
     members.sort();
     QStringList expected{alice.userID, bob};
@@ -158,7 +158,7 @@ TEST_F(TeamSyncTest, APrivateGroupReachesOnlyItsMembersAndArrivesAndLeavesWithMe
     // And removes him: it leaves his library at the next sync.
     alice.push({Teammate::member(secretGroup, bob, true)});
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
-    EXPECT_FALSE(store->rawCapture(secret));
+    EXPECT_FALSE(store->captureIncludingDeleted(secret));
     EXPECT_FALSE(store->group(secretGroup));
     EXPECT_TRUE(store->capture(open));
     EXPECT_THROW(bobElsewhere.client.downloadBlob(alice.workspace, sha), SyncError);
@@ -294,14 +294,14 @@ TEST_F(TeamSyncTest, ClearedMarksStayClearedAfterTheNextPull) {
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
     ASSERT_TRUE(serverRow(server, ServiceAccounts::alice, "capture_images", shot.id)->value("marked_sha256").isString());
 
-    shot = *store->rawImage(shot.id);
+    shot = *store->imageIncludingDeleted(shot.id);
     QFile::remove(ZorviPaths::imageURL(marked));
     shot.annotatedPath.reset();
     shot.annotationJSON.reset();
     store->updateImage(shot);
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
-    EXPECT_FALSE(store->rawImage(shot.id)->annotatedPath);
+    EXPECT_FALSE(store->imageIncludingDeleted(shot.id)->annotatedPath);
     EXPECT_FALSE(QFile::exists(ZorviPaths::imageURL(marked)));
     EXPECT_TRUE(serverRow(server, ServiceAccounts::alice, "capture_images", shot.id)->value("marked_sha256").isNull());
 }

@@ -242,7 +242,7 @@ void buildOutgoingChanges(CaptureStore& store) {
         if (auto change = ledger.groupChange(p))
             changes.append(*change);
     for (const Pending& p : ledger.pending("capture_images", 50))
-        if (auto image = store.rawImage(p.id))
+        if (auto image = store.imageIncludingDeleted(p.id))
             if (auto change = ledger.imageChange(p, *image))
                 changes.append(*change);
     for (const Comment& c : ledger.pendingComments(50))
