@@ -1,13 +1,11 @@
 #include "TagText.h"
 
+#include "store/TagNames.h"
+
 namespace TagText {
 
 QStringList parse(const QString& text) {
-    QStringList tags;
-    for (const QString& piece : text.split(u',', Qt::SkipEmptyParts))
-        if (const QString tag = piece.trimmed().toLower(); !tag.isEmpty())
-            tags << tag;
-    return tags;
+    return TagNames::fromText(text);
 }
 
 QString format(const QStringList& tags) {

@@ -127,11 +127,3 @@ void ComposeModel::annotate(const QString& imageID) {
     if (callbacks_.onAnnotate)
         callbacks_.onAnnotate(imageID, currentDraft());
 }
-
-QStringList ComposeModel::parseTags(const QString& text) {
-    QStringList tags;
-    for (const QString& piece : text.split(u',', Qt::SkipEmptyParts))
-        if (const QString tag = piece.trimmed().toLower(); !tag.isEmpty())
-            tags << tag;
-    return tags;
-}

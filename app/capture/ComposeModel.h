@@ -2,6 +2,7 @@
 
 #include "capture/PendingCapture.h"
 #include "store/CaptureGroup.h"
+#include "store/TagNames.h"
 
 #include <QStringList>
 
@@ -64,7 +65,7 @@ public:
     const PendingImage* selected() const;
     // The window title, unless blank or only the application's name again.
     std::optional<QString> distinctWindowTitle() const;
-    QStringList tags() const { return parseTags(tagText); }
+    QStringList tags() const { return TagNames::fromText(tagText); }
     ComposeDraft currentDraft() const;
 
     // Makes (or, failing that, finds by name) the group being named and
@@ -78,9 +79,6 @@ public:
     void discard();
     void addScreenshot();
     void annotate(const QString& imageID);
-
-    // Comma-separated pieces, trimmed and lower-cased, empty ones dropped.
-    static QStringList parseTags(const QString& text);
 
 private:
     PendingCapture pending_;

@@ -2,30 +2,13 @@
 #include "CaptureStore.h"
 
 #include "RecordFields.h"
+#include "TagNames.h"
 #include "common/Identifiers.h"
 
 using RecordFields::now;
 
-namespace {
-
-QStringList normalisedTags(const QStringList& tags) {
-    QStringList result;
-    for (QString tag : tags) {
-        while (!tag.isEmpty() && (tag.front() == u' ' || tag.front() == u'\t'))
-            tag.remove(0, 1);
-        while (!tag.isEmpty() && (tag.back() == u' ' || tag.back() == u'\t'))
-            tag.chop(1);
-        tag = tag.toLower();
-        if (!tag.isEmpty() && !result.contains(tag))
-            result << tag;
-    }
-    return result;
-}
-
-} // namespace
-
 void CaptureStore::replaceTags(const QStringList& tags, const QString& captureID) {
-    const QStringList names = normalisedTags(tags);
+    const QStringList names = TagNames::normalised(tags);
     db_->transaction([&] {
         db_->execute("DELETE FROM capture_tags WHERE capture_id = ?;", {captureID});
         for (const QString& name : names) {
