@@ -105,13 +105,13 @@ void fill(Library& library) {
         const int weight = random.bounded(100);
         capture.priority = weight < 15 ? CapturePriority::high : weight < 85 ? CapturePriority::normal : CapturePriority::low;
         capture.groupID = groupIDs[random.bounded(int(groupIDs.size()))];
-        capture.appName = apps[random.bounded(apps.size())];
-        capture.windowTitle = "Window " + QString::number(i);
+        capture.context.appName = apps[random.bounded(apps.size())];
+        capture.context.windowTitle = "Window " + QString::number(i);
         capture.imagePath = ZorviPaths::relativeImagePath(capture.id, capture.createdAt, "png");
         capture.localOnly = true;
         store.insert(capture);
         if (i % 3 == 0)
-            store.replaceTags({words[random.bounded(words.size())], words[random.bounded(words.size())]}, capture.id);
+            store.setTags({words[random.bounded(words.size())], words[random.bounded(words.size())]}, capture.id);
     }
 
     const std::optional<QImage> doc = Bench::screenshot("screenshot-doc-page-3840x2160.png");

@@ -17,20 +17,20 @@ QString state(const Capture& capture) {
 
 QString context(const Capture& capture) {
     QStringList parts;
-    if (capture.appName) {
-        QString app = *capture.appName;
-        if (capture.appBundleID && !capture.appBundleID->isEmpty())
-            app += " (" + *capture.appBundleID + ")";
+    if (capture.context.appName) {
+        QString app = *capture.context.appName;
+        if (capture.context.appBundleID && !capture.context.appBundleID->isEmpty())
+            app += " (" + *capture.context.appBundleID + ")";
         parts.append(app);
     }
-    if (capture.windowTitle && !capture.windowTitle->isEmpty())
-        parts.append("window “" + *capture.windowTitle + "”");
-    if (capture.url && !capture.url->isEmpty())
-        parts.append(*capture.url);
-    if (capture.displayName && !capture.displayName->isEmpty()) {
-        QString display = "display " + *capture.displayName;
-        if (capture.displayScale > 0)
-            display += QStringLiteral(" at %1x").arg(capture.displayScale);
+    if (capture.context.windowTitle && !capture.context.windowTitle->isEmpty())
+        parts.append("window “" + *capture.context.windowTitle + "”");
+    if (capture.context.url && !capture.context.url->isEmpty())
+        parts.append(*capture.context.url);
+    if (capture.context.displayName && !capture.context.displayName->isEmpty()) {
+        QString display = "display " + *capture.context.displayName;
+        if (capture.context.displayScale > 0)
+            display += QStringLiteral(" at %1x").arg(capture.context.displayScale);
         parts.append(display);
     }
     return parts.join(" · ");

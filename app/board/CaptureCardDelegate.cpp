@@ -295,10 +295,11 @@ int CaptureCardDelegate::paintChip(QPainter* p, QPoint at, const QString& text, 
 void CaptureCardDelegate::paintFacts(QPainter* p, QRect line, const Capture& c) const {
     line.setRight(line.right() - ShortIDBadge::paintAtRight(p, line, c.shortID()) - 6);
     const qreal dpr = p->device()->devicePixelRatioF();
-    p->drawPixmap(line.left(), line.top() + 1, BoardPainting::appIcon(c.appBundleID, 16, dpr));
+    p->drawPixmap(line.left(), line.top() + 1, BoardPainting::appIcon(c.context.appBundleID, 16, dpr));
     p->setFont(sized(p->font(), 12));
     p->setPen(color(C::textSecondary));
-    const QString text = c.appName.value_or(QStringLiteral("Unknown")) + " · " + RelativeTime::string(c.createdAt);
+    const QString text =
+        c.context.appName.value_or(QStringLiteral("Unknown")) + " · " + RelativeTime::string(c.createdAt);
     const QRect textRect = line.adjusted(22, 0, 0, 0);
     p->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
                 QFontMetrics(p->font()).elidedText(text, Qt::ElideMiddle, textRect.width()));

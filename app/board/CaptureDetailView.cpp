@@ -185,7 +185,7 @@ QWidget* CaptureDetailView::buildImageArea() {
         [this] { return selectedImage(); },
         [this] {
             const Capture* c = capture();
-            return c ? SaveAsName::Context{c->createdAt.toLocalTime(), c->appName.value_or(QString()), c->note}
+            return c ? SaveAsName::Context{c->createdAt.toLocalTime(), c->context.appName.value_or(QString()), c->note}
                      : SaveAsName::Context{};
         },
         this));
@@ -505,7 +505,7 @@ void CaptureDetailView::refresh() {
     if (!c)
         return;
     updating_ = true;
-    appTitle_->setText("<b>" + c->appName.value_or("Unknown app").toHtmlEscaped() + "</b>  " +
+    appTitle_->setText("<b>" + c->context.appName.value_or("Unknown app").toHtmlEscaped() + "</b>  " +
                        RelativeTime::string(c->createdAt));
     shortID_->setShortID(c->shortID());
     screenshotText_->showCapture(c->id);
@@ -562,15 +562,16 @@ void CaptureDetailView::refreshContext(const Capture& c) {
         context_->addRow(label, field);
         return field;
     };
-    row("App", c.appName.value_or("Unknown").toHtmlEscaped());
-    if (c.windowTitle)
-        row("Window", c.windowTitle->toHtmlEscaped());
-    if (c.url) {
-        QLabel* link = row("URL", QString("<a href=\"%1\">%2</a>").arg(c.url->toHtmlEscaped(), c.url->toHtmlEscaped()));
+    row("App", c.context.appName.value_or("Unknown").toHtmlEscaped());
+    if (c.context.windowTitle)
+        row("Window", c.context.windowTitle->toHtmlEscaped());
+    if (c.context.url) {
+        const QString url = c.context.url->toHtmlEscaped();
+        QLabel* link = row("URL", QString("<a href=\"%1\">%2</a>").arg(url, url));
         link->setOpenExternalLinks(true);
     }
-    if (c.displayName)
-        row("Display", c.displayName->toHtmlEscaped());
+    if (c.context.displayName)
+        row("Display", c.context.displayName->toHtmlEscaped());
     if (c.hasImage())
         row("Size", QString("%1 × %2 px").arg(c.imageWidth).arg(c.imageHeight));
     row("Mode", displayName(c.captureMode));

@@ -29,7 +29,7 @@ int compareScalars(const QString& a, const QString& b) {
 // Captures without an application sort as if named U+10FFFF: after everything.
 const QString& appSortKey(const Capture& c) {
     static const QString last = QString::fromUcs4(U"\U0010FFFF", 1);
-    return c.appName ? *c.appName : last;
+    return c.context.appName ? *c.context.appName : last;
 }
 
 } // namespace
@@ -68,11 +68,11 @@ std::vector<Capture> apply(const std::vector<Capture>& captures, const LibraryFi
             // The parts are joined with spaces, so a search may span two of them.
             haystack = c.note;
             haystack += u' ';
-            haystack += c.appName.value_or(QString());
+            haystack += c.context.appName.value_or(QString());
             haystack += u' ';
-            haystack += c.windowTitle.value_or(QString());
+            haystack += c.context.windowTitle.value_or(QString());
             haystack += u' ';
-            haystack += c.url.value_or(QString());
+            haystack += c.context.url.value_or(QString());
             haystack += u' ';
             haystack += tagsByCapture.value(c.id).join(u' ');
             if (!haystack.toLower().contains(needle))

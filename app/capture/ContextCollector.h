@@ -1,6 +1,6 @@
 #pragma once
 
-#include "capture/CaptureContext.h"
+#include "store/CaptureContext.h"
 
 #include <QSet>
 #include <QString>

@@ -31,12 +31,7 @@ PendingCapture::Records PendingCapture::records(const QString& note, CapturePrio
     capture.priority = priority;
     capture.groupID = groupID;
     capture.captureMode = mode;
-    capture.appName = context.appName;
-    capture.appBundleID = context.appBundleID;
-    capture.windowTitle = context.windowTitle;
-    capture.url = context.url;
-    capture.displayName = context.displayName;
-    capture.displayScale = context.displayScale;
+    capture.context = context;
     if (!images.isEmpty()) {
         const PendingImage& cover = images.front();
         capture.imagePath = cover.annotatedPath.value_or(cover.written.relativePath);

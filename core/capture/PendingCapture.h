@@ -1,9 +1,9 @@
 #pragma once
 
-#include "CaptureContext.h"
 #include "ComposeDraft.h"
 #include "PendingImage.h"
 #include "store/Capture.h"
+#include "store/CaptureContext.h"
 #include "store/CaptureImage.h"
 
 #include <QDateTime>

@@ -33,12 +33,12 @@ Capture Capture::fromRow(const Row& r) {
     c.imageHeight = r.integer("image_height").value_or(0);
     c.imageBytes = r.integer("image_bytes").value_or(0);
     c.captureMode = captureModeFromRaw(r.string("capture_mode").value_or(QString())).value_or(CaptureMode::region);
-    c.appName = r.string("app_name");
-    c.appBundleID = r.string("app_bundle_id");
-    c.windowTitle = r.string("window_title");
-    c.url = r.string("url");
-    c.displayName = r.string("display_name");
-    c.displayScale = r.real("display_scale").value_or(0);
+    c.context.appName = r.string("app_name");
+    c.context.appBundleID = r.string("app_bundle_id");
+    c.context.windowTitle = r.string("window_title");
+    c.context.url = r.string("url");
+    c.context.displayName = r.string("display_name");
+    c.context.displayScale = r.real("display_scale").value_or(0);
     c.claimedBy = r.string("claimed_by");
     c.claimedAt = r.date("claimed_at");
     c.resolvedAt = r.date("resolved_at");
@@ -68,18 +68,18 @@ QJsonObject Capture::toJson() const {
                   {"imageHeight", qint64(imageHeight)},
                   {"imageBytes", qint64(imageBytes)},
                   {"captureMode", rawValue(captureMode)},
-                  {"displayScale", displayScale},
+                  {"displayScale", context.displayScale},
                   {"syncState", rawValue(syncState)},
                   {"dirty", dirty},
                   {"version", qint64(version)},
                   {"localOnly", localOnly}};
     put(j, "groupID", groupID);
     put(j, "thumbPath", thumbPath);
-    put(j, "appName", appName);
-    put(j, "appBundleID", appBundleID);
-    put(j, "windowTitle", windowTitle);
-    put(j, "url", url);
-    put(j, "displayName", displayName);
+    put(j, "appName", context.appName);
+    put(j, "appBundleID", context.appBundleID);
+    put(j, "windowTitle", context.windowTitle);
+    put(j, "url", context.url);
+    put(j, "displayName", context.displayName);
     put(j, "claimedBy", claimedBy);
     put(j, "claimedAt", claimedAt);
     put(j, "resolvedAt", resolvedAt);
@@ -99,8 +99,8 @@ QString Capture::title() const {
     if (!first.isEmpty())
         return first;
     QString fallback = hasImage() ? QStringLiteral("Untitled capture") : QStringLiteral("Untitled issue");
-    if (appName)
-        fallback += " in " + *appName;
+    if (context.appName)
+        fallback += " in " + *context.appName;
     return fallback;
 }
 

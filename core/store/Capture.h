@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CaptureContext.h"
 #include "LibraryEnums.h"
 #include "Row.h"
 
@@ -23,12 +24,8 @@ struct Capture {
     std::int64_t imageHeight = 0;
     std::int64_t imageBytes = 0;
     CaptureMode captureMode = CaptureMode::region;
-    std::optional<QString> appName;
-    std::optional<QString> appBundleID;
-    std::optional<QString> windowTitle;
-    std::optional<QString> url;
-    std::optional<QString> displayName;
-    double displayScale = 0;
+    // The project hint is never stored: a capture read back has none.
+    CaptureContext context;
     std::optional<QString> claimedBy;
     std::optional<QDateTime> claimedAt;
     std::optional<QDateTime> resolvedAt;

@@ -4,8 +4,8 @@
 
 #include <optional>
 
-// Where a capture was taken, snapshotted when the capture flow starts and
-// saved into the capture's context columns.
+// Where a capture was taken: snapshotted when the capture flow starts, and
+// kept with the capture in its context columns.
 struct CaptureContext {
     std::optional<QString> appName;
     // The desktop-file id stands where other platforms have a bundle identifier.

@@ -46,12 +46,12 @@ void CaptureStore::insert(Capture c) {
              c.imageHeight,
              c.imageBytes,
              rawValue(c.captureMode),
-             SQLValue::string(c.appName),
-             SQLValue::string(c.appBundleID),
-             SQLValue::string(c.windowTitle),
-             SQLValue::string(c.url),
-             SQLValue::string(c.displayName),
-             c.displayScale,
+             SQLValue::string(c.context.appName),
+             SQLValue::string(c.context.appBundleID),
+             SQLValue::string(c.context.windowTitle),
+             SQLValue::string(c.context.url),
+             SQLValue::string(c.context.displayName),
+             c.context.displayScale,
              SQLValue::string(c.claimedBy),
              SQLValue::date(c.claimedAt),
              SQLValue::date(c.resolvedAt),
@@ -83,27 +83,28 @@ bool same(const T& a, const T& b) {
     return a == b;
 }
 
-// Calls visit(wireName, member) for every field a local update writes; the
-// wire name is null for the columns that are not pushed.
+// Calls visit(wireName, field) for every field a local update writes, where
+// field(capture) is that field of a capture; the wire name is null for the
+// columns that are not pushed.
 template <class Visit>
 void forEachUpdatedField(Visit&& visit) {
-    visit("note", &Capture::note);
-    visit("status", &Capture::status);
-    visit("priority", &Capture::priority);
-    visit("group_id", &Capture::groupID);
-    visit("app_name", &Capture::appName);
-    visit("app_bundle_id", &Capture::appBundleID);
-    visit("window_title", &Capture::windowTitle);
-    visit("url", &Capture::url);
-    visit("claimed_label", &Capture::claimedBy);
-    visit("claimed_by_id", &Capture::claimedByID);
-    visit("claimed_at", &Capture::claimedAt);
-    visit("resolved_at", &Capture::resolvedAt);
-    visit("resolution_ref", &Capture::resolutionRef);
-    visit("assignee_id", &Capture::assigneeID);
-    visit("delete", &Capture::deletedAt);
-    visit(nullptr, &Capture::thumbPath);
-    visit(nullptr, &Capture::localOnly);
+    visit("note", [](auto& c) -> auto& { return c.note; });
+    visit("status", [](auto& c) -> auto& { return c.status; });
+    visit("priority", [](auto& c) -> auto& { return c.priority; });
+    visit("group_id", [](auto& c) -> auto& { return c.groupID; });
+    visit("app_name", [](auto& c) -> auto& { return c.context.appName; });
+    visit("app_bundle_id", [](auto& c) -> auto& { return c.context.appBundleID; });
+    visit("window_title", [](auto& c) -> auto& { return c.context.windowTitle; });
+    visit("url", [](auto& c) -> auto& { return c.context.url; });
+    visit("claimed_label", [](auto& c) -> auto& { return c.claimedBy; });
+    visit("claimed_by_id", [](auto& c) -> auto& { return c.claimedByID; });
+    visit("claimed_at", [](auto& c) -> auto& { return c.claimedAt; });
+    visit("resolved_at", [](auto& c) -> auto& { return c.resolvedAt; });
+    visit("resolution_ref", [](auto& c) -> auto& { return c.resolutionRef; });
+    visit("assignee_id", [](auto& c) -> auto& { return c.assigneeID; });
+    visit("delete", [](auto& c) -> auto& { return c.deletedAt; });
+    visit(nullptr, [](auto& c) -> auto& { return c.thumbPath; });
+    visit(nullptr, [](auto& c) -> auto& { return c.localOnly; });
 }
 
 } // namespace
@@ -121,9 +122,9 @@ void CaptureStore::update(const Capture& edited, const Capture& base) {
         std::optional<Capture> current = captureIncludingDeleted(edited.id);
         if (!current)
             return;
-        forEachUpdatedField([&](const char*, auto member) {
-            if (!same(edited.*member, base.*member))
-                (*current).*member = edited.*member;
+        forEachUpdatedField([&](const char*, auto field) {
+            if (!same(field(edited), field(base)))
+                field(*current) = field(edited);
         });
         writeCapture(*current);
     });
@@ -137,16 +138,17 @@ void CaptureStore::writeCapture(const Capture& c) {
                  "claimed_at = ?, resolved_at = ?, resolution_ref = ?, dirty = 1, deleted_at = ?, "
                  "assignee_id = ?, claimed_by_id = ?, local_only = ? WHERE id = ?;",
                  {SQLValue::now(), c.note, rawValue(c.status), rawValue(c.priority),
-                  SQLValue::string(c.groupID), SQLValue::string(c.thumbPath), SQLValue::string(c.appName),
-                  SQLValue::string(c.appBundleID), SQLValue::string(c.windowTitle), SQLValue::string(c.url),
-                  SQLValue::string(c.claimedBy), SQLValue::date(c.claimedAt), SQLValue::date(c.resolvedAt),
-                  SQLValue::string(c.resolutionRef), SQLValue::date(c.deletedAt), SQLValue::string(c.assigneeID),
-                  SQLValue::string(c.claimedByID), SQLValue::boolean(c.localOnly), c.id});
+                  SQLValue::string(c.groupID), SQLValue::string(c.thumbPath), SQLValue::string(c.context.appName),
+                  SQLValue::string(c.context.appBundleID), SQLValue::string(c.context.windowTitle),
+                  SQLValue::string(c.context.url), SQLValue::string(c.claimedBy), SQLValue::date(c.claimedAt),
+                  SQLValue::date(c.resolvedAt), SQLValue::string(c.resolutionRef), SQLValue::date(c.deletedAt),
+                  SQLValue::string(c.assigneeID), SQLValue::string(c.claimedByID), SQLValue::boolean(c.localOnly),
+                  c.id});
     if (!old)
         return;
     QStringList changed;
-    forEachUpdatedField([&](const char* wireName, auto member) {
-        if (wireName && !same((*old).*member, c.*member))
+    forEachUpdatedField([&](const char* wireName, auto field) {
+        if (wireName && !same(field(*old), field(c)))
             changed << QString::fromLatin1(wireName);
     });
     if (!changed.isEmpty())

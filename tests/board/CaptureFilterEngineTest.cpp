@@ -38,11 +38,11 @@ class SeededLibrary : public StoreFixture {
             else if (i % 3 == 2)
                 c.groupID = groupB;
             if (!apps[i % 5].isEmpty())
-                c.appName = apps[i % 5];
+                c.context.appName = apps[i % 5];
             if (i % 6 == 0)
-                c.url = QString("https://example.org/page/%1").arg(i);
+                c.context.url = QString("https://example.org/page/%1").arg(i);
             if (i % 7 < 3)
-                c.windowTitle = "Settings — Example";
+                c.context.windowTitle = "Settings — Example";
             c.authorID = i % 5 == 0 ? std::nullopt : std::optional(i % 2 ? me : other);
             if (i % 4 != 3)
                 c.assigneeID = i % 8 < 4 ? me : other;
@@ -154,7 +154,7 @@ Capture capture(const QString& id, qint64 secs, std::optional<QString> app = std
     Capture c;
     c.id = id;
     c.createdAt = QDateTime::fromSecsSinceEpoch(secs, Qt::UTC);
-    c.appName = std::move(app);
+    c.context.appName = std::move(app);
     c.priority = p;
     return c;
 }

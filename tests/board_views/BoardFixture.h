@@ -64,7 +64,7 @@ class BoardFixture : public ::testing::Test {
         c.id = Identifiers::make();
         c.createdAt = c.updatedAt = at;
         c.note = note;
-        c.appName = app;
+        c.context.appName = app;
         c.status = status;
         c.priority = priority;
         c.captureMode = screenshot ? CaptureMode::region : CaptureMode::text;

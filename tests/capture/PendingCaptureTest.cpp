@@ -64,7 +64,7 @@ TEST_F(PendingCaptureTest, ATextOnlyCaptureBuildsACaptureWithoutImages) {
     EXPECT_EQ(records.capture.imagePath, "");
     EXPECT_FALSE(records.capture.thumbPath);
     EXPECT_EQ(records.capture.imageWidth + records.capture.imageHeight + records.capture.imageBytes, 0);
-    EXPECT_EQ(records.capture.appName, "Terminal");
+    EXPECT_EQ(records.capture.context.appName, "Terminal");
     EXPECT_EQ(records.capture.captureMode, CaptureMode::text);
     EXPECT_EQ(records.capture.priority, CapturePriority::high);
     EXPECT_EQ(records.capture.groupID, "group-1");
@@ -86,9 +86,9 @@ TEST_F(PendingCaptureTest, ImagesBecomeOrderedRecordsAndTheCoverPrefersTheMarked
     EXPECT_EQ(capture.thumbPath, pending.images[0].written.thumbRelativePath);
     EXPECT_EQ(capture.imageWidth, 200);
     EXPECT_EQ(capture.imageBytes, pending.images[0].written.byteCount);
-    EXPECT_EQ(capture.windowTitle, "Docs");
-    EXPECT_EQ(capture.url, "https://example.org/");
-    EXPECT_EQ(capture.displayScale, 2);
+    EXPECT_EQ(capture.context.windowTitle, "Docs");
+    EXPECT_EQ(capture.context.url, "https://example.org/");
+    EXPECT_EQ(capture.context.displayScale, 2);
 
     ASSERT_EQ(records.images.size(), 3u);
     for (int i = 0; i < 3; ++i) {

@@ -76,7 +76,7 @@ TEST_F(ScaleTwoTest, ASelectionIsSavedAtTheDisplaysFullPixelResolution) {
     ASSERT_TRUE(waitForCaptures(1));
 
     const Capture capture = captures().front();
-    EXPECT_EQ(capture.displayScale, 2.0);
+    EXPECT_EQ(capture.context.displayScale, 2.0);
     EXPECT_EQ(capture.imageWidth, 200);
     EXPECT_EQ(capture.imageHeight, 160);
     EXPECT_EQ(screen.size(), QSize(3200, 1080));

@@ -49,10 +49,10 @@ TEST_F(CaptureFixture, ARegionFromTheCommandLineIsFiledWithItsNoteAndContextOrDi
     const Capture capture = captures().front();
     EXPECT_EQ(capture.note, "The save button is cut off");
     EXPECT_EQ(capture.captureMode, CaptureMode::region);
-    EXPECT_EQ(capture.windowTitle, QString(knownTitle)) << "the window active at the trigger, not the overlay";
-    EXPECT_TRUE(capture.appName.has_value());
-    EXPECT_TRUE(capture.displayName.has_value());
-    EXPECT_EQ(capture.displayScale, 1.0);
+    EXPECT_EQ(capture.context.windowTitle, QString(knownTitle)) << "the window active at the trigger, not the overlay";
+    EXPECT_TRUE(capture.context.appName.has_value());
+    EXPECT_TRUE(capture.context.displayName.has_value());
+    EXPECT_EQ(capture.context.displayScale, 1.0);
     const std::vector<CaptureImage> images = store->images(capture.id);
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(differingPixels(imageOf(images.front()), knownImage().copy(50, 30, 200, 160)), 0)
@@ -154,7 +154,7 @@ TEST_F(CaptureFixture, AWindowFromTheCommandLineIsFiledWithItsFrameAndItsOwnCont
 
     const Capture capture = captures().front();
     EXPECT_EQ(capture.captureMode, CaptureMode::window);
-    EXPECT_EQ(capture.windowTitle, QString(knownTitle)) << "the window picked, not the active one";
+    EXPECT_EQ(capture.context.windowTitle, QString(knownTitle)) << "the window picked, not the active one";
     const std::vector<CaptureImage> images = store->images(capture.id);
     ASSERT_EQ(images.size(), 1u);
     const QImage saved = imageOf(images.front());

@@ -56,11 +56,11 @@ TEST_F(CaptureStoreQueries, OrdersByPriorityThenCreationAndFilters) {
 
 TEST_F(CaptureStoreQueries, SearchTagGroupAuthorAndAssigneeFilters) {
     Capture a = newCapture("Login button misaligned");
-    a.appName = "Firefox";
+    a.context.appName = "Firefox";
     a.authorID = "ana";
     a.assigneeID = "bo";
     Capture b = newCapture("Crash on save");
-    b.windowTitle = "Editor — 100% zoom";
+    b.context.windowTitle = "Editor — 100% zoom";
     b.authorID = "bo";
     Capture c = newCapture("No author");
     for (Capture* x : {&a, &b, &c})

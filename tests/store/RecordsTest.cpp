@@ -21,7 +21,7 @@ TEST(Records, CaptureTitleAndBody) {
     EXPECT_EQ(c.noteBody(), "more text");
     c.note = "";
     c.imagePath = "2024/01/a.png";
-    c.appName = "Safari";
+    c.context.appName = "Safari";
     EXPECT_EQ(c.title(), "Untitled capture in Safari");
     c.id = "0123456789abcdef";
     EXPECT_EQ(c.shortID(), "89abcdef");
@@ -49,7 +49,7 @@ TEST(Records, RowsWithOddValuesFallBack) {
     EXPECT_EQ(c.status, CaptureStatus::open);
     EXPECT_EQ(c.priority, CapturePriority::normal);
     EXPECT_EQ(c.imageWidth, 12);
-    EXPECT_EQ(c.displayScale, 2.0);
+    EXPECT_EQ(c.context.displayScale, 2.0);
     EXPECT_EQ(c.id.size(), 36) << "a missing id gets a fresh one";
     EXPECT_LE(qAbs(c.createdAt.secsTo(QDateTime::currentDateTimeUtc())), 5) << "a text time reads as now";
     EXPECT_EQ(CaptureGroup::fromRow(row).visibility, GroupVisibility::isPrivate);

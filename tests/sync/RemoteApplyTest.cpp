@@ -26,7 +26,7 @@ TEST_F(RemoteCaptures, NewRowIsStoredSyncedWithNormalisedTags) {
     EXPECT_EQ(c.note, "From the team");
     EXPECT_EQ(c.status, CaptureStatus::inProgress);
     EXPECT_EQ(c.priority, CapturePriority::high);
-    EXPECT_EQ(c.displayScale, 2.5);
+    EXPECT_EQ(c.context.displayScale, 2.5);
     EXPECT_EQ(c.captureMode, CaptureMode::fullscreen);
     EXPECT_EQ(c.version, 12);
     EXPECT_EQ(c.claimedBy, "agent");

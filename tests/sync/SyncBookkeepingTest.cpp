@@ -15,8 +15,8 @@ const QSet<QString> allCaptureKeys{
 TEST_F(ChangeObjects, NewCaptureSendsEveryFieldInWireForm) {
     Capture c = newCapture("Title\nbody");
     c.workspaceID = workspace;
-    c.windowTitle = "Editor";
-    c.displayScale = 2.0;
+    c.context.windowTitle = "Editor";
+    c.context.displayScale = 2.0;
     c.claimedAt = QDateTime(QDate(2024, 5, 1), QTime(12, 34, 56, 789), Qt::UTC);
     store->insert(c);
     store->setTags({"Layout", "ui"}, c.id);

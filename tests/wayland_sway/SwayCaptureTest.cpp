@@ -117,7 +117,7 @@ TEST_F(SwayCaptureTest, ADraggedRegionIsSavedPixelForPixelAtScaleOneAndTwoAndEsc
         const auto capture = std::find_if(all.begin(), all.end(), [&](const Capture& c) { return c.note == note; });
         ASSERT_NE(capture, all.end()) << "the note as typed";
         EXPECT_EQ(capture->captureMode, CaptureMode::region);
-        EXPECT_EQ(capture->displayScale, double(scale));
+        EXPECT_EQ(capture->context.displayScale, double(scale));
         EXPECT_EQ(savedImage(*capture), known.copy(QRect(QPoint(10, 15) * scale, QSize(100, 80) * scale)))
             << "the crop of the picture, pixel for pixel";
 

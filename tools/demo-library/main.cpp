@@ -197,13 +197,13 @@ void seed(CaptureStore& store, const QDir& data) {
         c.priority = d.priority;
         c.captureMode = d.picture ? CaptureMode::region : CaptureMode::text;
         if (!d.app.isEmpty()) {
-            c.appName = d.app;
-            c.appBundleID = d.app == u"Firefox" ? "firefox-esr" : "dev.zorvi.Zorvi";
-            c.windowTitle = d.windowTitle;
+            c.context.appName = d.app;
+            c.context.appBundleID = d.app == u"Firefox" ? "firefox-esr" : "dev.zorvi.Zorvi";
+            c.context.windowTitle = d.windowTitle;
             if (!d.url.isEmpty())
-                c.url = d.url;
-            c.displayName = "Built-in display";
-            c.displayScale = 1;
+                c.context.url = d.url;
+            c.context.displayName = "Built-in display";
+            c.context.displayScale = 1;
         }
         if (!d.group.isEmpty())
             c.groupID = groupIDs.value(d.group);
