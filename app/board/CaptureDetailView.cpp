@@ -128,12 +128,12 @@ QWidget* CaptureDetailView::buildHeader() {
     reveal_ = headerButton("folder", "Show in Folder");
     connect(reveal_, &QToolButton::clicked, this, [this] {
         if (const CaptureImage* image = selectedImage())
-            FileManagerReveal::showItem(image->originalURL());
+            FileManagerReveal::showItem(image->originalFile());
     });
     copy_ = headerButton("doc.on.doc", "Copy image");
     connect(copy_, &QToolButton::clicked, this, [this] {
         if (const CaptureImage* image = selectedImage())
-            QApplication::clipboard()->setImage(QImage(image->displayURL()));
+            QApplication::clipboard()->setImage(QImage(image->displayFile()));
     });
     QToolButton* remove = headerButton("trash", "Delete capture");
     remove->setObjectName("deleteCapture");
@@ -589,10 +589,10 @@ void CaptureDetailView::reloadImages() {
     const Theme& theme = Theme::shared();
     for (const CaptureImage& image : images_) {
         QPixmap thumb;
-        if (const auto path = image.thumbURL())
+        if (const auto path = image.thumbFile())
             thumb.load(*path);
         if (thumb.isNull())
-            thumb.load(image.displayURL());
+            thumb.load(image.displayFile());
         auto* item = new QListWidgetItem(QIcon(thumb), QString());
         item->setData(Qt::UserRole, image.id);
         item->setToolTip(image.hasAnnotations() ? "Marked up — click to edit" : "Click to mark up");
@@ -621,7 +621,7 @@ void CaptureDetailView::showSelectedImage() {
     sizeToggle_->setToolTip(sizeToggle_->text());
     sizeToggle_->setIcon(
         symbolIcon(actualSize_ ? "arrow.down.right.and.arrow.up.left" : "arrow.up.left.and.arrow.down.right"));
-    QImageReader reader(image->displayURL());
+    QImageReader reader(image->displayFile());
     QImage picture = reader.read();
     if (picture.isNull()) {
         image_->setPixmap(BoardPainting::symbol(

@@ -7,6 +7,7 @@ namespace SaveAsName {
 
 namespace {
 
+// Enough of the note to recognise the file; the dialog lets the name be edited.
 constexpr int noteWords = 6;
 constexpr int longestName = 120;
 

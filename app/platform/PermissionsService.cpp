@@ -18,10 +18,10 @@ PermissionsService::~PermissionsService() = default;
 void PermissionsService::refresh() {
     const bool screen = platform_.canCaptureScreen();
     const bool keys = platform_.canMonitorKeys();
-    if (std::exchange(hasScreenRecording_, screen) != screen)
-        emit hasScreenRecordingChanged(screen);
-    if (std::exchange(hasAccessibility_, keys) != keys)
-        emit hasAccessibilityChanged(keys);
+    if (std::exchange(canCaptureScreen_, screen) != screen)
+        emit canCaptureScreenChanged(screen);
+    if (std::exchange(canMonitorKeys_, keys) != keys)
+        emit canMonitorKeysChanged(keys);
 }
 
 void PermissionsService::requestScreenRecording() {

@@ -15,8 +15,8 @@
 // Linux desktops have none for these.
 class PermissionsService : public QObject {
     Q_OBJECT
-    Q_PROPERTY(bool hasScreenRecording READ hasScreenRecording NOTIFY hasScreenRecordingChanged)
-    Q_PROPERTY(bool hasAccessibility READ hasAccessibility NOTIFY hasAccessibilityChanged)
+    Q_PROPERTY(bool canCaptureScreen READ canCaptureScreen NOTIFY canCaptureScreenChanged)
+    Q_PROPERTY(bool canMonitorKeys READ canMonitorKeys NOTIFY canMonitorKeysChanged)
 public:
     static constexpr double pollInterval = 1.0;
 
@@ -29,9 +29,9 @@ public:
     ~PermissionsService() override;
 
     // Whether screenshots can be taken.
-    bool hasScreenRecording() const { return hasScreenRecording_; }
+    bool canCaptureScreen() const { return canCaptureScreen_; }
     // Whether the session's key events can be read (tap and multi-press shortcuts).
-    bool hasAccessibility() const { return hasAccessibility_; }
+    bool canMonitorKeys() const { return canMonitorKeys_; }
 
     void refresh();
     // Neither can be granted from here: on X11 both already are, and on
@@ -46,13 +46,13 @@ public:
     bool isPolling() const { return timer_ != nullptr; }
 
 signals:
-    void hasScreenRecordingChanged(bool granted);
-    void hasAccessibilityChanged(bool granted);
+    void canCaptureScreenChanged(bool granted);
+    void canMonitorKeysChanged(bool granted);
 
 private:
     Clock& clock_;
     Platform& platform_;
-    bool hasScreenRecording_ = false;
-    bool hasAccessibility_ = false;
+    bool canCaptureScreen_ = false;
+    bool canMonitorKeys_ = false;
     std::unique_ptr<Clock::Timer> timer_;
 };

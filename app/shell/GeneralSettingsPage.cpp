@@ -92,8 +92,8 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
 
     auto* desktop = new QGroupBox(tr("Desktop"));
     auto* desktopLayout = new QVBoxLayout(desktop);
-    auto* tray = toggle(this, tr("Show Zorvi in the system tray"), "showMenuBarIcon", prefs->showMenuBarIcon());
-    connect(tray, &QCheckBox::toggled, prefs, &Preferences::setShowMenuBarIcon);
+    auto* tray = toggle(this, tr("Show Zorvi in the system tray"), "showTrayIcon", prefs->showTrayIcon());
+    connect(tray, &QCheckBox::toggled, prefs, &Preferences::setShowTrayIcon);
     auto* login = toggle(this, tr("Start Zorvi when you log in"), "launchAtLogin", Autostart::isEnabled());
     connect(login, &QCheckBox::toggled, this, [this, login](bool on) {
         QString error;
@@ -129,12 +129,12 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     keys->setWordWrap(true);
     auto showState = [screen, keys, &permissions] {
         const SessionType session = Platform::current().session();
-        screen->setText(PermissionTexts::screenCapture(session, permissions.hasScreenRecording()));
-        keys->setText(PermissionTexts::keyEvents(session, permissions.hasAccessibility()));
+        screen->setText(PermissionTexts::screenCapture(session, permissions.canCaptureScreen()));
+        keys->setText(PermissionTexts::keyEvents(session, permissions.canMonitorKeys()));
     };
     showState();
-    connect(&permissions, &PermissionsService::hasScreenRecordingChanged, this, showState);
-    connect(&permissions, &PermissionsService::hasAccessibilityChanged, this, showState);
+    connect(&permissions, &PermissionsService::canCaptureScreenChanged, this, showState);
+    connect(&permissions, &PermissionsService::canMonitorKeysChanged, this, showState);
     permissionsLayout->addRow(tr("Screenshots\n(required)"), screen);
     permissionsLayout->addRow(tr("Key events\n(only for tap shortcuts)"), keys);
     layout->addWidget(permissionsBox);

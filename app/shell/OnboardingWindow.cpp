@@ -140,7 +140,7 @@ OnboardingWindow::OnboardingWindow(Preferences& preferences, PermissionsService&
             setStep(step_ + 1);
         }
     });
-    connect(&permissions_, &PermissionsService::hasScreenRecordingChanged, this,
+    connect(&permissions_, &PermissionsService::canCaptureScreenChanged, this,
             &OnboardingWindow::showProgressAndFooter);
 
     actions.attachShortcutsTo(this);
@@ -187,7 +187,7 @@ void OnboardingWindow::showProgressAndFooter() {
     skip_->setVisible(step_ == agent);
     if (step_ == ready)
         next_->setText(tr("Start using Zorvi"));
-    else if (step_ == permission && !permissions_.hasScreenRecording())
+    else if (step_ == permission && !permissions_.canCaptureScreen())
         next_->setText(tr("Continue") + tr(" anyway"));
     else
         next_->setText(tr("Continue"));
@@ -234,16 +234,16 @@ QWidget* OnboardingWindow::makePermission() {
     auto* keysState = secondary({});
     keysState->setObjectName("keyEventsState");
     auto show = [this, screenState, keysState, session] {
-        const QString screen = PermissionTexts::screenCapture(session, permissions_.hasScreenRecording());
-        screenState->setText(permissions_.hasScreenRecording()
+        const QString screen = PermissionTexts::screenCapture(session, permissions_.canCaptureScreen());
+        screenState->setText(permissions_.canCaptureScreen()
                                  ? "<span style='color:" + green().name() + "'>✓</span> " + screen.toHtmlEscaped()
                                  : screen.toHtmlEscaped());
         keysState->setText(tr("Tap and double-press shortcuts: ") +
-                           PermissionTexts::keyEvents(session, permissions_.hasAccessibility()));
+                           PermissionTexts::keyEvents(session, permissions_.canMonitorKeys()));
     };
     show();
-    connect(&permissions_, &PermissionsService::hasScreenRecordingChanged, this, show);
-    connect(&permissions_, &PermissionsService::hasAccessibilityChanged, this, show);
+    connect(&permissions_, &PermissionsService::canCaptureScreenChanged, this, show);
+    connect(&permissions_, &PermissionsService::canMonitorKeysChanged, this, show);
     return page({heading,
                  body(how + " " + tr("Zorvi only reads pixels when you press your shortcut — never in the background, "
                                      "and nothing leaves your computer.")),

@@ -1,6 +1,6 @@
 #include "shortcuts/HotkeyManager.h"
 
-#include "shortcuts/EventTapMonitor.h"
+#include "shortcuts/KeyEventMonitor.h"
 #include "shortcuts/TriggerTiming.h"
 
 #include <QPointer>
@@ -18,9 +18,9 @@ QString descriptionOf(HotkeyManager::Action action) {
 
 } // namespace
 
-HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, EventTapMonitor& eventTap,
+HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor,
                              std::function<bool()> canMonitorKeys, Clock& clock, QObject* parent)
-    : QObject(parent), registrar_(registrar), eventTap_(eventTap), canMonitorKeys_(std::move(canMonitorKeys)),
+    : QObject(parent), registrar_(registrar), keyMonitor_(keyMonitor), canMonitorKeys_(std::move(canMonitorKeys)),
       clock_(clock) {}
 
 HotkeyManager::~HotkeyManager() = default;
@@ -42,13 +42,13 @@ void HotkeyManager::apply() {
     registrations_.clear();
     if (suspended_) {
         // Conflicts and the blocked state keep their last answer meanwhile.
-        eventTap_.setTriggers({});
-        eventTap_.stop();
+        keyMonitor_.setTriggers({});
+        keyMonitor_.stop();
         pollTimer_.reset();
         return;
     }
     QSet<Action> conflicts;
-    QList<EventTapMonitor::Trigger> triggers;
+    QList<KeyEventMonitor::Trigger> triggers;
 
     for (const auto& [action, binding] : bindings_) {
         if (!binding.keyCode && !binding.modifiers.singleModifier())
@@ -79,25 +79,25 @@ void HotkeyManager::apply() {
     }
 
     const bool wantsMonitor = !triggers.isEmpty();
-    eventTap_.setTriggers(std::move(triggers));
+    keyMonitor_.setTriggers(std::move(triggers));
     if (wantsMonitor) {
-        if (!eventTap_.start()) {
+        if (!keyMonitor_.start()) {
             setBlocked(true);
             startPollingForPermission();
             return;
         }
     } else {
-        eventTap_.stop();
+        keyMonitor_.stop();
     }
     setBlocked(false);
     pollTimer_.reset();
 }
 
 void HotkeyManager::setBlocked(bool blocked) {
-    if (blocked == isBlockedOnAccessibility_)
+    if (blocked == isKeyMonitorBlocked_)
         return;
-    isBlockedOnAccessibility_ = blocked;
-    emit isBlockedOnAccessibilityChanged(blocked);
+    isKeyMonitorBlocked_ = blocked;
+    emit keyMonitorBlockedChanged(blocked);
 }
 
 void HotkeyManager::startPollingForPermission() {

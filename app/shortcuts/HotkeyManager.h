@@ -11,7 +11,7 @@
 #include <map>
 #include <memory>
 
-class EventTapMonitor;
+class KeyEventMonitor;
 
 // Turns the stored shortcuts into things that fire: a combination pressed
 // once becomes a system-wide registration; everything else (multi-press,
@@ -25,7 +25,7 @@ public:
 
     // `canMonitorKeys` says whether the session now allows the key-event
     // monitor; it is asked on each poll while the monitor is blocked.
-    HotkeyManager(HotkeyRegistrar& registrar, EventTapMonitor& eventTap, std::function<bool()> canMonitorKeys,
+    HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor, std::function<bool()> canMonitorKeys,
                   Clock& clock, QObject* parent = nullptr);
     ~HotkeyManager() override;
 
@@ -37,12 +37,12 @@ public:
     void setSuspended(bool suspended);
     bool isSuspended() const { return suspended_; }
 
-    bool isBlockedOnAccessibility() const { return isBlockedOnAccessibility_; }
+    bool isKeyMonitorBlocked() const { return isKeyMonitorBlocked_; }
     QSet<Action> conflicts() const { return conflicts_; }
     bool isPolling() const { return pollTimer_ != nullptr; }
 
 signals:
-    void isBlockedOnAccessibilityChanged(bool blocked);
+    void keyMonitorBlockedChanged(bool blocked);
     void conflictsChanged(const QSet<Action>& conflicts);
 
 private:
@@ -50,14 +50,14 @@ private:
     void startPollingForPermission();
 
     HotkeyRegistrar& registrar_;
-    EventTapMonitor& eventTap_;
+    KeyEventMonitor& keyMonitor_;
     std::function<bool()> canMonitorKeys_;
     Clock& clock_;
     std::map<Action, HotkeyBinding> bindings_;
     std::map<Action, std::function<void()>> handlers_;
     std::map<Action, std::unique_ptr<HotkeyRegistrar::Registration>> registrations_;
     QSet<Action> conflicts_;
-    bool isBlockedOnAccessibility_ = false;
+    bool isKeyMonitorBlocked_ = false;
     bool suspended_ = false;
     std::unique_ptr<Clock::Timer> pollTimer_;
 };

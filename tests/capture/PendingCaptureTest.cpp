@@ -44,8 +44,8 @@ TEST_F(PendingCaptureTest, MakingAPendingImageWritesItsFilesUnderItsId) {
     const PendingImage pending = PendingImage::make(screenshot(320, 200));
     EXPECT_EQ(pending.id.size(), 36);
     EXPECT_TRUE(pending.written.relativePath.endsWith(pending.id + ".png"));
-    EXPECT_TRUE(QFileInfo(ZorviPaths::imageURL(pending.written.relativePath)).isFile());
-    EXPECT_TRUE(QFileInfo(ZorviPaths::thumbURL(*pending.written.thumbRelativePath)).isFile());
+    EXPECT_TRUE(QFileInfo(ZorviPaths::imageFile(pending.written.relativePath)).isFile());
+    EXPECT_TRUE(QFileInfo(ZorviPaths::thumbFile(*pending.written.thumbRelativePath)).isFile());
     EXPECT_EQ(pending.image.size(), QSize(320, 200));
     EXPECT_TRUE(pending.annotation.isEmpty());
     EXPECT_FALSE(pending.annotatedPath);
@@ -111,15 +111,15 @@ TEST_F(PendingCaptureTest, DiscardingDeletesEveryWrittenFileAndToleratesMissingO
     PendingCapture pending = withImages(2);
     const QString marked = ZorviPaths::markedRelativePath(pending.images[1].written.relativePath);
     pending.images[1].annotatedPath = marked;
-    QFile markedFile(ZorviPaths::imageURL(marked));
+    QFile markedFile(ZorviPaths::imageFile(marked));
     ASSERT_TRUE(markedFile.open(QIODevice::WriteOnly));
     markedFile.close();
-    QFile::remove(ZorviPaths::thumbURL(*pending.images[0].written.thumbRelativePath));
+    QFile::remove(ZorviPaths::thumbFile(*pending.images[0].written.thumbRelativePath));
 
     pending.discardFiles();
     for (const PendingImage& image : pending.images) {
-        EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(image.written.relativePath)));
-        EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*image.written.thumbRelativePath)));
+        EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(image.written.relativePath)));
+        EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbFile(*image.written.thumbRelativePath)));
     }
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(marked)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(marked)));
 }

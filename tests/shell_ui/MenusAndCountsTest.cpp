@@ -16,7 +16,7 @@ namespace {
 class MenusAndCounts : public ShellFixture {
 protected:
     void file(CaptureStatus status) {
-        CaptureStore store(ZorviPaths::databaseURL());
+        CaptureStore store(ZorviPaths::databaseFile());
         Capture c;
         c.id = Identifiers::make();
         c.createdAt = c.updatedAt = QDateTime::currentDateTimeUtc();

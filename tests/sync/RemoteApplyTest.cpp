@@ -186,8 +186,8 @@ TEST_F(RemoteCaptures, RemoteDeletionDropsRowFilesAndEverythingAttached) {
     store->applyRemoteCapture(captureRow(c.id, json(R"({"deleted_at": "2024-05-01T00:00:00Z"})")));
     EXPECT_FALSE(store->rawCapture(c.id));
     EXPECT_FALSE(store->rawImage(image.id));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(image.imagePath)));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*image.thumbPath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(image.imagePath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbFile(*image.thumbPath)));
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM comments;"), 0);
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM capture_tags;"), 0);
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM activity;"), 0);
@@ -472,12 +472,12 @@ TEST_F(RemoteRemovals, PurgeAccountDataLeavesLocalWork) {
     store->purgeAccountData();
     EXPECT_TRUE(store->capture(local.id));
     EXPECT_TRUE(store->group(localGroup.id));
-    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageURL(localImage.imagePath)));
+    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageFile(localImage.imagePath)));
     ASSERT_EQ(store->activity(local.id).size(), 1u);
     EXPECT_EQ(store->activity(local.id).front().kind, "created") << "only the service's entries go";
 
     EXPECT_FALSE(store->rawCapture(shared.id));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(sharedImage.imagePath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(sharedImage.imagePath)));
     EXPECT_FALSE(store->group("g-1"));
     EXPECT_TRUE(store->people().empty());
     EXPECT_TRUE(store->workspaces().empty());

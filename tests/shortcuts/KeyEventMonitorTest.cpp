@@ -2,7 +2,7 @@
 #include "support/QtEventLoop.h"
 
 #include "support/FakeClock.h"
-#include "shortcuts/EventTapMonitor.h"
+#include "shortcuts/KeyEventMonitor.h"
 
 #include <gtest/gtest.h>
 
@@ -34,7 +34,7 @@ protected:
 
     FakeClock clock;
     FakeKeyEventSource source;
-    EventTapMonitor monitor{&source, clock};
+    KeyEventMonitor monitor{&source, clock};
     int fired = 0;
 };
 
@@ -165,7 +165,7 @@ TEST_F(EventTapMonitorTest, SourceIsToldWhichCombinationsToSwallow) {
 }
 
 TEST_F(EventTapMonitorTest, StartFailsWithoutAKeyFeed) {
-    EventTapMonitor unavailable(nullptr, clock);
+    KeyEventMonitor unavailable(nullptr, clock);
     EXPECT_FALSE(unavailable.start());
     source.available = false;
     EXPECT_FALSE(monitor.start());
@@ -177,7 +177,7 @@ TEST_F(EventTapMonitorTest, StartFailsWithoutAKeyFeed) {
 }
 
 TEST_F(EventTapMonitorTest, ActionPostedBeforeTheMonitorIsGoneNeverRuns) {
-    auto owned = std::make_unique<EventTapMonitor>(&source, clock);
+    auto owned = std::make_unique<KeyEventMonitor>(&source, clock);
     owned->setTriggers({{{19, altShift, 1}, [this] { ++fired; }}});
     ASSERT_TRUE(owned->start());
     owned->keyDown(19, altShift);
