@@ -134,7 +134,6 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     };
     showState();
     connect(&permissions, &PermissionsService::canCaptureScreenChanged, this, showState);
-    connect(&permissions, &PermissionsService::canMonitorKeysChanged, this, showState);
     permissionsLayout->addRow(tr("Screenshots\n(required)"), screen);
     permissionsLayout->addRow(tr("Key events\n(only for tap shortcuts)"), keys);
     layout->addWidget(permissionsBox);

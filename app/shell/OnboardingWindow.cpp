@@ -243,7 +243,6 @@ QWidget* OnboardingWindow::makePermission() {
     };
     show();
     connect(&permissions_, &PermissionsService::canCaptureScreenChanged, this, show);
-    connect(&permissions_, &PermissionsService::canMonitorKeysChanged, this, show);
     return page({heading,
                  body(how + " " + tr("Zorvi only reads pixels when you press your shortcut — never in the background, "
                                      "and nothing leaves your computer.")),

@@ -18,9 +18,7 @@ GlobalShortcuts::GlobalShortcuts(Preferences& preferences, std::unique_ptr<Short
       service_(std::move(service)) {
     KeyEventSource* keys = service_->keyEvents();
     keyMonitor_ = std::make_unique<KeyEventMonitor>(keys, keys ? keys->eventClock() : Clock::system());
-    // A session has a raw key feed or not; no later poll can change that.
-    manager_ = std::make_unique<HotkeyManager>(service_->registrar(), *keyMonitor_, [] { return false; },
-                                               Clock::system());
+    manager_ = std::make_unique<HotkeyManager>(service_->registrar(), *keyMonitor_);
 
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &GlobalShortcuts::registerAll);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &GlobalShortcuts::registerAll);

@@ -1,7 +1,6 @@
 #include "shortcuts/HotkeyManager.h"
 
 #include "shortcuts/KeyEventMonitor.h"
-#include "shortcuts/TriggerTiming.h"
 
 #include <QPointer>
 
@@ -18,10 +17,8 @@ QString descriptionOf(HotkeyManager::Action action) {
 
 } // namespace
 
-HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor,
-                             std::function<bool()> canMonitorKeys, Clock& clock, QObject* parent)
-    : QObject(parent), registrar_(registrar), keyMonitor_(keyMonitor), canMonitorKeys_(std::move(canMonitorKeys)),
-      clock_(clock) {}
+HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor, QObject* parent)
+    : QObject(parent), registrar_(registrar), keyMonitor_(keyMonitor) {}
 
 HotkeyManager::~HotkeyManager() = default;
 
@@ -44,7 +41,6 @@ void HotkeyManager::apply() {
         // Conflicts and the blocked state keep their last answer meanwhile.
         keyMonitor_.setTriggers({});
         keyMonitor_.stop();
-        pollTimer_.reset();
         return;
     }
     QSet<Action> conflicts;
@@ -81,16 +77,11 @@ void HotkeyManager::apply() {
     const bool wantsMonitor = !triggers.isEmpty();
     keyMonitor_.setTriggers(std::move(triggers));
     if (wantsMonitor) {
-        if (!keyMonitor_.start()) {
-            setBlocked(true);
-            startPollingForPermission();
-            return;
-        }
+        setBlocked(!keyMonitor_.start());
     } else {
         keyMonitor_.stop();
+        setBlocked(false);
     }
-    setBlocked(false);
-    pollTimer_.reset();
 }
 
 void HotkeyManager::setBlocked(bool blocked) {
@@ -98,14 +89,4 @@ void HotkeyManager::setBlocked(bool blocked) {
         return;
     isKeyMonitorBlocked_ = blocked;
     emit keyMonitorBlockedChanged(blocked);
-}
-
-void HotkeyManager::startPollingForPermission() {
-    if (pollTimer_)
-        return;
-    // The timer belongs to this manager, so the callback never outlives it.
-    pollTimer_ = clock_.start(TriggerTiming::keyMonitorPollInterval, true, [this] {
-        if (canMonitorKeys_())
-            apply();
-    });
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Clock.h"
 #include "platform/HotkeyRegistrar.h"
 #include "keys/HotkeyBinding.h"
 
@@ -17,16 +16,14 @@ class KeyEventMonitor;
 // once becomes a system-wide registration; everything else (multi-press,
 // modifier taps) becomes a trigger of the key-event monitor, which only some
 // sessions can run. Reports the combinations other applications own and
-// whether the monitor is blocked, and retries the monitor until it starts.
+// whether the monitor is blocked. A session has a key feed or it hasn't, so
+// a blocked monitor is tried again only when the bindings are applied again.
 class HotkeyManager : public QObject {
     Q_OBJECT
 public:
     enum class Action { region, fullScreen };
 
-    // `canMonitorKeys` says whether the session now allows the key-event
-    // monitor; it is asked on each poll while the monitor is blocked.
-    HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor, std::function<bool()> canMonitorKeys,
-                  Clock& clock, QObject* parent = nullptr);
+    HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor, QObject* parent = nullptr);
     ~HotkeyManager() override;
 
     void registerBinding(const HotkeyBinding& binding, Action action, std::function<void()> handler);
@@ -39,7 +36,6 @@ public:
 
     bool isKeyMonitorBlocked() const { return isKeyMonitorBlocked_; }
     QSet<Action> conflicts() const { return conflicts_; }
-    bool isPolling() const { return pollTimer_ != nullptr; }
 
 signals:
     void keyMonitorBlockedChanged(bool blocked);
@@ -47,17 +43,13 @@ signals:
 
 private:
     void setBlocked(bool blocked);
-    void startPollingForPermission();
 
     HotkeyRegistrar& registrar_;
     KeyEventMonitor& keyMonitor_;
-    std::function<bool()> canMonitorKeys_;
-    Clock& clock_;
     std::map<Action, HotkeyBinding> bindings_;
     std::map<Action, std::function<void()>> handlers_;
     std::map<Action, std::unique_ptr<HotkeyRegistrar::Registration>> registrations_;
     QSet<Action> conflicts_;
     bool isKeyMonitorBlocked_ = false;
     bool suspended_ = false;
-    std::unique_ptr<Clock::Timer> pollTimer_;
 };
