@@ -9,12 +9,13 @@
 #include "TagText.h"
 #include "ui/Theme.h"
 
-#include "account/NoteLengthWarning.h"
+#include "ui/NoteLengthWarning.h"
 #include "platform/FileManagerReveal.h"
-#include "shell/AppNotifications.h"
+#include "ui/AppNotifications.h"
 #include "markup/SaveAsButton.h"
 #include "ui/SymbolIcons.h"
 #include "store/ZorviPaths.h"
+#include "ui/Labels.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -34,14 +35,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QLabel* heading(const QString& text) {
-    auto* label = new QLabel(text);
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    return label;
-}
 
 void clear(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) {
@@ -199,7 +192,7 @@ QWidget* CaptureDetailView::buildImageArea() {
     icon->setPixmap(BoardPainting::symbol("text.alignleft", Theme::shared().color(Theme::Color::textTertiary), 36,
                                           devicePixelRatioF()));
     icon->setAlignment(Qt::AlignCenter);
-    auto* title = heading("No screenshot");
+    auto* title = Labels::strong("No screenshot");
     title->setAlignment(Qt::AlignCenter);
     auto* text = new QLabel("This issue was filed as text. Add a screenshot and it shows up here, on the card, and "
                             "for your agent.");
@@ -327,7 +320,7 @@ QWidget* CaptureDetailView::buildSidePane() {
             noteTimer_.start();
     });
 
-    contextHeading_ = heading("Captured in");
+    contextHeading_ = Labels::strong("Captured in");
     context_ = new QFormLayout;
 
     tags_ = new QLineEdit;
@@ -351,7 +344,7 @@ QWidget* CaptureDetailView::buildSidePane() {
     });
     connect(tagsElsewhere_, &ElsewhereNotice::dismissed, this, [this] { tagsMerge_.forgetTheirs(); });
 
-    commentsHeading_ = heading("Comments");
+    commentsHeading_ = Labels::strong("Comments");
     comments_ = new QVBoxLayout;
     newComment_ = new QLineEdit;
     newComment_->setObjectName("newComment");
@@ -367,7 +360,7 @@ QWidget* CaptureDetailView::buildSidePane() {
 
     layout->addLayout(workflow);
     layout->addWidget(provenance_);
-    layout->addWidget(heading("Note"));
+    layout->addWidget(Labels::strong("Note"));
     layout->addWidget(note_);
     layout->addWidget(new NoteLengthWarning(note_));
     layout->addWidget(noteElsewhere_);
@@ -375,14 +368,14 @@ QWidget* CaptureDetailView::buildSidePane() {
     layout->addLayout(context_);
     screenshotText_ = new ScreenshotTextSection(library_);
     layout->addWidget(screenshotText_);
-    layout->addWidget(heading("Tags"));
+    layout->addWidget(Labels::strong("Tags"));
     layout->addWidget(tags_);
     layout->addWidget(tagsElsewhere_);
     layout->addWidget(commentsHeading_);
     // Above the comments, so it stays put however many there are.
     layout->addLayout(commentRow);
     layout->addLayout(comments_);
-    layout->addWidget(heading("History"));
+    layout->addWidget(Labels::strong("History"));
     layout->addLayout(history_);
     layout->addStretch();
 

@@ -6,7 +6,7 @@
 #include "shell/LibraryHealthMonitor.h"
 
 #include "AgentNotices.h"
-#include "AppNotifications.h"
+#include "ui/AppNotifications.h"
 #include "ui/AppPalette.h"
 #include "platform/PermissionsService.h"
 #include "settings/Preferences.h"

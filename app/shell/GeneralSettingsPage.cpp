@@ -8,6 +8,7 @@
 #include "library/Library.h"
 #include "platform/Platform.h"
 #include "markup/SaveAsName.h"
+#include "ui/Labels.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,13 +26,6 @@ QCheckBox* toggle(QWidget* parent, const QString& text, const QString& objectNam
     box->setObjectName(objectName);
     box->setChecked(value);
     return box;
-}
-
-QLabel* note(const QString& text) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
 }
 
 } // namespace
@@ -85,9 +79,10 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     auto* urls = toggle(this, tr("Record the page URL from browsers"), "captureURLs", prefs->captureURLs());
     connect(urls, &QCheckBox::toggled, prefs, &Preferences::setCaptureURLs);
     contextLayout->addWidget(urls);
-    contextLayout->addWidget(note(tr("Reading a browser's address needs its accessibility support; Firefox offers it, "
-                                     "other browsers often don't. The app, window title and display are always "
-                                     "recorded.")));
+    contextLayout->addWidget(
+        Labels::secondary(tr("Reading a browser's address needs its accessibility support; Firefox offers it, "
+                             "other browsers often don't. The app, window title and display are always "
+                             "recorded.")));
     layout->addWidget(context);
 
     auto* desktop = new QGroupBox(tr("Desktop"));

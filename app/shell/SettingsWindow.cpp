@@ -1,7 +1,7 @@
 #include "SettingsWindow.h"
 
 #include "AppActions.h"
-#include "AppNotifications.h"
+#include "ui/AppNotifications.h"
 #include "GeneralSettingsPage.h"
 #include "LibrarySettingsPage.h"
 #include "ui/SymbolIcons.h"
