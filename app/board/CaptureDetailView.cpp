@@ -12,7 +12,7 @@
 #include "ui/NoteLengthWarning.h"
 #include "platform/FileManagerReveal.h"
 #include "ui/AppNotifications.h"
-#include "markup/SaveAsButton.h"
+#include "export/SaveAsButton.h"
 #include "ui/SymbolIcons.h"
 #include "store/ZorviPaths.h"
 #include "ui/Labels.h"

@@ -5,7 +5,7 @@
 #include "markup/AnnotationPalette.h"
 #include "markup/DiscardMarksPrompt.h"
 #include "markup/HexColor.h"
-#include "markup/SaveImageAs.h"
+#include "export/SaveImageAs.h"
 #include "ui/SymbolIcons.h"
 #include "ui/Labels.h"
 

@@ -7,7 +7,7 @@
 
 #include "library/Library.h"
 #include "platform/Platform.h"
-#include "markup/SaveAsName.h"
+#include "export/SaveAsName.h"
 #include "ui/Labels.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
-#include "markup/SaveAsButton.h"
+#include "export/SaveAsButton.h"
 
-#include "markup/SaveImageAs.h"
+#include "export/SaveImageAs.h"
 #include "settings/Preferences.h"
 #include "ui/SymbolIcons.h"
 #include "store/CaptureImage.h"

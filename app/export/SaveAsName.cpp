@@ -1,4 +1,4 @@
-#include "markup/SaveAsName.h"
+#include "export/SaveAsName.h"
 
 #include <QRegularExpression>
 #include <QStringList>
