@@ -11,11 +11,10 @@
 AgentSettingsPage::AgentSettingsPage(QWidget* parent) : QWidget(parent), connections_(new MCPConnectionList) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(Labels::heading(tr("Model Context Protocol")));
-    auto* intro = new QLabel(tr("Zorvi ships an MCP server that reads this computer's capture library directly — "
-                                "including everything synced to it from your workspace — with no network on the "
-                                "request path. Actions it takes sync up like your own, attributed to the agent."));
-    intro->setWordWrap(true);
-    layout->addWidget(intro);
+    layout->addWidget(Labels::body(tr("Zorvi ships an MCP server that reads this computer's capture library directly — "
+                                      "including everything synced to it from your workspace — with no network on "
+                                      "the request path. Actions it takes sync up like your own, attributed to the "
+                                      "agent.")));
     layout->addWidget(connections_);
 
     layout->addSpacing(8);
