@@ -23,13 +23,13 @@ int main(int argc, char** argv) {
     SingleInstance instance;
     instance.listen();
 
-    AppShell delegate;
+    AppShell shell;
     if (arguments.contains("--background"))
-        delegate.startInBackground();
-    if (!delegate.launch())
+        shell.startInBackground();
+    if (!shell.launch())
         return 1;
-    QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, &AppShell::handleCommand);
+    QObject::connect(&instance, &SingleInstance::commandReceived, &shell, &AppShell::handleCommand);
     if (!arguments.isEmpty())
-        delegate.handleCommand(arguments);
+        shell.handleCommand(arguments);
     return QApplication::exec();
 }

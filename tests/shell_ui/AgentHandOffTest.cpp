@@ -41,7 +41,7 @@ TEST_F(ShellFixture, CopyForAgentAndCaptureLinksReachTheRightCapture) {
     SingleInstance instance;
     ASSERT_TRUE(instance.listen());
     ASSERT_TRUE(launch());
-    QObject::connect(&instance, &SingleInstance::commandReceived, delegate.get(), &AppShell::handleCommand);
+    QObject::connect(&instance, &SingleInstance::commandReceived, shell.get(), &AppShell::handleCommand);
     auto* window = windowNamed<DashboardWindow>("dashboard");
     ASSERT_NE(window, nullptr);
     auto copyForAgent = [&] {

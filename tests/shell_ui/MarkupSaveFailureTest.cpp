@@ -83,7 +83,7 @@ TEST_F(MarkupSaveFailure, TheEditorStaysOpenWithTheMarksSaysWhyAndTheFiledFilesA
     const QList<QByteArray> before = hashesOf(filed);
     ASSERT_FALSE(before.contains(QByteArray()));
 
-    delegate->presentMarkupEditor(filed.id);
+    shell->presentMarkupEditor(filed.id);
     const QPointer<QWidget> editor = windowNamed("markupEditor");
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(processEventsUntil([&] { return editor->isActiveWindow(); }));

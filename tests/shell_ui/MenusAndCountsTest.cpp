@@ -56,7 +56,7 @@ TEST_F(MenusAndCounts, TheLibraryTabCountsLikeTheBoard) {
     file(CaptureStatus::open);
     file(CaptureStatus::inProgress);
     ASSERT_TRUE(launch());
-    delegate->showSettings();
+    shell->showSettings();
     auto* settings = windowNamed<SettingsWindow>("settingsWindow");
     ASSERT_NE(settings, nullptr);
     settings->selectTab(SettingsWindow::Tab::library);

@@ -15,7 +15,7 @@ namespace {
 class NoteBox : public ShellFixture {
 protected:
     ComposePanel* openNoteOnly() {
-        delegate->actions().newIssue->trigger();
+        shell->actions().newIssue->trigger();
         auto* box = windowNamed<ComposePanel>("composePanel");
         if (box)
             processEventsUntil([&] { return box->isActiveWindow(); });

@@ -29,7 +29,7 @@ protected:
     }
 
     void TearDown() override {
-        delegate.reset();
+        shell.reset();
         app.reset();
     }
 
@@ -40,8 +40,8 @@ protected:
     }
 
     bool launch() {
-        delegate = std::make_unique<AppShell>();
-        return delegate->launch();
+        shell = std::make_unique<AppShell>();
+        return shell->launch();
     }
 
     // The top-level window with this object name, once it is on screen.
@@ -71,5 +71,5 @@ protected:
     int argc = 0;
     char** argv = nullptr;
     std::unique_ptr<QApplication> app;
-    std::unique_ptr<AppShell> delegate;
+    std::unique_ptr<AppShell> shell;
 };
