@@ -7,8 +7,7 @@
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
-
-#include <memory>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -38,10 +37,15 @@ struct LabelsTest : ::testing::Test {
 TEST_F(LabelsTest, SecondaryTextIsDimmerThanBodyTextAndBothFollowTheSwitchToDark) {
     Theme::shared().setForcedDark(false);
     AppPalette palette;
-    const std::unique_ptr<QLabel> body(Labels::body(QStringLiteral("Body text WWW")));
-    const std::unique_ptr<QLabel> secondary(Labels::secondary(QStringLiteral("Body text WWW")));
-    body->resize(200, 40);
-    secondary->resize(200, 40);
+    // As in every window: the labels sit in a window that is on screen.
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    QLabel* body = Labels::body(QStringLiteral("Body text WWW"));
+    QLabel* secondary = Labels::secondary(QStringLiteral("Body text WWW"));
+    layout->addWidget(body);
+    layout->addWidget(secondary);
+    window.resize(200, 80);
+    window.show();
 
     const int lightBody = textContrast(*body);
     const int lightSecondary = textContrast(*secondary);
