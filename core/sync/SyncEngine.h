@@ -55,7 +55,7 @@ public:
     static constexpr int cyclesPerRun = 26;
     // Names and workspaces change rarely; a few times a day keeps the account tab fresh.
     static constexpr qint64 accountRefreshSecs = 6 * 3600;
-    // Rows removed behind our back are found once a day: the check sends every id held.
+    // Captures the service dropped or never got are found once a day: the check sends every synced id.
     static constexpr qint64 reconcileSecs = 24 * 3600;
     // Ids per reconcile request: under 1 MB of ids, well inside the service's request limit.
     static constexpr qsizetype reconcilePage = 20000;
