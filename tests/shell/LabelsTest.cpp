@@ -2,6 +2,8 @@
 #include "ui/Labels.h"
 #include "ui/Theme.h"
 
+#include "support/QtEventLoop.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -54,6 +56,8 @@ TEST_F(LabelsTest, SecondaryTextIsDimmerThanBodyTextAndBothFollowTheSwitchToDark
     EXPECT_GT(lightSecondary, lightBody + 20) << "secondary text is the quieter one";
 
     Theme::shared().setForcedDark(true);
+    // The new palette reaches shown windows through the event loop.
+    EXPECT_TRUE(processEventsUntil([&] { return textContrast(*body) > 0; })) << "the labels never turned light";
     const int darkBody = textContrast(*body);
     const int darkSecondary = textContrast(*secondary);
     EXPECT_GT(darkBody, 100) << "light text on a dark window, on labels made before the switch";
