@@ -1,5 +1,5 @@
 #include "platform/Platform.h"
-#include "shell/AppDelegate.h"
+#include "shell/AppShell.h"
 #include "shell/CommandLine.h"
 #include "shell/SingleInstance.h"
 
@@ -17,19 +17,19 @@ int main(int argc, char** argv) {
 
     Platform::choose();
     QApplication app(argc, argv);
-    AppDelegate::configureApplication();
+    AppShell::configureApplication();
 
     const QStringList arguments = QApplication::arguments().mid(1);
     SingleInstance instance;
     instance.listen();
 
-    AppDelegate delegate;
+    AppShell shell;
     if (arguments.contains("--background"))
-        delegate.startInBackground();
-    if (!delegate.launch())
+        shell.startInBackground();
+    if (!shell.launch())
         return 1;
-    QObject::connect(&instance, &SingleInstance::commandReceived, &delegate, &AppDelegate::handleCommand);
+    QObject::connect(&instance, &SingleInstance::commandReceived, &shell, &AppShell::handleCommand);
     if (!arguments.isEmpty())
-        delegate.handleCommand(arguments);
+        shell.handleCommand(arguments);
     return QApplication::exec();
 }

@@ -133,7 +133,7 @@ void writeThumbnails(const Library& lib, int count) {
         const Capture& c = lib.captures()[size_t(i)];
         shot.fill(QColor::fromHsv((i * 37) % 360, 120, 220));
         QPainter(&shot).fillRect(100, 80, 500, 300, Qt::white);
-        const QString path = ZorviPaths::thumbURL(*c.thumbPath);
+        const QString path = ZorviPaths::thumbFile(*c.thumbPath);
         ZorviPaths::ensureParentDirectory(path);
         shot.save(path, "JPEG", 82);
     }

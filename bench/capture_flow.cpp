@@ -45,7 +45,7 @@ struct App {
 
     App() {
         qputenv("ZORVI_HOME", home.path().toUtf8());
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
         preferences = std::make_unique<Preferences>(home.filePath("Zorvi.conf"), home.filePath("none.conf"));
         preferences->setPlayCaptureSound(false);
         library = std::make_unique<Library>(*store);

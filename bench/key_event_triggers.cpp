@@ -1,7 +1,7 @@
 // The key-event monitor sits in the path of every key the user types; this
 // measures what one event costs it with both shortcuts configured as triggers.
 #include "support/FakeClock.h"
-#include "shortcuts/EventTapMonitor.h"
+#include "shortcuts/KeyEventMonitor.h"
 
 #include <benchmark/benchmark.h>
 
@@ -9,14 +9,14 @@ namespace {
 
 const ModifierSet altShift = ModifierSet::option() | ModifierSet::shift();
 
-void configure(EventTapMonitor& monitor) {
+void configure(KeyEventMonitor& monitor) {
     monitor.setTriggers({{{19, altShift, 2}, [] {}}, {{std::nullopt, ModifierSet::command(), 2}, [] {}}});
 }
 
 // Ordinary typing: keys that match no trigger.
 void unrelatedKeyDown(benchmark::State& state) {
     FakeClock clock;
-    EventTapMonitor monitor(nullptr, clock);
+    KeyEventMonitor monitor(nullptr, clock);
     configure(monitor);
     uint16_t code = 0;
     for (auto _ : state) {
@@ -29,7 +29,7 @@ BENCHMARK(unrelatedKeyDown);
 // Presses of the double-press combination, far enough apart never to fire.
 void matchingKeyDown(benchmark::State& state) {
     FakeClock clock;
-    EventTapMonitor monitor(nullptr, clock);
+    KeyEventMonitor monitor(nullptr, clock);
     configure(monitor);
     for (auto _ : state) {
         benchmark::DoNotOptimize(monitor.keyDown(19, altShift));
@@ -41,7 +41,7 @@ BENCHMARK(matchingKeyDown);
 // Shift pressed and released, as while typing capitals.
 void modifierChanges(benchmark::State& state) {
     FakeClock clock;
-    EventTapMonitor monitor(nullptr, clock);
+    KeyEventMonitor monitor(nullptr, clock);
     configure(monitor);
     for (auto _ : state) {
         monitor.flagsChanged(ModifierSet::shift());

@@ -51,7 +51,7 @@ CaptureImage imageRow(const QString& captureID, const QDateTime& when, int width
 }
 
 void placeFile(const QString& relative, const QImage& image) {
-    const QString path = ZorviPaths::imageURL(relative);
+    const QString path = ZorviPaths::imageFile(relative);
     ZorviPaths::ensureParentDirectory(path);
     image.save(path, "PNG");
 }
@@ -139,13 +139,13 @@ std::unique_ptr<Library> open() {
     auto library = std::make_unique<Library>();
     const QString kept = qEnvironmentVariable("ZORVI_BENCH_LIBRARY");
     qputenv("ZORVI_HOME", (kept.isEmpty() ? library->scratch.path() : kept).toUtf8());
-    const bool fresh = !QFile::exists(ZorviPaths::databaseURL());
-    library->store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+    const bool fresh = !QFile::exists(ZorviPaths::databaseFile());
+    library->store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
     if (fresh) {
         fill(*library);
         // Reopen as the next zorvi-mcp process would, which gathers planner statistics.
         library->store.reset();
-        library->store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        library->store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
     }
     library->regionCapture = captureNoted(*library->store, regionNote);
     library->fullScreenCapture = captureNoted(*library->store, fullScreenNote);

@@ -126,7 +126,7 @@ struct Device {
     explicit Device(Service& s) {
         qputenv("ZORVI_HOME", home.path().toUtf8());
         ZorviPaths::ensureDirectories();
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
         SyncLedger(*store).setSyncMeta("device_id", Identifiers::make());
         auto slot = std::make_shared<MemoryTokenStore::Slot>();
         slot->token = ServiceAccounts::tokenFor(s.server, ServiceAccounts::bob);

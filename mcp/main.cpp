@@ -28,14 +28,14 @@ int main(int argc, char** argv) {
     // stdout carries protocol messages only; every diagnostic goes to stderr.
     std::unique_ptr<CaptureStore> store;
     try {
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
     } catch (const ZorviError& error) {
         std::fprintf(stderr, "zorvi-mcp: can't open the library at %s: %s\n",
-                     qPrintable(ZorviPaths::databaseURL()), qPrintable(error.description()));
+                     qPrintable(ZorviPaths::databaseFile()), qPrintable(error.description()));
         return 1;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "zorvi-mcp: can't open the library at %s: %s\n",
-                     qPrintable(ZorviPaths::databaseURL()), error.what());
+                     qPrintable(ZorviPaths::databaseFile()), error.what());
         return 1;
     }
 
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     // Checked on a connection of its own while the session starts; the app
     // keeps the backup, so this one only looks.
     const std::shared_future<LibraryHealth::Report> health =
-        std::async(std::launch::async, [path = ZorviPaths::databaseURL()] {
+        std::async(std::launch::async, [path = ZorviPaths::databaseFile()] {
             return LibraryHealth::check(path, -1);
         }).share();
     tools.setWarning([health]() -> std::optional<QString> {

@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     setpriority(PRIO_PROCESS, 0, 19);
     QCoreApplication app(argc, argv);
     try {
-        CaptureStore store(ZorviPaths::databaseURL());
+        CaptureStore store(ZorviPaths::databaseFile());
         const ScreenshotTextPass::Result result = ScreenshotTextPass(store).run(screenshotsPerRun);
         std::printf("%d\n", result.recorded);
         if (result.outcome == ScreenshotTextPass::Outcome::engineMissing) {

@@ -11,6 +11,7 @@
 
 namespace {
 
+// The recent past for the account tab; the whole log stays in the library.
 constexpr int logLines = 60;
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "ui/Theme.h"
 #include "sync/ServiceURLs.h"
+#include "ui/Labels.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -17,24 +18,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QLabel* heading(const QString& text = {}) {
-    auto* label = new QLabel(text);
-    QFont big = label->font();
-    big.setPointSizeF(big.pointSizeF() * 1.2);
-    big.setBold(true);
-    label->setFont(big);
-    label->setWordWrap(true);
-    return label;
-}
-
-QLabel* paragraph(const QString& text = {}, bool secondary = false) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    if (secondary)
-        label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
 
 QHBoxLayout* row(std::initializer_list<QWidget*> widgets) {
     auto* layout = new QHBoxLayout;
@@ -83,31 +66,32 @@ AccountView::AccountView(Account& account, QWidget* parent) : QWidget(parent), a
 QWidget* AccountView::buildSignedOut() {
     auto* box = new QWidget;
     box->setObjectName("signedOut");
-    expired_ = paragraph(tr("Your session expired. Sign in again to resume syncing."));
+    expired_ = Labels::body(tr("Your session expired. Sign in again to resume syncing."));
     expired_->setObjectName("sessionExpired");
     signIn_ = new QPushButton(tr("Sign In…"));
     signIn_->setObjectName("signIn");
     signIn_->setDefault(true);
     auto* create = new QPushButton(tr("Create an account"));
     create->setObjectName("createAccount");
-    error_ = paragraph();
+    error_ = Labels::body();
     error_->setObjectName("signInError");
     error_->setStyleSheet("color: #e0443e;"); // readable on light and dark
-    auto* title = heading(tr("Sync with %1").arg(ServiceURLs::webDomain()));
+    auto* title = Labels::heading(tr("Sync with %1").arg(ServiceURLs::webDomain()));
     title->setObjectName("accountTitle");
 
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(title);
-    layout->addWidget(paragraph(tr("Sign in and this library mirrors your workspace: your team sees what you capture, "
-                                   "you see what they share with you, and agents connected to your account see the "
-                                   "same board. Free during early access.")));
+    layout->addWidget(
+        Labels::body(tr("Sign in and this library mirrors your workspace: your team sees what you capture, "
+                        "you see what they share with you, and agents connected to your account see the "
+                        "same board. Free during early access.")));
     layout->addWidget(expired_);
     layout->addLayout(row({signIn_, create}));
     layout->addWidget(error_);
-    layout->addWidget(paragraph(tr("Nothing leaves this computer until you sign in. Captures made before signing in "
-                                   "stay local until you choose to move them."),
-                                true));
+    layout->addWidget(
+        Labels::secondary(tr("Nothing leaves this computer until you sign in. Captures made before signing in "
+                             "stay local until you choose to move them.")));
     connect(signIn_, &QPushButton::clicked, &account_, &Account::signIn);
     connect(create, &QPushButton::clicked, this, [this] { account_.openWeb("/sign-up"); });
     return box;
@@ -130,7 +114,7 @@ QWidget* AccountView::buildSigningIn() {
 
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(paragraph(tr("Approve this computer in your browser. If the page asks for a code, it's:")));
+    layout->addWidget(Labels::body(tr("Approve this computer in your browser. If the page asks for a code, it's:")));
     layout->addWidget(code_);
     layout->addLayout(row({again, cancel}));
     connect(again, &QPushButton::clicked, &account_, &Account::openApproval);
@@ -141,10 +125,10 @@ QWidget* AccountView::buildSigningIn() {
 QWidget* AccountView::buildSignedIn() {
     auto* box = new QWidget;
     box->setObjectName("signedIn");
-    person_ = heading();
+    person_ = Labels::heading();
     person_->setObjectName("person");
     person_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    status_ = paragraph();
+    status_ = Labels::body();
     status_->setObjectName("syncStatus");
     auto* open = new QPushButton(tr("Open %1").arg(ServiceURLs::webDomain()));
     auto* syncNow = new QPushButton(tr("Sync now"));
@@ -154,11 +138,8 @@ QWidget* AccountView::buildSignedIn() {
 
     local_ = new QWidget;
     local_->setObjectName("localCaptures");
-    localCount_ = new QLabel;
-    QFont bold = localCount_->font();
-    bold.setBold(true);
-    localCount_->setFont(bold);
-    localText_ = paragraph();
+    localCount_ = Labels::strong();
+    localText_ = Labels::body();
     adopt_ = new QPushButton(tr("Move to workspace"));
     auto* localLayout = new QVBoxLayout(local_);
     localLayout->setContentsMargins(0, 0, 0, 0);
@@ -188,9 +169,9 @@ QWidget* AccountView::buildSignedIn() {
     layout->addLayout(row({open, syncNow}));
     layout->addSpacing(8);
     layout->addLayout(picker);
-    layout->addWidget(paragraph(tr("Every workspace you belong to syncs to this computer; this is only where new "
-                                   "captures go."),
-                                true));
+    layout->addWidget(
+        Labels::secondary(tr("Every workspace you belong to syncs to this computer; this is only where new "
+                             "captures go.")));
     layout->addSpacing(8);
     layout->addWidget(local_);
     layout->addSpacing(8);

@@ -1,37 +1,24 @@
 #include "AgentSettingsPage.h"
 
 #include "MCPConnectionList.h"
+#include "ui/Labels.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QVBoxLayout>
 
-namespace {
-
-QLabel* heading(const QString& text) {
-    auto* label = new QLabel(text);
-    QFont font = label->font();
-    font.setBold(true);
-    font.setPointSizeF(font.pointSizeF() * 1.15);
-    label->setFont(font);
-    return label;
-}
-
-} // namespace
-
 AgentSettingsPage::AgentSettingsPage(QWidget* parent) : QWidget(parent), connections_(new MCPConnectionList) {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(heading(tr("Model Context Protocol")));
-    auto* intro = new QLabel(tr("Zorvi ships an MCP server that reads this computer's capture library directly — "
-                                "including everything synced to it from your workspace — with no network on the "
-                                "request path. Actions it takes sync up like your own, attributed to the agent."));
-    intro->setWordWrap(true);
-    layout->addWidget(intro);
+    layout->addWidget(Labels::heading(tr("Model Context Protocol")));
+    layout->addWidget(Labels::body(tr("Zorvi ships an MCP server that reads this computer's capture library directly — "
+                                      "including everything synced to it from your workspace — with no network on "
+                                      "the request path. Actions it takes sync up like your own, attributed to the "
+                                      "agent.")));
     layout->addWidget(connections_);
 
     layout->addSpacing(8);
-    layout->addWidget(heading(tr("What your agent can do")));
+    layout->addWidget(Labels::heading(tr("What your agent can do")));
     const QList<std::pair<const char*, QString>> tools = {
         {"list_captures", tr("See what's open, with notes and where each was found.")},
         {"get_capture", tr("Look at the actual screenshot, plus full context and comments.")},
@@ -51,9 +38,7 @@ AgentSettingsPage::AgentSettingsPage(QWidget* parent) : QWidget(parent), connect
         auto* name = new QLabel(tools[i].first);
         name->setFont(mono);
         name->setForegroundRole(QPalette::Link);
-        auto* description = new QLabel(tools[i].second);
-        description->setForegroundRole(QPalette::PlaceholderText);
-        description->setWordWrap(true);
+        auto* description = Labels::secondary(tools[i].second);
         grid->addWidget(name, i, 0, Qt::AlignTop);
         grid->addWidget(description, i, 1);
     }

@@ -1,7 +1,7 @@
 #include "MCPConnectionList.h"
 
 #include "CodeBlock.h"
-#include "ui/SymbolIcons.h"
+#include "ui/Labels.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,31 +11,10 @@
 
 namespace {
 
-QLabel* iconLabel(const QString& symbol, int size, const QColor& tint = {}) {
-    auto* label = new QLabel;
-    label->setPixmap(symbolIcon(symbol, tint).pixmap(size, size));
-    label->setFixedSize(size, size);
-    return label;
-}
-
 QWidget* warning(const QString& text, const QString& objectName) {
-    auto* box = new QWidget;
+    QWidget* box = Labels::warning(text);
     box->setObjectName(objectName);
-    auto* layout = new QHBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(iconLabel("exclamationmark.triangle.fill", 16, QColor(0xd9, 0x8a, 0x00)), 0, Qt::AlignTop);
-    auto* label = new QLabel(text);
-    label->setObjectName("text");
-    label->setWordWrap(true);
-    layout->addWidget(label, 1);
     return box;
-}
-
-QLabel* secondary(const QString& text) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
 }
 
 } // namespace
@@ -51,7 +30,7 @@ MCPConnectionList::MCPConnectionList(QWidget* parent) : QWidget(parent), rows_(n
     error_ = warning({}, "error");
     error_->hide();
     layout->addWidget(error_);
-    layout->addWidget(secondary(tr("Restart your agent after connecting so it picks up the new server.")));
+    layout->addWidget(Labels::secondary(tr("Restart your agent after connecting so it picks up the new server.")));
 
     auto* manualToggle = new QToolButton;
     manualToggle->setObjectName("manualToggle");
@@ -100,7 +79,7 @@ void MCPConnectionList::rebuildRows() {
         row->setObjectName("client-" + MCPInstaller::id(client));
         auto* h = new QHBoxLayout(row);
         h->setContentsMargins(0, 4, 0, 4);
-        h->addWidget(iconLabel(MCPConnectionListModel::iconName(client), 22));
+        h->addWidget(Labels::symbol(MCPConnectionListModel::iconName(client), 22));
 
         auto* text = new QVBoxLayout;
         QString name = "<b>" + MCPInstaller::displayName(client).toHtmlEscaped() + "</b>";
@@ -114,7 +93,7 @@ void MCPConnectionList::rebuildRows() {
         auto* statusRow = new QHBoxLayout;
         switch (status.kind) {
         case Kind::connected:
-            statusRow->addWidget(iconLabel("checkmark.circle.fill", 14, QColor(0x2e, 0xa0, 0x43)));
+            statusRow->addWidget(Labels::symbol("checkmark.circle.fill", 14, QColor(0x2e, 0xa0, 0x43)));
             line = tr("Connected");
             action = tr("Disconnect");
             break;
@@ -127,7 +106,7 @@ void MCPConnectionList::rebuildRows() {
             action = tr("Connect");
             break;
         }
-        auto* statusLabel = secondary(line);
+        auto* statusLabel = Labels::secondary(line);
         statusLabel->setObjectName("status");
         statusRow->addWidget(statusLabel, 1);
         text->addLayout(statusRow);

@@ -318,7 +318,7 @@ void BoardView::showContextMenu(const QPoint& at) {
     QAction* handOff = menu.addAction(tr("Copy for Agent"), this, [capture] { AgentHandOff::copy(capture); });
     handOff->setShortcut(AgentHandOff::shortcut());
     if (c->hasImage()) {
-        const QString file = ZorviPaths::imageURL(c->imagePath);
+        const QString file = ZorviPaths::imageFile(c->imagePath);
         menu.addAction("Show in Folder", this, [file] { FileManagerReveal::showItem(file); });
     }
     Library& library = board_.library();

@@ -40,8 +40,8 @@ QFont sized(QFont f, int px, bool bold = false) {
 // The file a card shows: the thumbnail, else the original; none without a screenshot.
 QString thumbnailFile(const Capture& c) {
     if (c.thumbPath && !c.thumbPath->isEmpty())
-        return ZorviPaths::thumbURL(*c.thumbPath);
-    return c.hasImage() ? ZorviPaths::imageURL(c.imagePath) : QString();
+        return ZorviPaths::thumbFile(*c.thumbPath);
+    return c.hasImage() ? ZorviPaths::imageFile(c.imagePath) : QString();
 }
 
 // The image scaled to cover `size`, cropped to the centre; cached per decoded image, size and

@@ -9,12 +9,13 @@
 #include "TagText.h"
 #include "ui/Theme.h"
 
-#include "account/NoteLengthWarning.h"
+#include "ui/NoteLengthWarning.h"
 #include "platform/FileManagerReveal.h"
-#include "shell/AppNotifications.h"
-#include "markup/SaveAsButton.h"
+#include "ui/AppNotifications.h"
+#include "export/SaveAsButton.h"
 #include "ui/SymbolIcons.h"
 #include "store/ZorviPaths.h"
+#include "ui/Labels.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -34,14 +35,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QLabel* heading(const QString& text) {
-    auto* label = new QLabel(text);
-    QFont f = label->font();
-    f.setBold(true);
-    label->setFont(f);
-    return label;
-}
 
 void clear(QLayout* layout) {
     while (QLayoutItem* item = layout->takeAt(0)) {
@@ -128,12 +121,12 @@ QWidget* CaptureDetailView::buildHeader() {
     reveal_ = headerButton("folder", "Show in Folder");
     connect(reveal_, &QToolButton::clicked, this, [this] {
         if (const CaptureImage* image = selectedImage())
-            FileManagerReveal::showItem(image->originalURL());
+            FileManagerReveal::showItem(image->originalFile());
     });
     copy_ = headerButton("doc.on.doc", "Copy image");
     connect(copy_, &QToolButton::clicked, this, [this] {
         if (const CaptureImage* image = selectedImage())
-            QApplication::clipboard()->setImage(QImage(image->displayURL()));
+            QApplication::clipboard()->setImage(QImage(image->displayFile()));
     });
     QToolButton* remove = headerButton("trash", "Delete capture");
     remove->setObjectName("deleteCapture");
@@ -199,7 +192,7 @@ QWidget* CaptureDetailView::buildImageArea() {
     icon->setPixmap(BoardPainting::symbol("text.alignleft", Theme::shared().color(Theme::Color::textTertiary), 36,
                                           devicePixelRatioF()));
     icon->setAlignment(Qt::AlignCenter);
-    auto* title = heading("No screenshot");
+    auto* title = Labels::strong("No screenshot");
     title->setAlignment(Qt::AlignCenter);
     auto* text = new QLabel("This issue was filed as text. Add a screenshot and it shows up here, on the card, and "
                             "for your agent.");
@@ -327,7 +320,7 @@ QWidget* CaptureDetailView::buildSidePane() {
             noteTimer_.start();
     });
 
-    contextHeading_ = heading("Captured in");
+    contextHeading_ = Labels::strong("Captured in");
     context_ = new QFormLayout;
 
     tags_ = new QLineEdit;
@@ -351,7 +344,7 @@ QWidget* CaptureDetailView::buildSidePane() {
     });
     connect(tagsElsewhere_, &ElsewhereNotice::dismissed, this, [this] { tagsMerge_.forgetTheirs(); });
 
-    commentsHeading_ = heading("Comments");
+    commentsHeading_ = Labels::strong("Comments");
     comments_ = new QVBoxLayout;
     newComment_ = new QLineEdit;
     newComment_->setObjectName("newComment");
@@ -367,7 +360,7 @@ QWidget* CaptureDetailView::buildSidePane() {
 
     layout->addLayout(workflow);
     layout->addWidget(provenance_);
-    layout->addWidget(heading("Note"));
+    layout->addWidget(Labels::strong("Note"));
     layout->addWidget(note_);
     layout->addWidget(new NoteLengthWarning(note_));
     layout->addWidget(noteElsewhere_);
@@ -375,14 +368,14 @@ QWidget* CaptureDetailView::buildSidePane() {
     layout->addLayout(context_);
     screenshotText_ = new ScreenshotTextSection(library_);
     layout->addWidget(screenshotText_);
-    layout->addWidget(heading("Tags"));
+    layout->addWidget(Labels::strong("Tags"));
     layout->addWidget(tags_);
     layout->addWidget(tagsElsewhere_);
     layout->addWidget(commentsHeading_);
     // Above the comments, so it stays put however many there are.
     layout->addLayout(commentRow);
     layout->addLayout(comments_);
-    layout->addWidget(heading("History"));
+    layout->addWidget(Labels::strong("History"));
     layout->addLayout(history_);
     layout->addStretch();
 
@@ -590,10 +583,10 @@ void CaptureDetailView::reloadImages() {
     const Theme& theme = Theme::shared();
     for (const CaptureImage& image : images_) {
         QPixmap thumb;
-        if (const auto path = image.thumbURL())
+        if (const auto path = image.thumbFile())
             thumb.load(*path);
         if (thumb.isNull())
-            thumb.load(image.displayURL());
+            thumb.load(image.displayFile());
         auto* item = new QListWidgetItem(QIcon(thumb), QString());
         item->setData(Qt::UserRole, image.id);
         item->setToolTip(image.hasAnnotations() ? "Marked up — click to edit" : "Click to mark up");
@@ -622,7 +615,7 @@ void CaptureDetailView::showSelectedImage() {
     sizeToggle_->setToolTip(sizeToggle_->text());
     sizeToggle_->setIcon(
         symbolIcon(actualSize_ ? "arrow.down.right.and.arrow.up.left" : "arrow.up.left.and.arrow.down.right"));
-    QImageReader reader(image->displayURL());
+    QImageReader reader(image->displayFile());
     QImage picture = reader.read();
     if (picture.isNull()) {
         image_->setPixmap(BoardPainting::symbol(

@@ -12,6 +12,7 @@
 class ThumbnailLoader : public QObject {
     Q_OBJECT
   public:
+    // A few screens of cards each way, so scrolling back never decodes again.
     static constexpr int capacity = 300;
     // Originals standing in for a missing thumbnail are scaled to this long edge.
     static constexpr int longEdge = 640;

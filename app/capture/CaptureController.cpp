@@ -114,9 +114,9 @@ bool CaptureController::canStart(Intent intent) {
     if (markupIsOpen_ && markupIsOpen_())
         return false;
     permissions_.refresh();
-    if (!permissions_.hasScreenRecording()) {
-        if (onNeedsScreenRecording_)
-            onNeedsScreenRecording_();
+    if (!permissions_.canCaptureScreen()) {
+        if (onScreenCaptureUnavailable_)
+            onScreenCaptureUnavailable_();
         return false;
     }
     return true;
@@ -358,7 +358,7 @@ PendingImage CaptureController::makePendingImage(const QImage& image, bool copyT
     if (copyToClipboard)
         // The clipboard gets the very PNG the library keeps, encoded once, off this thread.
         finished = [](const ImageWriter::Written& written) {
-            QFile file(ZorviPaths::imageURL(written.relativePath));
+            QFile file(ZorviPaths::imageFile(written.relativePath));
             if (file.open(QIODevice::ReadOnly))
                 ImageClipboard::setPng(file.readAll());
         };
@@ -560,7 +560,7 @@ std::optional<QString> CaptureController::applyPendingAnnotation(const Annotatio
             if (rendered.thumbPath) {
                 if (const auto old = std::exchange(image.written.thumbRelativePath, rendered.thumbPath);
                     old && *old != *rendered.thumbPath)
-                    QFile::remove(ZorviPaths::thumbURL(*old));
+                    QFile::remove(ZorviPaths::thumbFile(*old));
             }
         } catch (const ZorviError& error) {
             // The marks stay in the editor, which says why.

@@ -50,7 +50,7 @@ public:
     ~CaptureController() override;
 
     void setMarkupEditor(MarkupEditor open, std::function<bool()> isOpen);
-    void setOnNeedsScreenRecording(std::function<void()> callback) { onNeedsScreenRecording_ = std::move(callback); }
+    void setOnScreenCaptureUnavailable(std::function<void()> callback) { onScreenCaptureUnavailable_ = std::move(callback); }
     void setSound(ShutterSound* sound) { sound_ = sound; }
     // Without a finder, window capture says it isn't available here.
     void setWindowFinder(const WindowFinder* finder, WindowContextSource context);
@@ -137,7 +137,7 @@ private:
     WindowContextSource windowContext_;
     MarkupEditor markupEditor_;
     std::function<bool()> markupIsOpen_;
-    std::function<void()> onNeedsScreenRecording_;
+    std::function<void()> onScreenCaptureUnavailable_;
 
     RegionSelectionOverlay overlay_;
     ComposeWindowController compose_;

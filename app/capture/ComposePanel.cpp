@@ -1,8 +1,9 @@
 #include "capture/ComposePanel.h"
 
-#include "account/NoteLengthWarning.h"
+#include "ui/NoteLengthWarning.h"
 #include "capture/ComposeProblemBanner.h"
 #include "ui/SymbolIcons.h"
+#include "ui/Labels.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -141,12 +142,8 @@ QWidget* ComposePanel::buildPicture() {
     layout->setContentsMargins(0, 0, 0, 0);
     const QList<PendingImage>& images = model_->pending().images;
     if (images.isEmpty()) {
-        auto* title = new QLabel(tr("No screenshot"));
-        QFont bold = title->font();
-        bold.setBold(true);
-        title->setFont(bold);
-        auto* line = new QLabel(tr("Just the note. You can add one now, or later from the board."));
-        line->setWordWrap(true);
+        auto* title = Labels::strong(tr("No screenshot"));
+        auto* line = Labels::body(tr("Just the note. You can add one now, or later from the board."));
         auto* add = new QPushButton(symbolIcon(QStringLiteral("plus")), tr("Add screenshot"));
         add->setToolTip(tr("Take a screenshot for this issue"));
         connect(add, &QPushButton::clicked, this, [this] { model_->addScreenshot(); });

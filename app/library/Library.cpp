@@ -268,9 +268,9 @@ bool Library::update(const Capture& capture) {
 bool Library::remove(const QString& captureID) {
     const bool removed = perform([&] {
         if (const std::optional<Capture> capture = store_.capture(captureID)) {
-            evict(ZorviPaths::imageURL(capture->imagePath));
+            evict(ZorviPaths::imageFile(capture->imagePath));
             if (capture->thumbPath)
-                evict(ZorviPaths::thumbURL(*capture->thumbPath));
+                evict(ZorviPaths::thumbFile(*capture->thumbPath));
         }
         store_.softDelete(captureID, CaptureStore::DeletedFiles::keep);
     });

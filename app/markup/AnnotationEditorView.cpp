@@ -5,8 +5,9 @@
 #include "markup/AnnotationPalette.h"
 #include "markup/DiscardMarksPrompt.h"
 #include "markup/HexColor.h"
-#include "markup/SaveImageAs.h"
+#include "export/SaveImageAs.h"
 #include "ui/SymbolIcons.h"
+#include "ui/Labels.h"
 
 #include <QButtonGroup>
 #include <QDateTime>
@@ -218,10 +219,8 @@ QWidget* AnnotationEditorView::makeFooter() {
     auto* footer = new QWidget(this);
     auto* row = new QHBoxLayout(footer);
     row->setContentsMargins(0, 0, 0, 0);
-    hint_ = new QLabel(footer);
+    hint_ = Labels::secondary({}, footer);
     hint_->setObjectName("hint");
-    hint_->setWordWrap(true);
-    hint_->setForegroundRole(QPalette::PlaceholderText);
     row->addWidget(hint_, 1);
 
     auto* saveAs = new QPushButton(tr("Save As…"), footer);

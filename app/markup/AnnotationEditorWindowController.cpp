@@ -96,7 +96,7 @@ AnnotationEditorWindowController::~AnnotationEditorWindowController() {
 
 void AnnotationEditorWindowController::present(const CaptureImage& image, SaveAttempt trySave) {
     cancelOpenEditor();
-    const QString path = image.originalURL();
+    const QString path = image.originalFile();
     QImage original;
     // A stored path that would leave the library is treated like a missing file.
     if (ZorviPaths::isSafeRelativePath(image.imagePath))

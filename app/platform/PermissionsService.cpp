@@ -9,7 +9,8 @@ PermissionsService& PermissionsService::shared() {
 }
 
 PermissionsService::PermissionsService(Clock& clock, Platform* platform, QObject* parent)
-    : QObject(parent), clock_(clock), platform_(platform ? *platform : Platform::current()) {
+    : QObject(parent), clock_(clock), platform_(platform ? *platform : Platform::current()),
+      canMonitorKeys_(platform_.canMonitorKeys()) {
     refresh();
 }
 
@@ -17,19 +18,8 @@ PermissionsService::~PermissionsService() = default;
 
 void PermissionsService::refresh() {
     const bool screen = platform_.canCaptureScreen();
-    const bool keys = platform_.canMonitorKeys();
-    if (std::exchange(hasScreenRecording_, screen) != screen)
-        emit hasScreenRecordingChanged(screen);
-    if (std::exchange(hasAccessibility_, keys) != keys)
-        emit hasAccessibilityChanged(keys);
-}
-
-void PermissionsService::requestScreenRecording() {
-    refresh();
-}
-
-void PermissionsService::requestAccessibility() {
-    refresh();
+    if (std::exchange(canCaptureScreen_, screen) != screen)
+        emit canCaptureScreenChanged(screen);
 }
 
 void PermissionsService::beginPolling() {

@@ -15,8 +15,8 @@
 // Linux desktops have none for these.
 class PermissionsService : public QObject {
     Q_OBJECT
-    Q_PROPERTY(bool hasScreenRecording READ hasScreenRecording NOTIFY hasScreenRecordingChanged)
-    Q_PROPERTY(bool hasAccessibility READ hasAccessibility NOTIFY hasAccessibilityChanged)
+    Q_PROPERTY(bool canCaptureScreen READ canCaptureScreen NOTIFY canCaptureScreenChanged)
+    Q_PROPERTY(bool canMonitorKeys READ canMonitorKeys CONSTANT)
 public:
     static constexpr double pollInterval = 1.0;
 
@@ -29,30 +29,25 @@ public:
     ~PermissionsService() override;
 
     // Whether screenshots can be taken.
-    bool hasScreenRecording() const { return hasScreenRecording_; }
-    // Whether the session's key events can be read (tap and multi-press shortcuts).
-    bool hasAccessibility() const { return hasAccessibility_; }
+    bool canCaptureScreen() const { return canCaptureScreen_; }
+    // Whether the session's key events can be read (tap and multi-press
+    // shortcuts). Fixed for the session: X11 always offers them, Wayland never.
+    bool canMonitorKeys() const { return canMonitorKeys_; }
 
     void refresh();
-    // Neither can be granted from here: on X11 both already are, and on
-    // Wayland the portal asks at capture time while key reading has no
-    // grant at all. Both just read the state again.
-    void requestScreenRecording();
-    void requestAccessibility();
-
-    // Refreshes every second while a screen showing the state is visible.
+    // Refreshes every second while a screen showing the state is visible: a
+    // screenshot portal may start after the app.
     void beginPolling();
     void stopPolling();
     bool isPolling() const { return timer_ != nullptr; }
 
 signals:
-    void hasScreenRecordingChanged(bool granted);
-    void hasAccessibilityChanged(bool granted);
+    void canCaptureScreenChanged(bool granted);
 
 private:
     Clock& clock_;
     Platform& platform_;
-    bool hasScreenRecording_ = false;
-    bool hasAccessibility_ = false;
+    bool canCaptureScreen_ = false;
+    const bool canMonitorKeys_;
     std::unique_ptr<Clock::Timer> timer_;
 };

@@ -28,7 +28,8 @@ public:
     // Whether a screenshot can be taken right now (asked again on each
     // permission poll, since a portal may start later).
     virtual bool canCaptureScreen() = 0;
-    // Whether the session delivers raw key events (tap and multi-press triggers).
+    // Whether the session delivers raw key events (tap and multi-press
+    // triggers); the answer never changes within a session.
     virtual bool canMonitorKeys() = 0;
     // Null where the session won't say which window is active.
     virtual std::unique_ptr<ActiveWindowSource> activeWindowSource() = 0;

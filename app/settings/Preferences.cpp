@@ -13,7 +13,7 @@ constexpr const char* onboardingKey = "onboarding.completed";
 constexpr const char* soundKey = "capture.sound";
 constexpr const char* clipboardKey = "capture.copyToClipboard";
 constexpr const char* urlsKey = "capture.collectURLs";
-constexpr const char* menuBarIconKey = "ui.menuBarIcon";
+constexpr const char* trayIconKey = "ui.menuBarIcon";
 constexpr const char* launchAtLoginKey = "ui.launchAtLogin";
 constexpr const char* defaultGroupKey = "capture.defaultGroupID";
 constexpr const char* legacyDefaultGroupKey = "capture.defaultProjectID";
@@ -30,13 +30,13 @@ struct RegisteredDefault {
     bool value;
 };
 constexpr RegisteredDefault registeredDefaults[] = {
-    {soundKey, true}, {clipboardKey, false}, {urlsKey, false}, {menuBarIconKey, true}, {openDashboardKey, false},
+    {soundKey, true}, {clipboardKey, false}, {urlsKey, false}, {trayIconKey, true}, {openDashboardKey, false},
     {desktopNoticesKey, true}, {regionHandlesKey, false},
 };
 
 constexpr const char* legacyKeys[] = {
     regionKey, fullScreenKey, onboardingKey, soundKey, clipboardKey, urlsKey,
-    menuBarIconKey, launchAtLoginKey, defaultGroupKey, legacyDefaultGroupKey, openDashboardKey,
+    trayIconKey, launchAtLoginKey, defaultGroupKey, legacyDefaultGroupKey, openDashboardKey,
 };
 
 QString configHome() {
@@ -80,7 +80,7 @@ Preferences::Preferences(const QString& path, const QString& legacyPath, QObject
     playCaptureSound_ = readBool(soundKey);
     copyToClipboard_ = readBool(clipboardKey);
     captureURLs_ = readBool(urlsKey);
-    showMenuBarIcon_ = readBool(menuBarIconKey);
+    showTrayIcon_ = readBool(trayIconKey);
     openDashboardAfterSave_ = readBool(openDashboardKey);
     showDesktopNotices_ = readBool(desktopNoticesKey);
     adjustRegionWithHandles_ = readBool(regionHandlesKey);
@@ -182,8 +182,8 @@ void Preferences::setCaptureURLs(bool value) {
     updateBool(captureURLs_, value, urlsKey, &Preferences::captureURLsChanged);
 }
 
-void Preferences::setShowMenuBarIcon(bool value) {
-    updateBool(showMenuBarIcon_, value, menuBarIconKey, &Preferences::showMenuBarIconChanged);
+void Preferences::setShowTrayIcon(bool value) {
+    updateBool(showTrayIcon_, value, trayIconKey, &Preferences::showTrayIconChanged);
 }
 
 void Preferences::setOpenDashboardAfterSave(bool value) {

@@ -34,7 +34,7 @@ public:
     bool playCaptureSound() const { return playCaptureSound_; }
     bool copyToClipboard() const { return copyToClipboard_; }
     bool captureURLs() const { return captureURLs_; }
-    bool showMenuBarIcon() const { return showMenuBarIcon_; }
+    bool showTrayIcon() const { return showTrayIcon_; }
     bool openDashboardAfterSave() const { return openDashboardAfterSave_; }
     // Desktop notices when an agent acts on your captures or sync needs you.
     bool showDesktopNotices() const { return showDesktopNotices_; }
@@ -49,7 +49,7 @@ public:
     void setPlayCaptureSound(bool value);
     void setCopyToClipboard(bool value);
     void setCaptureURLs(bool value);
-    void setShowMenuBarIcon(bool value);
+    void setShowTrayIcon(bool value);
     void setOpenDashboardAfterSave(bool value);
     void setShowDesktopNotices(bool value);
     void setAdjustRegionWithHandles(bool value);
@@ -67,7 +67,7 @@ signals:
     void playCaptureSoundChanged(bool value);
     void copyToClipboardChanged(bool value);
     void captureURLsChanged(bool value);
-    void showMenuBarIconChanged(bool value);
+    void showTrayIconChanged(bool value);
     void openDashboardAfterSaveChanged(bool value);
     void showDesktopNoticesChanged(bool value);
     void adjustRegionWithHandlesChanged(bool value);
@@ -92,7 +92,7 @@ private:
     bool playCaptureSound_ = true;
     bool copyToClipboard_ = false;
     bool captureURLs_ = false;
-    bool showMenuBarIcon_ = true;
+    bool showTrayIcon_ = true;
     bool openDashboardAfterSave_ = false;
     bool showDesktopNotices_ = true;
     bool adjustRegionWithHandles_ = false;

@@ -8,7 +8,7 @@ class QMenuBar;
 class QWidget;
 
 // Every command of the app as one QAction each, shared by the menu bar, the
-// tray menu and the windows' keyboard shortcuts. The AppDelegate connects
+// tray menu and the windows' keyboard shortcuts. The AppShell connects
 // each action's triggered() to its handler.
 class AppActions : public QObject {
     Q_OBJECT

@@ -12,7 +12,7 @@ namespace Autostart {
 
 QString entryPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/autostart/" +
-           ZorviPaths::bundleIdentifier + ".desktop";
+           ZorviPaths::desktopAppId + ".desktop";
 }
 
 bool isEnabled() { return QFile::exists(entryPath()); }
@@ -36,7 +36,7 @@ bool setEnabled(bool enabled, QString* error) {
                              "Name=Zorvi\n"
                              "Comment=Capture a bug on screen and hand it to a coding agent\n"
                              "Exec=\"" + exec.toUtf8() + "\" --background\n"
-                             "Icon=" + QByteArray(ZorviPaths::bundleIdentifier) + "\n"
+                             "Icon=" + QByteArray(ZorviPaths::desktopAppId) + "\n"
                              "Terminal=false\n"
                              "X-GNOME-Autostart-enabled=true\n";
     if (file.open(QIODevice::WriteOnly) && file.write(entry) == entry.size() && file.commit())

@@ -32,6 +32,7 @@ QString usage() {
 }
 
 std::optional<int> delaySeconds(const QStringList& arguments) {
+    // Time to open a menu or hover a tooltip; a longer delay is taken for a typo.
     constexpr int longestDelay = 60;
     for (qsizetype index = 0; index < arguments.size(); ++index) {
         QString value;

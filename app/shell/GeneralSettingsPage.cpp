@@ -7,7 +7,8 @@
 
 #include "library/Library.h"
 #include "platform/Platform.h"
-#include "markup/SaveAsName.h"
+#include "export/SaveAsName.h"
+#include "ui/Labels.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,13 +26,6 @@ QCheckBox* toggle(QWidget* parent, const QString& text, const QString& objectNam
     box->setObjectName(objectName);
     box->setChecked(value);
     return box;
-}
-
-QLabel* note(const QString& text) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
 }
 
 } // namespace
@@ -85,15 +79,16 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     auto* urls = toggle(this, tr("Record the page URL from browsers"), "captureURLs", prefs->captureURLs());
     connect(urls, &QCheckBox::toggled, prefs, &Preferences::setCaptureURLs);
     contextLayout->addWidget(urls);
-    contextLayout->addWidget(note(tr("Reading a browser's address needs its accessibility support; Firefox offers it, "
-                                     "other browsers often don't. The app, window title and display are always "
-                                     "recorded.")));
+    contextLayout->addWidget(
+        Labels::secondary(tr("Reading a browser's address needs its accessibility support; Firefox offers it, "
+                             "other browsers often don't. The app, window title and display are always "
+                             "recorded.")));
     layout->addWidget(context);
 
     auto* desktop = new QGroupBox(tr("Desktop"));
     auto* desktopLayout = new QVBoxLayout(desktop);
-    auto* tray = toggle(this, tr("Show Zorvi in the system tray"), "showMenuBarIcon", prefs->showMenuBarIcon());
-    connect(tray, &QCheckBox::toggled, prefs, &Preferences::setShowMenuBarIcon);
+    auto* tray = toggle(this, tr("Show Zorvi in the system tray"), "showTrayIcon", prefs->showTrayIcon());
+    connect(tray, &QCheckBox::toggled, prefs, &Preferences::setShowTrayIcon);
     auto* login = toggle(this, tr("Start Zorvi when you log in"), "launchAtLogin", Autostart::isEnabled());
     connect(login, &QCheckBox::toggled, this, [this, login](bool on) {
         QString error;
@@ -129,12 +124,11 @@ GeneralSettingsPage::GeneralSettingsPage(Preferences& preferences, PermissionsSe
     keys->setWordWrap(true);
     auto showState = [screen, keys, &permissions] {
         const SessionType session = Platform::current().session();
-        screen->setText(PermissionTexts::screenCapture(session, permissions.hasScreenRecording()));
-        keys->setText(PermissionTexts::keyEvents(session, permissions.hasAccessibility()));
+        screen->setText(PermissionTexts::screenCapture(session, permissions.canCaptureScreen()));
+        keys->setText(PermissionTexts::keyEvents(session, permissions.canMonitorKeys()));
     };
     showState();
-    connect(&permissions, &PermissionsService::hasScreenRecordingChanged, this, showState);
-    connect(&permissions, &PermissionsService::hasAccessibilityChanged, this, showState);
+    connect(&permissions, &PermissionsService::canCaptureScreenChanged, this, showState);
     permissionsLayout->addRow(tr("Screenshots\n(required)"), screen);
     permissionsLayout->addRow(tr("Key events\n(only for tap shortcuts)"), keys);
     layout->addWidget(permissionsBox);

@@ -1,11 +1,12 @@
 #include "LibrarySettingsPage.h"
 
-#include "AppNotifications.h"
+#include "ui/AppNotifications.h"
 #include "ui/SymbolIcons.h"
 
 #include "library/Library.h"
 #include "platform/FileManagerReveal.h"
 #include "store/ZorviPaths.h"
+#include "ui/Labels.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,11 +51,9 @@ LibrarySettingsPage::LibrarySettingsPage(Library& library, QWidget* parent)
     location->addWidget(path, 1);
     location->addWidget(reveal);
     form->addRow(tr("Location"), location);
-    auto* explanation = new QLabel(
+    auto* explanation = Labels::secondary(
         tr("Everything lives in that folder — a SQLite database and the image files. Signed in, captures also sync "
            "to your workspace; signed out, nothing leaves this computer. Back it up like any other folder."));
-    explanation->setWordWrap(true);
-    explanation->setForegroundRole(QPalette::PlaceholderText);
     form->addRow(explanation);
     layout->addWidget(here);
 

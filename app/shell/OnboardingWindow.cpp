@@ -10,6 +10,7 @@
 
 #include "agents/MCPConnectionList.h"
 #include "platform/Platform.h"
+#include "ui/Labels.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -23,45 +24,15 @@
 
 namespace {
 
-QLabel* title(const QString& text) {
-    auto* label = new QLabel(text);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * 1.6);
-    font.setBold(true);
-    label->setFont(font);
-    label->setWordWrap(true);
-    return label;
-}
-
-QLabel* body(const QString& text) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    return label;
-}
-
-QLabel* secondary(const QString& text) {
-    auto* label = body(text);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
-
-QLabel* icon(const QString& symbol, int size, const QColor& tint = {}) {
-    auto* label = new QLabel;
-    label->setPixmap(symbolIcon(symbol, tint).pixmap(size, size));
-    label->setFixedSize(size, size);
-    return label;
-}
-
 // An icon beside a bold heading and a line under it.
 QWidget* feature(const QString& symbol, const QString& heading, const QString& text) {
     auto* row = new QWidget;
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 4, 0, 4);
-    layout->addWidget(icon(symbol, 28), 0, Qt::AlignTop);
+    layout->addWidget(Labels::symbol(symbol, 28), 0, Qt::AlignTop);
     auto* column = new QVBoxLayout;
-    auto* bold = new QLabel("<b>" + heading.toHtmlEscaped() + "</b>");
-    column->addWidget(bold);
-    column->addWidget(secondary(text));
+    column->addWidget(Labels::strong(heading));
+    column->addWidget(Labels::secondary(text));
     layout->addLayout(column, 1);
     return row;
 }
@@ -140,7 +111,7 @@ OnboardingWindow::OnboardingWindow(Preferences& preferences, PermissionsService&
             setStep(step_ + 1);
         }
     });
-    connect(&permissions_, &PermissionsService::hasScreenRecordingChanged, this,
+    connect(&permissions_, &PermissionsService::canCaptureScreenChanged, this,
             &OnboardingWindow::showProgressAndFooter);
 
     actions.attachShortcutsTo(this);
@@ -187,7 +158,7 @@ void OnboardingWindow::showProgressAndFooter() {
     skip_->setVisible(step_ == agent);
     if (step_ == ready)
         next_->setText(tr("Start using Zorvi"));
-    else if (step_ == permission && !permissions_.hasScreenRecording())
+    else if (step_ == permission && !permissions_.canCaptureScreen())
         next_->setText(tr("Continue") + tr(" anyway"));
     else
         next_->setText(tr("Continue"));
@@ -207,13 +178,14 @@ void OnboardingWindow::closeEvent(QCloseEvent* event) {
 }
 
 QWidget* OnboardingWindow::makeWelcome() {
-    return page({title(tr("Stop losing the bugs you spot")),
-                 body(tr("Screenshot what's wrong, type a note, and it lands on a board your coding agent can "
+    return page(
+        {Labels::title(tr("Stop losing the bugs you spot")),
+         Labels::body(tr("Screenshot what's wrong, type a note, and it lands on a board your coding agent can "
                          "actually read — image and all.")),
-                 feature("viewfinder", tr("Capture"), tr("Drag a region or grab the whole screen, from any app.")),
-                 feature("text.bubble", tr("Annotate"), tr("A note box opens straight away. Type, hit Ctrl+Enter, done.")),
-                 feature("sparkles", tr("Hand it to your agent"),
-                         tr("Your agent sees the screenshot, the note, and where you found it."))});
+         feature("viewfinder", tr("Capture"), tr("Drag a region or grab the whole screen, from any app.")),
+         feature("text.bubble", tr("Annotate"), tr("A note box opens straight away. Type, hit Ctrl+Enter, done.")),
+         feature("sparkles", tr("Hand it to your agent"),
+                 tr("Your agent sees the screenshot, the note, and where you found it."))});
 }
 
 QWidget* OnboardingWindow::makePermission() {
@@ -222,31 +194,31 @@ QWidget* OnboardingWindow::makePermission() {
     auto* heading = new QWidget;
     auto* headingLayout = new QHBoxLayout(heading);
     headingLayout->setContentsMargins(0, 0, 0, 0);
-    headingLayout->addWidget(icon("photo.badge.exclamationmark", 32));
-    headingLayout->addWidget(title(tr("Zorvi needs to read the screen")), 1);
+    headingLayout->addWidget(Labels::symbol("photo.badge.exclamationmark", 32));
+    headingLayout->addWidget(Labels::title(tr("Zorvi needs to read the screen")), 1);
 
     const QString how =
         wayland ? tr("On Wayland your desktop takes each screenshot for Zorvi and may ask you to allow it in its own "
                      "dialog the first time.")
                 : tr("In an X11 session Zorvi reads the screen directly: there is nothing to grant.");
-    auto* screenState = body({});
+    auto* screenState = Labels::body({});
     screenState->setObjectName("screenCaptureState");
-    auto* keysState = secondary({});
+    auto* keysState = Labels::secondary({});
     keysState->setObjectName("keyEventsState");
     auto show = [this, screenState, keysState, session] {
-        const QString screen = PermissionTexts::screenCapture(session, permissions_.hasScreenRecording());
-        screenState->setText(permissions_.hasScreenRecording()
+        const QString screen = PermissionTexts::screenCapture(session, permissions_.canCaptureScreen());
+        screenState->setText(permissions_.canCaptureScreen()
                                  ? "<span style='color:" + green().name() + "'>✓</span> " + screen.toHtmlEscaped()
                                  : screen.toHtmlEscaped());
         keysState->setText(tr("Tap and double-press shortcuts: ") +
-                           PermissionTexts::keyEvents(session, permissions_.hasAccessibility()));
+                           PermissionTexts::keyEvents(session, permissions_.canMonitorKeys()));
     };
     show();
-    connect(&permissions_, &PermissionsService::hasScreenRecordingChanged, this, show);
-    connect(&permissions_, &PermissionsService::hasAccessibilityChanged, this, show);
+    connect(&permissions_, &PermissionsService::canCaptureScreenChanged, this, show);
     return page({heading,
-                 body(how + " " + tr("Zorvi only reads pixels when you press your shortcut — never in the background, "
-                                     "and nothing leaves your computer.")),
+                 Labels::body(how + " " +
+                              tr("Zorvi only reads pixels when you press your shortcut — never in the background, "
+                                 "and nothing leaves your computer.")),
                  screenState, keysState});
 }
 
@@ -263,17 +235,19 @@ QWidget* OnboardingWindow::makeShortcuts() {
     grid->addWidget(full, 1, 1);
     connect(&preferences_, &Preferences::regionHotkeyChanged, region, &KeyCaps::setBinding);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, full, &KeyCaps::setBinding);
-    return page({title(tr("Pick your shortcuts")),
-                 body(tr("Press a combination, or tap a single modifier twice or three times. Zorvi works out which "
+    return page(
+        {Labels::title(tr("Pick your shortcuts")),
+         Labels::body(tr("Press a combination, or tap a single modifier twice or three times. Zorvi works out which "
                          "you meant.")),
-                 rows});
+         rows});
 }
 
 QWidget* OnboardingWindow::makeAgent() {
-    return page({title(tr("Connect your agent")),
-                 body(tr("Zorvi ships an MCP server. Connect it once and your agent can list what's open, look at the "
+    return page(
+        {Labels::title(tr("Connect your agent")),
+         Labels::body(tr("Zorvi ships an MCP server. Connect it once and your agent can list what's open, look at the "
                          "screenshots, and mark things fixed.")),
-                 new MCPConnectionList});
+         new MCPConnectionList});
 }
 
 QWidget* OnboardingWindow::makeReady() {
@@ -306,10 +280,11 @@ QWidget* OnboardingWindow::makeReady() {
     });
     auto* center = new QWidget;
     auto* centerLayout = new QHBoxLayout(center);
-    centerLayout->addWidget(icon("checkmark.circle.fill", 48, green()));
-    centerLayout->addWidget(title(tr("You're set up")), 1);
-    return page({center,
-                 body(tr("Zorvi lives in your system tray. Ask your agent “what's open in Zorvi?” to see the board "
+    centerLayout->addWidget(Labels::symbol("checkmark.circle.fill", 48, green()));
+    centerLayout->addWidget(Labels::title(tr("You're set up")), 1);
+    return page(
+        {center,
+         Labels::body(tr("Zorvi lives in your system tray. Ask your agent “what's open in Zorvi?” to see the board "
                          "from the other side.")),
-                 rows, tryIt});
+         rows, tryIt});
 }

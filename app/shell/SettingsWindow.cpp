@@ -1,7 +1,7 @@
 #include "SettingsWindow.h"
 
 #include "AppActions.h"
-#include "AppNotifications.h"
+#include "ui/AppNotifications.h"
 #include "GeneralSettingsPage.h"
 #include "LibrarySettingsPage.h"
 #include "ui/SymbolIcons.h"
@@ -39,7 +39,7 @@ SettingsWindow::SettingsWindow(Preferences& preferences, PermissionsService& per
     tabs_->addTab(scrolling(new GeneralSettingsPage(preferences, permissions, library)), symbolIcon("gearshape"),
                   tr("General"));
     tabs_->addTab(new QWidget, symbolIcon("person.crop.circle"), tr("Account"));
-    tabs_->addTab(new QWidget, symbolIcon("command"), tr("Shortcuts"));
+    tabs_->addTab(new QWidget, symbolIcon("keyboard"), tr("Shortcuts"));
     tabs_->addTab(scrolling(new AgentSettingsPage), symbolIcon("sparkles"), tr("Agent"));
     tabs_->addTab(scrolling(new LibrarySettingsPage(library)), symbolIcon("internaldrive"), tr("Library"));
     auto* layout = new QVBoxLayout(this);

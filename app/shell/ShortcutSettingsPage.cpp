@@ -4,6 +4,7 @@
 #include "settings/Preferences.h"
 
 #include "shortcuts/ShortcutSettingsPanel.h"
+#include "ui/Labels.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -11,14 +12,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QLabel* wrapped(const QString& text, bool secondary = false) {
-    auto* label = new QLabel(text);
-    label->setWordWrap(true);
-    if (secondary)
-        label->setForegroundRole(QPalette::PlaceholderText);
-    return label;
-}
 
 KeyCaps* keys(const QStringList& presses) {
     auto* caps = new KeyCaps;
@@ -34,9 +27,9 @@ ShortcutSettingsPage::ShortcutSettingsPage(GlobalShortcuts& shortcuts, Preferenc
 
     auto* recorders = new QGroupBox(tr("Shortcuts"));
     auto* recordersLayout = new QVBoxLayout(recorders);
-    recordersLayout->addWidget(wrapped(tr("Press any combination, or tap one modifier key twice or three times. "
-                                          "Pressing the same combination twice quickly makes it a double-press "
-                                          "shortcut.")));
+    recordersLayout->addWidget(Labels::body(tr("Press any combination, or tap one modifier key twice or three times. "
+                                               "Pressing the same combination twice quickly makes it a double-press "
+                                               "shortcut.")));
     // The recorders, their conflicts and the session's notice come as one piece.
     auto* recorderPanel = new ShortcutSettingsPanel(shortcuts, preferences);
     recorderPanel->layout()->setContentsMargins(0, 0, 0, 0);
@@ -51,12 +44,12 @@ ShortcutSettingsPage::ShortcutSettingsPage(GlobalShortcuts& shortcuts, Preferenc
     showFullTwice(preferences.fullScreenHotkey());
     connect(&preferences, &Preferences::regionHotkeyChanged, region, &KeyCaps::setBinding);
     connect(&preferences, &Preferences::fullScreenHotkeyChanged, fullTwice, showFullTwice);
-    noteForm->addRow(region, wrapped(tr("Press again while the overlay is up — the note box opens without a "
-                                        "screenshot")));
-    noteForm->addRow(fullTwice, wrapped(tr("Press twice quickly — same, from the full-screen shortcut")));
-    noteForm->addRow(wrapped(tr("It's the same note box; a screenshot can be added to it later, from the box or from "
-                                "the board."),
-                             true));
+    noteForm->addRow(region, Labels::body(tr("Press again while the overlay is up — the note box opens without a "
+                                             "screenshot")));
+    noteForm->addRow(fullTwice, Labels::body(tr("Press twice quickly — same, from the full-screen shortcut")));
+    noteForm->addRow(
+        Labels::secondary(tr("It's the same note box; a screenshot can be added to it later, from the box or from "
+                             "the board.")));
     layout->addWidget(noteOnly);
 
     auto* overlay = new QGroupBox(tr("While the overlay is open"));

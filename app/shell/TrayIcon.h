@@ -10,7 +10,7 @@ class QMenu;
 
 // The tray entry (StatusNotifierItem) with the status menu. Its titles are
 // live: the shortcuts, the open count and the sync line are pushed in by
-// the AppDelegate whenever they change. Only created when the desktop has
+// the AppShell whenever they change. Only created when the desktop has
 // a tray; without one the dashboard's menu bar reaches everything.
 class TrayIcon : public QSystemTrayIcon {
     Q_OBJECT

@@ -2,7 +2,7 @@
 
 #include "platform/KeyEventSource.h"
 #include "settings/Preferences.h"
-#include "shortcuts/EventTapMonitor.h"
+#include "shortcuts/KeyEventMonitor.h"
 
 const QString GlobalShortcuts::keyMonitorUnavailableText = QObject::tr(
     "Tap shortcuts and double presses read the keyboard through X11's input extension, which this session "
@@ -17,10 +17,8 @@ GlobalShortcuts::GlobalShortcuts(Preferences& preferences, std::unique_ptr<Short
     : QObject(parent), preferences_(preferences), region_(std::move(region)), fullScreen_(std::move(fullScreen)),
       service_(std::move(service)) {
     KeyEventSource* keys = service_->keyEvents();
-    eventTap_ = std::make_unique<EventTapMonitor>(keys, keys ? keys->eventClock() : Clock::system());
-    // A session has a raw key feed or not; no later poll can change that.
-    manager_ = std::make_unique<HotkeyManager>(service_->registrar(), *eventTap_, [] { return false; },
-                                               Clock::system());
+    keyMonitor_ = std::make_unique<KeyEventMonitor>(keys, keys ? keys->eventClock() : Clock::system());
+    manager_ = std::make_unique<HotkeyManager>(service_->registrar(), *keyMonitor_);
 
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &GlobalShortcuts::registerAll);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &GlobalShortcuts::registerAll);

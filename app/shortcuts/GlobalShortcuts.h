@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-class EventTapMonitor;
+class KeyEventMonitor;
 class Preferences;
 
 // The region and full-screen shortcuts, live for the whole session, on the
@@ -39,6 +39,6 @@ private:
     std::function<void()> region_;
     std::function<void()> fullScreen_;
     std::unique_ptr<ShortcutService> service_;
-    std::unique_ptr<EventTapMonitor> eventTap_;
+    std::unique_ptr<KeyEventMonitor> keyMonitor_;
     std::unique_ptr<HotkeyManager> manager_;
 };

@@ -1,7 +1,6 @@
 #include "shortcuts/HotkeyManager.h"
 
-#include "shortcuts/EventTapMonitor.h"
-#include "shortcuts/TriggerTiming.h"
+#include "shortcuts/KeyEventMonitor.h"
 
 #include <QPointer>
 
@@ -18,10 +17,8 @@ QString descriptionOf(HotkeyManager::Action action) {
 
 } // namespace
 
-HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, EventTapMonitor& eventTap,
-                             std::function<bool()> canMonitorKeys, Clock& clock, QObject* parent)
-    : QObject(parent), registrar_(registrar), eventTap_(eventTap), canMonitorKeys_(std::move(canMonitorKeys)),
-      clock_(clock) {}
+HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor, QObject* parent)
+    : QObject(parent), registrar_(registrar), keyMonitor_(keyMonitor) {}
 
 HotkeyManager::~HotkeyManager() = default;
 
@@ -42,13 +39,12 @@ void HotkeyManager::apply() {
     registrations_.clear();
     if (suspended_) {
         // Conflicts and the blocked state keep their last answer meanwhile.
-        eventTap_.setTriggers({});
-        eventTap_.stop();
-        pollTimer_.reset();
+        keyMonitor_.setTriggers({});
+        keyMonitor_.stop();
         return;
     }
     QSet<Action> conflicts;
-    QList<EventTapMonitor::Trigger> triggers;
+    QList<KeyEventMonitor::Trigger> triggers;
 
     for (const auto& [action, binding] : bindings_) {
         if (!binding.keyCode && !binding.modifiers.singleModifier())
@@ -79,33 +75,18 @@ void HotkeyManager::apply() {
     }
 
     const bool wantsMonitor = !triggers.isEmpty();
-    eventTap_.setTriggers(std::move(triggers));
+    keyMonitor_.setTriggers(std::move(triggers));
     if (wantsMonitor) {
-        if (!eventTap_.start()) {
-            setBlocked(true);
-            startPollingForPermission();
-            return;
-        }
+        setBlocked(!keyMonitor_.start());
     } else {
-        eventTap_.stop();
+        keyMonitor_.stop();
+        setBlocked(false);
     }
-    setBlocked(false);
-    pollTimer_.reset();
 }
 
 void HotkeyManager::setBlocked(bool blocked) {
-    if (blocked == isBlockedOnAccessibility_)
+    if (blocked == isKeyMonitorBlocked_)
         return;
-    isBlockedOnAccessibility_ = blocked;
-    emit isBlockedOnAccessibilityChanged(blocked);
-}
-
-void HotkeyManager::startPollingForPermission() {
-    if (pollTimer_)
-        return;
-    // The timer belongs to this manager, so the callback never outlives it.
-    pollTimer_ = clock_.start(TriggerTiming::keyMonitorPollInterval, true, [this] {
-        if (canMonitorKeys_())
-            apply();
-    });
+    isKeyMonitorBlocked_ = blocked;
+    emit keyMonitorBlockedChanged(blocked);
 }

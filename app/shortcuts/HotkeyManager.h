@@ -1,6 +1,5 @@
 #pragma once
 
-#include "platform/Clock.h"
 #include "platform/HotkeyRegistrar.h"
 #include "keys/HotkeyBinding.h"
 
@@ -11,22 +10,20 @@
 #include <map>
 #include <memory>
 
-class EventTapMonitor;
+class KeyEventMonitor;
 
 // Turns the stored shortcuts into things that fire: a combination pressed
 // once becomes a system-wide registration; everything else (multi-press,
 // modifier taps) becomes a trigger of the key-event monitor, which only some
 // sessions can run. Reports the combinations other applications own and
-// whether the monitor is blocked, and retries the monitor until it starts.
+// whether the monitor is blocked. A session has a key feed or it hasn't, so
+// a blocked monitor is tried again only when the bindings are applied again.
 class HotkeyManager : public QObject {
     Q_OBJECT
 public:
     enum class Action { region, fullScreen };
 
-    // `canMonitorKeys` says whether the session now allows the key-event
-    // monitor; it is asked on each poll while the monitor is blocked.
-    HotkeyManager(HotkeyRegistrar& registrar, EventTapMonitor& eventTap, std::function<bool()> canMonitorKeys,
-                  Clock& clock, QObject* parent = nullptr);
+    HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor, QObject* parent = nullptr);
     ~HotkeyManager() override;
 
     void registerBinding(const HotkeyBinding& binding, Action action, std::function<void()> handler);
@@ -37,27 +34,22 @@ public:
     void setSuspended(bool suspended);
     bool isSuspended() const { return suspended_; }
 
-    bool isBlockedOnAccessibility() const { return isBlockedOnAccessibility_; }
+    bool isKeyMonitorBlocked() const { return isKeyMonitorBlocked_; }
     QSet<Action> conflicts() const { return conflicts_; }
-    bool isPolling() const { return pollTimer_ != nullptr; }
 
 signals:
-    void isBlockedOnAccessibilityChanged(bool blocked);
+    void keyMonitorBlockedChanged(bool blocked);
     void conflictsChanged(const QSet<Action>& conflicts);
 
 private:
     void setBlocked(bool blocked);
-    void startPollingForPermission();
 
     HotkeyRegistrar& registrar_;
-    EventTapMonitor& eventTap_;
-    std::function<bool()> canMonitorKeys_;
-    Clock& clock_;
+    KeyEventMonitor& keyMonitor_;
     std::map<Action, HotkeyBinding> bindings_;
     std::map<Action, std::function<void()>> handlers_;
     std::map<Action, std::unique_ptr<HotkeyRegistrar::Registration>> registrations_;
     QSet<Action> conflicts_;
-    bool isBlockedOnAccessibility_ = false;
+    bool isKeyMonitorBlocked_ = false;
     bool suspended_ = false;
-    std::unique_ptr<Clock::Timer> pollTimer_;
 };

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 namespace {
+// Escape in the key-code table bindings are stored in (KeyCodeTable), not an X keycode.
 constexpr uint16_t escapeKeyCode = 53;
 }
 

@@ -2,6 +2,7 @@
 
 #include "keys/KeyCodeTable.h"
 #include "platform/KeyboardLayout.h"
+#include "ui/Labels.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -40,23 +41,13 @@ std::optional<uint16_t> portableKeyCode(const QKeyEvent& event) {
     return KeyCodeTable::keyCode(event.nativeVirtualKey());
 }
 
-QLabel* wrappedLabel(QWidget* parent) {
-    auto* label = new QLabel(parent);
-    label->setWordWrap(true);
-    return label;
-}
-
 } // namespace
 
 HotkeyRecorderView::HotkeyRecorderView(const QString& title, const QString& subtitle, QWidget* parent)
-    : QWidget(parent), control_(new QPushButton(this)), hint_(wrappedLabel(this)), warning_(wrappedLabel(this)),
-      conflictLabel_(wrappedLabel(this)) {
+    : QWidget(parent), control_(new QPushButton(this)), hint_(Labels::secondary({}, this)),
+      warning_(Labels::body({}, this)), conflictLabel_(Labels::body({}, this)) {
     auto* layout = new QVBoxLayout(this);
-    auto* titleLabel = new QLabel(title, this);
-    QFont bold = titleLabel->font();
-    bold.setBold(true);
-    titleLabel->setFont(bold);
-    layout->addWidget(titleLabel);
+    layout->addWidget(Labels::strong(title, this));
     if (!subtitle.isEmpty())
         layout->addWidget(new QLabel(subtitle, this));
     control_->setObjectName(QStringLiteral("recorderControl"));
@@ -64,7 +55,6 @@ HotkeyRecorderView::HotkeyRecorderView(const QString& title, const QString& subt
     control_->installEventFilter(this);
     layout->addWidget(control_, 0, Qt::AlignLeft);
     hint_->setObjectName(QStringLiteral("recorderHint"));
-    hint_->setForegroundRole(QPalette::PlaceholderText); // secondary text, light or dark
     warning_->setObjectName(QStringLiteral("recorderWarning"));
     conflictLabel_->setObjectName(QStringLiteral("recorderConflict"));
     conflictLabel_->setText(warningSign + HotkeyRecorderModel::conflictText);

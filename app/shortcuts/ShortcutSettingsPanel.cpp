@@ -55,7 +55,7 @@ ShortcutSettingsPanel::ShortcutSettingsPanel(GlobalShortcuts& shortcuts, Prefere
     // The sway lines follow the recorded combinations.
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &ShortcutSettingsPanel::showState);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &ShortcutSettingsPanel::showState);
-    connect(&manager, &HotkeyManager::isBlockedOnAccessibilityChanged, this, &ShortcutSettingsPanel::showState);
+    connect(&manager, &HotkeyManager::keyMonitorBlockedChanged, this, &ShortcutSettingsPanel::showState);
     region_->setBinding(preferences_.regionHotkey());
     fullScreen_->setBinding(preferences_.fullScreenHotkey());
     showState();
@@ -73,7 +73,7 @@ void ShortcutSettingsPanel::showState() {
                     "reload sway (tap shortcuts and double presses can't be bound there).") +
                  QStringLiteral("\n\n") +
                  SwayBindings::lines(preferences_.regionHotkey(), preferences_.fullScreenHotkey());
-    else if (manager.isBlockedOnAccessibility())
+    else if (manager.isKeyMonitorBlocked())
         notice = GlobalShortcuts::keyMonitorUnavailableText;
     notice_->setText(notice);
     notice_->setVisible(!notice.isEmpty());

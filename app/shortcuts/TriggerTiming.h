@@ -11,7 +11,5 @@ inline constexpr double sequenceWindow = 0.4;
 // The recorder waits this long after the last input before committing, so a
 // second or third press can still make it a multi-press shortcut.
 inline constexpr double recorderCommitDelay = 0.55;
-// How often a blocked shortcut manager asks again whether key monitoring works.
-inline constexpr double keyMonitorPollInterval = 1.5;
 
 } // namespace TriggerTiming

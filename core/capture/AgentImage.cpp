@@ -17,6 +17,7 @@ namespace {
 // Above this a PNG goes out as JPEG instead: clients cap what one tool
 // result may carry, and a photo-like screen does not compress losslessly.
 constexpr qsizetype pngBudget = 1024 * 1024;
+// Small screen text stays readable to a model while a photo-like screen fits the budget.
 constexpr double jpegQuality = 0.85;
 
 bool fits(QSize size) { return size.width() <= maxEdge && size.height() <= maxEdge; }
@@ -32,18 +33,18 @@ std::optional<QByteArray> readFile(const QString& path) {
 
 void keep(const Encoded& encoded, const QString& relative) {
     const QString ext = encoded.mimeType == u"image/png" ? "png" : "jpg";
-    const QString path = ZorviPaths::agentImageURL(relative, ext);
+    const QString path = ZorviPaths::agentImageFile(relative, ext);
     ImageWriter::ensureParentFolder(path);
     ImageWriter::writeAtomically(path, encoded.bytes);
     // One rendition per image: drop one of the other type left by an earlier source.
-    for (const QString& other : ZorviPaths::agentImageURLs(relative))
+    for (const QString& other : ZorviPaths::agentImageFiles(relative))
         if (other != path)
             QFile::remove(other);
 }
 
 // The kept rendition, when it is no older than the file it was made from.
 std::optional<Encoded> fresh(const QString& relative, const QFileInfo& source, QSize original) {
-    for (const QString& path : ZorviPaths::agentImageURLs(relative)) {
+    for (const QString& path : ZorviPaths::agentImageFiles(relative)) {
         const QFileInfo info(path);
         if (!info.isFile() || info.lastModified() < source.lastModified())
             continue;
@@ -94,7 +95,7 @@ std::optional<Encoded> load(const QString& sourceRelative) {
     if (!ZorviPaths::isSafeRelativePath(sourceRelative))
         return std::nullopt;
     const QString relative = QDir::cleanPath(sourceRelative);
-    const QString path = ZorviPaths::imageURL(relative);
+    const QString path = ZorviPaths::imageFile(relative);
     QImageReader reader(path);
     const QSize original = reader.size();
     const QByteArray format = reader.format();

@@ -16,6 +16,7 @@
 // missing or older than its source.
 namespace AgentImage {
 
+// The longest edge vision models take without scaling the image down themselves.
 inline constexpr int maxEdge = 1568;
 
 struct Encoded {

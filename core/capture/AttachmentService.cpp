@@ -20,7 +20,7 @@ namespace {
 std::optional<QString> capturesFile(const QString& relative) {
     if (!ZorviPaths::isSafeRelativePath(relative))
         return std::nullopt;
-    return ZorviPaths::imageURL(QDir::cleanPath(relative));
+    return ZorviPaths::imageFile(QDir::cleanPath(relative));
 }
 
 std::optional<QImage> readOriginal(const CaptureImage& image) {
@@ -63,7 +63,7 @@ AttachmentService::RenderedAnnotation AttachmentService::renderAnnotation(const 
         throw CaptureError::writeFailed("PNG encoding failed");
 
     const QString markedRelative = ZorviPaths::markedRelativePath(QDir::cleanPath(image.imagePath));
-    const QString markedPath = ZorviPaths::imageURL(markedRelative);
+    const QString markedPath = ZorviPaths::imageFile(markedRelative);
     ImageWriter::ensureParentFolder(markedPath);
     ImageWriter::writeAtomically(markedPath, *png);
     evict(markedPath);
@@ -75,7 +75,7 @@ AttachmentService::RenderedAnnotation AttachmentService::renderAnnotation(const 
 
     RenderedAnnotation result{markedRelative, thumbnailOrNone(*rendered, image.id), png->size()};
     if (result.thumbPath)
-        evict(ZorviPaths::thumbURL(*result.thumbPath));
+        evict(ZorviPaths::thumbFile(*result.thumbPath));
     return result;
 }
 
@@ -95,7 +95,7 @@ void AttachmentService::saveAnnotation(const Annotation& drawn, const CaptureIma
             if (const std::optional<QString> marked = capturesFile(*image.annotatedPath)) {
                 QFile::remove(*marked);
                 evict(*marked);
-                for (const QString& rendition : ZorviPaths::agentImageURLs(*image.annotatedPath))
+                for (const QString& rendition : ZorviPaths::agentImageFiles(*image.annotatedPath))
                     QFile::remove(rendition);
             }
         }
@@ -104,7 +104,7 @@ void AttachmentService::saveAnnotation(const Annotation& drawn, const CaptureIma
         if (const std::optional<QImage> original = readOriginal(image)) {
             changed.thumbPath = thumbnailOrNone(*original, image.id);
             if (changed.thumbPath)
-                evict(ZorviPaths::thumbURL(*changed.thumbPath));
+                evict(ZorviPaths::thumbFile(*changed.thumbPath));
         }
     }
     store.updateImage(changed);
@@ -117,7 +117,7 @@ std::optional<QString> AttachmentService::writeThumbnail(const QImage& image, co
     if (!jpeg)
         return std::nullopt;
     const QString relative = ZorviPaths::relativeImagePath(id, QDateTime::currentDateTime(), "jpg");
-    const QString path = ZorviPaths::thumbURL(relative);
+    const QString path = ZorviPaths::thumbFile(relative);
     ImageWriter::ensureParentFolder(path);
     ImageWriter::writeAtomically(path, *jpeg);
     return relative;

@@ -66,7 +66,7 @@ ImageWriter::Written ImageWriter::write(const QImage& image, const QString& id, 
 
     Written written;
     written.relativePath = ZorviPaths::relativeImagePath(id, date, "png");
-    const QString fullPath = ZorviPaths::imageURL(written.relativePath);
+    const QString fullPath = ZorviPaths::imageFile(written.relativePath);
     ensureParentFolder(fullPath);
     const std::optional<QByteArray> png = encode(image, Type::png, 1.0);
     if (!png)
@@ -79,7 +79,7 @@ ImageWriter::Written ImageWriter::write(const QImage& image, const QString& id, 
     if (const std::optional<QByteArray> jpeg = thumbnailData(image)) {
         const QString thumbRelative = ZorviPaths::relativeImagePath(id, date, "jpg");
         try {
-            const QString thumbPath = ZorviPaths::thumbURL(thumbRelative);
+            const QString thumbPath = ZorviPaths::thumbFile(thumbRelative);
             ensureParentFolder(thumbPath);
             writeAtomically(thumbPath, *jpeg);
             written.thumbRelativePath = thumbRelative;

@@ -27,7 +27,9 @@ public:
 
     enum class Type { png, jpeg };
 
+    // Sharp on any card or strip the board draws, so the board never decodes a full screenshot.
     static constexpr int thumbnailMaxEdge = 900;
+    // Screen text stays legible at thumbnail size for a fraction of a PNG's bytes.
     static constexpr double thumbnailQuality = 0.82;
 
     // Writes the original, its thumbnail and agent rendition, named by `id` in

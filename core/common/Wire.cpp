@@ -21,6 +21,7 @@ namespace {
 // Epoch numbers are kept within the range where milliseconds are exact in a
 // double (about 285,000 years either way); beyond it a value is unusable.
 constexpr double epochLimitSeconds = 9e12;
+// Larger epoch numbers are milliseconds: 1e12 s is ~32,000 years away, 1e12 ms is September 2001.
 constexpr double millisecondsThreshold = 1e12;
 
 // Qt stores a JSON number as an integer whenever it is integral and fits in

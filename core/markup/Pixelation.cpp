@@ -32,6 +32,7 @@ QRect area(const AnnotationShape& shape, QSize imageSize) {
 }
 
 double blockSize(QSize areaSize, QSize imageSize, double strength) {
+    // Blocks at least as tall as large text on the screenshot, so no letter survives inside one.
     constexpr double largestTextShare = 0.04;
     const double shorter = std::min(areaSize.width(), areaSize.height());
     const double longerImageSide = std::max(imageSize.width(), imageSize.height());

@@ -8,7 +8,7 @@
 ScreenshotTextPass::Result ScreenshotTextPass::run(int limit) {
     Result result;
     for (const CaptureStore::ImageAwaitingText& image : store_.imagesAwaitingText(limit)) {
-        QImageReader reader(ZorviPaths::imageURL(image.file));
+        QImageReader reader(ZorviPaths::imageFile(image.file));
         const QImage picture = reader.read();
         if (picture.isNull())
             continue;

@@ -109,12 +109,12 @@ QString Capture::noteBody() const {
     return lf < 0 ? QString() : note.mid(lf + 1).trimmed();
 }
 
-QString Capture::imageURL() const {
-    return ZorviPaths::imageURL(imagePath);
+QString Capture::imageFile() const {
+    return ZorviPaths::imageFile(imagePath);
 }
 
-std::optional<QString> Capture::thumbURL() const {
+std::optional<QString> Capture::thumbFile() const {
     if (!thumbPath)
         return std::nullopt;
-    return ZorviPaths::thumbURL(*thumbPath);
+    return ZorviPaths::thumbFile(*thumbPath);
 }

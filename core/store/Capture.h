@@ -49,8 +49,8 @@ struct Capture {
     QString noteBody() const;
     bool hasImage() const { return !imagePath.isEmpty(); }
     bool isShared() const { return workspaceID.has_value() && !localOnly; }
-    QString imageURL() const;
-    std::optional<QString> thumbURL() const;
+    QString imageFile() const;
+    std::optional<QString> thumbFile() const;
 
     bool operator==(const Capture&) const = default;
 };

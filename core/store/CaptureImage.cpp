@@ -52,16 +52,16 @@ QJsonObject CaptureImage::toJson() const {
     return j;
 }
 
-QString CaptureImage::originalURL() const {
-    return ZorviPaths::imageURL(imagePath);
+QString CaptureImage::originalFile() const {
+    return ZorviPaths::imageFile(imagePath);
 }
 
-QString CaptureImage::displayURL() const {
-    return annotatedPath ? ZorviPaths::imageURL(*annotatedPath) : originalURL();
+QString CaptureImage::displayFile() const {
+    return annotatedPath ? ZorviPaths::imageFile(*annotatedPath) : originalFile();
 }
 
-std::optional<QString> CaptureImage::thumbURL() const {
+std::optional<QString> CaptureImage::thumbFile() const {
     if (!thumbPath)
         return std::nullopt;
-    return ZorviPaths::thumbURL(*thumbPath);
+    return ZorviPaths::thumbFile(*thumbPath);
 }

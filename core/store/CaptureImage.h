@@ -34,9 +34,9 @@ struct CaptureImage {
     static CaptureImage fromRow(const Row& row);
     QJsonObject toJson() const;
 
-    QString originalURL() const;
-    QString displayURL() const;
-    std::optional<QString> thumbURL() const;
+    QString originalFile() const;
+    QString displayFile() const;
+    std::optional<QString> thumbFile() const;
     bool isAwaitingDownload() const { return imagePath.isEmpty() && originalSHA256.has_value(); }
     // The markup decoded from annotationJSON; empty when absent or unreadable.
     Annotation annotation() const { return Annotation::decode(annotationJSON); }

@@ -29,7 +29,7 @@ std::optional<Record> first(const std::vector<Row>& rows) {
 } // namespace
 
 CaptureStore::CaptureStore(const QString& databasePath) : databasePath_(databasePath) {
-    if (QFileInfo(databasePath).absoluteFilePath() == QFileInfo(ZorviPaths::databaseURL()).absoluteFilePath())
+    if (QFileInfo(databasePath).absoluteFilePath() == QFileInfo(ZorviPaths::databaseFile()).absoluteFilePath())
         ZorviPaths::migrateLegacyLibraryIfNeeded();
     ZorviPaths::ensureDirectories();
     db_ = std::make_unique<Database>(databasePath);
@@ -168,11 +168,11 @@ void CaptureStore::removeImageFiles(const CaptureImage& image) {
         if (relative && ZorviPaths::isSafeRelativePath(*relative))
             QFile::remove(root(*relative));
     };
-    remove(image.imagePath, ZorviPaths::imageURL);
-    remove(image.annotatedPath, ZorviPaths::imageURL);
-    remove(image.thumbPath, ZorviPaths::thumbURL);
+    remove(image.imagePath, ZorviPaths::imageFile);
+    remove(image.annotatedPath, ZorviPaths::imageFile);
+    remove(image.thumbPath, ZorviPaths::thumbFile);
     for (const std::optional<QString>& source : {std::optional(image.imagePath), image.annotatedPath})
         if (source && ZorviPaths::isSafeRelativePath(*source))
-            for (const QString& rendition : ZorviPaths::agentImageURLs(*source))
+            for (const QString& rendition : ZorviPaths::agentImageFiles(*source))
                 QFile::remove(rendition);
 }

@@ -21,13 +21,13 @@ QSet<QString> namedFiles(Database& db) {
             named.insert(QDir::cleanPath(root(*relative)));
     };
     for (const Row& row : db.query("SELECT image_path, annotated_path, thumb_path FROM capture_images;")) {
-        add(row.string("image_path"), ZorviPaths::imageURL);
-        add(row.string("annotated_path"), ZorviPaths::imageURL);
-        add(row.string("thumb_path"), ZorviPaths::thumbURL);
+        add(row.string("image_path"), ZorviPaths::imageFile);
+        add(row.string("annotated_path"), ZorviPaths::imageFile);
+        add(row.string("thumb_path"), ZorviPaths::thumbFile);
     }
     for (const Row& row : db.query("SELECT image_path, thumb_path FROM captures;")) {
-        add(row.string("image_path"), ZorviPaths::imageURL);
-        add(row.string("thumb_path"), ZorviPaths::thumbURL);
+        add(row.string("image_path"), ZorviPaths::imageFile);
+        add(row.string("thumb_path"), ZorviPaths::thumbFile);
     }
     return named;
 }

@@ -46,14 +46,14 @@ QString support() {
     return home.isEmpty() ? dataHome() + "/Zorvi" : QDir::cleanPath(home);
 }
 
-QString databaseURL() { return support() + "/zorvi.sqlite"; }
+QString databaseFile() { return support() + "/zorvi.sqlite"; }
 QString capturesRoot() { return support() + "/captures"; }
 QString thumbsRoot() { return support() + "/thumbs"; }
 QString agentImagesRoot() { return support() + "/agent-images"; }
 QString logsRoot() { return support() + "/logs"; }
 
-QString imageURL(const QString& relative) { return capturesRoot() + '/' + relative; }
-QString thumbURL(const QString& relative) { return thumbsRoot() + '/' + relative; }
+QString imageFile(const QString& relative) { return capturesRoot() + '/' + relative; }
+QString thumbFile(const QString& relative) { return thumbsRoot() + '/' + relative; }
 
 QString relativeImagePath(const QString& id, const QDateTime& date, const QString& ext) {
     const QDate day = date.toLocalTime().date();
@@ -79,7 +79,7 @@ QString markedRelativePath(const QString& originalRelative) {
     return stem + "-marked.png";
 }
 
-QString agentImageURL(const QString& sourceRelative, const QString& ext) {
+QString agentImageFile(const QString& sourceRelative, const QString& ext) {
     const QString clean = QDir::cleanPath(sourceRelative);
     const int slash = clean.lastIndexOf(u'/');
     const int dot = clean.lastIndexOf(u'.');
@@ -87,8 +87,8 @@ QString agentImageURL(const QString& sourceRelative, const QString& ext) {
     return agentImagesRoot() + '/' + stem + '.' + ext;
 }
 
-QStringList agentImageURLs(const QString& sourceRelative) {
-    return {agentImageURL(sourceRelative, "png"), agentImageURL(sourceRelative, "jpg")};
+QStringList agentImageFiles(const QString& sourceRelative) {
+    return {agentImageFile(sourceRelative, "png"), agentImageFile(sourceRelative, "jpg")};
 }
 
 bool ensureDirectories() {

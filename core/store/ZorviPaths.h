@@ -8,18 +8,18 @@
 // the environment, so these may be called from any thread.
 namespace ZorviPaths {
 
-inline constexpr const char* bundleIdentifier = "dev.zorvi.Zorvi";
+inline constexpr const char* desktopAppId = "dev.zorvi.Zorvi";
 
 QString support();
-QString databaseURL();
+QString databaseFile();
 QString capturesRoot();
 QString thumbsRoot();
 // Agent-sized renditions of screenshots: derived files, never synced.
 QString agentImagesRoot();
 QString logsRoot();
 
-QString imageURL(const QString& relative);
-QString thumbURL(const QString& relative);
+QString imageFile(const QString& relative);
+QString thumbFile(const QString& relative);
 
 // "yyyy/MM/<id>.<ext>" in the local time zone.
 QString relativeImagePath(const QString& id, const QDateTime& date, const QString& ext);
@@ -33,16 +33,16 @@ QString markedRelativePath(const QString& originalRelative);
 
 // Where the agent-sized rendition of a stored image goes, by the image's path
 // relative to the captures folder: "<stem>.<ext>" under agentImagesRoot().
-QString agentImageURL(const QString& sourceRelative, const QString& ext);
+QString agentImageFile(const QString& sourceRelative, const QString& ext);
 // Every name that rendition may have (it is a PNG or a JPEG).
-QStringList agentImageURLs(const QString& sourceRelative);
+QStringList agentImageFiles(const QString& sourceRelative);
 
 bool ensureDirectories();
 // Throws std::system_error with the file system's message.
 void ensureParentDirectory(const QString& file);
 
 // Moves a library left by the earlier Kestad application into place.
-// Failures are swallowed: the store then opens whatever is at databaseURL().
+// Failures are swallowed: the store then opens whatever is at databaseFile().
 void migrateLegacyLibraryIfNeeded();
 
 // The user's data folder ($XDG_DATA_HOME or ~/.local/share).

@@ -13,6 +13,7 @@
 
 namespace {
 
+// Newest first; a long backlog downloads over several runs instead of holding up the next sync.
 constexpr int downloadsPerRun = 30;
 
 QByteArray readWhole(const QString& path) {
@@ -56,7 +57,7 @@ void BlobTransfer::ensureBlobs(const CaptureImage& image) {
                       bool thumbnail) -> std::optional<QString> {
         if (!relative || relative->isEmpty())
             return recorded;
-        const QString path = thumbnail ? ZorviPaths::thumbURL(*relative) : ZorviPaths::imageURL(*relative);
+        const QString path = thumbnail ? ZorviPaths::thumbFile(*relative) : ZorviPaths::imageFile(*relative);
         const QByteArray bytes = readWhole(path);
         const QString sha = ContentHash::sha256(bytes);
         if (sha != recorded)
@@ -73,7 +74,7 @@ QString BlobTransfer::fetch(const QString& workspaceID, const QString& sha, cons
                             const QDateTime& createdAt, bool thumbnail) {
     const QByteArray bytes = client_.downloadBlob(workspaceID, sha);
     const QString relative = ZorviPaths::relativeImagePath(name, createdAt, imageKind(bytes).extension);
-    const QString path = thumbnail ? ZorviPaths::thumbURL(relative) : ZorviPaths::imageURL(relative);
+    const QString path = thumbnail ? ZorviPaths::thumbFile(relative) : ZorviPaths::imageFile(relative);
     ImageWriter::ensureParentFolder(path);
     ImageWriter::writeAtomically(path, bytes);
     return relative;

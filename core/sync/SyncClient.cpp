@@ -14,7 +14,9 @@
 
 namespace {
 
+// Room for a 2 MB request on a slow uplink; a service silent for a minute is treated as gone.
 constexpr int requestTimeoutMs = 60'000;
+// The event stream is meant to stay open (the service sends keep-alives); this only ends a dead one.
 constexpr int eventsTimeoutMs = 3'600'000;
 const QString clientID = QStringLiteral("zorvi-desktop");
 

@@ -41,6 +41,7 @@ public:
     // Well inside the service's request limit, however large the rows.
     static constexpr qsizetype bytesPerRequest = 2 * 1024 * 1024;
     static constexpr int fullGroupsPerRequest = 50;
+    // A change the service keeps refusing "for now" is logged and dropped, not sent forever.
     static constexpr int retryableRejections = 5;
     static constexpr size_t remoteRowsPerTransaction = 100;
 

@@ -42,15 +42,22 @@ public:
     bool isSignedIn() const { return client_->token().has_value(); }
     SyncStatus currentStatus() const;
 
+    // A change made elsewhere still arrives within half a minute while the event stream is down.
     static constexpr int loopIntervalMs = 30'000;
+    // A burst of local edits (typing a note) goes out as one run.
     static constexpr int debounceMs = 2'000;
     // Server events are coalesced briefly, so a burst of them is one run and a
     // remote edit still shows up within two seconds.
     static constexpr int eventDebounceMs = 300;
+    // A dropped event stream comes back soon without hammering a service that is down.
     static constexpr int eventsRetryMs = 15'000;
+    // Up to 13,000 changes a run (26 × 500), yet a service that always says "more" can't hold the thread.
     static constexpr int cyclesPerRun = 26;
+    // Names and workspaces change rarely; a few times a day keeps the account tab fresh.
     static constexpr qint64 accountRefreshSecs = 6 * 3600;
+    // Captures the service dropped or never got are found once a day: the check sends every synced id.
     static constexpr qint64 reconcileSecs = 24 * 3600;
+    // Ids per reconcile request: under 1 MB of ids, well inside the service's request limit.
     static constexpr qsizetype reconcilePage = 20000;
 
 public slots:

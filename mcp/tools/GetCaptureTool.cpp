@@ -36,7 +36,7 @@ Screenshot prepare(const CaptureImage& image, int number) {
         encoded = AgentImage::load(relative);
         marked = false;
     }
-    line += ZorviPaths::imageURL(relative);
+    line += ZorviPaths::imageFile(relative);
     if (!encoded)
         return {line + " (missing or unreadable)", std::nullopt};
     line += QStringLiteral(" (%1×%2").arg(encoded->original.width()).arg(encoded->original.height());

@@ -17,7 +17,7 @@ class Onlooker : public QObject {
     Q_OBJECT
 public:
     explicit Onlooker(QString captureID)
-        : captureID_(std::move(captureID)), store_(ZorviPaths::databaseURL()) {
+        : captureID_(std::move(captureID)), store_(ZorviPaths::databaseFile()) {
         QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
                                               StoreChangeSignal::member, this, SLOT(received()));
     }
@@ -76,7 +76,7 @@ TEST_F(LibrarySaveAnnouncementTest, TagAndGroupChangesFromAnotherProcessReachAnO
     const Capture capture = newCapture("tagged by an agent");
     store->insert(capture);
     Library library(*store);
-    CaptureStore agent(ZorviPaths::databaseURL());
+    CaptureStore agent(ZorviPaths::databaseFile());
 
     QString stamp = agent.changeStamp();
     agent.setTags({"needs-repro"}, capture.id);

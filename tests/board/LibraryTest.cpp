@@ -28,7 +28,7 @@ TEST_F(LibraryTest, ReloadsWhenAnotherWriterChangesTheLibrary) {
     EXPECT_TRUE(library.captures().empty());
 
     // Another connection, as zorvi-mcp would have: its write posts the change signal.
-    CaptureStore other(ZorviPaths::databaseURL());
+    CaptureStore other(ZorviPaths::databaseFile());
     const Capture first = newCapture("from the agent");
     other.insert(first);
     ASSERT_TRUE(processEventsUntil([&] { return library.captures().size() == 1; }, 2000))
@@ -53,7 +53,7 @@ TEST_F(LibraryTest, ReloadsWhenAnotherWriterChangesTheLibrary) {
 
 TEST_F(LibraryTest, AnotherWritersChangeReadInTheBackgroundNeverUndoesALocalEdit) {
     Library library(*store);
-    CaptureStore other(ZorviPaths::databaseURL());
+    CaptureStore other(ZorviPaths::databaseFile());
     const Capture capture = newCapture("from the agent");
     other.insert(capture);
     ASSERT_TRUE(processEventsUntil([&] { return library.captures().size() == 1; }, 2000));
@@ -106,7 +106,7 @@ TEST_F(LibraryTest, OperationsReloadAndNoteTheLocalChangeOnlyWhenTheyCommit) {
     const std::vector<CaptureImage> added = store->images(note.id);
     ASSERT_EQ(added.size(), 1u);
     EXPECT_EQ(added.front().width, 40);
-    EXPECT_TRUE(QFile::exists(ZorviPaths::imageURL(added.front().imagePath)));
+    EXPECT_TRUE(QFile::exists(ZorviPaths::imageFile(added.front().imagePath)));
     ASSERT_TRUE(library.addImage(pixels, region.id, CaptureMode::fullscreen));
     EXPECT_EQ(store->capture(region.id)->captureMode, CaptureMode::region);
     EXPECT_EQ(store->images(region.id).size(), 2u);
@@ -149,7 +149,7 @@ TEST_F(LibraryTest, OperationsReloadAndNoteTheLocalChangeOnlyWhenTheyCommit) {
     EXPECT_FALSE(library.loadError().has_value());
 
     // Deleting takes the capture away; its files follow once the Undo lapses.
-    const QString original = ZorviPaths::imageURL(added.front().imagePath);
+    const QString original = ZorviPaths::imageFile(added.front().imagePath);
     QStringList evicted;
     library.setThumbnailEviction([&](const QString& path) { evicted << path; });
     ASSERT_TRUE(library.remove(note.id));

@@ -21,7 +21,7 @@ protected:
         const CaptureImage image = newImage(c.id, 0);
         touchFiles(image);
         EXPECT_TRUE(library.add(c, {}, {image}));
-        files_ = {ZorviPaths::imageURL(image.imagePath), ZorviPaths::thumbURL(*image.thumbPath)};
+        files_ = {ZorviPaths::imageFile(image.imagePath), ZorviPaths::thumbFile(*image.thumbPath)};
         return c;
     }
     bool filesExist() const {

@@ -29,7 +29,7 @@ class BoardFixture : public ::testing::Test {
         static char* argv[] = {name, nullptr};
         if (!qApp)
             new QApplication(argc, argv);
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
         const QDateTime now = QDateTime::currentDateTimeUtc();
         crash = file("Checkout button crashes the tab", "Firefox", now.addSecs(-300), CaptureStatus::open,
                      blueWithYellow());

@@ -204,7 +204,7 @@ TEST_F(Dashboard, AnotherWriterLeavesSelectionScrollAndTypingAlone) {
     ASSERT_GT(scrolled, 0);
 
     // A second connection to the same file stands in for another process.
-    CaptureStore other(ZorviPaths::databaseURL());
+    CaptureStore other(ZorviPaths::databaseFile());
     Capture agent;
     agent.id = Identifiers::make();
     agent.createdAt = agent.updatedAt = QDateTime::currentDateTimeUtc();

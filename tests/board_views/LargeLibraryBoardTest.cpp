@@ -26,7 +26,7 @@ class LargeLibraryBoard : public BoardFixture {
         const auto images = store->imagesAwaitingText(10);
         ASSERT_EQ(images.size(), 1u);
         store->recordScreenshotText(images.front(), "TypeError: cannot read properties of undefined");
-        Database(ZorviPaths::databaseURL())
+        Database(ZorviPaths::databaseFile())
             .execute("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < ?) "
                      "INSERT INTO captures (id, created_at, updated_at, note, status, priority, image_path, "
                      "capture_mode) SELECT printf('%08x-0000-4000-8000-%012x', i, i), strftime('%s') + i, "

@@ -28,7 +28,7 @@ protected:
 
 TEST_F(OutsideEdits, AnUntouchedNoteFollowsTheAgentAndAnEditedOneKeepsTheTypingWithTheirsOneClickAway) {
     open(crash);
-    CaptureStore agent(ZorviPaths::databaseURL());
+    CaptureStore agent(ZorviPaths::databaseFile());
     Capture edited = *agent.capture(crash);
     edited.note = "Checkout button crashes the tab (seen on build 124)";
     agent.update(edited);

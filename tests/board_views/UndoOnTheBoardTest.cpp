@@ -36,7 +36,7 @@ protected:
     QStringList crashFiles() {
         QStringList files;
         for (const CaptureImage& image : store->images(crash))
-            files << ZorviPaths::imageURL(image.imagePath) << ZorviPaths::thumbURL(*image.thumbPath);
+            files << ZorviPaths::imageFile(image.imagePath) << ZorviPaths::thumbFile(*image.thumbPath);
         return files;
     }
     static bool allExist(const QStringList& files) {

@@ -23,7 +23,7 @@ protected:
     }
 
     static QString keptRendition(const QString& relative) {
-        for (const QString& path : ZorviPaths::agentImageURLs(relative))
+        for (const QString& path : ZorviPaths::agentImageFiles(relative))
             if (QFileInfo::exists(path))
                 return path;
         return {};
@@ -69,7 +69,7 @@ TEST_F(AgentImageTest, AMissingOrStaleRenditionIsMadeAgainAndKept) {
 
     // The original replaced after its rendition was made (a download, a
     // restore): the old rendition must not be sent for it.
-    const QString original = ZorviPaths::imageURL(written.relativePath);
+    const QString original = ZorviPaths::imageFile(written.relativePath);
     ImageWriter::writeAtomically(original, *ImageWriter::encode(TestImages::fullScreen(TestImages::darkApiDocs()),
                                                                 ImageWriter::Type::png, 1));
     QFile stale(keptRendition(written.relativePath));
@@ -88,7 +88,7 @@ TEST_F(AgentImageTest, SmallScreenshotsGoAsStoredWithNoRendition) {
     EXPECT_TRUE(keptRendition(written.relativePath).isEmpty());
     const std::optional<AgentImage::Encoded> sent = AgentImage::load(written.relativePath);
     ASSERT_TRUE(sent);
-    QFile file(ZorviPaths::imageURL(written.relativePath));
+    QFile file(ZorviPaths::imageFile(written.relativePath));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(sent->bytes, file.readAll());
     EXPECT_EQ(sent->mimeType, "image/png");

@@ -30,7 +30,7 @@ protected:
         image.bytes = written.byteCount;
         image = store->addImage(image);
         sql().execute("UPDATE capture_images SET dirty = 0, pending = NULL WHERE id = ?;", {image.id});
-        originalHash = sha256(ZorviPaths::imageURL(image.imagePath));
+        originalHash = sha256(ZorviPaths::imageFile(image.imagePath));
     }
 
     static QByteArray sha256(const QString& path) {
@@ -61,23 +61,23 @@ protected:
 TEST_F(AttachmentServiceTest, SavingMarksWritesAMarkedCopyAndLeavesTheOriginalAlone) {
     service.saveAnnotation(marks(), image, *store);
 
-    EXPECT_EQ(sha256(ZorviPaths::imageURL(image.imagePath)), originalHash);
+    EXPECT_EQ(sha256(ZorviPaths::imageFile(image.imagePath)), originalHash);
     const std::optional<CaptureImage> saved = store->image(image.id);
     ASSERT_TRUE(saved);
     const QString markedRelative = image.imagePath.chopped(4) + "-marked.png";
     EXPECT_EQ(saved->annotatedPath, markedRelative);
     EXPECT_EQ(saved->annotation(), marks());
-    const QString markedPath = ZorviPaths::imageURL(markedRelative);
+    const QString markedPath = ZorviPaths::imageFile(markedRelative);
     EXPECT_EQ(saved->bytes, QFileInfo(markedPath).size());
     EXPECT_TRUE(saved->dirty);
     EXPECT_EQ(pendingFields(), (QStringList{"annotation_json", "marked_sha256", "thumb_sha256"}));
 
     const QImage marked(markedPath);
     ASSERT_EQ(marked.size(), QSize(960, 540));
-    EXPECT_EQ(marked.pixel(0, 0), QImage(ZorviPaths::imageURL(image.imagePath)).pixel(0, 0));
-    EXPECT_NE(marked, QImage(ZorviPaths::imageURL(image.imagePath)).convertToFormat(marked.format()));
+    EXPECT_EQ(marked.pixel(0, 0), QImage(ZorviPaths::imageFile(image.imagePath)).pixel(0, 0));
+    EXPECT_NE(marked, QImage(ZorviPaths::imageFile(image.imagePath)).convertToFormat(marked.format()));
     ASSERT_TRUE(saved->thumbPath);
-    EXPECT_EQ(QImageReader(ZorviPaths::thumbURL(*saved->thumbPath)).size(), QSize(900, 506));
+    EXPECT_EQ(QImageReader(ZorviPaths::thumbFile(*saved->thumbPath)).size(), QSize(900, 506));
     EXPECT_TRUE(evicted.contains(markedPath));
 
     // Saving again replaces the same marked file.
@@ -89,7 +89,7 @@ TEST_F(AttachmentServiceTest, SavingMarksWritesAMarkedCopyAndLeavesTheOriginalAl
 TEST_F(AttachmentServiceTest, ClearingMarksDeletesTheMarkedCopyAndBothColumns) {
     service.saveAnnotation(marks(), image, *store);
     const CaptureImage marked = *store->image(image.id);
-    const QString markedPath = ZorviPaths::imageURL(*marked.annotatedPath);
+    const QString markedPath = ZorviPaths::imageFile(*marked.annotatedPath);
     ASSERT_TRUE(QFileInfo::exists(markedPath));
     evicted.clear();
 
@@ -102,11 +102,11 @@ TEST_F(AttachmentServiceTest, ClearingMarksDeletesTheMarkedCopyAndBothColumns) {
     EXPECT_EQ(cleared.bytes, marked.bytes);
     EXPECT_TRUE(cleared.thumbPath);
     EXPECT_TRUE(evicted.contains(markedPath));
-    EXPECT_EQ(sha256(ZorviPaths::imageURL(image.imagePath)), originalHash);
+    EXPECT_EQ(sha256(ZorviPaths::imageFile(image.imagePath)), originalHash);
 }
 
 TEST_F(AttachmentServiceTest, AMissingOriginalFailsAndLeavesTheRowUnchanged) {
-    QFile::remove(ZorviPaths::imageURL(image.imagePath));
+    QFile::remove(ZorviPaths::imageFile(image.imagePath));
     const CaptureImage before = *store->image(image.id);
     try {
         service.saveAnnotation(marks(), image, *store);
@@ -134,13 +134,13 @@ TEST_F(AttachmentServiceTest, PathsFromElsewhereCannotLeaveTheLibrary) {
 
 TEST_F(AttachmentServiceTest, OriginalsOfOtherTypesGetAPngMarkedCopy) {
     const QString jpegRelative = "a/b.jpeg";
-    ImageWriter::ensureParentFolder(ZorviPaths::imageURL(jpegRelative));
-    ASSERT_TRUE(QImage(ZorviPaths::imageURL(image.imagePath)).save(ZorviPaths::imageURL(jpegRelative)));
+    ImageWriter::ensureParentFolder(ZorviPaths::imageFile(jpegRelative));
+    ASSERT_TRUE(QImage(ZorviPaths::imageFile(image.imagePath)).save(ZorviPaths::imageFile(jpegRelative)));
     CaptureImage jpeg = image;
     jpeg.imagePath = jpegRelative;
     const AttachmentService::RenderedAnnotation rendered = service.renderAnnotation(marks(), jpeg);
     EXPECT_EQ(rendered.annotatedPath, "a/b-marked.png");
-    EXPECT_EQ(QImageReader(ZorviPaths::imageURL(rendered.annotatedPath)).format(), "png");
+    EXPECT_EQ(QImageReader(ZorviPaths::imageFile(rendered.annotatedPath)).format(), "png");
 }
 
 namespace {

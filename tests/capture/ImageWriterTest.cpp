@@ -54,11 +54,11 @@ TEST_F(ImageWriterTest, WritesALosslessOriginalAndA900PixelThumbnail) {
     EXPECT_EQ(written.thumbRelativePath, "2024/05/0f8e2c4a-1111-4222-8333-944455556666.jpg");
     EXPECT_EQ(written.width, 1280);
     EXPECT_EQ(written.height, 720);
-    const QString original = ZorviPaths::imageURL(written.relativePath);
+    const QString original = ZorviPaths::imageFile(written.relativePath);
     EXPECT_EQ(QFileInfo(original).size(), written.byteCount);
     EXPECT_EQ(QImage(original).convertToFormat(QImage::Format_RGB32), image.convertToFormat(QImage::Format_RGB32));
 
-    QImageReader thumb(ZorviPaths::thumbURL(*written.thumbRelativePath));
+    QImageReader thumb(ZorviPaths::thumbFile(*written.thumbRelativePath));
     EXPECT_EQ(thumb.format(), "jpeg");
     EXPECT_EQ(thumb.size(), QSize(900, 506));
     EXPECT_EQ(filesUnder(home.path()).size(), 2) << "no temporary files may be left behind";
@@ -76,7 +76,7 @@ TEST_F(ImageWriterTest, WritersOnSeveralThreadsKeepTheirImagesApart) {
     for (std::thread& thread : threads)
         thread.join();
     for (size_t i = 0; i < crops.size(); ++i) {
-        EXPECT_EQ(QImage(ZorviPaths::imageURL(written[i].relativePath)).convertToFormat(QImage::Format_RGB32),
+        EXPECT_EQ(QImage(ZorviPaths::imageFile(written[i].relativePath)).convertToFormat(QImage::Format_RGB32),
                   crops[i].convertToFormat(QImage::Format_RGB32));
         EXPECT_TRUE(written[i].thumbRelativePath);
     }
@@ -93,7 +93,7 @@ TEST_F(ImageWriterTest, DownscaleNeverReachesZeroAndLeavesSmallImagesAlone) {
     EXPECT_FALSE(ImageWriter::downscale(QImage(), 900));
 
     const ImageWriter::Written written = ImageWriter::write(small, "small", may2024);
-    QImageReader thumb(ZorviPaths::thumbURL(*written.thumbRelativePath));
+    QImageReader thumb(ZorviPaths::thumbFile(*written.thumbRelativePath));
     EXPECT_EQ(thumb.format(), "jpeg");
     EXPECT_EQ(thumb.size(), QSize(900, 400));
 }
@@ -150,7 +150,7 @@ TEST_F(ImageWriterTest, ThumbnailTroubleNeverLosesTheOriginal) {
     block(ZorviPaths::thumbsRoot());
     const ImageWriter::Written written = ImageWriter::write(TestImages::photo().copy(0, 0, 64, 48), "abc", may2024);
     EXPECT_FALSE(written.thumbRelativePath);
-    EXPECT_TRUE(QFileInfo(ZorviPaths::imageURL(written.relativePath)).isFile());
+    EXPECT_TRUE(QFileInfo(ZorviPaths::imageFile(written.relativePath)).isFile());
 }
 
 TEST_F(ImageWriterTest, BadIdsAndNullImagesWriteNothing) {

@@ -106,15 +106,15 @@ TEST_F(PendingCaptureTest, DiscardingDeletesEveryWrittenFileAndToleratesMissingO
     PendingCapture pending = withImages(2);
     const QString marked = ZorviPaths::markedRelativePath(pending.images[1].written.relativePath);
     pending.images[1].annotatedPath = marked;
-    QFile markedFile(ZorviPaths::imageURL(marked));
+    QFile markedFile(ZorviPaths::imageFile(marked));
     ASSERT_TRUE(markedFile.open(QIODevice::WriteOnly));
     markedFile.close();
-    QFile::remove(ZorviPaths::thumbURL(*pending.images[0].written.thumbRelativePath));
+    QFile::remove(ZorviPaths::thumbFile(*pending.images[0].written.thumbRelativePath));
 
     pending.discardFiles();
     for (const PendingImage& image : pending.images) {
-        EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(image.written.relativePath)));
-        EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*image.written.thumbRelativePath)));
+        EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(image.written.relativePath)));
+        EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbFile(*image.written.thumbRelativePath)));
     }
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(marked)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(marked)));
 }

@@ -34,7 +34,7 @@ protected:
             new QApplication(argc, argv);
         }
         ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "runs on the suite's Xvfb";
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
     }
 
     void TearDown() override { knownWindow.reset(); }
@@ -83,7 +83,7 @@ protected:
 
 
     static QImage imageOf(const CaptureImage& image) {
-        return QImage(ZorviPaths::imageURL(image.imagePath)).convertToFormat(QImage::Format_RGB32);
+        return QImage(ZorviPaths::imageFile(image.imagePath)).convertToFormat(QImage::Format_RGB32);
     }
 
     // Pixels whose colour differs; every pixel when the sizes differ.

@@ -56,7 +56,7 @@ TEST_F(CaptureFlowTest, SecondPressesFileANoteWithoutAScreenshotAndWriteNothing)
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         return data && data->hasFormat("image/png");
     }));
-    QFile original(ZorviPaths::imageURL(screen.imagePath));
+    QFile original(ZorviPaths::imageFile(screen.imagePath));
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     EXPECT_EQ(QGuiApplication::clipboard()->mimeData()->data("image/png"), original.readAll());
 }
@@ -125,10 +125,10 @@ TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup)
     EXPECT_TRUE(images[0].annotationJSON.has_value());
     EXPECT_EQ(capture.imagePath, *images[0].annotatedPath) << "the cover is the marked copy";
     ASSERT_TRUE(images[0].thumbPath.has_value());
-    EXPECT_FALSE(QImage(ZorviPaths::thumbURL(*images[0].thumbPath)).isNull()) << "the thumbnail the row names is gone";
+    EXPECT_FALSE(QImage(ZorviPaths::thumbFile(*images[0].thumbPath)).isNull()) << "the thumbnail the row names is gone";
 
     // The marked copy is pixelated where the blur went: far fewer colours than the original there.
-    const QImage marked = QImage(ZorviPaths::imageURL(*images[0].annotatedPath)).convertToFormat(QImage::Format_RGB32);
+    const QImage marked = QImage(ZorviPaths::imageFile(*images[0].annotatedPath)).convertToFormat(QImage::Format_RGB32);
     const QImage original = imageOf(images[0]);
     ASSERT_EQ(marked.size(), original.size());
     const QRect centreArea(original.width() / 2 - 30, original.height() / 2 - 20, 60, 40);

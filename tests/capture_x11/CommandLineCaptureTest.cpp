@@ -59,7 +59,7 @@ TEST_F(CaptureFixture, ARegionFromTheCommandLineIsFiledWithItsNoteAndContextOrDi
         << "the crop, pixel for pixel";
     EXPECT_EQ(capture.imagePath, images.front().imagePath);
     ASSERT_TRUE(images.front().thumbPath.has_value());
-    QFile thumb(ZorviPaths::thumbURL(*images.front().thumbPath));
+    QFile thumb(ZorviPaths::thumbFile(*images.front().thumbPath));
     ASSERT_TRUE(thumb.open(QIODevice::ReadOnly));
     EXPECT_TRUE(thumb.read(3).startsWith("\xFF\xD8\xFF")) << "a JPEG thumbnail";
     thumb.close();

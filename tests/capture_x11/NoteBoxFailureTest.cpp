@@ -90,7 +90,7 @@ TEST_F(NoteBoxFailureTest, ACaptureCanBeSavedWithoutTheScreenshotThatCouldNotBeW
 
 TEST_F(NoteBoxFailureTest, ALibraryThatRefusesTheSaveKeepsTheNoteBoxOpen) {
     {
-        Database other(ZorviPaths::databaseURL());
+        Database other(ZorviPaths::databaseFile());
         other.executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON captures BEGIN SELECT RAISE(ABORT, 'disk I/O error'); END;");
     }
     captureAndType("login spinner never stops", "auth");
@@ -101,7 +101,7 @@ TEST_F(NoteBoxFailureTest, ALibraryThatRefusesTheSaveKeepsTheNoteBoxOpen) {
     EXPECT_FALSE(problemText().isEmpty());
     EXPECT_FALSE(libraryFiles().isEmpty()) << "the screenshot waits for the retry";
 
-    Database(ZorviPaths::databaseURL()).executeRaw("DROP TRIGGER refuse;");
+    Database(ZorviPaths::databaseFile()).executeRaw("DROP TRIGGER refuse;");
     press("retrySave");
     ASSERT_TRUE(waitForCaptures(1));
     EXPECT_EQ(captures().front().note, "login spinner never stops");
@@ -157,7 +157,7 @@ TEST_F(NoteBoxFailureTest, MarksWhoseCopyCannotBeWrittenStayInTheEditorUntilItCa
     ASSERT_EQ(images.size(), 1u);
     EXPECT_EQ(images[0].annotation().shapes.size(), 1) << "the marks did not reach the capture";
     ASSERT_TRUE(images[0].annotatedPath.has_value());
-    EXPECT_FALSE(QImage(ZorviPaths::imageURL(*images[0].annotatedPath)).isNull());
+    EXPECT_FALSE(QImage(ZorviPaths::imageFile(*images[0].annotatedPath)).isNull());
 }
 
 } // namespace
@@ -215,7 +215,7 @@ TEST_F(FullDiskTest, ACaptureAndAMarkupSaveFailClearlyAndSucceedOnceSpaceIsFree)
     ASSERT_TRUE(library->loadError().has_value());
     EXPECT_FALSE(store->images(capture.id)[0].annotatedPath.has_value());
     EXPECT_EQ(differingPixels(imageOf(store->images(capture.id)[0]), knownImage().copy(20, 20, 200, 160)), 0);
-    Database check(ZorviPaths::databaseURL());
+    Database check(ZorviPaths::databaseFile());
     EXPECT_EQ(check.query("PRAGMA integrity_check;").front().string("integrity_check"), "ok");
 
     freeSpace();

@@ -178,7 +178,7 @@ private:
 // Every capture in the library is whole, with a note that was typed whole,
 // and none that the person saw filed is missing.
 void expectNothingConfirmedLost(const QStringList& typed, const QStringList& confirmed) {
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     QStringList filed;
     for (const Capture& capture : store.captures(CaptureQuery())) {
         filed << capture.note;
@@ -186,7 +186,7 @@ void expectNothingConfirmedLost(const QStringList& typed, const QStringList& con
         EXPECT_FALSE(store.images(capture.id).empty()) << "a capture without its screenshot: "
                                                        << capture.note.toStdString();
         if (!capture.imagePath.isEmpty())
-            expectWholeImage(ZorviPaths::imageURL(capture.imagePath));
+            expectWholeImage(ZorviPaths::imageFile(capture.imagePath));
     }
     for (const QString& note : confirmed)
         EXPECT_TRUE(filed.contains(note)) << "filed in the person's eyes, lost: " << note.toStdString();
@@ -220,7 +220,7 @@ TEST(AppKillTest, NothingThePersonSawFiledIsLostWhereverTheAppIsKilled) {
             typed << app.typed();
             confirmed << app.confirmed();
         }
-        expectSoundLibrary(ZorviPaths::databaseURL());
+        expectSoundLibrary(ZorviPaths::databaseFile());
         expectNothingConfirmedLost(typed, confirmed);
     }
     std::cout << confirmed.size() << " captures seen filed, " << typed.size() - confirmed.size()

@@ -67,7 +67,7 @@ TEST(KillTest, TheLibraryStaysSoundWhateverMomentAWriterIsKilledAt) {
 
     QStringList agentTargets;
     {
-        CaptureStore store(ZorviPaths::databaseURL());
+        CaptureStore store(ZorviPaths::databaseFile());
         for (int i = 0; i < 5; ++i) {
             Capture c;
             c.id = Identifiers::make();
@@ -109,7 +109,7 @@ TEST(KillTest, TheLibraryStaysSoundWhateverMomentAWriterIsKilledAt) {
         writer.waitForFinished();
         agent.waitForFinished();
 
-        expectSoundLibrary(ZorviPaths::databaseURL());
+        expectSoundLibrary(ZorviPaths::databaseFile());
     }
     if (::testing::Test::HasFailure())
         run.sayHowToReplay();

@@ -34,11 +34,11 @@ inline void expectSoundLibrary(const QString& path) {
                                  "WHERE i.deleted_at IS NULL AND c.deleted_at IS NULL;");
     for (const Row& row : images) {
         const QSize size(int(row.integer("width").value_or(0)), int(row.integer("height").value_or(0)));
-        expectWholeImage(ZorviPaths::imageURL(*row.string("image_path")), size);
+        expectWholeImage(ZorviPaths::imageFile(*row.string("image_path")), size);
         if (const auto marked = row.string("annotated_path"))
-            expectWholeImage(ZorviPaths::imageURL(*marked)); // a crop makes it smaller
+            expectWholeImage(ZorviPaths::imageFile(*marked)); // a crop makes it smaller
         if (const auto thumb = row.string("thumb_path"))
-            expectWholeImage(ZorviPaths::thumbURL(*thumb));
+            expectWholeImage(ZorviPaths::thumbFile(*thumb));
     }
     // The next launch: deleted captures' files and unnamed files go; nothing is left for a second pass.
     CaptureStore(path).sweepFilesOfDeleted();

@@ -12,7 +12,7 @@ import tempfile
 # (file, include planted at its top, words the report must contain)
 FORBIDDEN = [
     ("core/markup/Annotation.h", "store/CaptureStore.h", "core/markup may not include core/store/CaptureStore.h"),
-    ("core/common/Identifiers.h", "shell/AppNotifications.h", "core/common may not include app/shell/AppNotifications.h"),
+    ("core/common/Identifiers.h", "shell/AppShell.h", "core/common may not include app/shell/AppShell.h"),
     ("core/store/Database.h", "store/CaptureStore.h", "core/database may not include core/store/CaptureStore.h"),
     ("server/main.cpp", "store/CaptureStore.h", "server/root may not include core/store/CaptureStore.h"),
     ("server/storage/FolderBlobStore.cpp", "http/ApiServer.h", "server/storage may not include server/http/ApiServer.h"),
@@ -21,7 +21,7 @@ FORBIDDEN = [
     ("app/board/BoardView.cpp", "store/SyncLedger.h", "app/board may not include core/store/SyncLedger.h"),
     ("core/store/CaptureStore.cpp", "SyncLedger.h", "core/store may not include core/store/SyncLedger.h"),
     ("app/board/BoardView.cpp", "platform/x11/X11Platform.h", "app/board may not include app/platform/x11/X11Platform.h"),
-    ("app/capture/ComposePanel.cpp", "shell/AppNotifications.h", "app/capture may not include app/shell/AppNotifications.h"),
+    ("app/capture/ComposePanel.cpp", "shell/AppShell.h", "app/capture may not include app/shell/AppShell.h"),
     ("app/platform/Clock.h", "ui/Theme.h", "app/platform may not include app/ui/Theme.h"),
 ]
 

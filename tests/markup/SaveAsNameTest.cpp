@@ -1,4 +1,4 @@
-#include "markup/SaveAsName.h"
+#include "export/SaveAsName.h"
 
 #include <gtest/gtest.h>
 

@@ -22,7 +22,7 @@ TEST_F(ScaledAnnotationEditorWindowTest, MarksLandUnderThePointerOnAScaledDispla
 }
 
 TEST_F(AnnotationEditorWindowTest, AMissingScreenshotIsReportedAndOpensNoWindow) {
-    const QString path = ZorviPaths::imageURL(image.imagePath);
+    const QString path = ZorviPaths::imageFile(image.imagePath);
     ASSERT_TRUE(QFile::remove(path));
     QString text, informative;
     QTimer poll;

@@ -78,7 +78,7 @@ protected:
         image.width = written.width;
         image.height = written.height;
         image = store->addImage(image);
-        originalHash = fileHash(ZorviPaths::imageURL(image.imagePath));
+        originalHash = fileHash(ZorviPaths::imageFile(image.imagePath));
     }
 
     void TearDown() override { controller.dismiss(); }
@@ -153,7 +153,7 @@ protected:
         const std::optional<CaptureImage> row = store->image(image.id);
         if (!row || !row->annotatedPath)
             return {};
-        return QImage(ZorviPaths::imageURL(*row->annotatedPath)).convertToFormat(QImage::Format_RGB32);
+        return QImage(ZorviPaths::imageFile(*row->annotatedPath)).convertToFormat(QImage::Format_RGB32);
     }
 
     void expectPixelatedCopy(const Annotation& saved, AnnotationPoint from, AnnotationPoint to) {
@@ -170,8 +170,8 @@ protected:
         const std::optional<CaptureImage> row = store->image(image.id);
         ASSERT_TRUE(row && row->annotatedPath);
         EXPECT_EQ(row->annotation(), saved);
-        EXPECT_EQ(fileHash(ZorviPaths::imageURL(image.imagePath)), originalHash) << "the original was touched";
-        const QImage marked = QImage(ZorviPaths::imageURL(*row->annotatedPath)).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(fileHash(ZorviPaths::imageFile(image.imagePath)), originalHash) << "the original was touched";
+        const QImage marked = QImage(ZorviPaths::imageFile(*row->annotatedPath)).convertToFormat(QImage::Format_RGB32);
         ASSERT_EQ(marked.size(), source.size());
 
         const QRect area = Pixelation::area(shape, source.size());

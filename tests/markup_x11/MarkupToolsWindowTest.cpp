@@ -147,7 +147,7 @@ TEST_F(MarkupToolsWindowTest, ACropsMarkedCopyHasTheCropsSizeAndTheOriginalStays
     const QImage marked = markedCopy();
     EXPECT_EQ(marked.size(), crop.size());
     EXPECT_EQ(marked, source.copy(crop)) << "the kept part is not the screenshot's own pixels";
-    EXPECT_EQ(fileHash(ZorviPaths::imageURL(image.imagePath)), originalHash) << "the original was touched";
+    EXPECT_EQ(fileHash(ZorviPaths::imageFile(image.imagePath)), originalHash) << "the original was touched";
 }
 
 TEST_F(MarkupToolsWindowTest, EscapeWithUnsavedMarksAsksFirst) {

@@ -38,11 +38,11 @@ protected:
 };
 
 TEST_F(AgentWritesTest, UpdateCaptureWritesFieldsAndTagsTogetherOrNotAtAll) {
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     ToolRegistry tools;
     registerZorviTools(tools, ToolContext{store, "claude-code"});
     const QString id = addCapture(store, "search box loses focus");
-    Database(ZorviPaths::databaseURL())
+    Database(ZorviPaths::databaseFile())
         .executeRaw("CREATE TRIGGER refuse BEFORE INSERT ON capture_tags BEGIN SELECT RAISE(ABORT, 'full'); END;");
 
     const std::optional<ToolResult> result =
@@ -57,11 +57,11 @@ TEST_F(AgentWritesTest, TheServerWarnsInItsResultsWhenTheLibraryIsDamaged) {
     int argc = 0;
     QCoreApplication app(argc, nullptr);
     {
-        CaptureStore store(ZorviPaths::databaseURL());
+        CaptureStore store(ZorviPaths::databaseFile());
         for (int i = 0; i < 200; ++i)
             addCapture(store, QStringLiteral("capture %1 with a note long enough to fill pages").arg(i));
     }
-    damageLibraryIndex(ZorviPaths::databaseURL());
+    damageLibraryIndex(ZorviPaths::databaseFile());
 
     QProcess server;
     server.start(ZORVI_MCP_BINARY, {});

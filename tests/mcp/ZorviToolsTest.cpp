@@ -21,7 +21,7 @@ class ZorviToolsTest : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("ZORVI_HOME", home.path().toUtf8());
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
         registerZorviTools(tools, ToolContext{*store, "claude-code"});
     }
 
@@ -113,10 +113,10 @@ TEST_F(ZorviToolsTest, ScreenshotsThatCannotBeSentAreExplainedAndOriginalsStandI
     unmarked.id = Identifiers::make();
     unmarked.imagePath = ZorviPaths::relativeImagePath(unmarked.id, unmarked.createdAt, "png");
     unmarked.annotatedPath = ZorviPaths::markedRelativePath(unmarked.imagePath);
-    ZorviPaths::ensureParentDirectory(ZorviPaths::imageURL(unmarked.imagePath));
+    ZorviPaths::ensureParentDirectory(ZorviPaths::imageFile(unmarked.imagePath));
     QImage original(64, 32, QImage::Format_RGB32);
     original.fill(Qt::white);
-    ASSERT_TRUE(original.save(ZorviPaths::imageURL(unmarked.imagePath)));
+    ASSERT_TRUE(original.save(ZorviPaths::imageFile(unmarked.imagePath)));
     store->addImage(unmarked);
 
     const ToolResult result = call("get_capture", {{"id", id}});
@@ -125,7 +125,7 @@ TEST_F(ZorviToolsTest, ScreenshotsThatCannotBeSentAreExplainedAndOriginalsStandI
     EXPECT_EQ(result.content().at(1).toObject().value("type").toString(), "image");
     EXPECT_TRUE(text(result).contains("(missing or unreadable)"));
     EXPECT_TRUE(text(result).contains("not downloaded to this computer yet"));
-    EXPECT_TRUE(text(result).contains(ZorviPaths::imageURL(unmarked.imagePath) + " (64×32)"));
+    EXPECT_TRUE(text(result).contains(ZorviPaths::imageFile(unmarked.imagePath) + " (64×32)"));
 }
 
 TEST_F(ZorviToolsTest, UpdateNeedsSomethingToChange) {

@@ -104,7 +104,7 @@ TEST_F(ScreenshotTextTest, ALibraryWithoutTheTextTablesStillSearches) {
     store.reset();
     sql().executeRaw("DROP TABLE screenshot_text_index; DROP TABLE screenshot_text;");
     sql().executeRaw("CREATE VIEW screenshot_text AS SELECT 1 AS text;"); // can't be indexed
-    store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+    store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
     EXPECT_FALSE(store->hasScreenshotText());
     CaptureQuery query;
     query.search = "total";

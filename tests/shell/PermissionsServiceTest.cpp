@@ -21,15 +21,15 @@ TEST_F(PermissionsServiceTest, WaylandScreenshotsGoThroughThePortal) {
     FakeScreenshotPortal portal;
     ASSERT_TRUE(portal.isServing());
     PermissionsService service(clock, &wayland);
-    EXPECT_TRUE(service.hasScreenRecording());
+    EXPECT_TRUE(service.canCaptureScreen());
     // Key events can't be read on Wayland whatever the portal offers.
-    EXPECT_FALSE(service.hasAccessibility());
+    EXPECT_FALSE(service.canMonitorKeys());
 }
 
 TEST_F(PermissionsServiceTest, PollingPicksUpAPortalWithinASecond) {
     PermissionsService service(clock, &wayland);
     QList<bool> changes;
-    QObject::connect(&service, &PermissionsService::hasScreenRecordingChanged, [&](bool on) { changes << on; });
+    QObject::connect(&service, &PermissionsService::canCaptureScreenChanged, [&](bool on) { changes << on; });
     service.beginPolling();
     service.beginPolling();
     EXPECT_EQ(clock.pendingTimers(), 1);
@@ -37,9 +37,9 @@ TEST_F(PermissionsServiceTest, PollingPicksUpAPortalWithinASecond) {
     FakeScreenshotPortal portal;
     ASSERT_TRUE(portal.isServing());
     clock.advance(0.99);
-    EXPECT_FALSE(service.hasScreenRecording());
+    EXPECT_FALSE(service.canCaptureScreen());
     clock.advance(0.01);
-    EXPECT_TRUE(service.hasScreenRecording());
+    EXPECT_TRUE(service.canCaptureScreen());
     EXPECT_EQ(changes, QList<bool>{true});
 
     service.stopPolling();

@@ -53,7 +53,7 @@ TEST_F(PreferencesTest, EveryPropertyIsWrittenThroughAndReadBack) {
         prefs->setPlayCaptureSound(false);
         prefs->setCopyToClipboard(true);
         prefs->setCaptureURLs(true);
-        prefs->setShowMenuBarIcon(false);
+        prefs->setShowTrayIcon(false);
         prefs->setOpenDashboardAfterSave(true);
         prefs->setDefaultGroupID(QStringLiteral("8f14e45f-ceea-467f-a0e6-3b1b1b1b1b1b"));
         // On disk at once, not only when the object goes away.
@@ -67,7 +67,7 @@ TEST_F(PreferencesTest, EveryPropertyIsWrittenThroughAndReadBack) {
     EXPECT_FALSE(prefs->playCaptureSound());
     EXPECT_TRUE(prefs->copyToClipboard());
     EXPECT_TRUE(prefs->captureURLs());
-    EXPECT_FALSE(prefs->showMenuBarIcon());
+    EXPECT_FALSE(prefs->showTrayIcon());
     EXPECT_TRUE(prefs->openDashboardAfterSave());
     EXPECT_EQ(prefs->defaultGroupID(), "8f14e45f-ceea-467f-a0e6-3b1b1b1b1b1b");
 }

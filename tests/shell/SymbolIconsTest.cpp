@@ -46,7 +46,7 @@ TEST_F(SymbolIconsTest, EveryNamedSymbolDrawsInThePaletteTextColourAndFollowsThe
     for (const AnnotationTool tool : AnnotationTools::allCases())
         EXPECT_TRUE(wanted.contains(AnnotationTools::symbolName(tool))) << AnnotationTools::symbolName(tool).toStdString();
     for (const char* name : {"trash", "arrow.uturn.backward", "arrow.uturn.forward", "viewfinder", "gearshape",
-                             "person.crop.circle", "command", "sparkles", "internaldrive", "doc.on.doc"})
+                             "person.crop.circle", "keyboard", "sparkles", "internaldrive", "doc.on.doc"})
         EXPECT_TRUE(wanted.contains(name)) << name;
 
     QPalette light = app.palette();

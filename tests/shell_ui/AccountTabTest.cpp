@@ -13,7 +13,7 @@ TEST_F(ShellFixture, SignedOutAccountTabOffersSyncAndReportsAServiceThatCannotBe
     qputenv("ZORVI_API_URL", "http://127.0.0.1:9");
     completeOnboardingBefore();
     ASSERT_TRUE(launch());
-    delegate->openAccountSettings();
+    shell->openAccountSettings();
     auto* settings = windowNamed<SettingsWindow>("settingsWindow");
     ASSERT_NE(settings, nullptr);
     auto* view = settings->findChild<AccountView*>();

@@ -34,14 +34,14 @@ TEST_F(ShellFixture, CopyForAgentAndCaptureLinksReachTheRightCapture) {
     completeOnboardingBefore();
     QString newest, older;
     {
-        CaptureStore store(ZorviPaths::databaseURL());
+        CaptureStore store(ZorviPaths::databaseFile());
         older = filed(store, "Totals round the wrong way\nSeen on the invoice page", 30);
         newest = filed(store, "Logo blurry on retina", 5);
     }
     SingleInstance instance;
     ASSERT_TRUE(instance.listen());
     ASSERT_TRUE(launch());
-    QObject::connect(&instance, &SingleInstance::commandReceived, delegate.get(), &AppDelegate::handleCommand);
+    QObject::connect(&instance, &SingleInstance::commandReceived, shell.get(), &AppShell::handleCommand);
     auto* window = windowNamed<DashboardWindow>("dashboard");
     ASSERT_NE(window, nullptr);
     auto copyForAgent = [&] {

@@ -46,7 +46,7 @@ TEST_F(AgentNoticesTest, AnAgentsClaimAndCommentAreNoticedAndAClickOpensTheCaptu
     auto* window = windowNamed<DashboardWindow>("dashboard");
     ASSERT_NE(window, nullptr);
 
-    CaptureStore agent(ZorviPaths::databaseURL());
+    CaptureStore agent(ZorviPaths::databaseFile());
     Capture capture;
     capture.id = Identifiers::make();
     capture.createdAt = capture.updatedAt = QDateTime::currentDateTimeUtc();

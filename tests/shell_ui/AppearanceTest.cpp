@@ -53,7 +53,7 @@ TEST_F(ShellFixture, EveryWindowFollowsTheDesktopsColourScheme) {
 
     // Not only the board: the guide, like every window, is dark on screen.
     EXPECT_TRUE(processEventsUntil([&] { return showsDark(guide); })) << shownLightness(guide);
-    delegate->showSettings();
+    shell->showSettings();
     QWidget* settings = windowNamed("settingsWindow");
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(processEventsUntil([&] { return showsDark(settings); })) << shownLightness(settings);
@@ -78,7 +78,7 @@ TEST_F(ShellFixture, TheAppearanceSettingOverridesTheDesktopAtOnce) {
     ASSERT_TRUE(portal.isServing());
     completeOnboardingBefore();
     ASSERT_TRUE(launch());
-    delegate->showSettings();
+    shell->showSettings();
     QWidget* settings = windowNamed("settingsWindow");
     ASSERT_NE(settings, nullptr);
     EXPECT_TRUE(processEventsUntil([&] { return showsLight(settings); })) << shownLightness(settings);

@@ -34,7 +34,7 @@ TEST_F(ShellFixture, TheGuideAnswersEnterAndComesBackFinishedAfterATriedCapture)
     DesktopDriver::type("Tried it");
     DesktopDriver::key("ctrl+Return");
     ASSERT_TRUE(processEventsUntil(
-        [&] { return CaptureStore(ZorviPaths::databaseURL()).captures(CaptureQuery()).size() == 1; }));
+        [&] { return CaptureStore(ZorviPaths::databaseFile()).captures(CaptureQuery()).size() == 1; }));
 
     ASSERT_TRUE(processEventsUntil([&] { return guide->isVisible() && !guide->isMinimized(); }))
         << "the guide comes back after the capture";

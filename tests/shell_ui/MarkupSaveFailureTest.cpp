@@ -29,7 +29,7 @@ class MarkupSaveFailure : public ShellFixture {
 protected:
     // A filed capture whose screenshot already carries one saved mark.
     CaptureImage fileMarkedScreenshot() {
-        CaptureStore store(ZorviPaths::databaseURL());
+        CaptureStore store(ZorviPaths::databaseFile());
         Capture capture;
         capture.id = Identifiers::make();
         capture.createdAt = capture.updatedAt = QDateTime::currentDateTimeUtc();
@@ -53,8 +53,8 @@ protected:
     }
 
     static QStringList filesOf(const CaptureImage& image) {
-        return {ZorviPaths::imageURL(image.imagePath), ZorviPaths::imageURL(*image.annotatedPath),
-                ZorviPaths::thumbURL(*image.thumbPath)};
+        return {ZorviPaths::imageFile(image.imagePath), ZorviPaths::imageFile(*image.annotatedPath),
+                ZorviPaths::thumbFile(*image.thumbPath)};
     }
     static QList<QByteArray> hashesOf(const CaptureImage& image) {
         QList<QByteArray> hashes;
@@ -83,7 +83,7 @@ TEST_F(MarkupSaveFailure, TheEditorStaysOpenWithTheMarksSaysWhyAndTheFiledFilesA
     const QList<QByteArray> before = hashesOf(filed);
     ASSERT_FALSE(before.contains(QByteArray()));
 
-    delegate->presentMarkupEditor(filed.id);
+    shell->presentMarkupEditor(filed.id);
     const QPointer<QWidget> editor = windowNamed("markupEditor");
     ASSERT_NE(editor, nullptr);
     ASSERT_TRUE(processEventsUntil([&] { return editor->isActiveWindow(); }));
@@ -106,7 +106,7 @@ TEST_F(MarkupSaveFailure, TheEditorStaysOpenWithTheMarksSaysWhyAndTheFiledFilesA
     ASSERT_TRUE(editor && editor->isVisible()) << "the editor the marks were drawn in is gone";
     EXPECT_EQ(editor, windowNamed("markupEditor"));
 
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     EXPECT_EQ(store.image(filed.id)->annotationJSON, filed.annotationJSON) << "the row took marks it has no file for";
     EXPECT_EQ(hashesOf(filed), before) << "a filed file changed";
 
@@ -116,7 +116,7 @@ TEST_F(MarkupSaveFailure, TheEditorStaysOpenWithTheMarksSaysWhyAndTheFiledFilesA
     ASSERT_TRUE(processEventsUntil([&] { return store.image(filed.id)->annotation().shapes.size() == 2; }))
         << "the marks drawn before the failure were lost";
     EXPECT_TRUE(processEventsUntil([&] { return !editor || !editor->isVisible(); }));
-    EXPECT_EQ(fileHash(ZorviPaths::imageURL(filed.imagePath)), before.front()) << "the original changed";
+    EXPECT_EQ(fileHash(ZorviPaths::imageFile(filed.imagePath)), before.front()) << "the original changed";
 }
 
 } // namespace

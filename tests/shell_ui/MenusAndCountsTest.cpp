@@ -16,7 +16,7 @@ namespace {
 class MenusAndCounts : public ShellFixture {
 protected:
     void file(CaptureStatus status) {
-        CaptureStore store(ZorviPaths::databaseURL());
+        CaptureStore store(ZorviPaths::databaseFile());
         Capture c;
         c.id = Identifiers::make();
         c.createdAt = c.updatedAt = QDateTime::currentDateTimeUtc();
@@ -56,7 +56,7 @@ TEST_F(MenusAndCounts, TheLibraryTabCountsLikeTheBoard) {
     file(CaptureStatus::open);
     file(CaptureStatus::inProgress);
     ASSERT_TRUE(launch());
-    delegate->showSettings();
+    shell->showSettings();
     auto* settings = windowNamed<SettingsWindow>("settingsWindow");
     ASSERT_NE(settings, nullptr);
     settings->selectTab(SettingsWindow::Tab::library);

@@ -15,7 +15,7 @@ namespace {
 class NoteBox : public ShellFixture {
 protected:
     ComposePanel* openNoteOnly() {
-        delegate->actions().newIssue->trigger();
+        shell->actions().newIssue->trigger();
         auto* box = windowNamed<ComposePanel>("composePanel");
         if (box)
             processEventsUntil([&] { return box->isActiveWindow(); });
@@ -24,7 +24,7 @@ protected:
 
     static QString note(ComposePanel* box) { return box->findChild<QPlainTextEdit*>()->toPlainText(); }
 
-    std::vector<Capture> filed() { return CaptureStore(ZorviPaths::databaseURL()).captures(CaptureQuery()); }
+    std::vector<Capture> filed() { return CaptureStore(ZorviPaths::databaseFile()).captures(CaptureQuery()); }
 };
 
 // The preferences name a group of another library: captures still land, in

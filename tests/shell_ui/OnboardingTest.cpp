@@ -46,12 +46,12 @@ TEST_F(ShellFixture, FirstLaunchWalksTheGuideOnceAndThenOpensTheBoard) {
     EXPECT_TRUE(QSettings(Preferences::settingsPath(), QSettings::IniFormat).value("onboarding.completed").toBool());
 
     // The next start goes straight to the board; the guide is still reachable.
-    delegate.reset();
+    shell.reset();
     ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi"));
     ASSERT_TRUE(launch());
     ASSERT_TRUE(DesktopDriver::waitForWindows("Zorvi"));
     EXPECT_TRUE(DesktopDriver::visibleWindows("Welcome to Zorvi").isEmpty());
-    delegate->actions().showOnboarding->trigger();
+    shell->actions().showOnboarding->trigger();
     EXPECT_TRUE(DesktopDriver::waitForWindows("Welcome to Zorvi"));
 }
 

@@ -53,7 +53,7 @@ TEST_F(ShellFixture, SettingsOpenWithCtrlCommaAndEveryChangeIsStoredAtOnce) {
     settings->resize(700, 650);
     DesktopDriver::key("ctrl+w");
     ASSERT_TRUE(DesktopDriver::waitUntilGone("Zorvi Settings"));
-    delegate->showSettings();
+    shell->showSettings();
     settings = windowNamed<SettingsWindow>("settingsWindow");
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(settings->size(), QSize(700, 650));
@@ -62,7 +62,7 @@ TEST_F(ShellFixture, SettingsOpenWithCtrlCommaAndEveryChangeIsStoredAtOnce) {
 TEST_F(ShellFixture, AccountRequestSelectsTheAccountTab) {
     completeOnboardingBefore();
     ASSERT_TRUE(launch());
-    delegate->openAccountSettings();
+    shell->openAccountSettings();
     auto* settings = windowNamed<SettingsWindow>("settingsWindow");
     ASSERT_NE(settings, nullptr);
     EXPECT_EQ(settings->currentTab(), SettingsWindow::Tab::account);

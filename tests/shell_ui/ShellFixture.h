@@ -3,7 +3,7 @@
 #include "support/DesktopDriver.h"
 #include "support/TempDir.h"
 
-#include "shell/AppDelegate.h"
+#include "shell/AppShell.h"
 
 #include <gtest/gtest.h>
 
@@ -25,11 +25,11 @@ protected:
         qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
         qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
         app = std::make_unique<QApplication>(argc, argv);
-        AppDelegate::configureApplication();
+        AppShell::configureApplication();
     }
 
     void TearDown() override {
-        delegate.reset();
+        shell.reset();
         app.reset();
     }
 
@@ -40,8 +40,8 @@ protected:
     }
 
     bool launch() {
-        delegate = std::make_unique<AppDelegate>();
-        return delegate->launch();
+        shell = std::make_unique<AppShell>();
+        return shell->launch();
     }
 
     // The top-level window with this object name, once it is on screen.
@@ -71,5 +71,5 @@ protected:
     int argc = 0;
     char** argv = nullptr;
     std::unique_ptr<QApplication> app;
-    std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<AppShell> shell;
 };

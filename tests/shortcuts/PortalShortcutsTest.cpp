@@ -69,7 +69,7 @@ TEST_F(PortalShortcutsTest, PortalBindsOurTriggersActivationFiresAndChangesRebin
 
     // Double presses can't be read in a Wayland session: blocked, with the reason shown.
     preferences.setFullScreenHotkey(HotkeyBinding{20, altShift, 2});
-    EXPECT_TRUE(shortcuts->manager().isBlockedOnAccessibility());
+    EXPECT_TRUE(shortcuts->manager().isKeyMonitorBlocked());
     ASSERT_TRUE(processEventsUntil([&] { return portal.boundShortcuts().size() == 1; }));
 }
 

@@ -231,7 +231,7 @@ TEST_F(GlobalShortcutsTest, ShortcutAnotherClientOwnsIsAConflictUntilItLetsGoAnd
 TEST_F(GlobalShortcutsTest, DoublePressFiresOnceAndNoPressReachesTheFocusedWindow) {
     preferences.setRegionHotkey(HotkeyBinding{key2, altShift, 2});
     start();
-    EXPECT_FALSE(shortcuts->manager().isBlockedOnAccessibility());
+    EXPECT_FALSE(shortcuts->manager().isKeyMonitorBlocked());
 
     xdotool({"key", "alt+shift+2", "alt+shift+2"});
     ASSERT_TRUE(processEventsUntil([&] { return regions == 1; }));
@@ -248,7 +248,7 @@ TEST_F(GlobalShortcutsTest, DoublePressFiresOnceAndNoPressReachesTheFocusedWindo
 TEST_F(GlobalShortcutsTest, SuperTappedTwiceFiresAndHoldsOrChordsDoNot) {
     preferences.setRegionHotkey(HotkeyBinding{std::nullopt, ModifierSet::command(), 2});
     start();
-    EXPECT_FALSE(shortcuts->manager().isBlockedOnAccessibility());
+    EXPECT_FALSE(shortcuts->manager().isKeyMonitorBlocked());
 
     // Super with another key, and Super held too long: no taps.
     xdotool({"keydown", "super", "key", "k", "keyup", "super", "keydown", "super", "key", "k", "keyup", "super"});

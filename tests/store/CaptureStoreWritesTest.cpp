@@ -131,9 +131,9 @@ TEST_F(CaptureStoreWrites, ImagesRenumberCoverAndFiles) {
     // Deleting the middle local image removes its row and files and closes the gap.
     ASSERT_TRUE(store->deleteImage(images[1].id));
     EXPECT_FALSE(store->imageIncludingDeleted(images[1].id).has_value());
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(images[1].imagePath)));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*images[1].thumbPath)));
-    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageURL(images[0].imagePath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(images[1].imagePath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbFile(*images[1].thumbPath)));
+    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageFile(images[0].imagePath)));
     EXPECT_EQ(store->image(images[2].id)->position, 1);
     EXPECT_EQ(store->capture(c.id)->imagePath, images[0].imagePath);
 
@@ -173,8 +173,8 @@ TEST_F(CaptureStoreWrites, SoftDeleteHidesTheCaptureAndRemovesItsFiles) {
     store->softDelete(c.id);
     EXPECT_FALSE(store->capture(c.id).has_value());
     EXPECT_TRUE(store->captureIncludingDeleted(c.id)->deletedAt.has_value());
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(image.imagePath)));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*image.thumbPath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(image.imagePath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbFile(*image.thumbPath)));
     EXPECT_TRUE(store->imageIncludingDeleted(image.id).has_value()) << "image rows stay, hidden with their capture";
     EXPECT_NE(store->changeStamp(), stampBefore);
 }

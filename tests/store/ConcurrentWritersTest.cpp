@@ -11,7 +11,7 @@ TEST(ConcurrentWriter, Child) {
     const QString role = qEnvironmentVariable("ZORVI_WRITER_ROLE");
     if (role.isEmpty())
         GTEST_SKIP() << "only runs as a writer process";
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     const QString target = qEnvironmentVariable("ZORVI_WRITER_TARGET");
     for (int i = 0; i < operationsPerWriter; ++i) {
         if (role == u"captures") {

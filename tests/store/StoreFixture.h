@@ -16,7 +16,7 @@ class StoreFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         qputenv("ZORVI_HOME", home.path().toUtf8());
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
     }
 
     Capture newCapture(const QString& note = "A bug", const QString& imagePath = "") {
@@ -53,7 +53,7 @@ protected:
 
     // Writes placeholder files for an image's original and thumbnail.
     static void touchFiles(const CaptureImage& image) {
-        for (const QString& path : {ZorviPaths::imageURL(image.imagePath), ZorviPaths::thumbURL(*image.thumbPath)}) {
+        for (const QString& path : {ZorviPaths::imageFile(image.imagePath), ZorviPaths::thumbFile(*image.thumbPath)}) {
             ZorviPaths::ensureParentDirectory(path);
             QFile f(path);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -65,7 +65,7 @@ protected:
     // writes (a test's arrangement, an injected fault) and columns it does not return.
     Database& sql() {
         if (!sql_)
-            sql_ = std::make_unique<Database>(ZorviPaths::databaseURL());
+            sql_ = std::make_unique<Database>(ZorviPaths::databaseFile());
         return *sql_;
     }
 

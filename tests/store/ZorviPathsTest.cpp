@@ -34,13 +34,13 @@ struct ZorviPathsTest : ::testing::Test {
 
 TEST_F(ZorviPathsTest, LocationFollowsTheEnvironment) {
     EXPECT_EQ(ZorviPaths::support(), data + "/Zorvi");
-    EXPECT_EQ(ZorviPaths::databaseURL(), data + "/Zorvi/zorvi.sqlite");
+    EXPECT_EQ(ZorviPaths::databaseFile(), data + "/Zorvi/zorvi.sqlite");
     qputenv("ZORVI_HOME", " \t ");
     EXPECT_EQ(ZorviPaths::support(), data + "/Zorvi") << "a blank value is ignored";
     qputenv("ZORVI_HOME", "~/bugs");
     EXPECT_EQ(ZorviPaths::support(), QDir::homePath() + "/bugs");
     qputenv("ZORVI_HOME", " /srv/zorvi ");
-    EXPECT_EQ(ZorviPaths::thumbURL("2024/01/a.jpg"), "/srv/zorvi/thumbs/2024/01/a.jpg");
+    EXPECT_EQ(ZorviPaths::thumbFile("2024/01/a.jpg"), "/srv/zorvi/thumbs/2024/01/a.jpg");
 }
 
 TEST_F(ZorviPathsTest, RelativePathsUseLocalYearAndMonth) {
@@ -76,10 +76,10 @@ TEST_F(ZorviPathsTest, LegacyLibraryMovesIntoPlaceOnce) {
 
     ZorviPaths::migrateLegacyLibraryIfNeeded();
     EXPECT_FALSE(QFileInfo::exists(legacy));
-    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::databaseURL()));
-    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::databaseURL() + "-wal"));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::databaseURL() + "-shm"));
-    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageURL("2023/12/a.png")));
+    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::databaseFile()));
+    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::databaseFile() + "-wal"));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::databaseFile() + "-shm"));
+    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageFile("2023/12/a.png")));
 
     // With both present, nothing moves.
     write(legacy + "/kestad.sqlite", "other");
@@ -110,7 +110,7 @@ TEST_F(ZorviPathsTest, StoreOpensAMovedLegacyLibraryWithItsCaptures) {
         old.insert(c);
     }
     QFile::remove(data + "/Kestad/kestad.sqlite-shm");
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     EXPECT_TRUE(store.capture("legacy-capture").has_value());
     EXPECT_TRUE(QFileInfo(ZorviPaths::thumbsRoot()).isDir()) << "folders exist inside the moved library";
 }

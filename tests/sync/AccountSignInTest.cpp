@@ -23,7 +23,7 @@ protected:
         REQUIRE_ZORVI_SERVER();
         KeyringHome::SetUp();
         ZorviPaths::ensureDirectories();
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
         ServiceAccounts::populate(server);
         server.start();
         qputenv("ZORVI_API_URL", server.url().toString().toUtf8());

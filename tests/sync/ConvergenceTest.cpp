@@ -116,7 +116,7 @@ void expectImagesMatchHashes(Device& device) {
     for (const Row& r : device.sql().query("SELECT ci.image_path, ci.original_sha256 FROM capture_images ci "
                                          "JOIN captures c ON c.id = ci.capture_id WHERE ci.deleted_at IS NULL "
                                          "AND c.deleted_at IS NULL AND c.workspace_id IS NOT NULL;")) {
-        QFile f(ZorviPaths::imageURL(r.string("image_path").value_or("")));
+        QFile f(ZorviPaths::imageFile(r.string("image_path").value_or("")));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << device.name().toStdString() << " misses " << f.fileName().toStdString();
         EXPECT_EQ(ContentHash::sha256(f.readAll()), r.string("original_sha256").value_or(""));
     }
@@ -214,7 +214,7 @@ public:
             image.createdAt = QDateTime::currentDateTimeUtc();
             image.imagePath = ZorviPaths::relativeImagePath(image.id, image.createdAt, "png");
             const QByteArray bytes = pngBytes(random_);
-            writeFile(ZorviPaths::imageURL(image.imagePath), bytes);
+            writeFile(ZorviPaths::imageFile(image.imagePath), bytes);
             image.width = 24;
             image.height = 16;
             image.bytes = bytes.size();

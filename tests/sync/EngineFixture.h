@@ -23,7 +23,7 @@ protected:
         ensureQtApplication();
         qputenv("ZORVI_HOME", home.path().toUtf8());
         ZorviPaths::ensureDirectories();
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
         ServiceAccounts::populate(server);
         server.start();
         qputenv("ZORVI_API_URL", server.url().toString().toUtf8());

@@ -53,7 +53,7 @@ TEST_F(FullDiskPull, APulledScreenshotThatFindsNoRoomIsSaidAndArrivesWholeOnceTh
     const CaptureImage myImage = addScreenshotFile(*store, mine.id, *ImageWriter::encode(TestImages::docPage(),
                                                                                           ImageWriter::Type::png, 1));
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
-    const QByteArray myBytes = bytesOf(ZorviPaths::imageURL(myImage.imagePath));
+    const QByteArray myBytes = bytesOf(ZorviPaths::imageFile(myImage.imagePath));
 
     // Small files, which a write can buffer and seem to have written.
     const QImage picture = TestImages::photo().copy(0, 0, 64, 48);
@@ -69,17 +69,17 @@ TEST_F(FullDiskPull, APulledScreenshotThatFindsNoRoomIsSaidAndArrivesWholeOnceTh
     ASSERT_TRUE(pulled.has_value()) << "the pulled rows wait for nothing";
     EXPECT_EQ(store->capture(pulled->captureID)->note, "The legend covers the last bar");
     EXPECT_TRUE(pulled->imagePath.isEmpty()) << "a file that could not be written was taken for the screenshot";
-    EXPECT_TRUE(bytesOf(ZorviPaths::imageURL(myImage.imagePath)) == myBytes) << "a filed screenshot changed";
-    EXPECT_EQ(Database(ZorviPaths::databaseURL()).query("PRAGMA integrity_check;").front().string("integrity_check"),
+    EXPECT_TRUE(bytesOf(ZorviPaths::imageFile(myImage.imagePath)) == myBytes) << "a filed screenshot changed";
+    EXPECT_EQ(Database(ZorviPaths::databaseFile()).query("PRAGMA integrity_check;").front().string("integrity_check"),
               "ok");
 
     ASSERT_TRUE(disk.freeSpace());
     EXPECT_EQ(runOnce().kind, SyncStatus::Kind::idle);
     pulled = store->imageIncludingDeleted(imageID);
     ASSERT_FALSE(pulled->imagePath.isEmpty()) << "the pull did not finish once there was room";
-    EXPECT_EQ(ContentHash::sha256(bytesOf(ZorviPaths::imageURL(pulled->imagePath))), ContentHash::sha256(png));
+    EXPECT_EQ(ContentHash::sha256(bytesOf(ZorviPaths::imageFile(pulled->imagePath))), ContentHash::sha256(png));
     ASSERT_TRUE(pulled->thumbPath.has_value());
-    EXPECT_EQ(ContentHash::sha256(bytesOf(ZorviPaths::thumbURL(*pulled->thumbPath))), ContentHash::sha256(jpeg));
+    EXPECT_EQ(ContentHash::sha256(bytesOf(ZorviPaths::thumbFile(*pulled->thumbPath))), ContentHash::sha256(jpeg));
 }
 
 } // namespace

@@ -182,8 +182,8 @@ TEST_F(RemoteCaptures, RemoteDeletionDropsRowFilesAndEverythingAttached) {
     remote().applyRemoteCapture(captureRow(c.id, json(R"({"deleted_at": "2024-05-01T00:00:00Z"})")));
     EXPECT_FALSE(store->captureIncludingDeleted(c.id));
     EXPECT_FALSE(store->imageIncludingDeleted(image.id));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(image.imagePath)));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbURL(*image.thumbPath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(image.imagePath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::thumbFile(*image.thumbPath)));
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM comments;"), 0);
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM capture_tags;"), 0);
     EXPECT_EQ(count("SELECT COUNT(*) AS n FROM activity;"), 0);

@@ -79,12 +79,12 @@ TEST_F(RemoteRemovals, PurgeAccountDataLeavesLocalWork) {
     remote().purgeAccountData();
     EXPECT_TRUE(store->capture(local.id));
     EXPECT_TRUE(store->group(localGroup.id));
-    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageURL(localImage.imagePath)));
+    EXPECT_TRUE(QFileInfo::exists(ZorviPaths::imageFile(localImage.imagePath)));
     ASSERT_EQ(store->activity(local.id).size(), 1u);
     EXPECT_EQ(store->activity(local.id).front().kind, "created") << "only the service's entries go";
 
     EXPECT_FALSE(store->captureIncludingDeleted(shared.id));
-    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageURL(sharedImage.imagePath)));
+    EXPECT_FALSE(QFileInfo::exists(ZorviPaths::imageFile(sharedImage.imagePath)));
     EXPECT_FALSE(store->group("g-1"));
     EXPECT_TRUE(store->people().empty());
     EXPECT_TRUE(store->workspaces().empty());

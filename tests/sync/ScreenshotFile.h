@@ -14,8 +14,8 @@ inline CaptureImage addScreenshotFile(CaptureStore& store, const QString& captur
     image.captureID = captureID;
     image.createdAt = QDateTime::currentDateTimeUtc();
     image.imagePath = ZorviPaths::relativeImagePath(image.id, image.createdAt, "png");
-    ZorviPaths::ensureParentDirectory(ZorviPaths::imageURL(image.imagePath));
-    QFile f(ZorviPaths::imageURL(image.imagePath));
+    ZorviPaths::ensureParentDirectory(ZorviPaths::imageFile(image.imagePath));
+    QFile f(ZorviPaths::imageFile(image.imagePath));
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write " + f.fileName().toStdString());
     f.close();

@@ -23,8 +23,8 @@ public:
     Device(QString name, const QUrl& api, const QString& token) : name_(std::move(name)) {
         use();
         ZorviPaths::ensureDirectories();
-        store_ = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
-        sql_ = std::make_unique<Database>(ZorviPaths::databaseURL());
+        store_ = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
+        sql_ = std::make_unique<Database>(ZorviPaths::databaseFile());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZORVI_HOME", home_.path());
         env.insert("ZORVI_API_URL", api.toString());

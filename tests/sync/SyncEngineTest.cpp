@@ -236,7 +236,7 @@ TEST(SyncEngineAgainstABadService, ARemoteRowWithAnUnknownParentIsLoggedAndSkipp
     TempDir home;
     qputenv("ZORVI_HOME", home.path().toUtf8());
     ZorviPaths::ensureDirectories();
-    CaptureStore storage(ZorviPaths::databaseURL());
+    CaptureStore storage(ZorviPaths::databaseFile());
     CaptureStore* store = &storage;
     MisbehavingServer bad;
     bad.answer("/v1/me", 200, R"({"user":{"id":"u1","name":"U"},"workspaces":[{"id":"ws1","name":"W","slug":"w"}]})");
@@ -270,7 +270,7 @@ TEST(SyncEngineAgainstABadService, ALibraryLargerThanOneReconcileRequestIsReconc
     TempDir home;
     qputenv("ZORVI_HOME", home.path().toUtf8());
     ZorviPaths::ensureDirectories();
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     constexpr int held = 50'001; // one more than the service's limit
     const QString deletedOnTheService = "cap-" + QString::number(held - 1);
     store.transaction([&] {

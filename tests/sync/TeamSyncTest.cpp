@@ -284,7 +284,7 @@ TEST_F(TeamSyncTest, ClearedMarksStayClearedAfterTheNextPull) {
     const Capture c = newSharedCapture("marked");
     CaptureImage shot = addScreenshotFile(*store, c.id, "\x89PNG original");
     const QString marked = ZorviPaths::relativeImagePath(shot.id + "-marked", shot.createdAt, "png");
-    QFile file(ZorviPaths::imageURL(marked));
+    QFile file(ZorviPaths::imageFile(marked));
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("\x89PNG with marks");
     file.close();
@@ -295,13 +295,13 @@ TEST_F(TeamSyncTest, ClearedMarksStayClearedAfterTheNextPull) {
     ASSERT_TRUE(serverRow(server, ServiceAccounts::alice, "capture_images", shot.id)->value("marked_sha256").isString());
 
     shot = *store->imageIncludingDeleted(shot.id);
-    QFile::remove(ZorviPaths::imageURL(marked));
+    QFile::remove(ZorviPaths::imageFile(marked));
     shot.annotatedPath.reset();
     shot.annotationJSON.reset();
     store->updateImage(shot);
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
     ASSERT_EQ(runOnce().kind, SyncStatus::Kind::idle);
     EXPECT_FALSE(store->imageIncludingDeleted(shot.id)->annotatedPath);
-    EXPECT_FALSE(QFile::exists(ZorviPaths::imageURL(marked)));
+    EXPECT_FALSE(QFile::exists(ZorviPaths::imageFile(marked)));
     EXPECT_TRUE(serverRow(server, ServiceAccounts::alice, "capture_images", shot.id)->value("marked_sha256").isNull());
 }

@@ -29,7 +29,7 @@ protected:
         qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
         // Past the first-run guide, as someone with a desktop shortcut is.
         Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
         ASSERT_TRUE(desktop.inputReady()) << "the virtual keyboard and pointer did not start";
     }
 
@@ -75,7 +75,7 @@ protected:
         const std::vector<CaptureImage> images = store->images(capture.id);
         if (images.size() != 1)
             return {};
-        return TestImages::pixelsOf(QImage(ZorviPaths::imageURL(images.front().imagePath)));
+        return TestImages::pixelsOf(QImage(ZorviPaths::imageFile(images.front().imagePath)));
     }
 
     // Types a note into the note box once the compositor has given it the

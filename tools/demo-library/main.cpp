@@ -260,7 +260,7 @@ int main(int argc, char** argv) {
     }
     try {
         ZorviPaths::ensureDirectories();
-        CaptureStore store(ZorviPaths::databaseURL());
+        CaptureStore store(ZorviPaths::databaseFile());
         if (!store.captures({}).empty()) {
             std::fprintf(stderr, "%s already holds captures; give an empty ZORVI_HOME\n",
                          qPrintable(ZorviPaths::support()));

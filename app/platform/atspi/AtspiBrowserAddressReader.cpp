@@ -13,6 +13,7 @@
 
 namespace {
 
+// A hung browser must not hold up filing the capture; a healthy one answers in milliseconds.
 constexpr int callTimeoutMs = 250;
 constexpr uint stateActive = 1;    // ATSPI_STATE_ACTIVE, bit 1 of the first word
 constexpr uint relationEmbeds = 13; // ATSPI_RELATION_EMBEDS

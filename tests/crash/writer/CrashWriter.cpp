@@ -102,7 +102,7 @@ void deleteOne(Library& library, CaptureStore& store, std::mt19937& rng) {
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
     std::mt19937 rng(argc > 1 ? std::uint32_t(std::strtoul(argv[1], nullptr, 10)) : 1);
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     Library library(store);
     for (long done = 0;; ++done) {
         switch (rng() % 4) {

@@ -138,8 +138,8 @@ void resetLibrary(Database& db) {
     )"); });
     for (const char* relative :
          {"2024/01/seed-local-img.png", "2024/01/seed-image.png", "2024/01/seed-image-marked.png"})
-        writeFile(ZorviPaths::imageURL(QString::fromLatin1(relative)));
-    writeFile(ZorviPaths::thumbURL(QStringLiteral("2024/01/seed-local-img.jpg")));
+        writeFile(ZorviPaths::imageFile(QString::fromLatin1(relative)));
+    writeFile(ZorviPaths::thumbFile(QStringLiteral("2024/01/seed-local-img.jpg")));
 }
 
 void readEverything(const QJsonValue& v, int depth) {
@@ -265,8 +265,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     sandbox = new Sandbox;
     qputenv("ZORVI_HOME", sandbox->library().toUtf8());
     try {
-        store = new CaptureStore(ZorviPaths::databaseURL());
-        sql = new Database(ZorviPaths::databaseURL());
+        store = new CaptureStore(ZorviPaths::databaseFile());
+        sql = new Database(ZorviPaths::databaseFile());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "cannot open the fuzz library: %s\n", e.what());
         std::abort();

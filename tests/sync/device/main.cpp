@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
     auto slot = std::make_shared<MemoryTokenStore::Slot>();
     slot->token = qEnvironmentVariable("ZORVI_TEST_TOKEN");
     ZorviPaths::ensureDirectories();
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     if (!store.syncMeta("device_id"))
         SyncLedger(store).setSyncMeta("device_id", Identifiers::make());
     SyncEngine engine(store, ServiceURLs::apiBase().url, "device", std::nullopt,

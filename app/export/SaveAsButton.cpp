@@ -1,6 +1,6 @@
-#include "markup/SaveAsButton.h"
+#include "export/SaveAsButton.h"
 
-#include "markup/SaveImageAs.h"
+#include "export/SaveImageAs.h"
 #include "settings/Preferences.h"
 #include "ui/SymbolIcons.h"
 #include "store/CaptureImage.h"
@@ -19,7 +19,7 @@ QString tr(const char* text) { return QCoreApplication::translate("SaveAsButton"
 void saveFile(QWidget* parent, const std::optional<QString>& relativePath, const SaveAsName::Context& context) {
     QImage picture;
     if (relativePath && ZorviPaths::isSafeRelativePath(*relativePath))
-        picture = QImageReader(ZorviPaths::imageURL(*relativePath)).read();
+        picture = QImageReader(ZorviPaths::imageFile(*relativePath)).read();
     if (picture.isNull()) {
         QMessageBox::warning(parent, tr("Zorvi"), tr("That screenshot is missing"));
         return;

@@ -1,17 +1,17 @@
-#include "shortcuts/EventTapMonitor.h"
+#include "shortcuts/KeyEventMonitor.h"
 
 #include "platform/Clock.h"
 
 #include <QMetaObject>
 
-EventTapMonitor::EventTapMonitor(KeyEventSource* source, Clock& clock, QObject* parent)
+KeyEventMonitor::KeyEventMonitor(KeyEventSource* source, Clock& clock, QObject* parent)
     : QObject(parent), source_(source), clock_(clock) {}
 
-EventTapMonitor::~EventTapMonitor() {
+KeyEventMonitor::~KeyEventMonitor() {
     stop();
 }
 
-void EventTapMonitor::setTriggers(QList<Trigger> triggers) {
+void KeyEventMonitor::setTriggers(QList<Trigger> triggers) {
     triggers_ = std::move(triggers);
     resetState();
     if (source_) {
@@ -24,7 +24,7 @@ void EventTapMonitor::setTriggers(QList<Trigger> triggers) {
     }
 }
 
-bool EventTapMonitor::start() {
+bool KeyEventMonitor::start() {
     if (running_)
         return true;
     if (!source_ || !source_->start(*this))
@@ -33,23 +33,23 @@ bool EventTapMonitor::start() {
     return true;
 }
 
-void EventTapMonitor::stop() {
+void KeyEventMonitor::stop() {
     if (running_ && source_)
         source_->stop();
     running_ = false;
     resetState();
 }
 
-void EventTapMonitor::resetState() {
+void KeyEventMonitor::resetState() {
     taps_.reset();
     presses_.reset();
 }
 
-void EventTapMonitor::post(const std::function<void()>& action) {
+void KeyEventMonitor::post(const std::function<void()>& action) {
     QMetaObject::invokeMethod(this, action, Qt::QueuedConnection);
 }
 
-bool EventTapMonitor::keyDown(uint16_t keyCode, ModifierSet modifiers) {
+bool KeyEventMonitor::keyDown(uint16_t keyCode, ModifierSet modifiers) {
     // A key during a modifier hold means the modifier was part of a chord.
     taps_.reset();
     for (const Trigger& trigger : std::as_const(triggers_)) {
@@ -64,7 +64,7 @@ bool EventTapMonitor::keyDown(uint16_t keyCode, ModifierSet modifiers) {
     return false;
 }
 
-void EventTapMonitor::flagsChanged(ModifierSet held) {
+void KeyEventMonitor::flagsChanged(ModifierSet held) {
     const std::optional<ModifierTapDetector::Tap> tap = taps_.flagsChanged(held, clock_.now());
     if (!tap)
         return;

@@ -4,7 +4,7 @@
 #include <QString>
 
 // The application-wide requests any window may make of the shell, and that
-// the AppDelegate answers: open a window, add a screenshot to a stored
+// the AppShell answers: open a window, add a screenshot to a stored
 // capture, mark up a stored image, show the account tab.
 class AppNotifications : public QObject {
     Q_OBJECT

@@ -1,4 +1,4 @@
-#include "AppDelegate.h"
+#include "AppShell.h"
 
 #include "shell/EditUndoCommand.h"
 #include "store/OrphanFileSweep.h"
@@ -6,7 +6,7 @@
 #include "shell/LibraryHealthMonitor.h"
 
 #include "AgentNotices.h"
-#include "AppNotifications.h"
+#include "ui/AppNotifications.h"
 #include "ui/AppPalette.h"
 #include "platform/PermissionsService.h"
 #include "settings/Preferences.h"
@@ -55,17 +55,17 @@
 
 #include <system_error>
 
-void AppDelegate::configureApplication() {
+void AppShell::configureApplication() {
     QApplication::setApplicationName("Zorvi");
     QApplication::setOrganizationName("Zorvi");
     QApplication::setApplicationVersion(QStringLiteral(ZORVI_VERSION));
-    QApplication::setDesktopFileName(ZorviPaths::bundleIdentifier);
-    QApplication::setWindowIcon(QIcon::fromTheme(ZorviPaths::bundleIdentifier, QIcon(":/appicon/zorvi.svg")));
+    QApplication::setDesktopFileName(ZorviPaths::desktopAppId);
+    QApplication::setWindowIcon(QIcon::fromTheme(ZorviPaths::desktopAppId, QIcon(":/appicon/zorvi.svg")));
     // The app lives in the tray; only Quit ends it.
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
-AppDelegate::AppDelegate(QObject* parent)
+AppShell::AppShell(QObject* parent)
     : QObject(parent), palette_(std::make_unique<AppPalette>()), preferences_(Preferences::shared()),
       permissions_(PermissionsService::shared()), markupEditor_(std::make_unique<AnnotationEditorWindowController>()),
       countdown_(new CaptureCountdown(this)) {
@@ -83,18 +83,18 @@ AppDelegate::AppDelegate(QObject* parent)
     });
 }
 
-AppDelegate::~AppDelegate() {
+AppShell::~AppShell() {
     // Windows go before the view models they observe.
     delete dashboardWindow_;
     delete settingsWindow_;
     delete onboardingWindow_;
 }
 
-bool AppDelegate::launch() {
+bool AppShell::launch() {
     ZorviPaths::ensureDirectories();
     try {
         ZorviPaths::migrateLegacyLibraryIfNeeded();
-        store_ = std::make_unique<CaptureStore>(ZorviPaths::databaseURL());
+        store_ = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
     } catch (const ZorviError& e) {
         presentFatal(e.description());
         return false;
@@ -123,8 +123,8 @@ bool AppDelegate::launch() {
     });
     notifier_ = DesktopNotifier::forSession();
     notices_ = std::make_unique<AgentNotices>(*library_, account_.get(), preferences_, *notifier_);
-    connect(notices_.get(), &AgentNotices::captureRequested, this, &AppDelegate::openCapture);
-    connect(notices_.get(), &AgentNotices::accountRequested, this, &AppDelegate::openAccountSettings);
+    connect(notices_.get(), &AgentNotices::captureRequested, this, &AppShell::openCapture);
+    connect(notices_.get(), &AgentNotices::accountRequested, this, &AppShell::openAccountSettings);
     screenCapturer_ = Platform::current().screenCapturer();
     shutterSound_ = std::make_unique<ShutterSound>();
     contextCollector_ = std::make_unique<ContextCollector>();
@@ -143,13 +143,13 @@ bool AppDelegate::launch() {
             editor->presentImage(original, initial, std::move(trySave), std::move(onCancel));
         },
         [editor = markupEditor_.get()] { return editor->window() != nullptr; });
-    connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppDelegate::showDashboard);
+    connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppShell::showDashboard);
 
     observeNotifications();
-    connect(library_.get(), &Library::changed, this, &AppDelegate::updateStatusMenu);
-    connect(account_.get(), &Account::changed, this, &AppDelegate::updateStatusMenu);
-    connect(&preferences_, &Preferences::regionHotkeyChanged, this, &AppDelegate::updateStatusMenu);
-    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &AppDelegate::updateStatusMenu);
+    connect(library_.get(), &Library::changed, this, &AppShell::updateStatusMenu);
+    connect(account_.get(), &Account::changed, this, &AppShell::updateStatusMenu);
+    connect(&preferences_, &Preferences::regionHotkeyChanged, this, &AppShell::updateStatusMenu);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &AppShell::updateStatusMenu);
     const auto showShortcuts = [this] {
         actions_.showGlobalShortcuts(preferences_.regionHotkey().displayString(),
                                      preferences_.fullScreenHotkey().displayString());
@@ -159,7 +159,7 @@ bool AppDelegate::launch() {
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, showShortcuts);
     setUpTray();
     // The tray follows its setting at once.
-    connect(&preferences_, &Preferences::showMenuBarIconChanged, this, [this](bool show) {
+    connect(&preferences_, &Preferences::showTrayIconChanged, this, [this](bool show) {
         if (show)
             setUpTray();
         else
@@ -178,7 +178,7 @@ bool AppDelegate::launch() {
     return true;
 }
 
-void AppDelegate::presentFatal(const QString& description) {
+void AppShell::presentFatal(const QString& description) {
     const QString title = tr("Zorvi can't open its library");
     QMessageBox alert(QMessageBox::Critical, title, title);
     alert.setInformativeText(description + "\n\n" + tr("Library location: ") + ZorviPaths::support());
@@ -186,7 +186,7 @@ void AppDelegate::presentFatal(const QString& description) {
     alert.exec();
 }
 
-void AppDelegate::handleCommand(const QStringList& arguments) {
+void AppShell::handleCommand(const QStringList& arguments) {
     for (const QString& argument : arguments)
         if (const std::optional<QString> id = CaptureLink::captureID(argument)) {
             openCapture(*id);
@@ -209,45 +209,45 @@ void AppDelegate::handleCommand(const QStringList& arguments) {
         showDashboard(); // "--dashboard", or a plain second start
 }
 
-void AppDelegate::connectActions() {
+void AppShell::connectActions() {
     connect(actions_.about, &QAction::triggered, this, [] {
         QMessageBox::about(nullptr, tr("About Zorvi"),
                            tr("<b>Zorvi</b> %1<br>Capture a bug on screen and hand it to a coding agent.")
                                .arg(QApplication::applicationVersion()));
     });
-    connect(actions_.settings, &QAction::triggered, this, &AppDelegate::showSettings);
-    connect(actions_.showOnboarding, &QAction::triggered, this, &AppDelegate::showOnboarding);
+    connect(actions_.settings, &QAction::triggered, this, &AppShell::showSettings);
+    connect(actions_.showOnboarding, &QAction::triggered, this, &AppShell::showOnboarding);
     connect(actions_.quit, &QAction::triggered, qApp, &QApplication::quit);
-    connect(actions_.captureRegion, &QAction::triggered, this, &AppDelegate::captureRegion);
+    connect(actions_.captureRegion, &QAction::triggered, this, &AppShell::captureRegion);
     // The menu never waits for a second press.
     connect(actions_.captureFullScreen, &QAction::triggered, this, [this] {
         if (captureController_)
             captureController_->beginFullScreen(false);
     });
-    connect(actions_.captureWindow, &QAction::triggered, this, &AppDelegate::captureWindow);
+    connect(actions_.captureWindow, &QAction::triggered, this, &AppShell::captureWindow);
     for (QAction* delayed : actions_.delayedRegion)
         connect(delayed, &QAction::triggered, this,
                 [this, delayed] { countdown_->start(delayed->data().toInt(), [this] { captureRegion(); }); });
-    connect(actions_.newIssue, &QAction::triggered, this, &AppDelegate::newIssue);
-    connect(actions_.dashboard, &QAction::triggered, this, &AppDelegate::showDashboard);
-    connect(actions_.syncNow, &QAction::triggered, this, &AppDelegate::syncNow);
-    connect(actions_.accountSettings, &QAction::triggered, this, &AppDelegate::openAccountSettings);
+    connect(actions_.newIssue, &QAction::triggered, this, &AppShell::newIssue);
+    connect(actions_.dashboard, &QAction::triggered, this, &AppShell::showDashboard);
+    connect(actions_.syncNow, &QAction::triggered, this, &AppShell::syncNow);
+    connect(actions_.accountSettings, &QAction::triggered, this, &AppShell::openAccountSettings);
 }
 
-void AppDelegate::observeNotifications() {
+void AppShell::observeNotifications() {
     AppNotifications& n = AppNotifications::shared();
-    connect(&n, &AppNotifications::showDashboard, this, &AppDelegate::showDashboard);
-    connect(&n, &AppNotifications::showSettings, this, &AppDelegate::showSettings);
-    connect(&n, &AppNotifications::showOnboarding, this, &AppDelegate::showOnboarding);
-    connect(&n, &AppNotifications::annotateImage, this, &AppDelegate::presentMarkupEditor);
+    connect(&n, &AppNotifications::showDashboard, this, &AppShell::showDashboard);
+    connect(&n, &AppNotifications::showSettings, this, &AppShell::showSettings);
+    connect(&n, &AppNotifications::showOnboarding, this, &AppShell::showOnboarding);
+    connect(&n, &AppNotifications::annotateImage, this, &AppShell::presentMarkupEditor);
     connect(&n, &AppNotifications::addScreenshot, this, [this](const QString& captureID) {
         if (captureController_)
             captureController_->addScreenshot(captureID);
     });
 }
 
-void AppDelegate::setUpTray() {
-    if (tray_ || !preferences_.showMenuBarIcon())
+void AppShell::setUpTray() {
+    if (tray_ || !preferences_.showTrayIcon())
         return;
     // At login the desktop's tray host may start after Zorvi: the entry comes
     // up as soon as it does. Qt settles on its tray backend the first time it
@@ -257,19 +257,19 @@ void AppDelegate::setUpTray() {
         if (!trayHostWatcher_) {
             trayHostWatcher_ = new QDBusServiceWatcher(host, QDBusConnection::sessionBus(),
                                                        QDBusServiceWatcher::WatchForRegistration, this);
-            connect(trayHostWatcher_, &QDBusServiceWatcher::serviceRegistered, this, &AppDelegate::setUpTray);
+            connect(trayHostWatcher_, &QDBusServiceWatcher::serviceRegistered, this, &AppShell::setUpTray);
         }
         return;
     }
     if (!QSystemTrayIcon::isSystemTrayAvailable())
         return;
     tray_ = std::make_unique<TrayIcon>(actions_);
-    connect(tray_.get(), &TrayIcon::showDashboardRequested, this, &AppDelegate::showDashboard);
+    connect(tray_.get(), &TrayIcon::showDashboardRequested, this, &AppShell::showDashboard);
     updateStatusMenu();
     tray_->show();
 }
 
-void AppDelegate::updateStatusMenu() {
+void AppShell::updateStatusMenu() {
     if (!tray_)
         return;
     using StatusMenuTitles::SyncState;
@@ -282,7 +282,7 @@ void AppDelegate::updateStatusMenu() {
                   library_->openCount(), sync);
 }
 
-void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create) {
+void AppShell::present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create) {
     if (!slot) {
         slot = create();
         // Dropped on close, so the next request builds a fresh window.
@@ -295,7 +295,7 @@ void AppDelegate::present(QPointer<QWidget>& slot, const std::function<QWidget*(
     slot->activateWindow();
 }
 
-void AppDelegate::showDashboard() {
+void AppShell::showDashboard() {
     present(dashboardWindow_, [this] {
         auto* window = new DashboardWindow(*library_);
         actions_.fillMenuBar(window->menuBar());
@@ -303,7 +303,7 @@ void AppDelegate::showDashboard() {
     });
 }
 
-void AppDelegate::openCapture(const QString& quotedID) {
+void AppShell::openCapture(const QString& quotedID) {
     showDashboard();
     auto* window = qobject_cast<DashboardWindow*>(dashboardWindow_.data());
     if (!window)
@@ -319,7 +319,7 @@ void AppDelegate::openCapture(const QString& quotedID) {
         window->statusBar()->showMessage(tr("No capture matches %1: it may have been deleted.").arg(quotedID));
 }
 
-void AppDelegate::showSettings() {
+void AppShell::showSettings() {
     present(settingsWindow_, [this] {
         auto* window = new SettingsWindow(preferences_, permissions_, *library_, actions_);
         window->setPage(SettingsWindow::Tab::account, new AccountView(*account_));
@@ -328,7 +328,7 @@ void AppDelegate::showSettings() {
     });
 }
 
-void AppDelegate::showOnboarding() {
+void AppShell::showOnboarding() {
     present(onboardingWindow_, [this] {
         auto finish = [this] {
             preferences_.setHasCompletedOnboarding(true);
@@ -368,38 +368,38 @@ void AppDelegate::showOnboarding() {
     });
 }
 
-void AppDelegate::captureRegion() {
+void AppShell::captureRegion() {
     if (captureController_)
         captureController_->beginRegion();
 }
 
-void AppDelegate::captureFullScreen() {
+void AppShell::captureFullScreen() {
     if (captureController_)
         captureController_->beginFullScreen(true);
 }
 
-void AppDelegate::captureWindow() {
+void AppShell::captureWindow() {
     if (captureController_)
         captureController_->beginWindow();
 }
 
-void AppDelegate::newIssue() {
+void AppShell::newIssue() {
     if (captureController_)
         captureController_->beginNoteOnly();
 }
 
-void AppDelegate::syncNow() {
+void AppShell::syncNow() {
     if (account_)
         account_->syncNow();
 }
 
-void AppDelegate::openAccountSettings() {
+void AppShell::openAccountSettings() {
     showSettings();
     emit AppNotifications::shared().showAccountTab();
 }
 
 // Opens the markup editor on a stored image; an unknown id does nothing.
-void AppDelegate::presentMarkupEditor(const QString& imageID) {
+void AppShell::presentMarkupEditor(const QString& imageID) {
     if (!library_)
         return;
     const auto read = [this, imageID]() -> std::optional<CaptureImage> {

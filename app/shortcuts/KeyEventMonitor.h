@@ -16,7 +16,7 @@ class Clock;
 // two or three times quickly, and a modifier tapped two or three times on
 // its own. Reads key events from a KeyEventSource while any such trigger is
 // configured; actions run from the event loop, never inside the event.
-class EventTapMonitor : public QObject, public KeyEventSink {
+class KeyEventMonitor : public QObject, public KeyEventSink {
     Q_OBJECT
 public:
     struct Trigger {
@@ -25,8 +25,8 @@ public:
     };
 
     // `source` may be null: the session has no key feed and start() fails.
-    EventTapMonitor(KeyEventSource* source, Clock& clock, QObject* parent = nullptr);
-    ~EventTapMonitor() override;
+    KeyEventMonitor(KeyEventSource* source, Clock& clock, QObject* parent = nullptr);
+    ~KeyEventMonitor() override;
 
     void setTriggers(QList<Trigger> triggers);
     bool start();

@@ -37,14 +37,14 @@ class QWidget;
 // The application's root object. Opens the library at launch (or reports
 // why it can't), owns the view models, the capture flow, the shortcuts, the
 // tray and the three top-level windows, and routes every command.
-class AppDelegate : public QObject {
+class AppShell : public QObject {
     Q_OBJECT
 public:
     // Names the application; call once the QApplication exists.
     static void configureApplication();
 
-    explicit AppDelegate(QObject* parent = nullptr);
-    ~AppDelegate() override;
+    explicit AppShell(QObject* parent = nullptr);
+    ~AppShell() override;
 
     // Opens the library and brings up the app. False when the library
     // could not be opened; the alert was shown and the app should exit.
@@ -64,7 +64,6 @@ public:
     // A zorvi://capture/ link's id (whole, or the short id): its detail on the board.
     void openCapture(const QString& quotedID);
     void showSettings();
-    // The shortcut recorders on their own, until the settings window hosts them.
     void showOnboarding();
     void syncNow();
     void openAccountSettings();

@@ -2,7 +2,7 @@
 #include "support/QtEventLoop.h"
 
 #include "support/FakeClock.h"
-#include "shortcuts/EventTapMonitor.h"
+#include "shortcuts/KeyEventMonitor.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@ namespace {
 const ModifierSet altShift = ModifierSet::option() | ModifierSet::shift();
 const ModifierSet super = ModifierSet::command();
 
-class EventTapMonitorTest : public ::testing::Test {
+class KeyEventMonitorTest : public ::testing::Test {
 protected:
     void SetUp() override { ensureQtApplication(); }
 
@@ -34,11 +34,11 @@ protected:
 
     FakeClock clock;
     FakeKeyEventSource source;
-    EventTapMonitor monitor{&source, clock};
+    KeyEventMonitor monitor{&source, clock};
     int fired = 0;
 };
 
-TEST_F(EventTapMonitorTest, DoubleTapFiresOnceAndAThirdTapStartsOver) {
+TEST_F(KeyEventMonitorTest, DoubleTapFiresOnceAndAThirdTapStartsOver) {
     configure({std::nullopt, super, 2});
     tap(super);
     clock.advance(0.2);
@@ -55,7 +55,7 @@ TEST_F(EventTapMonitorTest, DoubleTapFiresOnceAndAThirdTapStartsOver) {
     EXPECT_EQ(firedAfterDelivery(), 2);
 }
 
-TEST_F(EventTapMonitorTest, TripleTapFiresOnTheThirdTapOnly) {
+TEST_F(KeyEventMonitorTest, TripleTapFiresOnTheThirdTapOnly) {
     configure({std::nullopt, super, 3});
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(firedAfterDelivery(), 0);
@@ -65,7 +65,7 @@ TEST_F(EventTapMonitorTest, TripleTapFiresOnTheThirdTapOnly) {
     EXPECT_EQ(firedAfterDelivery(), 1);
 }
 
-TEST_F(EventTapMonitorTest, TapsTooFarApartDoNotCombine) {
+TEST_F(KeyEventMonitorTest, TapsTooFarApartDoNotCombine) {
     configure({std::nullopt, super, 2});
     tap(super);
     clock.advance(0.35); // 0.45 s from release to release
@@ -76,7 +76,7 @@ TEST_F(EventTapMonitorTest, TapsTooFarApartDoNotCombine) {
     EXPECT_EQ(firedAfterDelivery(), 1);
 }
 
-TEST_F(EventTapMonitorTest, LongHoldIsNoTapAndEndsTheCount) {
+TEST_F(KeyEventMonitorTest, LongHoldIsNoTapAndEndsTheCount) {
     configure({std::nullopt, super, 2});
     tap(super);
     tap(super, 0.5);
@@ -86,7 +86,7 @@ TEST_F(EventTapMonitorTest, LongHoldIsNoTapAndEndsTheCount) {
     EXPECT_EQ(firedAfterDelivery(), 1);
 }
 
-TEST_F(EventTapMonitorTest, KeyDuringTheHoldCancelsTheTap) {
+TEST_F(KeyEventMonitorTest, KeyDuringTheHoldCancelsTheTap) {
     configure({std::nullopt, super, 2});
     tap(super);
     monitor.flagsChanged(super);
@@ -96,7 +96,7 @@ TEST_F(EventTapMonitorTest, KeyDuringTheHoldCancelsTheTap) {
     EXPECT_EQ(firedAfterDelivery(), 0);
 }
 
-TEST_F(EventTapMonitorTest, SecondModifierCancelsTheTap) {
+TEST_F(KeyEventMonitorTest, SecondModifierCancelsTheTap) {
     configure({std::nullopt, super, 2});
     tap(super);
     monitor.flagsChanged(super);
@@ -110,14 +110,14 @@ TEST_F(EventTapMonitorTest, SecondModifierCancelsTheTap) {
     EXPECT_EQ(firedAfterDelivery(), 0);
 }
 
-TEST_F(EventTapMonitorTest, TapsOfAnotherModifierDoNotFire) {
+TEST_F(KeyEventMonitorTest, TapsOfAnotherModifierDoNotFire) {
     configure({std::nullopt, super, 2});
     tap(ModifierSet::control());
     tap(ModifierSet::control());
     EXPECT_EQ(firedAfterDelivery(), 0);
 }
 
-TEST_F(EventTapMonitorTest, DoublePressSwallowsBothPressesAndFiresOnce) {
+TEST_F(KeyEventMonitorTest, DoublePressSwallowsBothPressesAndFiresOnce) {
     configure({19, altShift, 2});
     EXPECT_TRUE(monitor.keyDown(19, altShift));
     clock.advance(0.2);
@@ -128,7 +128,7 @@ TEST_F(EventTapMonitorTest, DoublePressSwallowsBothPressesAndFiresOnce) {
     EXPECT_FALSE(monitor.keyDown(20, altShift));
 }
 
-TEST_F(EventTapMonitorTest, PressAfterHalfASecondStartsANewCount) {
+TEST_F(KeyEventMonitorTest, PressAfterHalfASecondStartsANewCount) {
     configure({19, altShift, 2});
     EXPECT_TRUE(monitor.keyDown(19, altShift));
     clock.advance(0.5);
@@ -139,7 +139,7 @@ TEST_F(EventTapMonitorTest, PressAfterHalfASecondStartsANewCount) {
     EXPECT_EQ(firedAfterDelivery(), 1);
 }
 
-TEST_F(EventTapMonitorTest, TriplePressNeedsThreeQuickPresses) {
+TEST_F(KeyEventMonitorTest, TriplePressNeedsThreeQuickPresses) {
     configure({19, altShift, 3});
     monitor.keyDown(19, altShift);
     clock.advance(0.3);
@@ -150,7 +150,7 @@ TEST_F(EventTapMonitorTest, TriplePressNeedsThreeQuickPresses) {
     EXPECT_EQ(firedAfterDelivery(), 1);
 }
 
-TEST_F(EventTapMonitorTest, NewTriggersForgetCountsInProgress) {
+TEST_F(KeyEventMonitorTest, NewTriggersForgetCountsInProgress) {
     configure({19, altShift, 2});
     monitor.keyDown(19, altShift);
     monitor.setTriggers({{{19, altShift, 2}, [this] { ++fired; }}});
@@ -158,14 +158,14 @@ TEST_F(EventTapMonitorTest, NewTriggersForgetCountsInProgress) {
     EXPECT_EQ(firedAfterDelivery(), 0);
 }
 
-TEST_F(EventTapMonitorTest, SourceIsToldWhichCombinationsToSwallow) {
+TEST_F(KeyEventMonitorTest, SourceIsToldWhichCombinationsToSwallow) {
     monitor.setTriggers({{{19, altShift, 2}, [] {}}, {{std::nullopt, super, 2}, [] {}}});
     ASSERT_EQ(source.swallowed.size(), 1);
     EXPECT_EQ(source.swallowed.first(), (HotkeyBinding{19, altShift, 2}));
 }
 
-TEST_F(EventTapMonitorTest, StartFailsWithoutAKeyFeed) {
-    EventTapMonitor unavailable(nullptr, clock);
+TEST_F(KeyEventMonitorTest, StartFailsWithoutAKeyFeed) {
+    KeyEventMonitor unavailable(nullptr, clock);
     EXPECT_FALSE(unavailable.start());
     source.available = false;
     EXPECT_FALSE(monitor.start());
@@ -176,8 +176,8 @@ TEST_F(EventTapMonitorTest, StartFailsWithoutAKeyFeed) {
     EXPECT_EQ(source.starts, 2); // already running: not started again
 }
 
-TEST_F(EventTapMonitorTest, ActionPostedBeforeTheMonitorIsGoneNeverRuns) {
-    auto owned = std::make_unique<EventTapMonitor>(&source, clock);
+TEST_F(KeyEventMonitorTest, ActionPostedBeforeTheMonitorIsGoneNeverRuns) {
+    auto owned = std::make_unique<KeyEventMonitor>(&source, clock);
     owned->setTriggers({{{19, altShift, 1}, [this] { ++fired; }}});
     ASSERT_TRUE(owned->start());
     owned->keyDown(19, altShift);

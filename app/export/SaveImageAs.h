@@ -1,6 +1,6 @@
 #pragma once
 
-#include "markup/SaveAsName.h"
+#include "export/SaveAsName.h"
 
 #include <QImage>
 #include <QString>

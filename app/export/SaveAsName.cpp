@@ -1,4 +1,4 @@
-#include "markup/SaveAsName.h"
+#include "export/SaveAsName.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -7,6 +7,7 @@ namespace SaveAsName {
 
 namespace {
 
+// Enough of the note to recognise the file; the dialog lets the name be edited.
 constexpr int noteWords = 6;
 constexpr int longestName = 120;
 

@@ -1,4 +1,4 @@
-#include "markup/SaveImageAs.h"
+#include "export/SaveImageAs.h"
 
 #include "capture/CaptureError.h"
 #include "capture/ImageWriter.h"
