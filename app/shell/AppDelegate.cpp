@@ -236,11 +236,9 @@ void AppDelegate::connectActions() {
 
 void AppDelegate::observeNotifications() {
     AppNotifications& n = AppNotifications::shared();
-    connect(&n, &AppNotifications::showDashboard, this, &AppDelegate::showDashboard);
-    connect(&n, &AppNotifications::showSettings, this, &AppDelegate::showSettings);
-    connect(&n, &AppNotifications::showOnboarding, this, &AppDelegate::showOnboarding);
-    connect(&n, &AppNotifications::annotateImage, this, &AppDelegate::presentMarkupEditor);
-    connect(&n, &AppNotifications::addScreenshot, this, [this](const QString& captureID) {
+    connect(&n, &AppNotifications::onboardingRequested, this, &AppDelegate::showOnboarding);
+    connect(&n, &AppNotifications::annotationRequested, this, &AppDelegate::presentMarkupEditor);
+    connect(&n, &AppNotifications::screenshotRequested, this, [this](const QString& captureID) {
         if (captureController_)
             captureController_->addScreenshot(captureID);
     });
@@ -395,7 +393,7 @@ void AppDelegate::syncNow() {
 
 void AppDelegate::openAccountSettings() {
     showSettings();
-    emit AppNotifications::shared().showAccountTab();
+    AppNotifications::shared().requestAccountTab();
 }
 
 // Opens the markup editor on a stored image; an unknown id does nothing.
