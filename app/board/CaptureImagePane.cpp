@@ -121,6 +121,7 @@ QWidget* CaptureImagePane::buildNoImagePage() {
     text->setWordWrap(true);
     text->setAlignment(Qt::AlignCenter);
     auto* add = new QPushButton(symbolIcon("plus"), tr("Add screenshot"));
+    add->setObjectName("addScreenshot");
     connect(add, &QPushButton::clicked, this, &CaptureImagePane::requestScreenshot);
     layout->addStretch();
     layout->addWidget(icon);
