@@ -5,6 +5,7 @@
 #include "ScreenshotTextSection.h"
 #include "ShownCapture.h"
 #include "TagText.h"
+#include "TranslatedNames.h"
 #include "account/NoteLengthWarning.h"
 #include "library/Library.h"
 
@@ -52,7 +53,7 @@ void CaptureFactsPane::buildWorkflow(QFormLayout* form) {
     status_ = new QComboBox;
     status_->setObjectName("detailStatus");
     for (CaptureStatus s : allCaptureStatuses)
-        status_->addItem(displayName(s), rawValue(s));
+        status_->addItem(translatedName(s), rawValue(s));
     connect(status_, &QComboBox::activated, this, [this](int i) {
         if (shown_.id() && !updating_)
             library_.setStatus(*captureStatusFromRaw(status_->itemData(i).toString()), *shown_.id());
@@ -60,7 +61,7 @@ void CaptureFactsPane::buildWorkflow(QFormLayout* form) {
     priority_ = new QComboBox;
     priority_->setObjectName("detailPriority");
     for (CapturePriority p : allCapturePriorities)
-        priority_->addItem(displayName(p), rawValue(p));
+        priority_->addItem(translatedName(p), rawValue(p));
     connect(priority_, &QComboBox::activated, this, [this](int i) {
         if (const Capture* c = shown_.capture(); c && !updating_) {
             Capture changed = *c;
@@ -263,5 +264,5 @@ void CaptureFactsPane::refreshContext(const Capture& c) {
         row(tr("Display"), c.displayName->toHtmlEscaped());
     if (c.hasImage())
         row(tr("Size"), tr("%1 × %2 px").arg(c.imageWidth).arg(c.imageHeight));
-    row(tr("Mode"), displayName(c.captureMode));
+    row(tr("Mode"), translatedName(c.captureMode));
 }
