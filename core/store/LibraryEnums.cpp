@@ -68,6 +68,8 @@ std::optional<GroupVisibility> groupVisibilityFromRaw(const QString& raw) {
     return fromRaw(std::array{GroupVisibility::workspace, GroupVisibility::isPrivate}, raw);
 }
 
+// In English, as the history and agents read them; a window shows them through
+// QCoreApplication::translate("LibraryEnums", …), under which they are marked here.
 QString displayName(CaptureStatus v) {
     switch (v) {
     case CaptureStatus::open: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Open"));

@@ -33,8 +33,6 @@ std::optional<CaptureMode> captureModeFromRaw(const QString& raw);
 std::optional<SyncState> syncStateFromRaw(const QString& raw);
 std::optional<GroupVisibility> groupVisibilityFromRaw(const QString& raw);
 
-// In English, as the history and agents read them; a window shows them through
-// QCoreApplication::translate("LibraryEnums", …).
 QString displayName(CaptureStatus v);
 QString displayName(CapturePriority v);
 QString displayName(CaptureMode v);
