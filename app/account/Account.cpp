@@ -79,7 +79,7 @@ void Account::reload() {
             if (!me_) {
                 Person person;
                 person.id = *userID;
-                person.name = store_.syncMeta("user_name").value_or(QStringLiteral("You"));
+                person.name = store_.syncMeta("user_name").value_or(tr("You"));
                 person.email = store_.syncMeta("user_email");
                 me_ = person;
             }
@@ -127,31 +127,31 @@ void Account::setDefaultWorkspaceID(const std::optional<QString>& id) {
 QString Account::relativeTime(const QDateTime& then, const QDateTime& now) {
     const qint64 secs = std::max<qint64>(0, then.secsTo(now));
     if (secs < 5)
-        return QStringLiteral("just now");
+        return tr("just now");
     if (secs < 60)
-        return QString("%1 sec. ago").arg(secs);
+        return tr("%1 sec. ago").arg(secs);
     if (secs < 3600)
-        return QString("%1 min. ago").arg(secs / 60);
+        return tr("%1 min. ago").arg(secs / 60);
     if (secs < 86400)
-        return QString("%1 hr. ago").arg(secs / 3600);
+        return tr("%1 hr. ago").arg(secs / 3600);
     const qint64 days = secs / 86400;
-    return QString(days == 1 ? "%1 day ago" : "%1 days ago").arg(days);
+    return days == 1 ? tr("1 day ago") : tr("%1 days ago").arg(days);
 }
 
 QString Account::statusLine(const QDateTime& now) const {
     switch (status_.kind) {
     case SyncStatus::Kind::idle:
-        return status_.lastSync ? "Synced " + relativeTime(*status_.lastSync, now) : QStringLiteral("Synced");
+        return status_.lastSync ? tr("Synced %1").arg(relativeTime(*status_.lastSync, now)) : tr("Synced");
     case SyncStatus::Kind::offline:
-        return "Offline \u2014 " + status_.message;
+        return tr("Offline \u2014 %1").arg(status_.message);
     case SyncStatus::Kind::failed:
-        return "Sync problem \u2014 " + status_.message;
+        return tr("Sync problem \u2014 %1").arg(status_.message);
     case SyncStatus::Kind::signedOut:
-        return QStringLiteral("Not signed in");
+        return tr("Not signed in");
     case SyncStatus::Kind::syncing:
-        return QStringLiteral("Syncing\u2026");
+        return tr("Syncing\u2026");
     case SyncStatus::Kind::sessionExpired:
-        return QStringLiteral("Signed out \u2014 sign in again to keep syncing");
+        return tr("Signed out \u2014 sign in again to keep syncing");
     }
     return {};
 }

@@ -74,7 +74,7 @@ void MCPConnectionListModel::connectClient(Client client) {
         MCPInstaller::install(client);
         error_.reset();
     } catch (const MCPInstallerError& e) {
-        error_ = tr("Couldn't write ") + MCPInstaller::displayName(client) + tr("'s config: ") + e.description();
+        error_ = tr("Couldn't write %1's config: %2").arg(MCPInstaller::displayName(client), e.description());
     }
     refresh();
 }
@@ -83,7 +83,7 @@ void MCPConnectionListModel::disconnectClient(Client client) {
     try {
         MCPInstaller::remove(client);
     } catch (const MCPInstallerError& e) {
-        error_ = tr("Couldn't update ") + MCPInstaller::displayName(client) + tr("'s config: ") + e.description();
+        error_ = tr("Couldn't update %1's config: %2").arg(MCPInstaller::displayName(client), e.description());
     }
     refresh();
 }

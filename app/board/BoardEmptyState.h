@@ -2,6 +2,7 @@
 
 #include "LibraryFilter.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // What the board says when nothing passes the filter and search.
@@ -13,4 +14,7 @@ struct BoardEmptyState {
     bool showsShortcutHint = false;
 
     static BoardEmptyState forFilter(const LibraryFilter& filter, const QString& search);
+
+    // Last: the macro leaves what follows it private, which no data member may be.
+    Q_DECLARE_TR_FUNCTIONS(BoardEmptyState)
 };

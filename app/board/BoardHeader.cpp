@@ -1,5 +1,7 @@
 #include "BoardHeader.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace BoardHeader {
@@ -21,13 +23,14 @@ QString subtitle(const LibraryFilter& filter, const std::vector<Capture>& displa
 }
 
 QString subtitle(const LibraryFilter& filter, qsizetype n, qsizetype high) {
-    QString text = QString::number(n) + (n == 1 ? " capture" : " captures");
     if (filter.kind != LibraryFilter::Kind::inbox || n == 0)
-        return text;
-    text += " waiting";
-    if (high > 0)
-        text += " · " + QString::number(high) + " high priority";
-    return text;
+        return n == 1 ? QCoreApplication::translate("BoardHeader", "1 capture")
+                      : QCoreApplication::translate("BoardHeader", "%1 captures").arg(n);
+    const QString waiting = n == 1 ? QCoreApplication::translate("BoardHeader", "1 capture waiting")
+                                   : QCoreApplication::translate("BoardHeader", "%1 captures waiting").arg(n);
+    if (high == 0)
+        return waiting;
+    return QCoreApplication::translate("BoardHeader", "%1 · %2 high priority").arg(waiting).arg(high);
 }
 
 } // namespace BoardHeader

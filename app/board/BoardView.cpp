@@ -42,7 +42,7 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     title_->setFont(titleFont);
 
     search_->setObjectName("boardSearch");
-    search_->setPlaceholderText("Search notes, apps, URLs…");
+    search_->setPlaceholderText(tr("Search notes, apps, URLs…"));
     search_->addAction(symbolIcon("magnifyingglass"), QLineEdit::LeadingPosition);
     search_->setClearButtonEnabled(true);
     search_->setMinimumWidth(220);
@@ -58,7 +58,7 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
 
     sort_->setObjectName("boardSort");
     sort_->setIcon(symbolIcon("arrow.up.arrow.down"));
-    sort_->setToolTip("Sort");
+    sort_->setToolTip(tr("Sort"));
     sort_->setPopupMode(QToolButton::InstantPopup);
     // Flat, as toolbar icons are: a raised button face is a pale square in dark.
     sort_->setAutoRaise(true);
@@ -134,11 +134,13 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     connect(&Preferences::shared(), &Preferences::regionHotkeyChanged, emptyShortcut_, &KeyCaps::setBinding);
     auto* press = new QHBoxLayout;
     press->addStretch();
-    press->addWidget(new QLabel("Press"));
+    // One sentence for translators, split where the keys go.
+    const QStringList aroundKeys = tr("Press %1 anywhere to capture").split(QStringLiteral("%1"));
+    press->addWidget(new QLabel(aroundKeys.value(0).trimmed()));
     press->addWidget(emptyShortcut_);
-    press->addWidget(new QLabel("anywhere to capture"));
+    press->addWidget(new QLabel(aroundKeys.value(1).trimmed()));
     press->addStretch();
-    auto* twice = new QLabel("Press it twice for an issue with no screenshot — just the note.");
+    auto* twice = new QLabel(tr("Press it twice for an issue with no screenshot — just the note."));
     twice->setAlignment(Qt::AlignCenter);
     auto* hint = new QVBoxLayout(emptyHint_);
     hint->setContentsMargins(0, 8, 0, 0);
@@ -230,7 +232,7 @@ void BoardView::applyLayout() {
     // The toggle offers the other layout.
     const LayoutMode other = grid ? LayoutMode::list : LayoutMode::grid;
     layout_->setIcon(symbolIcon(symbol(other)));
-    layout_->setToolTip(grid ? "Show as list" : "Show as grid");
+    layout_->setToolTip(grid ? tr("Show as list") : tr("Show as grid"));
     view_->doItemsLayout();
 }
 
@@ -313,26 +315,26 @@ void BoardView::showContextMenu(const QPoint& at) {
         return;
     const QString id = c->id;
     QMenu menu(this);
-    menu.addAction("Open", this, [this, id] { board_.select(id); });
+    menu.addAction(tr("Open"), this, [this, id] { board_.select(id); });
     const Capture capture = *c;
     QAction* handOff = menu.addAction(tr("Copy for Agent"), this, [capture] { AgentHandOff::copy(capture); });
     handOff->setShortcut(AgentHandOff::shortcut());
     if (c->hasImage()) {
         const QString file = ZorviPaths::imageFile(c->imagePath);
-        menu.addAction("Show in Folder", this, [file] { FileManagerReveal::showItem(file); });
+        menu.addAction(tr("Show in Folder"), this, [file] { FileManagerReveal::showItem(file); });
     }
     Library& library = board_.library();
     if (!library.people().empty()) {
-        QMenu* assign = menu.addMenu("Assign to");
-        assign->addAction("Unassigned", this, [&library, id] { library.assign(std::nullopt, id); });
+        QMenu* assign = menu.addMenu(tr("Assign to"));
+        assign->addAction(tr("Unassigned"), this, [&library, id] { library.assign(std::nullopt, id); });
         for (const Person& person : library.people()) {
             const QString personID = person.id;
-            assign->addAction(person.name + (person.isBot() ? " (bot)" : ""), this,
+            assign->addAction(person.isBot() ? tr("%1 (bot)").arg(person.name) : person.name, this,
                               [&library, id, personID] { library.assign(personID, id); });
         }
     }
     if (c->status != CaptureStatus::resolved)
-        menu.addAction("Mark resolved", this, [this, id] { board_.markResolved(id); });
-    menu.addAction("Delete", this, [this, id] { board_.deleteCapture(id); });
+        menu.addAction(tr("Mark resolved"), this, [this, id] { board_.markResolved(id); });
+    menu.addAction(tr("Delete"), this, [this, id] { board_.deleteCapture(id); });
     menu.exec(view_->viewport()->mapToGlobal(at));
 }

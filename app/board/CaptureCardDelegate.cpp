@@ -3,6 +3,7 @@
 #include "BoardPainting.h"
 #include "CardText.h"
 #include "CaptureListModel.h"
+#include "TranslatedNames.h"
 #include "library/Library.h"
 #include "RelativeTime.h"
 #include "ShortIDBadge.h"
@@ -179,9 +180,9 @@ void CaptureCardDelegate::paintRow(QPainter* p, const QRect& r, const Capture& c
     const QFontMetrics badgeMetrics(badgeFont);
     int widestStatus = 0;
     for (CaptureStatus status : allCaptureStatuses)
-        widestStatus = std::max(widestStatus, badgeMetrics.horizontalAdvance(displayName(status)) + 30);
-    const int widestPriority = std::max(badgeMetrics.horizontalAdvance(displayName(CapturePriority::high)),
-                                        badgeMetrics.horizontalAdvance(displayName(CapturePriority::low))) +
+        widestStatus = std::max(widestStatus, badgeMetrics.horizontalAdvance(translatedName(status)) + 30);
+    const int widestPriority = std::max(badgeMetrics.horizontalAdvance(translatedName(CapturePriority::high)),
+                                        badgeMetrics.horizontalAdvance(translatedName(CapturePriority::low))) +
                                28;
     const int x = thumb.right() + 12 + widestStatus + 4 + widestPriority + 10;
     const int factsWidth = std::min(320, r.width() / 3);
@@ -232,7 +233,7 @@ void CaptureCardDelegate::paintThumbnail(QPainter* p, const QRect& r, const Capt
             p->setFont(sized(p->font(), 12));
             p->setPen(tint);
             p->drawText(QRect(r.left(), top + s + 6, r.width(), 18), Qt::AlignCenter,
-                        missing ? QStringLiteral("Image missing") : QStringLiteral("No screenshot"));
+                        missing ? tr("Image missing") : tr("No screenshot"));
         }
         return;
     }
@@ -245,7 +246,7 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
     const QColor tint = theme.statusColor(c.status);
     const qreal dpr = p->device()->devicePixelRatioF();
     const QFont f = sized(p->font(), 11, true);
-    const QString status = displayName(c.status);
+    const QString status = translatedName(c.status);
     const int w = QFontMetrics(f).horizontalAdvance(status) + 30;
     QRect pill(at, QSize(w, 20));
     // An opaque backdrop with an edge, so a screenshot of the same colour under it can't swallow it;
@@ -265,7 +266,7 @@ int CaptureCardDelegate::paintBadges(QPainter* p, QPoint at, const Capture& c) c
     if (c.priority != CapturePriority::normal) {
         const bool high = c.priority == CapturePriority::high;
         const QColor ptint = color(high ? C::priorityHigh : C::priorityLow);
-        const QString text = displayName(c.priority);
+        const QString text = translatedName(c.priority);
         const int pw = QFontMetrics(f).horizontalAdvance(text) + 28;
         const QRect badge(right + 4, at.y(), pw, 20);
         backdrop(badge);
@@ -299,7 +300,7 @@ void CaptureCardDelegate::paintFacts(QPainter* p, QRect line, const Capture& c) 
     p->setFont(sized(p->font(), 12));
     p->setPen(color(C::textSecondary));
     const QString text =
-        c.context.appName.value_or(QStringLiteral("Unknown")) + " · " + RelativeTime::string(c.createdAt);
+        c.context.appName.value_or(tr("Unknown")) + " · " + RelativeTime::string(c.createdAt);
     const QRect textRect = line.adjusted(22, 0, 0, 0);
     p->drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft,
                 QFontMetrics(p->font()).elidedText(text, Qt::ElideMiddle, textRect.width()));
@@ -378,7 +379,7 @@ bool CaptureCardDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, 
             if (rect.contains(event->pos())) {
                 QToolTip::showText(
                     event->globalPos(),
-                    action == Action::remove ? QStringLiteral("Delete") : QStringLiteral("Mark resolved"), view);
+                    action == Action::remove ? tr("Delete") : tr("Mark resolved"), view);
                 return true;
             }
     }

@@ -1,14 +1,16 @@
 #include "LibraryFilter.h"
 
+#include "TranslatedNames.h"
+
 QString LibraryFilter::title() const {
     switch (kind) {
-    case Kind::status: return displayName(status);
-    case Kind::group: return QStringLiteral("Group");
+    case Kind::status: return translatedName(status);
+    case Kind::group: return tr("Group");
     case Kind::tag: return "#" + value;
-    case Kind::inbox: return QStringLiteral("Inbox");
-    case Kind::assignedToMe: return QStringLiteral("Assigned to me");
-    case Kind::mine: return QStringLiteral("Mine");
-    case Kind::everything: return QStringLiteral("All Captures");
+    case Kind::inbox: return tr("Inbox");
+    case Kind::assignedToMe: return tr("Assigned to me");
+    case Kind::mine: return tr("Mine");
+    case Kind::everything: return tr("All Captures");
     }
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "store/LibraryEnums.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 // What the sidebar has picked: one of the fixed views, a status, a group or a tag.
@@ -27,4 +28,7 @@ struct LibraryFilter {
     bool operator==(const LibraryFilter& o) const {
         return kind == o.kind && (kind != Kind::status || status == o.status) && value == o.value;
     }
+
+    // Last: the macro leaves what follows it private, which no data member may be.
+    Q_DECLARE_TR_FUNCTIONS(LibraryFilter)
 };

@@ -17,7 +17,7 @@
 NewGroupDialog::NewGroupDialog(DashboardViewModel& board, QWidget* parent)
     : QDialog(parent), board_(board), name_(new QLineEdit), folder_(new QLineEdit),
       color_(Library::groupColors.front()) {
-    setWindowTitle("New group");
+    setWindowTitle(tr("New group"));
     name_->setObjectName("groupName");
     name_->setPlaceholderText("Zorvi");
     folder_->setObjectName("groupFolder");
@@ -40,27 +40,27 @@ NewGroupDialog::NewGroupDialog(DashboardViewModel& board, QWidget* parent)
     }
     swatches->addStretch();
 
-    auto* browse = new QPushButton("Choose…");
+    auto* browse = new QPushButton(tr("Choose…"));
     connect(browse, &QPushButton::clicked, this, [this] {
-        const QString dir = QFileDialog::getExistingDirectory(this, "Bound folder");
+        const QString dir = QFileDialog::getExistingDirectory(this, tr("Bound folder"));
         if (!dir.isEmpty())
             folder_->setText(dir);
     });
     auto* folderRow = new QHBoxLayout;
     folderRow->addWidget(folder_, 1);
     folderRow->addWidget(browse);
-    auto* note = new QLabel("Captures taken while this folder's app is frontmost can be filed here automatically.");
+    auto* note = new QLabel(tr("Captures taken while this folder's app is frontmost can be filed here automatically."));
     note->setWordWrap(true);
 
     auto* form = new QFormLayout;
-    form->addRow("Name", name_);
-    form->addRow("Colour", swatches);
-    form->addRow("Bound folder (optional)", folderRow);
+    form->addRow(tr("Name"), name_);
+    form->addRow(tr("Colour"), swatches);
+    form->addRow(tr("Bound folder (optional)"), folderRow);
     form->addRow(QString(), note);
 
     auto* buttons = new QDialogButtonBox;
     buttons->addButton(QDialogButtonBox::Cancel);
-    QPushButton* createButton = buttons->addButton("Create", QDialogButtonBox::AcceptRole);
+    QPushButton* createButton = buttons->addButton(tr("Create"), QDialogButtonBox::AcceptRole);
     createButton->setDefault(true);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(createButton, &QPushButton::clicked, this, &NewGroupDialog::create);
@@ -77,5 +77,5 @@ void NewGroupDialog::create() {
     if (board_.createGroup(name_->text(), color_, folder_->text()))
         accept();
     else if (const auto error = board_.library().loadError())
-        QMessageBox::warning(this, "New group", *error);
+        QMessageBox::warning(this, tr("New group"), *error);
 }

@@ -1,5 +1,6 @@
 #include "RelativeTime.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 namespace RelativeTime {
@@ -7,15 +8,15 @@ namespace RelativeTime {
 QString string(const QDateTime& time, const QDateTime& now) {
     const qint64 s = time.msecsTo(now) / 1000;
     if (s < 5)
-        return QStringLiteral("just now");
+        return QCoreApplication::translate("RelativeTime", "just now");
     if (s < 60)
-        return QString::number(s) + "s ago";
+        return QCoreApplication::translate("RelativeTime", "%1s ago").arg(s);
     if (s < 3600)
-        return QString::number(s / 60) + "m ago";
+        return QCoreApplication::translate("RelativeTime", "%1m ago").arg(s / 60);
     if (s < 86400)
-        return QString::number(s / 3600) + "h ago";
+        return QCoreApplication::translate("RelativeTime", "%1h ago").arg(s / 3600);
     if (s <= 604799)
-        return QString::number(s / 86400) + "d ago";
+        return QCoreApplication::translate("RelativeTime", "%1d ago").arg(s / 86400);
     return QLocale(QLocale::English).toString(time.toLocalTime().date(), QStringLiteral("MMM d"));
 }
 

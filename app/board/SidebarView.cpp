@@ -88,7 +88,7 @@ SidebarView::SidebarView(DashboardViewModel& board, QWidget* parent)
     });
     connect(tree_, &QTreeWidget::customContextMenuRequested, this, &SidebarView::showContextMenu);
 
-    auto* newGroupButton = new QPushButton(symbolIcon("plus"), "New group");
+    auto* newGroupButton = new QPushButton(symbolIcon("plus"), tr("New group"));
     newGroupButton->setObjectName("newGroup");
     newGroupButton->setFlat(true);
     connect(newGroupButton, &QPushButton::clicked, this, &SidebarView::newGroup);
@@ -154,17 +154,17 @@ void SidebarView::rebuild() {
     for (CaptureStatus s : allCaptureStatuses)
         filterRow(LibraryFilter::ofStatus(s), theme.statusColor(s));
 
-    section("Groups");
+    section(tr("Groups"));
     for (const CaptureGroup& g : library.groups()) {
         QTreeWidgetItem* item = row(LibraryFilter::ofGroup(g.id), g.name, dot(QColor(g.colorHex)),
                                     board_.count(LibraryFilter::ofGroup(g.id)));
         if (g.visibility == GroupVisibility::isPrivate && g.isShared()) {
-            item->setToolTip(0, "Private group — visible to its members");
+            item->setToolTip(0, tr("Private group — visible to its members"));
             item->setIcon(1, symbolIcon("person.crop.circle"));
         }
     }
     if (!library.allTags().isEmpty()) {
-        section("Tags");
+        section(tr("Tags"));
         const QIcon number = keptWhenSelected(BoardPainting::symbol("number", neutral, 16, dpr));
         for (const QString& tag : library.allTags())
             row(LibraryFilter::ofTag(tag), tag, number, 0);
@@ -184,7 +184,7 @@ void SidebarView::showContextMenu(const QPoint& at) {
     const std::optional<CaptureGroup> group = board_.library().group(filter.value);
     QMenu menu(this);
     const QString id = filter.value;
-    menu.addAction(group && group->isShared() ? "Archive group" : "Delete group", this,
+    menu.addAction(group && group->isShared() ? tr("Archive group") : tr("Delete group"), this,
                    [this, id] { board_.deleteGroup(id); });
     menu.exec(tree_->viewport()->mapToGlobal(at));
 }

@@ -1,5 +1,7 @@
 #include "SortOrder.h"
 
+#include <QCoreApplication>
+
 QString rawValue(SortOrder order) {
     switch (order) {
     case SortOrder::newest: return QStringLiteral("newest");
@@ -19,10 +21,10 @@ std::optional<SortOrder> sortOrderFromRaw(const QString& raw) {
 
 QString menuLabel(SortOrder order) {
     switch (order) {
-    case SortOrder::newest: return QStringLiteral("Newest first");
-    case SortOrder::oldest: return QStringLiteral("Oldest first");
-    case SortOrder::priority: return QStringLiteral("Priority");
-    case SortOrder::app: return QStringLiteral("App");
+    case SortOrder::newest: return QCoreApplication::translate("SortOrder", "Newest first");
+    case SortOrder::oldest: return QCoreApplication::translate("SortOrder", "Oldest first");
+    case SortOrder::priority: return QCoreApplication::translate("SortOrder", "Priority");
+    case SortOrder::app: return QCoreApplication::translate("SortOrder", "App");
     }
     return {};
 }

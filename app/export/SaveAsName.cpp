@@ -1,5 +1,6 @@
 #include "export/SaveAsName.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -30,7 +31,7 @@ QString fileName(const QString& pattern, const Context& context, const QString& 
     while (name.startsWith(u'.') || name.startsWith(u' '))
         name.remove(0, 1);
     if (!name.contains(QRegularExpression(QStringLiteral("[\\w]"))))
-        name = QStringLiteral("Zorvi screenshot");
+        name = QCoreApplication::translate("SaveAsName", "Zorvi screenshot");
     return name + u'.' + extension;
 }
 

@@ -236,11 +236,9 @@ void AppShell::connectActions() {
 
 void AppShell::observeNotifications() {
     AppNotifications& n = AppNotifications::shared();
-    connect(&n, &AppNotifications::showDashboard, this, &AppShell::showDashboard);
-    connect(&n, &AppNotifications::showSettings, this, &AppShell::showSettings);
-    connect(&n, &AppNotifications::showOnboarding, this, &AppShell::showOnboarding);
-    connect(&n, &AppNotifications::annotateImage, this, &AppShell::presentMarkupEditor);
-    connect(&n, &AppNotifications::addScreenshot, this, [this](const QString& captureID) {
+    connect(&n, &AppNotifications::onboardingRequested, this, &AppShell::showOnboarding);
+    connect(&n, &AppNotifications::annotationRequested, this, &AppShell::presentMarkupEditor);
+    connect(&n, &AppNotifications::screenshotRequested, this, [this](const QString& captureID) {
         if (captureController_)
             captureController_->addScreenshot(captureID);
     });
@@ -395,7 +393,7 @@ void AppShell::syncNow() {
 
 void AppShell::openAccountSettings() {
     showSettings();
-    emit AppNotifications::shared().showAccountTab();
+    AppNotifications::shared().requestAccountTab();
 }
 
 // Opens the markup editor on a stored image; an unknown id does nothing.

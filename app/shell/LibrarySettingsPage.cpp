@@ -64,7 +64,7 @@ LibrarySettingsPage::LibrarySettingsPage(Library& library, QWidget* parent)
     aboutForm->addRow(tr("Version"), version);
     auto* onboarding = new QPushButton(tr("Show onboarding again"));
     onboarding->setObjectName("showOnboarding");
-    connect(onboarding, &QPushButton::clicked, this, [] { emit AppNotifications::shared().showOnboarding(); });
+    connect(onboarding, &QPushButton::clicked, this, [] { AppNotifications::shared().requestOnboarding(); });
     aboutForm->addRow(onboarding);
     layout->addWidget(about);
     layout->addStretch(1);

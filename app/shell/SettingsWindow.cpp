@@ -47,7 +47,7 @@ SettingsWindow::SettingsWindow(Preferences& preferences, PermissionsService& per
     layout->addWidget(tabs_);
 
     actions.attachShortcutsTo(this);
-    connect(&AppNotifications::shared(), &AppNotifications::showAccountTab, this,
+    connect(&AppNotifications::shared(), &AppNotifications::accountTabRequested, this,
             [this] { selectTab(Tab::account); });
     WindowGeometry::restore(this, geometryKey, QSize(640, 600));
 }

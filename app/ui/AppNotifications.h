@@ -4,18 +4,22 @@
 #include <QString>
 
 // The application-wide requests any window may make of the shell, and that
-// the AppShell answers: open a window, add a screenshot to a stored
-// capture, mark up a stored image, show the account tab.
+// the AppShell answers: add a screenshot to a stored capture, mark up a
+// stored image, show the first-run guide or the account tab. A window asks
+// through a request method; only this object emits its signals.
 class AppNotifications : public QObject {
     Q_OBJECT
 public:
     static AppNotifications& shared();
 
+    void requestOnboarding() { emit onboardingRequested(); }
+    void requestScreenshot(const QString& captureID) { emit screenshotRequested(captureID); }
+    void requestAnnotation(const QString& imageID) { emit annotationRequested(imageID); }
+    void requestAccountTab() { emit accountTabRequested(); }
+
 signals:
-    void showDashboard();
-    void showSettings();
-    void showOnboarding();
-    void addScreenshot(const QString& captureID);
-    void annotateImage(const QString& imageID);
-    void showAccountTab();
+    void onboardingRequested();
+    void screenshotRequested(const QString& captureID);
+    void annotationRequested(const QString& imageID);
+    void accountTabRequested();
 };

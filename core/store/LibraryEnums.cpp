@@ -1,5 +1,7 @@
 #include "LibraryEnums.h"
 
+#include <QtGlobal>
+
 namespace {
 
 template <class Enum, size_t N>
@@ -66,33 +68,40 @@ std::optional<GroupVisibility> groupVisibilityFromRaw(const QString& raw) {
     return fromRaw(std::array{GroupVisibility::workspace, GroupVisibility::isPrivate}, raw);
 }
 
+// In English, as the history and agents read them; a window shows them through
+// QCoreApplication::translate("LibraryEnums", …), under which they are marked here.
 QString displayName(CaptureStatus v) {
     switch (v) {
-    case CaptureStatus::open: return QStringLiteral("Open");
-    case CaptureStatus::inProgress: return QStringLiteral("In Progress");
-    case CaptureStatus::resolved: return QStringLiteral("Resolved");
-    case CaptureStatus::archived: return QStringLiteral("Archived");
+    case CaptureStatus::open: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Open"));
+    case CaptureStatus::inProgress: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "In Progress"));
+    case CaptureStatus::resolved: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Resolved"));
+    case CaptureStatus::archived: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Archived"));
     }
     return {};
 }
 
 QString displayName(CapturePriority v) {
-    const QString raw = rawValue(v);
-    return raw.left(1).toUpper() + raw.mid(1);
+    switch (v) {
+    case CapturePriority::low: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Low"));
+    case CapturePriority::normal: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Normal"));
+    case CapturePriority::high: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "High"));
+    }
+    return {};
 }
 
 QString displayName(CaptureMode v) {
     switch (v) {
-    case CaptureMode::region: return QStringLiteral("Region");
-    case CaptureMode::fullscreen: return QStringLiteral("Full Screen");
-    case CaptureMode::window: return QStringLiteral("Window");
-    case CaptureMode::text: return QStringLiteral("Text only");
+    case CaptureMode::region: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Region"));
+    case CaptureMode::fullscreen: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Full Screen"));
+    case CaptureMode::window: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Window"));
+    case CaptureMode::text: return QString::fromUtf8(QT_TRANSLATE_NOOP("LibraryEnums", "Text only"));
     }
     return {};
 }
 
 QString displayName(GroupVisibility v) {
-    return v == GroupVisibility::workspace ? QStringLiteral("Workspace") : QStringLiteral("Private");
+    return QString::fromUtf8(v == GroupVisibility::workspace ? QT_TRANSLATE_NOOP("LibraryEnums", "Workspace")
+                                                             : QT_TRANSLATE_NOOP("LibraryEnums", "Private"));
 }
 
 int sortWeight(CapturePriority v) {
