@@ -69,13 +69,6 @@ protected:
 };
 ON_EVERY_BACKEND(DeviceSignIn);
 
-// Codes that live one second, so a code is seen to expire without waiting out a real lifetime.
-class ShortLivedDeviceCode : public ServiceFixture {
-protected:
-    void SetUp() override { startService({"--device-interval", "1", "--device-code-lifetime", "1"}); }
-};
-ON_EVERY_BACKEND(ShortLivedDeviceCode);
-
 TEST_P(DeviceSignIn, PollingReportsPendingSlowDownDenialAndTheToken) {
     ServiceClient api(url());
 
@@ -128,6 +121,13 @@ TEST_P(DeviceSignIn, PollingReportsPendingSlowDownDenialAndTheToken) {
 
     EXPECT_EQ(error(api.post("/api/auth/device/token", {{"grant_type", "password"}})), "unsupported_grant_type");
 }
+
+// Codes that live one second, so a code is seen to expire without waiting out a real lifetime.
+class ShortLivedDeviceCode : public ServiceFixture {
+protected:
+    void SetUp() override { startService({"--device-interval", "1", "--device-code-lifetime", "1"}); }
+};
+ON_EVERY_BACKEND(ShortLivedDeviceCode);
 
 TEST_P(ShortLivedDeviceCode, AnUnapprovedCodeExpiresAndCanNoLongerBeApproved) {
     ServiceClient api(url());
