@@ -53,10 +53,8 @@ void CaptureController::beginRegion() {
 }
 
 void CaptureController::beginFullScreen(bool awaitSecondPress) {
-    if (awaitSecondPress && fullScreenWindowOpen_) {
-        fullScreenTextOnlyRequested_ = true;
+    if (awaitSecondPress && secondPress_.press())
         return;
-    }
     startFullScreen(Intent::newCapture, awaitSecondPress);
 }
 
@@ -148,14 +146,8 @@ void CaptureController::startFullScreen(Intent intent, bool awaitSecondPress) {
     heldShot_.reset();
     // The window for a second press opens with the first press, so a press
     // that comes while our own windows step aside still counts.
-    if (awaitSecondPress && intent == Intent::newCapture) {
-        fullScreenTextOnlyRequested_ = false;
-        fullScreenWindowOpen_ = true;
-        QTimer::singleShot(secondPressWindowMs, this, [this] {
-            fullScreenWindowOpen_ = false;
-            finishFullScreen();
-        });
-    }
+    if (awaitSecondPress && intent == Intent::newCapture)
+        secondPress_.open([this] { finishFullScreen(); });
     beginFlowIfNeeded();
     grabScreens([this, point](const FrozenDesktop& desktop) { fullScreenShot(desktop, point); });
 }
@@ -300,10 +292,10 @@ void CaptureController::fullScreenShot(const FrozenDesktop& desktop, const QPoin
 
 void CaptureController::finishFullScreen() {
     // Nothing is written until the window for a second press has passed.
-    if (fullScreenWindowOpen_ || !heldShot_)
+    if (secondPress_.isOpen() || !heldShot_)
         return;
     const HeldShot shot = *std::exchange(heldShot_, std::nullopt);
-    if (std::exchange(fullScreenTextOnlyRequested_, false)) {
+    if (secondPress_.takeSecondPress()) {
         presentTextOnly(flowContext_ ? *flowContext_ : CaptureContext());
         setCapturing(false);
         return;

@@ -7,6 +7,7 @@
 #include "capture/PendingCapture.h"
 #include "capture/PendingImageWrites.h"
 #include "capture/RegionSelectionOverlay.h"
+#include "capture/SecondPressWindow.h"
 #include "markup/Annotation.h"
 #include "platform/WindowFinder.h"
 
@@ -42,9 +43,6 @@ public:
                                             std::function<std::optional<QString>(const Annotation&)> trySave,
                                             std::function<void()> onCancel)>;
 
-    // How long a second full-screen press turns the first into a note-only issue.
-    static constexpr int secondPressWindowMs = 350;
-
     CaptureController(Library& library, Preferences& preferences, PermissionsService& permissions,
                       ScreenCapturer& capturer, ContextSource context, QObject* parent = nullptr);
     ~CaptureController() override;
@@ -59,7 +57,7 @@ public:
     // it files a note without a screenshot.
     void beginRegion();
     // The full-screen trigger: with awaitSecondPress, a second press within
-    // 350 ms files a note without a screenshot instead (the menu never waits).
+    // SecondPressWindow::length files a note without a screenshot instead (the menu never waits).
     void beginFullScreen(bool awaitSecondPress = true);
     // The window trigger: the frozen desktop, and a click on the window to capture.
     void beginWindow();
@@ -155,8 +153,7 @@ private:
         QPoint at;
     };
     QList<HiddenWindow> hiddenWindows_;
-    bool fullScreenWindowOpen_ = false;
-    bool fullScreenTextOnlyRequested_ = false;
+    SecondPressWindow secondPress_{Clock::system()};
     std::optional<PendingCapture> pending_;
     // Pending screenshots whose file could not be written; a save tries again.
     QSet<QString> failedWrites_;

@@ -21,10 +21,12 @@ public:
         QDBusConnection::sessionBus().connect({}, StoreChangeSignal::path, StoreChangeSignal::interface,
                                               StoreChangeSignal::member, this, SLOT(received()));
     }
-    // Every signal sent before this call has been counted once it returns.
+    // Every signal sent before this call has been counted once it returns:
+    // the bus answers in order, so by the time a question to it is answered,
+    // the signals sent before it are waiting in this thread's queue.
     void settle() {
         QDBusConnection::sessionBus().interface()->isServiceRegistered("org.freedesktop.DBus");
-        processEventsUntil([] { return false; }, 50);
+        deliverPostedEvents();
     }
     int signals_ = 0;
     std::vector<std::size_t> imagesSeen;

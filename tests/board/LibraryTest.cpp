@@ -4,11 +4,11 @@
 #include "store/StoreChangeSignal.h"
 #include "store/SyncLedger.h"
 #include "support/QtEventLoop.h"
+#include "support/QueuedCallWatch.h"
 
 #include <QDBusConnection>
 #include <QFile>
 #include <QImage>
-#include <QThread>
 
 namespace {
 
@@ -22,6 +22,7 @@ protected:
 
 TEST_F(LibraryTest, ReloadsWhenAnotherWriterChangesTheLibrary) {
     ASSERT_TRUE(QDBusConnection::sessionBus().isConnected()) << "the test runs on its own session bus";
+    QueuedCallWatch<LibraryReader> readsAnswered;
     Library library(*store);
     int reloads = 0;
     QObject::connect(&library, &Library::changed, [&] { ++reloads; });
@@ -45,9 +46,12 @@ TEST_F(LibraryTest, ReloadsWhenAnotherWriterChangesTheLibrary) {
         << "the poll reloads within one interval";
     EXPECT_EQ(reloads, before + 1);
 
-    // Signals that change nothing the stamp sees cause no reload.
+    // Signals that change nothing the stamp sees cause no reload: once the
+    // signal's read has answered, a reload would have happened.
+    const int answered = readsAnswered.delivered();
     StoreChangeSignal::post();
-    processEventsUntil([] { return false; }, 300);
+    ASSERT_TRUE(processEventsUntil([&] { return readsAnswered.delivered() > answered; }))
+        << "the signal came back and was read";
     EXPECT_EQ(reloads, before + 1);
 }
 
@@ -58,23 +62,28 @@ TEST_F(LibraryTest, AnotherWritersChangeReadInTheBackgroundNeverUndoesALocalEdit
     other.insert(capture);
     ASSERT_TRUE(processEventsUntil([&] { return library.captures().size() == 1; }, 2000));
 
+    QueuedCallWatch<LibraryReader> readsAnswered;
     for (int round = 0; round < 5; ++round) {
-        // A background read runs to the end while the UI thread is busy, so its
-        // answer waits in the queue behind the edit below, whose own reload has
-        // already shown more: that answer is dropped.
+        // A background read runs to the end; the edit below lands the moment
+        // its answer arrives, so the answer is older than what the edit's own
+        // reload has shown already: it is dropped.
         sql().execute("UPDATE captures SET note = ?, updated_at = updated_at + 1 WHERE id = ?;",
                       {QString("agent round %1").arg(round), capture.id});
-        QMetaObject::invokeMethod(&library, "reloadIfStampMoved", Qt::DirectConnection);
-        QThread::msleep(50);
         const CaptureStatus wanted = round % 2 ? CaptureStatus::open : CaptureStatus::inProgress;
-        ASSERT_TRUE(library.setStatus(wanted, capture.id));
         std::vector<CaptureStatus> shown;
-        const auto watch = QObject::connect(&library, &Library::changed,
-                                            [&] { shown.push_back(library.captures().front().status); });
-        processEventsUntil([] { return false; }, 30);
+        QMetaObject::Connection watch;
+        readsAnswered.beforeNext([&] {
+            ASSERT_TRUE(library.setStatus(wanted, capture.id));
+            watch = QObject::connect(&library, &Library::changed,
+                                     [&] { shown.push_back(library.captures().front().status); });
+        });
+        const int answered = readsAnswered.delivered();
+        QMetaObject::invokeMethod(&library, "reloadIfStampMoved", Qt::DirectConnection);
+        ASSERT_TRUE(processEventsUntil([&] { return readsAnswered.delivered() > answered; }));
         QObject::disconnect(watch);
         for (CaptureStatus status : shown)
             ASSERT_EQ(status, wanted) << "round " << round << ": the board went back to an older copy";
+        EXPECT_EQ(library.captures().front().status, wanted);
         EXPECT_EQ(library.captures().front().note, QString("agent round %1").arg(round));
     }
 }

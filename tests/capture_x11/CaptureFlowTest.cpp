@@ -100,6 +100,8 @@ TEST_F(CaptureFlowTest, TheNoteBoxKeepsItsDraftAcrossAnotherScreenshotAndMarkup)
     DesktopDriver::click(centre(find<QLabel>(controller->compose().panel(), "Click to mark up")));
     ASSERT_TRUE(processEventsUntil([&] { return editor.window() && editor.window()->isVisible(); }));
     ASSERT_TRUE(DesktopDriver::waitForWindows("Mark up screenshot"));
+    // Mapped is not yet placed: clicks and keys wait until the window manager has handed it the keyboard.
+    ASSERT_TRUE(processEventsUntil([&] { return editor.window()->isActiveWindow(); }));
     DesktopDriver::click(centre(find<QToolButton>(editor.window(), "tool-blur")));
     AnnotationCanvas* canvas = find<AnnotationCanvas>(editor.window());
     ASSERT_NE(canvas, nullptr);

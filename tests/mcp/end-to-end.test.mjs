@@ -224,17 +224,21 @@ test('list_groups and capture_stats summarise the board', async () => {
   assert.match(stats, /- High: 2/);
 });
 
-test('writes post the store change signal on the session bus', async () => {
+test('writes post the store change signal on the session bus', { timeout: 30_000 }, async () => {
   const monitor = spawn('dbus-monitor', ['--session', "type='signal',interface='dev.zorvi.store',member='didChange'"]);
   let output = '';
-  monitor.stdout.on('data', (chunk) => { output += chunk; });
+  let heard = () => {};
+  monitor.stdout.on('data', (chunk) => { output += chunk; heard(); });
+  // Resolves once the monitor's output says `what`.
+  const printed = (what) => new Promise((resolve) => {
+    heard = () => { if (output.includes(what)) resolve(); };
+    heard();
+  });
   try {
-    // The monitor registers its match rule at its own pace, so write until a
-    // signal shows up rather than guessing how long that takes.
-    for (let attempt = 0; attempt < 40 && !output.includes('member=didChange'); attempt++) {
-      await call('comment_on_capture', { id: ids.fixed, body: `Signal check ${attempt}.` });
-      await new Promise((resolve) => setTimeout(resolve, 250));
-    }
+    // Becoming a monitor drops the monitor's bus name: from then on it sees every signal.
+    await printed('member=NameLost');
+    await call('comment_on_capture', { id: ids.fixed, body: 'Signal check.' });
+    await printed('member=didChange');
     assert.match(output, /path=\/dev\/zorvi\/store; interface=dev\.zorvi\.store; member=didChange/);
   } finally {
     monitor.kill();

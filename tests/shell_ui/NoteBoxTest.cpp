@@ -82,7 +82,8 @@ TEST_F(NoteBox, AnEmptyNoteCannotBeSavedAndEscAsksBeforeDroppingTypedText) {
 
     DesktopDriver::key("Escape");
     QMessageBox* ask = nullptr;
-    ASSERT_TRUE(processEventsUntil([&] { return (ask = box->findChild<QMessageBox*>("confirmDiscard")) && ask->isVisible(); }))
+    // Shown is not yet focused: the key waits until the question has the keyboard.
+    ASSERT_TRUE(processEventsUntil([&] { return (ask = box->findChild<QMessageBox*>("confirmDiscard")) && ask->isActiveWindow(); }))
         << "Esc with typed text asks first";
     DesktopDriver::key("Escape");
     ASSERT_TRUE(processEventsUntil([&] { return box->findChild<QMessageBox*>("confirmDiscard") == nullptr; }));
@@ -90,7 +91,7 @@ TEST_F(NoteBox, AnEmptyNoteCannotBeSavedAndEscAsksBeforeDroppingTypedText) {
     EXPECT_EQ(note(box), "  Half a thought") << "keeping on editing keeps every word";
 
     DesktopDriver::key("Escape");
-    ASSERT_TRUE(processEventsUntil([&] { return (ask = box->findChild<QMessageBox*>("confirmDiscard")) && ask->isVisible(); }));
+    ASSERT_TRUE(processEventsUntil([&] { return (ask = box->findChild<QMessageBox*>("confirmDiscard")) && ask->isActiveWindow(); }));
     QPushButton* discard = nullptr;
     for (QAbstractButton* b : ask->buttons())
         if (b->text() == "&Discard")

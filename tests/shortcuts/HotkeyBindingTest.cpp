@@ -162,9 +162,4 @@ TEST(HotkeyBindingJson, ErrorNamesTheMissingField) {
     }
 }
 
-TEST(HotkeyBindingJson, EqualBindingsHashAlike) {
-    EXPECT_EQ(qHash(HotkeyBinding{19, altShift, 2}), qHash(HotkeyBinding{19, altShift, 2}));
-    EXPECT_NE(HotkeyBinding({0, ModifierSet::command(), 2}), HotkeyBinding({std::nullopt, ModifierSet::command(), 2}));
-}
-
 } // namespace

@@ -48,8 +48,11 @@ public:
     }
 
     // Clicks the notice on screen, as a person would; false when none is shown.
+    // dunst's window is there, unmapped, from its start, and its script runs
+    // before the notice is drawn: the click waits until the window is on screen.
     static bool clickShown() {
-        const QString window = DesktopDriver::xdotool({"search", "--sync", "--class", "Dunst"}).section('\n', 0, 0);
+        const QString window =
+            DesktopDriver::xdotool({"search", "--sync", "--onlyvisible", "--class", "Dunst"}).section('\n', 0, 0);
         if (window.isEmpty())
             return false;
         const QString geometry = DesktopDriver::xdotool({"getwindowgeometry", "--shell", window});

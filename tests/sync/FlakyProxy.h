@@ -53,6 +53,9 @@ public:
     // Chance, per request, of being cut (before or after the service acts).
     void setFailureRate(double rate) { failureRate_ = rate; }
     int failures() const { return failures_; }
+    // Live-event streams the service has taken on: their greeting has passed
+    // through, so every change from now on reaches them.
+    int eventStreamsOpened() const { return eventStreams_; }
 
 private:
     enum class Fate { pass, cutBefore, cutAfter, delay };
@@ -132,6 +135,7 @@ private:
             }
             return true;
         };
+        std::string replyTail; // the end of the last reply bytes, for a greeting split between reads
         char buffer[65536];
         pollfd fds[2] = {{client, POLLIN, 0}, {upstream, POLLIN, 0}};
         for (bool open = true; open && !stopping_;) {
@@ -150,11 +154,20 @@ private:
                     open = false;
                 } else {
                     ::send(client, buffer, size_t(n), MSG_NOSIGNAL);
+                    countGreetings(replyTail, buffer, std::size_t(n));
                 }
             }
         }
         ::close(upstream);
         ::close(client);
+    }
+
+    void countGreetings(std::string& tail, const char* data, std::size_t n) {
+        static const std::string greeting = ": zorvi events";
+        tail.append(data, n);
+        for (std::size_t at = tail.find(greeting); at != std::string::npos; at = tail.find(greeting, at + 1))
+            ++eventStreams_;
+        tail.erase(0, tail.size() - std::min(tail.size(), greeting.size() - 1));
     }
 
     static std::size_t contentLength(const std::string& head) {
@@ -170,6 +183,7 @@ private:
     std::atomic<bool> stopping_ = false;
     std::atomic<double> failureRate_ = 0;
     std::atomic<int> failures_ = 0;
+    std::atomic<int> eventStreams_ = 0;
     std::mutex lock_;
     std::mt19937 random_;
     std::thread acceptor_;

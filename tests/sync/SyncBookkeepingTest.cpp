@@ -182,11 +182,6 @@ TEST_F(SyncLog, KeepsTheNewest501LinesAndReadsNewestFirst) {
     EXPECT_GT(newest.front().id, newest.back().id);
 }
 
-TEST_F(SyncLog, LoggingNeverThrows) {
-    sql().executeRaw("DROP TABLE sync_log;");
-    EXPECT_NO_THROW(ledger().log("error", "nowhere to go"));
-}
-
 TEST_F(SyncVerdicts, PendingListsOldestFirstWithFieldsAndVersion) {
     const Capture older = syncedCapture("older", 2);
     const Capture newer = syncedCapture("newer", 5);

@@ -1,6 +1,7 @@
 // The sync engine and the account against a real zorvi-server: live events,
 // offline work piling up, and what the status line says on the way.
 #include "EngineFixture.h"
+#include "FlakyProxy.h"
 #include "LockedKeyring.h"
 #include "MisbehavingServer.h"
 #include "ScreenshotFile.h"
@@ -21,11 +22,13 @@
 using SyncEngineTest = EngineFixture;
 
 TEST_F(SyncEngineTest, AnEditElsewhereArrivesThroughTheEventStream) {
+    // The engine reaches the service through a proxy that sees its live-event stream open.
+    FlakyProxy proxy(server.port(), 1);
+    qputenv("ZORVI_API_URL", QString("http://127.0.0.1:%1").arg(proxy.port()).toUtf8());
     signInAsBob();
     ASSERT_TRUE(store->defaultWorkspaceID());
-    // Let the first run and the event stream settle before the other computer edits.
-    QThread::msleep(300);
-    processEventsUntil([] { return false; }, 300);
+    // The other computer edits only once the service streams this library's events.
+    ASSERT_TRUE(processEventsUntil([&] { return proxy.eventStreamsOpened() > 0; }, 10'000));
 
     // Another computer (Alice's) files a capture straight through the API.
     SyncClient alice(server.url(), ServiceAccounts::tokenFor(server, ServiceAccounts::alice));
