@@ -197,6 +197,10 @@ void CaptureStore::applyRemoteGroup(const QJsonObject& row) {
     columns.markSyncedWhenNothingPending();
 
     if (exists) {
+        // The service's creation time stands, also for a group made here
+        // that it merged into one of its own.
+        if (Wire::date(row.value("created_at")))
+            columns.set("created_at", date(row, "created_at"));
         columns.update(*db_, table, id);
         return;
     }
