@@ -155,16 +155,14 @@ struct Device {
             before = after;
             gap.restart();
         });
-        bool started = false, done = false;
-        QObject::connect(engine.get(), &SyncEngine::statusChanged, &frame, [&](const SyncStatus& s) {
-            if (s.kind == SyncStatus::Kind::syncing)
-                started = true;
-            else if (started)
-                done = true;
+        quint64 ticket = 0;
+        bool done = false;
+        QObject::connect(engine.get(), &SyncEngine::syncSettled, &frame, [&](quint64 served) {
+            done = served >= ticket;
         });
         gap.start();
         frame.start();
-        QMetaObject::invokeMethod(engine.get(), [e = engine.get()] { e->syncNow(); }, Qt::QueuedConnection);
+        ticket = engine->requestSync();
         while (!done)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
         return figures;

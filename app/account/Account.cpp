@@ -32,6 +32,7 @@ Account::Account(CaptureStore& store, std::unique_ptr<TokenStore> tokens, URLOpe
                                                version.isEmpty() ? std::nullopt : std::optional<QString>(version),
                                                std::move(tokens));
         connect(engine_.get(), &SyncEngine::statusChanged, this, &Account::setStatus);
+        connect(engine_.get(), &SyncEngine::syncSettled, this, &Account::syncSettled);
         connect(engine_.get(), &SyncEngine::signInCode, this, [this](const DeviceCode& code) {
             if (!signInCancel_ || signInCancel_->isCancelled())
                 return;
@@ -194,8 +195,8 @@ void Account::signOut() {
     tellEngine([](SyncEngine& engine) { engine.signOut(); });
 }
 
-void Account::syncNow() {
-    tellEngine([](SyncEngine& engine) { engine.syncNow(); });
+quint64 Account::syncNow() {
+    return engine_ ? engine_->requestSync() : 0;
 }
 
 void Account::noteLocalChange() {

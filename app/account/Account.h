@@ -59,13 +59,17 @@ public:
     // Opens a page of the service's web origin ("/app", "/sign-up").
     void openWeb(const QString& path);
     void signOut();
-    void syncNow();
+    // Asks for a run; its ticket comes back through syncSettled once that run,
+    // and every run queued behind it, has ended (0: sync can't run here).
+    quint64 syncNow();
     // Called after every local edit; wakes the engine unless signed out.
     void noteLocalChange();
     void adoptLocalCaptures(const QString& workspaceID, const std::optional<QStringList>& ids = std::nullopt);
 
 signals:
     void changed();
+    // Every syncNow ticket up to `served` has been served; the status tells how.
+    void syncSettled(quint64 served);
     // The workspace refused a change of this row for good (SyncEngine::changeRefused).
     void changeRefused(const QString& table, const QString& id, const QString& reason, bool staysLocal);
 

@@ -5,6 +5,28 @@
 
 using RecordFields::now;
 
+namespace {
+
+// The wire fields an edit of a screenshot changes: new marks bring a new
+// marked copy and thumbnail (and their size); a reorder moves the position.
+QStringList changedFields(const std::optional<CaptureImage>& stored, const CaptureImage& edited) {
+    if (!stored)
+        return {};
+    QStringList fields;
+    if (stored->position != edited.position)
+        fields << "position";
+    if (stored->annotationJSON != edited.annotationJSON || stored->annotatedPath != edited.annotatedPath ||
+        stored->thumbPath != edited.thumbPath)
+        fields << "annotation_json" << "marked_sha256" << "thumb_sha256";
+    if (stored->bytes != edited.bytes)
+        fields << "bytes";
+    if (stored->width != edited.width || stored->height != edited.height)
+        fields << "width" << "height";
+    return fields;
+}
+
+} // namespace
+
 CaptureImage CaptureStore::addImage(CaptureImage image) {
     db_->transaction([&] {
         if (image.position < 0) {
@@ -33,6 +55,7 @@ CaptureImage CaptureStore::addImage(CaptureImage image) {
 
 void CaptureStore::updateImage(const CaptureImage& image) {
     db_->transaction([&] {
+        const QStringList changed = changedFields(rawImage(image.id), image);
         // Without a marked copy the marked hash goes too, or the old marked
         // copy would be pushed again and downloaded back.
         db_->execute("UPDATE capture_images SET position = ?1, image_path = ?2, annotated_path = ?3, thumb_path = ?4, "
@@ -41,7 +64,8 @@ void CaptureStore::updateImage(const CaptureImage& image) {
                      {image.position, image.imagePath, SQLValue::string(image.annotatedPath),
                       SQLValue::string(image.thumbPath), image.width, image.height, image.bytes,
                       SQLValue::string(image.annotationJSON), image.id});
-        markPending("capture_images", image.id, {"annotation_json", "marked_sha256", "thumb_sha256"});
+        if (!changed.isEmpty())
+            markPending("capture_images", image.id, changed);
         refreshCover(image.captureID);
         touch(image.captureID);
     });

@@ -201,6 +201,10 @@ void RemoteApplier::applyRemoteGroup(const QJsonObject& row) {
     columns.markSyncedWhenNothingPending();
 
     if (exists) {
+        // The service's creation time stands, also for a group made here
+        // that it merged into one of its own.
+        if (Wire::date(row.value("created_at")))
+            columns.set("created_at", date(row, "created_at"));
         columns.update(*db_, table, id);
         return;
     }
@@ -279,17 +283,21 @@ void RemoteApplier::applyRemoteComment(const QJsonObject& row) {
     }
     const std::optional<QString> authorID = Wire::str(row.value("author_id"));
     const std::optional<QString> actorLabel = Wire::str(row.value("actor_label"));
+    // The label the service keeps with the comment reads the same on every
+    // computer; without one, the author as this library knows them.
     QString author;
-    if (authorID && authorID == store_.currentUserID())
+    if (actorLabel)
+        author = *actorLabel;
+    else if (authorID && authorID == store_.currentUserID())
         author = QStringLiteral("you");
     else
-        author = personName(authorID).value_or(actorLabel.value_or(QStringLiteral("someone")));
+        author = personName(authorID).value_or(QStringLiteral("someone"));
 
     db_->execute("INSERT INTO comments (id, capture_id, author, is_agent, body, created_at, author_id, actor_label, "
                  "kind, sync_state) VALUES (?,?,?,?,?,?,?,?,?,'synced') "
                  "ON CONFLICT(id) DO UPDATE SET body = excluded.body, actor_label = excluded.actor_label, "
                  "kind = excluded.kind, author = excluded.author, is_agent = excluded.is_agent, "
-                 "sync_state = 'synced';",
+                 "author_id = excluded.author_id, sync_state = 'synced';",
                  {id, idOf(row, "capture_id"), author, SQLValue::boolean(Wire::boolean(row.value("is_agent"))),
                   textOr(row, "body", ""), dateOrNow(row, "created_at"), SQLValue::string(authorID),
                   SQLValue::string(actorLabel), textOr(row, "kind", Comment().kind)});

@@ -141,12 +141,13 @@ std::optional<QJsonObject> SyncLedger::groupChange(const Pending& pending) {
     if (rows.empty())
         return std::nullopt;
     const CaptureGroup g = CaptureGroup::fromRow(rows.front());
-    // Only a new group sends where it lives and who may see it; later edits
-    // can change just its name, colour and archive time.
+    // Only a new group sends where it lives, who may see it and when it was
+    // made; later edits can change just its name, colour and archive time.
     QJsonObject patch{{"name", g.name}, {"color_hex", g.colorHex}, {"archived_at", Wire::stamp(g.archivedAt)}};
     if (pending.fields.contains(allFields)) {
         patch.insert("workspace_id", orNull(g.workspaceID));
         patch.insert("visibility", rawValue(g.visibility));
+        patch.insert("created_at", Wire::stamp(g.createdAt));
     }
     return patchChange(QStringLiteral("groups"), pending, patch);
 }

@@ -1,11 +1,14 @@
 #pragma once
 
-#include "AccountInfo.h"
 #include "BlobTransfer.h"
 #include "CancelFlag.h"
 #include "DeviceCode.h"
+#include "ReconcileCheck.h"
+#include "SyncAccount.h"
 #include "SyncClient.h"
 #include "SyncCycle.h"
+#include "SyncEventStream.h"
+#include "SyncRunScheduler.h"
 #include "SyncStatus.h"
 #include "TokenStore.h"
 
@@ -13,19 +16,17 @@
 #include <QThread>
 
 #include <memory>
+#include <mutex>
 
 class CaptureStore;
 class QDBusMessage;
-class QNetworkAccessManager;
-class QNetworkReply;
-class QTimer;
 
 // Keeps the library and its workspaces in step. An actor: the engine lives on
 // its own thread and every public slot must be reached by a queued call
-// (QMetaObject::invokeMethod). Network calls run the thread's event loop while
-// they wait, so a slot may arrive in the middle of a run; runs never overlap,
-// and a request during a run causes exactly one more. Status changes leave
-// through statusChanged, which the account receives on the main thread.
+// (QMetaObject::invokeMethod). It joins the account (who is signed in), the
+// run scheduler (when runs happen, never two at once) and the live event
+// stream, and does the work of one run. Status changes leave through
+// statusChanged, which the account receives on the main thread.
 class SyncEngine : public QObject {
     Q_OBJECT
 public:
@@ -39,26 +40,17 @@ public:
     ~SyncEngine() override;
 
     // Safe from any thread.
-    bool isSignedIn() const { return client_->token().has_value(); }
+    bool isSignedIn() const { return account_.isSignedIn(); }
     SyncStatus currentStatus() const;
+    // Safe from any thread: asks for a run and returns its ticket; once
+    // `syncSettled` names it (or a later one) the run has ended, and so has
+    // every run queued behind it.
+    quint64 requestSync();
 
-    // A change made elsewhere still arrives within half a minute while the event stream is down.
-    static constexpr int loopIntervalMs = 30'000;
-    // A burst of local edits (typing a note) goes out as one run.
-    static constexpr int debounceMs = 2'000;
-    // Server events are coalesced briefly, so a burst of them is one run and a
-    // remote edit still shows up within two seconds.
-    static constexpr int eventDebounceMs = 300;
-    // A dropped event stream comes back soon without hammering a service that is down.
-    static constexpr int eventsRetryMs = 15'000;
+    static constexpr int loopIntervalMs = SyncRunScheduler::loopIntervalMs;
+    static constexpr int eventDebounceMs = SyncEventStream::debounceMs;
     // Up to 13,000 changes a run (26 × 500), yet a service that always says "more" can't hold the thread.
     static constexpr int cyclesPerRun = 26;
-    // Names and workspaces change rarely; a few times a day keeps the account tab fresh.
-    static constexpr qint64 accountRefreshSecs = 6 * 3600;
-    // Captures the service dropped or never got are found once a day: the check sends every synced id.
-    static constexpr qint64 reconcileSecs = 24 * 3600;
-    // Ids per reconcile request: under 1 MB of ids, well inside the service's request limit.
-    static constexpr qsizetype reconcilePage = 20000;
 
 public slots:
     // The periodic loop and the live event stream, when signed in.
@@ -67,7 +59,6 @@ public slots:
     void stop();
     // A local edit: a run follows two seconds after the last of a burst.
     void noteLocalChange();
-    void syncNow();
     void setDefaultWorkspace(const std::optional<QString>& workspaceID);
     // Moves local-only captures (all when `ids` is none) into a workspace.
     void adoptLocalCaptures(const QString& workspaceID, const std::optional<QStringList>& ids);
@@ -78,6 +69,8 @@ public slots:
 
 signals:
     void statusChanged(const SyncStatus& status);
+    // Every requestSync ticket up to `served` has been served.
+    void syncSettled(quint64 served);
     void signInCode(const DeviceCode& code);
     // An empty error means signed in.
     void signInFinished(const QString& error);
@@ -97,47 +90,24 @@ private slots:
 private:
     void readToken();
     void setStatus(const SyncStatus& status);
-    void requestRun();
-    void runOnce();
-    void refreshAccount();
-    void reconcileIfDue();
-    void activate(const AccountInfo& info);
-    void registerDevice();
-    void dropSession();
-    void loopTick();
-    void startEvents();
-    void readEvents();
-    void serverChanged();
-    qint64 pulledCursor();
-    void eventsEnded();
+    std::optional<SyncStatus> runOnce();
 
     std::unique_ptr<CaptureStore> connection_;
     CaptureStore& store_;
     SyncLedger ledger_;
-    RemoteApplier remote_;
-    std::unique_ptr<TokenStore> tokens_;
     std::unique_ptr<SyncClient> client_;
+    SyncAccount account_;
     BlobTransfer blobs_;
     SyncCycle cycle_;
-    QString deviceName_;
-    std::optional<QString> appVersion_;
+    ReconcileCheck reconcile_;
 
     mutable std::mutex statusLock_;
     SyncStatus status_;
     std::optional<QDateTime> lastSync_;
-    std::optional<QDateTime> lastAccountRefresh_;
-    bool syncing_ = false;
-    bool wantsAnother_ = false;
     bool started_ = false;
 
-    QTimer* loopTimer_;
-    QTimer* debounceTimer_;
-    QTimer* eventTimer_;
-    QTimer* eventsRetryTimer_;
-    std::unique_ptr<QNetworkAccessManager> eventsSession_;
-    QNetworkReply* events_ = nullptr;
-    QByteArray eventsBuffer_;
-    qint64 eventCursor_ = 0; // the furthest feed position a live event named
+    SyncRunScheduler* scheduler_;
+    SyncEventStream* events_;
 
     QThread thread_;
 };

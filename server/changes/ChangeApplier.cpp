@@ -191,7 +191,9 @@ QJsonObject ChangeApplier::create(const RowChange& change, const Placement& wher
         row.data.insert("author_id", caller_.id);
     if (change.table == QLatin1String("comments") && Wire::str(row.data.value("actor_label")) == std::nullopt)
         row.data.insert("actor_label", caller_.name);
-    row.originDevice = deviceId_;
+    // Who wrote a comment is the service's word (the pusher sends no author),
+    // so the comment goes back to its pusher too, in this same reply.
+    row.originDevice = change.table == QLatin1String("comments") ? std::nullopt : std::optional(deviceId_);
     if (change.table == QLatin1String("groups"))
         if (auto merged = nameClash(change, row))
             return *merged;

@@ -20,7 +20,8 @@ const std::vector<Table>& tables() {
     static const std::vector<Table> all{
         {QStringLiteral("groups"), QStringLiteral("workspace_id"), QString(), false,
          {f("workspace_id", Kind::id, false), f("name", Kind::text, false), f("color_hex", Kind::text),
-          f("visibility", Kind::text, true, {"private", "workspace"}), f("archived_at", Kind::date)}},
+          f("visibility", Kind::text, true, {"private", "workspace"}), f("archived_at", Kind::date),
+          f("created_at", Kind::date)}},
         {QStringLiteral("captures"), QStringLiteral("workspace_id"), QStringLiteral("group_id"), false,
          {f("workspace_id", Kind::id, false), f("group_id", Kind::id), f("note", Kind::longText),
           f("status", Kind::text, false, {"open", "in_progress", "resolved", "archived"}),

@@ -59,7 +59,7 @@ protected:
 
 TEST_F(DetailRequests, MarkUpOpensTheEditorOnTheScreenshotPickedInTheFilmstrip) {
     completeOnboardingBefore();
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     // Wide, then tall: the editor's picture frame tells which one it shows.
     const QString id = file(store, "Two views of the settings page",
                             {TestImages::docPage(), TestImages::docPage().copy(0, 0, 360, 720)});
@@ -86,7 +86,7 @@ TEST_F(DetailRequests, MarkUpOpensTheEditorOnTheScreenshotPickedInTheFilmstrip) 
 
 TEST_F(DetailRequests, AddScreenshotOnATextCaptureStartsARegionDragThatFilesIntoIt) {
     completeOnboardingBefore();
-    CaptureStore store(ZorviPaths::databaseURL());
+    CaptureStore store(ZorviPaths::databaseFile());
     const QString id = file(store, "The export menu is greyed out", {});
     ASSERT_TRUE(launch());
     CaptureDetailView* detail = openDetail(id);

@@ -12,6 +12,8 @@
 #include "sync/SyncStatus.h"
 
 #include "common/Identifiers.h"
+#include "markup/Annotation.h"
+#include "markup/AttachmentService.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 #include "store/SyncLedger.h"
@@ -52,20 +54,13 @@ const QSet<QString> localColumns{"sync_state", "dirty",     "remote_id",  "pendi
                                  "annotated_path", "thumb_path", "path", "local_only", "updated_at",
                                  "remote",     "image_width", "image_height", "image_bytes"};
 
-// Known to differ between computers today, each a fault still to be fixed:
-// the pusher keeps its own comment author where others get the service's
-// name, a screenshot reorder does not travel, and a pushed group keeps its
-// own creation time where the service stamps another.
-const QSet<QString> knownDivergences{"comments.author", "comments.actor_label", "capture_images.position",
-                                     "groups.created_at"};
-
 // Every synced column of a table's live workspace rows, one text per row.
 void addRows(Device& device, std::map<QString, QString>& rows, const QString& table, const QString& key,
              const QString& from) {
     QStringList values;
     for (const Row& column : device.sql().query(QString("PRAGMA table_info(%1);").arg(table)))
         if (const QString name = *column.string("name");
-            !localColumns.contains(name) && !knownDivergences.contains(table + "." + name))
+            !localColumns.contains(name))
             values << QString("'%1=' || quote(t.%1)").arg(name);
     for (const Row& r : device.sql().query(QString("SELECT %1 AS k, %2 AS v FROM %3;").arg(key, values.join(" || ' | ' || "), from)))
         rows[table + " " + *r.string("k")] = *r.string("v");
@@ -110,15 +105,25 @@ int pendingRows(Device& device) {
     return n + int(SyncLedger(store).imagesAwaitingDownload(1000).size());
 }
 
-// Every live image's file holds the bytes its hash names.
+// Every live image's files hold the bytes their hashes name: the original,
+// and the marked copy while there are marks (and none once they are cleared).
 void expectImagesMatchHashes(Device& device) {
     device.use();
-    for (const Row& r : device.sql().query("SELECT ci.image_path, ci.original_sha256 FROM capture_images ci "
+    auto expectFile = [&](const QString& relative, const QString& sha) {
+        QFile f(ZorviPaths::imageFile(relative));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << device.name().toStdString() << " misses " << f.fileName().toStdString();
+        EXPECT_EQ(ContentHash::sha256(f.readAll()), sha) << device.name().toStdString() << ": " << relative.toStdString();
+    };
+    for (const Row& r : device.sql().query("SELECT ci.image_path, ci.original_sha256, ci.annotated_path, "
+                                         "ci.marked_sha256, ci.annotation_json FROM capture_images ci "
                                          "JOIN captures c ON c.id = ci.capture_id WHERE ci.deleted_at IS NULL "
                                          "AND c.deleted_at IS NULL AND c.workspace_id IS NOT NULL;")) {
-        QFile f(ZorviPaths::imageFile(r.string("image_path").value_or("")));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << device.name().toStdString() << " misses " << f.fileName().toStdString();
-        EXPECT_EQ(ContentHash::sha256(f.readAll()), r.string("original_sha256").value_or(""));
+        expectFile(r.string("image_path").value_or(""), r.string("original_sha256").value_or(""));
+        const std::optional<QString> marked = r.string("marked_sha256");
+        EXPECT_EQ(marked.has_value(), r.string("annotation_json").has_value()) << device.name().toStdString();
+        EXPECT_EQ(marked.has_value(), r.string("annotated_path").has_value()) << device.name().toStdString();
+        if (marked && r.string("annotated_path"))
+            expectFile(*r.string("annotated_path"), *marked);
     }
 }
 
@@ -150,7 +155,7 @@ public:
         for (const Capture& c : live)
             if (c.workspaceID)
                 shared.push_back(c.id);
-        const int roll = int(random_() % 140);
+        const int roll = int(random_() % 150);
         if (shared.size() < 8 || roll < 12)
             return create(store);
         if (roll >= 100)
@@ -229,8 +234,9 @@ public:
     }
 
 private:
-    // Who works on it, and how it ends; the order of its screenshots; how
-    // its group looks; and, for Alice, captures no one else may see.
+    // Who works on it, and how it ends; the order of its screenshots and
+    // their marks; how its group looks; and, for Alice, captures no one else
+    // may see.
     void teamEdit(CaptureStore& store, const QString& id, int roll) {
         const Capture shown = *store.capture(id);
         Capture c = shown;
@@ -265,6 +271,8 @@ private:
             else
                 g.colorHex = QString("#%1").arg(random_() & 0xffffff, 6, 16, QChar('0')).toUpper();
             store.upsertGroup(g);
+        } else if (roll >= 40) {
+            markUp(store, id);
         } else if (makesPrivateCaptures) {
             CaptureGroup g;
             g.id = Identifiers::make();
@@ -281,6 +289,26 @@ private:
             hidden.groupID = store.upsertGroup(g).id; // a same-named group is reused
             store.insert(hidden);
         }
+    }
+
+    // Adds a box to a screenshot's marks, or now and then clears them all,
+    // the way the markup editor saves.
+    void markUp(CaptureStore& store, const QString& id) {
+        const std::vector<CaptureImage> images = store.images(id);
+        if (images.empty())
+            return;
+        const CaptureImage& image = images[random_() % images.size()];
+        if (image.imagePath.isEmpty())
+            return; // not downloaded yet: the editor opens only what is on disk
+        Annotation marks = Annotation::decode(image.annotationJSON);
+        if (random_() % 4 == 0) {
+            marks = {};
+        } else {
+            const double corner = double(random_() % 40) / 100;
+            marks.shapes << AnnotationShape{Identifiers::make(), AnnotationTool::rectangle, "#FF3B30", 0.01,
+                                            {{corner, corner}, {1 - corner, 1 - corner}}};
+        }
+        AttachmentService().saveAnnotation(marks, image, store);
     }
 
     void create(CaptureStore& store) {
@@ -417,6 +445,11 @@ TEST_F(Convergence, TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
     }
     EXPECT_GT(checked, 100);
     EXPECT_GT(proxy.failures(), 0);
-    std::cout << "seed " << seed << ": " << viewA.size() << " shared rows, " << allOfA.size() - viewA.size()
+    const auto marked = std::count_if(viewA.begin(), viewA.end(), [](const auto& row) {
+        return row.first.startsWith("capture_images") && !row.second.contains("annotation_json=NULL");
+    });
+    EXPECT_GT(marked, 0);
+    std::cout << "seed " << seed << ": " << viewA.size() << " shared rows (" << marked << " marked screenshots), "
+              << allOfA.size() - viewA.size()
               << " private to Alice, " << proxy.failures() << " cut requests\n";
 }

@@ -50,23 +50,15 @@ protected:
     bool waitForStatus(SyncStatus::Kind kind, int timeoutMs = 20'000) {
         return processEventsUntil([&] { return account->status().kind == kind; }, timeoutMs);
     }
-    // Asks for a run and waits for it to end.
+    // Asks for a run and waits for it, and any run queued behind it, to end.
     SyncStatus runOnce() {
-        bool started = false;
-        SyncStatus ended;
-        bool done = false;
-        QMetaObject::Connection c = QObject::connect(account.get(), &Account::changed, [&] {
-            if (account->status().kind == SyncStatus::Kind::syncing)
-                started = true;
-            else if (started && !done) {
-                ended = account->status();
-                done = true;
-            }
-        });
-        account->syncNow();
-        processEventsUntil([&] { return done; }, 60'000);
+        quint64 served = 0;
+        QMetaObject::Connection c =
+            QObject::connect(account.get(), &Account::syncSettled, [&](quint64 ticket) { served = ticket; });
+        const quint64 ticket = account->syncNow();
+        EXPECT_TRUE(processEventsUntil([&] { return served >= ticket; }, 60'000)) << "the run never ended";
         QObject::disconnect(c);
-        return ended;
+        return account->status();
     }
 
     QString workspaceID() { return *store->defaultWorkspaceID(); }

@@ -104,7 +104,8 @@ TEST_F(ChangeObjects, GroupsSendPlacementOnlyWhenNew) {
                                                       {"name", "Web"},
                                                       {"color_hex", "#6E7BF2"},
                                                       {"visibility", "workspace"},
-                                                      {"archived_at", QJsonValue::Null}}));
+                                                      {"archived_at", QJsonValue::Null},
+                                                      {"created_at", Wire::stamp(store->group(g.id)->createdAt)}}));
 
     ledger().markSynced("groups", g.id, 2);
     store->deleteGroup(g.id); // a shared group is archived

@@ -35,17 +35,14 @@ int main(int argc, char** argv) {
         if (line != "sync")
             continue;
         QEventLoop wait;
-        SyncStatus last;
-        bool running = false;
-        QObject::connect(&engine, &SyncEngine::statusChanged, &wait, [&](const SyncStatus& s) {
-            last = s;
-            if (s.kind == SyncStatus::Kind::syncing)
-                running = true;
-            else if (running)
+        quint64 ticket = 0;
+        QObject::connect(&engine, &SyncEngine::syncSettled, &wait, [&](quint64 served) {
+            if (served >= ticket)
                 wait.quit();
         });
-        QMetaObject::invokeMethod(&engine, [&engine] { engine.syncNow(); }, Qt::QueuedConnection);
+        ticket = engine.requestSync();
         wait.exec();
+        const SyncStatus last = engine.currentStatus();
         std::cout << int(last.kind) << ' ' << last.message.toStdString() << std::endl;
     }
     return 0;
