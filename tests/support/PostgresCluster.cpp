@@ -34,8 +34,8 @@ QString urlIn(const QString& folder) {
 PostgresCluster* PostgresCluster::shared() {
     static std::unique_ptr<PostgresCluster> cluster = [] {
         std::unique_ptr<PostgresCluster> c(new PostgresCluster);
-        const QString fromCtest = qEnvironmentVariable("ZORVI_TEST_POSTGRES");
-        c->url_ = fromCtest.isEmpty() ? QString() : urlIn(fromCtest);
+        const QString fromCtest = qEnvironmentVariable("ZORVI_TEST_SERVICES");
+        c->url_ = fromCtest.isEmpty() ? QString() : urlIn(fromCtest + QStringLiteral("/postgres"));
         if (c->url_.isEmpty())
             c->startPrivate();
         return c;

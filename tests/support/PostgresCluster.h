@@ -3,7 +3,7 @@
 #include <QString>
 
 // The PostgreSQL cluster the tests of one run share: the one CTest started
-// (its folder in ZORVI_TEST_POSTGRES), or else one this process starts on
+// (in ZORVI_TEST_SERVICES/postgres), or else one this process starts on
 // first use and stops at exit. Each test gets a database of its own.
 class PostgresCluster {
 public:
