@@ -92,6 +92,15 @@ inline void expectImagesMatchHashes(Device& device) {
     }
 }
 
+// Syncs both computers until neither has anything left to push or fetch.
+inline void settle(Device& a, Device& b) {
+    for (int round = 0; round < 30 && (pendingRows(a) + pendingRows(b) > 0 || round < 2); ++round) {
+        a.sync();
+        b.sync();
+    }
+    a.sync(); // picks up what B pushed last
+}
+
 // Every row where the two views differ, as a test failure naming both values.
 inline void expectSameRows(const std::map<QString, QString>& one, const std::map<QString, QString>& other,
                            const char* names) {

@@ -28,8 +28,7 @@ protected:
 } // namespace
 
 TEST_F(Convergence, TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
-    const std::uint32_t seed = qEnvironmentVariableIsSet("ZORVI_SEED") ? std::uint32_t(qEnvironmentVariableIntValue("ZORVI_SEED"))
-                                                                     : std::random_device()();
+    const std::uint32_t seed = replayableSeed();
     SCOPED_TRACE("replay with ZORVI_SEED=" + std::to_string(seed));
     std::mt19937 random(seed);
     FlakyProxy proxy(server.port(), seed);
@@ -62,11 +61,7 @@ TEST_F(Convergence, TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
     }
 
     proxy.setFailureRate(0);
-    for (int round = 0; round < 30 && (pendingRows(a) + pendingRows(b) > 0 || round < 2); ++round) {
-        a.sync();
-        b.sync();
-    }
-    a.sync(); // picks up what B pushed last
+    settle(a, b);
     ASSERT_EQ(pendingRows(a), 0);
     ASSERT_EQ(pendingRows(b), 0);
 

@@ -17,6 +17,12 @@
 #include <random>
 #include <set>
 
+// ZORVI_SEED to replay a run, else a fresh seed.
+inline std::uint32_t replayableSeed() {
+    return qEnvironmentVariableIsSet("ZORVI_SEED") ? std::uint32_t(qEnvironmentVariableIntValue("ZORVI_SEED"))
+                                                   : std::random_device()();
+}
+
 inline QByteArray pngBytes(std::mt19937& random) {
     QImage image(24, 16, QImage::Format_RGB32);
     image.fill(QColor::fromRgb(random() & 0xffffff));
