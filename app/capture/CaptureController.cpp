@@ -1,9 +1,9 @@
 #include "capture/CaptureController.h"
 
 #include "library/Library.h"
+#include "capture/AttachmentService.h"
 #include "capture/CaptureError.h"
 #include "common/Identifiers.h"
-#include "markup/AttachmentService.h"
 #include "platform/ImageClipboard.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
