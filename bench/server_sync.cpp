@@ -1,6 +1,10 @@
-// zorvi-server over real HTTP on loopback: a sync push of 500 changes, a pull
-// of 10,000 captures page by page, and the upload and download of a 4K PNG
-// through signed storage addresses.
+// zorvi-server over real HTTP on loopback: a sync push of 500 changes and of
+// 1,000 edits, a pull of 10,000 captures page by page, and the upload and
+// download of a 4K PNG through signed storage addresses. Each runs on SQLite
+// and the folder (argument 0) and, in the same run, on the PostgreSQL database
+// ZORVI_BENCH_DATABASE names (argument 1; an empty database), with the
+// screenshots in the bucket of ZORVI_BENCH_BLOBS (s3://BUCKET) at
+// ZORVI_BENCH_S3_ENDPOINT when those are set, credentials from AWS_*.
 
 #include "common/Identifiers.h"
 #include "http/ApiServer.h"
@@ -19,23 +23,44 @@
 #include <QUrl>
 
 #include <cstdio>
+#include <map>
+#include <memory>
 #include <thread>
 
 namespace {
 
-// The rows in SQLite, or in the PostgreSQL database ZORVI_BENCH_DATABASE names
-// (an empty one), to compare the two in the same run.
-StorageOptions storage() {
-    return {qEnvironmentVariable("ZORVI_BENCH_DATABASE")};
+constexpr int onSqlite = 0;
+
+StorageOptions storage(int backend) {
+    StorageOptions options;
+    if (backend != onSqlite) {
+        options.databaseUrl = qEnvironmentVariable("ZORVI_BENCH_DATABASE");
+        options.blobsUrl = qEnvironmentVariable("ZORVI_BENCH_BLOBS");
+        options.s3Endpoint = qEnvironmentVariable("ZORVI_BENCH_S3_ENDPOINT");
+    }
+    return options;
 }
 
-// One service for the whole run. The writer pushes into its own workspace;
-// the reader shares only the pull workspace, which holds 10,000 captures.
+// One service per backend for the whole run. The writer pushes into its own
+// workspace; the reader shares only the pull workspace, which holds 10,000 captures.
 class Service {
 public:
-    static Service& get() {
-        static Service service;
-        return service;
+    // Null when the backend is not configured.
+    static Service* get(benchmark::State& state) {
+        static std::map<int, std::unique_ptr<Service>> services;
+        const int backend = int(state.range(0));
+        if (backend != onSqlite && qEnvironmentVariableIsEmpty("ZORVI_BENCH_DATABASE")) {
+            state.SkipWithError("set ZORVI_BENCH_DATABASE to an empty PostgreSQL database");
+            return nullptr;
+        }
+        auto& service = services[backend];
+        if (!service)
+            service.reset(new Service(backend));
+        return service.get();
+    }
+    ~Service() {
+        server_->stop();
+        thread_.join();
     }
 
     httplib::Client client(const QString& token) {
@@ -52,12 +77,14 @@ public:
     QString pullWorkspace; // the writer's and the reader's
     QString writerToken = Secrets::randomHex(32);
     QString readerToken = Secrets::randomHex(32);
+    bool pullSeeded = false;
+    std::vector<std::pair<QString, qint64>> editable; // capture id, version
 
 private:
-    Service() {
+    explicit Service(int backend) {
         const QString data = dir_.path() + "/data";
         {
-            DataFolder folder(data, storage());
+            DataFolder folder(data, storage(backend));
             AccountStore& accounts = folder.accounts();
             workspace = Identifiers::make();
             pullWorkspace = Identifiers::make();
@@ -72,13 +99,9 @@ private:
                 accounts.storeAccessToken(Secrets::sha256Hex(token.toLatin1()), user.id);
             }
         }
-        server_ = std::make_unique<ApiServer>(data, ServiceConfig{}, std::nullopt, storage());
+        server_ = std::make_unique<ApiServer>(data, ServiceConfig{}, std::nullopt, storage(backend));
         port_ = server_->bind("127.0.0.1", 0);
         thread_ = std::thread([this] { server_->run(); });
-    }
-    ~Service() {
-        server_->stop();
-        thread_.join();
     }
 
     QTemporaryDir dir_;
@@ -110,7 +133,10 @@ QJsonArray newCaptures(const QString& workspace, int count) {
 }
 
 void BM_SyncPushOf500Changes(benchmark::State& state) {
-    Service& s = Service::get();
+    Service* service = Service::get(state);
+    if (!service)
+        return;
+    Service& s = *service;
     auto c = s.client(s.writerToken);
     for (auto _ : state) {
         state.PauseTiming();
@@ -122,18 +148,60 @@ void BM_SyncPushOf500Changes(benchmark::State& state) {
     }
     state.SetItemsProcessed(state.iterations() * 500);
 }
-BENCHMARK(BM_SyncPushOf500Changes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SyncPushOf500Changes)->ArgName("postgres")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// 1,000 edits of existing captures, in two requests of 500, each based on
+// the version the service last answered.
+void BM_SyncPushOf1000Edits(benchmark::State& state) {
+    Service* service = Service::get(state);
+    if (!service)
+        return;
+    Service& s = *service;
+    auto c = s.client(s.writerToken);
+    if (s.editable.empty())
+        for (int i = 0; i < 2; ++i) {
+            const QJsonArray created = newCaptures(s.workspace, 500);
+            const QJsonObject reply = post(c, "/v1/sync", {{"device_id", "bench-editor"}, {"cursor", 0}, {"changes", created}});
+            for (const QJsonValue& r : reply.value("results").toArray())
+                s.editable.emplace_back(r["id"].toString(), r["version"].toInteger());
+        }
+    static int round = 0;
+    for (auto _ : state) {
+        ++round;
+        for (std::size_t first = 0; first < s.editable.size(); first += 500) {
+            state.PauseTiming();
+            QJsonArray edits;
+            for (std::size_t i = first; i < first + 500; ++i)
+                edits.append(QJsonObject{{"table", "captures"},
+                                         {"id", s.editable[i].first},
+                                         {"base_version", s.editable[i].second},
+                                         {"patch", QJsonObject{{"note", QString("edit %1").arg(round)}}}});
+            state.ResumeTiming();
+            const QJsonObject reply = post(c, "/v1/sync", {{"device_id", "bench-editor"}, {"cursor", 0}, {"changes", edits}});
+            const QJsonArray results = reply.value("results").toArray();
+            for (qsizetype i = 0; i < results.size(); ++i) {
+                if (results[i]["status"].toString() != "applied")
+                    state.SkipWithError("an edit was not applied");
+                s.editable[first + std::size_t(i)].second = results[i]["version"].toInteger();
+            }
+        }
+    }
+    state.SetItemsProcessed(state.iterations() * 1000);
+}
+BENCHMARK(BM_SyncPushOf1000Edits)->ArgName("postgres")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_SyncPullOf10000CapturesByPages(benchmark::State& state) {
-    Service& s = Service::get();
-    static const bool seeded = [&] {
+    Service* service = Service::get(state);
+    if (!service)
+        return;
+    Service& s = *service;
+    if (!s.pullSeeded) {
         auto writer = s.client(s.writerToken);
         for (int i = 0; i < 20; ++i)
             post(writer, "/v1/sync",
                  {{"device_id", "bench-seeder"}, {"cursor", 0}, {"changes", newCaptures(s.pullWorkspace, 500)}});
-        return true;
-    }();
-    (void)seeded;
+        s.pullSeeded = true;
+    }
     for (auto _ : state) {
         state.PauseTiming();
         auto reader = s.client(s.readerToken);
@@ -150,15 +218,23 @@ void BM_SyncPullOf10000CapturesByPages(benchmark::State& state) {
         state.counters["rows"] = rows;
     }
 }
-BENCHMARK(BM_SyncPullOf10000CapturesByPages)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SyncPullOf10000CapturesByPages)->ArgName("postgres")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 std::string pathOf(const QString& url) {
     const QUrl u(url);
     return (u.path() + '?' + u.query(QUrl::FullyEncoded)).toStdString();
 }
 
+// The service's own storage endpoint, or the bucket's.
+httplib::Client storageFor(const QString& url) {
+    const QUrl u(url);
+    return httplib::Client(u.host().toStdString(), u.port());
+}
+
 QByteArray benchPng() {
-    QFile file(QDir(ZORVI_BENCH_DATA_DIR).filePath("screenshot-ui-with-photo-3840x2160.png"));
+    // Beside the repository, or where ZORVI_BENCH_DATA_DIR says (a worktree elsewhere).
+    const QString folder = qEnvironmentVariable("ZORVI_BENCH_DATA_DIR", QStringLiteral(ZORVI_BENCH_DATA_DIR));
+    QFile file(QDir(folder).filePath("screenshot-ui-with-photo-3840x2160.png"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
@@ -169,7 +245,10 @@ void BM_BlobUploadAndDownloadOf4kPng(benchmark::State& state) {
         state.SkipWithError("no bench-data");
         return;
     }
-    Service& s = Service::get();
+    Service* service = Service::get(state);
+    if (!service)
+        return;
+    Service& s = *service;
     auto c = s.client(s.writerToken);
     static qint64 round = 0; // across runs too: each upload must be new
     for (auto _ : state) {
@@ -180,21 +259,22 @@ void BM_BlobUploadAndDownloadOf4kPng(benchmark::State& state) {
         const QJsonObject intent{{"workspace_id", s.workspace}, {"sha256", sha}, {"bytes", bytes.size()},
                                  {"content_type", "image/png"}};
         const QJsonObject upload = post(c, "/v1/uploads", intent);
-        httplib::Client storage("127.0.0.1", s.port());
-        auto put = storage.Put(pathOf(upload.value("url").toString()), bytes.toStdString(), "image/png");
-        if (!put || put->status != 201)
+        const QString putUrl = upload.value("url").toString();
+        httplib::Client storage = storageFor(putUrl);
+        auto put = storage.Put(pathOf(putUrl), bytes.toStdString(), "image/png");
+        if (!put || put->status / 100 != 2)
             state.SkipWithError("upload refused");
         post(c, "/v1/uploads/complete", intent);
 
         auto address = c.Get(("/v1/blobs/" + s.workspace + "/" + sha).toStdString());
         const QString url = QJsonDocument::fromJson(QByteArray::fromStdString(address->body)).object().value("url").toString();
-        auto fetched = storage.Get(pathOf(url));
+        auto fetched = storageFor(url).Get(pathOf(url));
         if (!fetched || Secrets::sha256Hex(QByteArray::fromStdString(fetched->body)) != sha)
             state.SkipWithError("download did not verify");
     }
     state.SetBytesProcessed(state.iterations() * png.size() * 2);
     state.counters["png_MB"] = double(png.size()) / 1e6;
 }
-BENCHMARK(BM_BlobUploadAndDownloadOf4kPng)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BlobUploadAndDownloadOf4kPng)->ArgName("postgres")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "admin/AdminCommand.h"
 #include "admin/CommandLine.h"
+#include "admin/ServiceMigration.h"
 #include "http/ApiServer.h"
 #include "storage/DataFolder.h"
 
@@ -62,6 +63,16 @@ int main(int argc, char** argv) {
         if (c.adminWords.isEmpty())
             return serve(c);
         DataFolder data(c.dataDirectory, c.storage);
+        if (c.adminWords.first() == QLatin1String("migrate-to")) {
+            if (c.adminWords.size() != 1 || c.migrationTarget.databaseUrl.isEmpty())
+                throw std::invalid_argument("migrate-to needs --database postgresql://… and nothing else");
+            DataFolder target(c.dataDirectory, c.migrationTarget);
+            ServiceMigration migration(data, target, [](const QString& line) {
+                std::printf("%s\n", qPrintable(line));
+                std::fflush(stdout);
+            });
+            return migration.run() ? 0 : 1;
+        }
         return AdminCommand(data.accounts(), AdminCommand::readPasswordFromTerminal).run(c.adminWords);
     } catch (const std::invalid_argument& e) {
         std::fprintf(stderr, "zorvi-server: %s\n\n%s", e.what(), qPrintable(CommandLine::usage()));

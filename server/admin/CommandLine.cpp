@@ -42,6 +42,7 @@ QString CommandLine::usage() {
         "               [--device-code-lifetime SECONDS] [--head-timeout SECONDS]\n"
         "               [--connections-per-address N] [--streams-per-token N] [--streams-per-user N]\n"
         "               [--token-idle-days DAYS] [--database URL] [--database-pool N]\n"
+        "               [--blobs s3://BUCKET [--s3-endpoint URL] [--s3-region REGION]]\n"
         "  zorvi-server [--data DIR] user add EMAIL --name NAME [--password-stdin]\n"
         "  zorvi-server [--data DIR] workspace add SLUG --name NAME\n"
         "  zorvi-server [--data DIR] workspace uploads SLUG on|off\n"
@@ -50,9 +51,14 @@ QString CommandLine::usage() {
         "  zorvi-server [--data DIR] user remove EMAIL\n"
         "  zorvi-server [--data DIR] token list [EMAIL]\n"
         "  zorvi-server [--data DIR] token revoke ID | --user EMAIL\n"
+        "  zorvi-server [--data DIR] migrate-to --database URL [--blobs s3://BUCKET ...]\n"
         "\n"
         "Every command takes --database postgresql://USER@HOST:PORT/DB to keep the rows in\n"
-        "PostgreSQL instead of DIR, shared by every instance started on it.\n"
+        "PostgreSQL instead of DIR, shared by every instance started on it, and --blobs\n"
+        "s3://BUCKET to keep screenshots in an S3-compatible bucket (credentials from\n"
+        "AWS_ACCESS_KEY_ID and AWS_SECRET_ACCESS_KEY; --s3-endpoint for a self-hosted store).\n"
+        "migrate-to copies DIR's rows and files there, verifies them, and may be run again\n"
+        "to finish a copy that was cut short.\n"
         "DIR defaults to $XDG_DATA_HOME/zorvi-server; HOST:PORT to 127.0.0.1:8787.\n"
         "Plain HTTP is served on loopback only, unless --insecure-http is given.\n");
 }
@@ -70,21 +76,38 @@ CommandLine CommandLine::parse(const QStringList& arguments) {
             return arguments[++i];
         };
         const bool storageOption = a == QLatin1String("--data") || a == QLatin1String("--database") ||
-                                   a == QLatin1String("--database-pool");
+                                   a == QLatin1String("--database-pool") || a == QLatin1String("--blobs") ||
+                                   a == QLatin1String("--s3-endpoint") || a == QLatin1String("--s3-region");
         if (!c.adminWords.isEmpty() && a.startsWith(QLatin1String("--")) && !storageOption) {
             // Options of an admin command (--name, --role, --password-stdin) stay with it.
             c.adminWords << a;
             continue;
         }
+        // After `migrate-to`, the storage options name the target.
+        StorageOptions& storage =
+            c.adminWords.value(0) == QLatin1String("migrate-to") ? c.migrationTarget : c.storage;
         if (a == QLatin1String("--data"))
             c.dataDirectory = value();
         else if (a == QLatin1String("--database")) {
-            c.storage.databaseUrl = value();
-            const QUrl url(c.storage.databaseUrl);
+            storage.databaseUrl = value();
+            const QUrl url(storage.databaseUrl);
             if (url.scheme() != QLatin1String("postgresql") && url.scheme() != QLatin1String("postgres"))
                 fail(QStringLiteral("--database needs a URL such as postgresql://zorvi@db.example.com:5432/zorvi"));
         } else if (a == QLatin1String("--database-pool"))
-            c.storage.databasePoolSize = positiveNumber(value(), a);
+            storage.databasePoolSize = positiveNumber(value(), a);
+        else if (a == QLatin1String("--blobs")) {
+            storage.blobsUrl = value();
+            const QUrl url(storage.blobsUrl);
+            if (url.scheme() != QLatin1String("s3") || url.host().isEmpty())
+                fail(QStringLiteral("--blobs needs a bucket such as s3://zorvi-screenshots"));
+        } else if (a == QLatin1String("--s3-endpoint")) {
+            storage.s3Endpoint = value();
+            const QUrl url(storage.s3Endpoint);
+            if ((url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https")) ||
+                url.host().isEmpty() || (!url.path().isEmpty() && url.path() != QLatin1String("/")))
+                fail(QStringLiteral("--s3-endpoint needs an address such as http://127.0.0.1:9000"));
+        } else if (a == QLatin1String("--s3-region"))
+            storage.s3Region = value();
         else if (a == QLatin1String("--listen"))
             parseListen(c, value());
         else if (a == QLatin1String("--insecure-http"))

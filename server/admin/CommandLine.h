@@ -16,6 +16,8 @@ struct CommandLine {
     std::optional<ApiServer::Tls> tls;
     ServiceConfig config;
     StorageOptions storage;
+    // `migrate-to`: where the storage options after it point.
+    StorageOptions migrationTarget;
     // Administration: the words after the options ("user add …"); empty to serve.
     QStringList adminWords;
     bool help = false;

@@ -86,6 +86,44 @@ QString signedUrl(ServiceContext& ctx, const httplib::Request& req, const char* 
                            nowSeconds() + ctx.config.storageUrlLifetimeSeconds);
 }
 
+// The store's own address when clients reach it directly, else one on the service.
+QString uploadUrl(ServiceContext& ctx, const httplib::Request& req, const UploadIntent& intent) {
+    if (DirectBlobAccess* direct = ctx.blobs.direct())
+        return direct->uploadUrl(intent.address.workspaceId, intent.address.sha256, intent.bytes,
+                                 ctx.config.storageUrlLifetimeSeconds);
+    return signedUrl(ctx, req, "PUT", intent.address, QString::number(intent.bytes));
+}
+
+QString downloadUrl(ServiceContext& ctx, const httplib::Request& req, const BlobAddress& address) {
+    if (DirectBlobAccess* direct = ctx.blobs.direct())
+        return direct->downloadUrl(address.workspaceId, address.sha256, ctx.config.storageUrlLifetimeSeconds);
+    return signedUrl(ctx, req, "GET", address);
+}
+
+ApiError hashMismatch() {
+    return {400, QStringLiteral("hash_mismatch"), QStringLiteral("the bytes do not match their hash")};
+}
+
+// Whether the blob is present, taking in a direct upload that has arrived
+// at the store and matches its hash.
+bool arrived(ServiceContext& ctx, const UploadIntent& intent) {
+    const BlobAddress& a = intent.address;
+    if (ctx.blobs.exists(a.workspaceId, a.sha256))
+        return true;
+    DirectBlobAccess* direct = ctx.blobs.direct();
+    if (!direct)
+        return false;
+    switch (direct->admit(a.workspaceId, a.sha256, ctx.config.maxBlobBytes)) {
+    case DirectBlobAccess::Arrival::stored:
+        return true;
+    case DirectBlobAccess::Arrival::mismatched:
+        throw hashMismatch();
+    case DirectBlobAccess::Arrival::missing:
+        break;
+    }
+    return false;
+}
+
 ApiError uploadsDisabled() {
     return {403, QStringLiteral("uploads_disabled"), QStringLiteral("Screenshot uploads are switched off on this server.")};
 }
@@ -114,7 +152,7 @@ void receiveBlob(ServiceContext& ctx, const BlobAddress& address, std::uint64_t 
     if (received != declared)
         throw ApiError(400, QStringLiteral("size_mismatch"), QStringLiteral("the body is shorter than the upload's size"));
     if (QString::fromLatin1(hash.result().toHex()) != address.sha256)
-        throw ApiError(400, QStringLiteral("hash_mismatch"), QStringLiteral("the bytes do not match their hash"));
+        throw hashMismatch();
     upload->commit();
 }
 
@@ -133,7 +171,7 @@ void registerBlobRoutes(httplib::Server& server, ServiceContext& ctx) {
         }
         HttpJson::send(res, 200,
                        {{"status", "upload"},
-                        {"url", signedUrl(ctx, req, "PUT", intent.address, QString::number(intent.bytes))},
+                        {"url", uploadUrl(ctx, req, intent)},
                         {"method", "PUT"},
                         {"headers", QJsonObject{{"Content-Type", intent.contentType}}},
                         {"expires_in", ctx.config.storageUrlLifetimeSeconds}});
@@ -143,7 +181,7 @@ void registerBlobRoutes(httplib::Server& server, ServiceContext& ctx) {
         const UserRecord user = ctx.auth.require(req);
         const UploadIntent intent = uploadIntent(ctx, req);
         requireMember(ctx, user, intent.address.workspaceId);
-        if (!ctx.blobs.exists(intent.address.workspaceId, intent.address.sha256))
+        if (!arrived(ctx, intent))
             throw ApiError(409, QStringLiteral("not_uploaded"), QStringLiteral("the file has not arrived"));
         HttpJson::send(res, 200, {{"status", "stored"}});
     }));
@@ -157,7 +195,7 @@ void registerBlobRoutes(httplib::Server& server, ServiceContext& ctx) {
                        !ctx.sync.mayReadBlob(user, address.workspaceId, address.sha256))
                        throw ApiError(404, QStringLiteral("not_found"), QStringLiteral("no such file"));
                    HttpJson::send(res, 200,
-                                  {{"url", signedUrl(ctx, req, "GET", address)},
+                                  {{"url", downloadUrl(ctx, req, address)},
                                    {"expires_in", ctx.config.storageUrlLifetimeSeconds}});
                }));
 

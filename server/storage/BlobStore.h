@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DirectBlobAccess.h"
+
 #include <QIODevice>
 #include <QString>
 
@@ -25,4 +27,6 @@ public:
     virtual std::unique_ptr<Upload> beginUpload(const QString& workspaceId, const QString& sha256) = 0;
     // The stored bytes, open for reading; null when there are none.
     virtual std::unique_ptr<QIODevice> open(const QString& workspaceId, const QString& sha256) = 0;
+    // Null when clients send and fetch the bytes through the service itself.
+    virtual DirectBlobAccess* direct() { return nullptr; }
 };

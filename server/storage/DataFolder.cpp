@@ -7,6 +7,7 @@
 #include "http/UrlSigner.h"
 #include "postgres/PgAccountStore.h"
 #include "postgres/PgSyncRowStore.h"
+#include "s3/S3BlobStore.h"
 
 #include <QDir>
 #include <QFile>
@@ -41,7 +42,11 @@ DataFolder::DataFolder(const QString& path, const StorageOptions& options) : pat
         // Every instance signs with the same key, so an address one hands out works on all.
         signingKey_ = postgres_->signingKey();
     }
-    blobs_ = std::make_unique<FolderBlobStore>(path_ + QStringLiteral("/blobs"));
+    if (options.blobsUrl.isEmpty())
+        blobs_ = std::make_unique<FolderBlobStore>(path_ + QStringLiteral("/blobs"));
+    else
+        blobs_ = std::make_unique<S3BlobStore>(
+            S3BlobStore::locationFrom(options.blobsUrl, options.s3Endpoint, options.s3Region));
     // Files an older version left readable to others.
     for (const QString& name : QDir(path_).entryList({QStringLiteral("zorvi-server.sqlite3*")}, QDir::Files))
         QFile::setPermissions(path_ + '/' + name, QFile::ReadOwner | QFile::WriteOwner);

@@ -24,6 +24,8 @@ public:
     QByteArray signingKey() const { return signingKey_; }
     // The shared database when several instances may run on it; null on SQLite.
     PgDatabase* sharedDatabase() { return postgres_.get(); }
+    // The SQLite file when the rows are kept in the folder; null on PostgreSQL.
+    ServerDatabase* localDatabase() { return sqlite_.get(); }
 
     // Creates the folder if missing and leaves it to the service's user alone.
     static void makeOwnerOnlyFolder(const QString& path);

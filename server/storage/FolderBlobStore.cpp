@@ -1,7 +1,10 @@
 #include "FolderBlobStore.h"
 
 #include "DataFolder.h"
+#include "security/Secrets.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -52,4 +55,16 @@ std::unique_ptr<QIODevice> FolderBlobStore::open(const QString& workspaceId, con
     if (!file->open(QIODevice::ReadOnly))
         return nullptr;
     return file;
+}
+
+std::vector<std::pair<QString, QString>> FolderBlobStore::stored() const {
+    std::vector<std::pair<QString, QString>> found;
+    for (const QString& workspace : QDir(root_).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        for (QDirIterator it(root_ + '/' + workspace, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
+            it.next();
+            // Not a half-written upload's temporary file.
+            if (Secrets::isSha256Hex(it.fileName()))
+                found.emplace_back(workspace, it.fileName());
+        }
+    return found;
 }

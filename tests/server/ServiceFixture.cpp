@@ -38,8 +38,20 @@ QByteArray ServiceFixture::databaseContents() {
     return postgresTool("pg_dump", {databaseUrl_});
 }
 
+std::string backendLabel(Backend backend) {
+    switch (backend) {
+    case Backend::sqlite:
+        return "sqlite";
+    case Backend::postgresql:
+        return "postgresql";
+    case Backend::postgresqlWithS3:
+        return "postgresql_s3";
+    }
+    return "?";
+}
+
 std::string backendName(const ::testing::TestParamInfo<Backend>& info) {
-    return info.param == Backend::sqlite ? "sqlite" : "postgresql";
+    return backendLabel(info.param);
 }
 
 ON_EVERY_BACKEND(ServiceFixture);

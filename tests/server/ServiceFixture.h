@@ -2,13 +2,15 @@
 
 #include "ServiceClient.h"
 #include "support/PostgresCluster.h"
+#include "support/S3TestServer.h"
 #include "support/TempDir.h"
 #include "support/ZorviServerProcess.h"
 
 #include <gtest/gtest.h>
 
-// Where the service under test keeps its rows: every test runs on both.
-enum class Backend { sqlite, postgresql };
+// Where the service under test keeps its rows (every test runs on both) and,
+// for the tests of files, its screenshots: a folder, or an S3 bucket.
+enum class Backend { sqlite, postgresql, postgresqlWithS3 };
 
 // A real zorvi-server with two workspaces: Ann and Bob share "acme", Cat is
 // alone in "globex". Tokens come from the real device flow.
@@ -21,7 +23,7 @@ protected:
 
     void startService(const QStringList& extraArguments = {}) {
         server_ = std::make_unique<ZorviServerProcess>(QStringLiteral(ZORVI_SERVER_PROGRAM), dir_.file("data"));
-        if (GetParam() == Backend::postgresql) {
+        if (GetParam() != Backend::sqlite) {
             if (databaseUrl_.isEmpty()) {
                 PostgresCluster* cluster = PostgresCluster::shared();
                 ASSERT_NE(cluster, nullptr) << "no PostgreSQL for the test";
@@ -29,6 +31,16 @@ protected:
                 ASSERT_FALSE(databaseUrl_.isEmpty()) << cluster->error().toStdString();
             }
             server_->setStorageArguments({"--database", databaseUrl_});
+        }
+        if (GetParam() == Backend::postgresqlWithS3) {
+            S3TestServer* store = S3TestServer::shared();
+            ASSERT_NE(store, nullptr) << "no S3-compatible store for the test";
+            if (bucket_.isEmpty())
+                bucket_ = store->createBucket();
+            ASSERT_FALSE(bucket_.isEmpty()) << store->error().toStdString();
+            server_->setStorageArguments(
+                {"--database", databaseUrl_, "--blobs", "s3://" + bucket_, "--s3-endpoint", store->endpoint()});
+            server_->setEnvironment(S3TestServer::credentials());
         }
         if (acme_.isEmpty()) {
             ASSERT_FALSE(server_->addUser("ann@acme.test", "Ann", password).isEmpty());
@@ -63,13 +75,22 @@ protected:
     std::unique_ptr<ZorviServerProcess> server_;
     QString acme_, globex_;
     QString databaseUrl_;
+    QString bucket_;
 };
 
+std::string backendLabel(Backend backend);
+
 inline void PrintTo(Backend backend, std::ostream* os) {
-    *os << (backend == Backend::sqlite ? "sqlite" : "postgresql");
+    *os << backendLabel(backend);
 }
 
 std::string backendName(const ::testing::TestParamInfo<Backend>& info);
 
 #define ON_EVERY_BACKEND(fixture)                                                                                 \
     INSTANTIATE_TEST_SUITE_P(Storage, fixture, ::testing::Values(Backend::sqlite, Backend::postgresql), backendName)
+
+// For tests of screenshot files: both backends, and PostgreSQL with an S3 bucket.
+#define ON_EVERY_BLOB_STORE(fixture)                                                                              \
+    INSTANTIATE_TEST_SUITE_P(Storage, fixture,                                                                    \
+                             ::testing::Values(Backend::sqlite, Backend::postgresql, Backend::postgresqlWithS3),   \
+                             backendName)

@@ -1,25 +1,17 @@
 #pragma once
 
-#include <QString>
+#include "ScriptedTestService.h"
 
-// The PostgreSQL cluster the tests of one run share: the one CTest started
-// (its folder in ZORVI_TEST_POSTGRES), or else one this process starts on
-// first use and stops at exit. Each test gets a database of its own.
-class PostgresCluster {
+// The PostgreSQL cluster the tests of one run share (postgres-cluster.sh).
+// Each test gets a database of its own.
+class PostgresCluster : public ScriptedTestService {
 public:
     // Null when no cluster can be had (reported as a test failure by the caller).
     static PostgresCluster* shared();
-    ~PostgresCluster();
 
     // A new empty database; returns its URL, or empty with error() set.
     QString createDatabase();
-    QString error() const { return error_; }
 
 private:
     PostgresCluster() = default;
-    bool startPrivate();
-
-    QString url_;
-    QString privateFolder_;
-    QString error_;
 };

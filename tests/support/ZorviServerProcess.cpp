@@ -15,6 +15,7 @@ bool ZorviServerProcess::start(const QStringList& extraArguments, int timeoutMs)
     process_.setProgram(program_);
     process_.setArguments(QStringList{"--data", data_, "--listen", "127.0.0.1:0"} + storage_ + extraArguments);
     process_.setProcessChannelMode(QProcess::SeparateChannels);
+    process_.setProcessEnvironment(environment_);
     process_.start();
     static const QRegularExpression listening(QStringLiteral("listening on (https?://[^:]+:(\\d+))"));
     QDeadlineTimer deadline(timeoutMs);
@@ -57,6 +58,7 @@ int ZorviServerProcess::admin(const QStringList& words, const QByteArray& input,
     QProcess p;
     p.setProgram(program_);
     p.setArguments(QStringList{"--data", data_} + storage_ + words);
+    p.setProcessEnvironment(environment_);
     p.start();
     p.write(input);
     p.closeWriteChannel();

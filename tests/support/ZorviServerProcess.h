@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 
@@ -17,6 +18,8 @@ public:
     bool start(const QStringList& extraArguments = {}, int timeoutMs = 15000);
     // Options every later command gets, serving or administration: where the rows live.
     void setStorageArguments(QStringList arguments) { storage_ = std::move(arguments); }
+    // The environment every later command runs in (credentials of a blob store).
+    void setEnvironment(QProcessEnvironment environment) { environment_ = std::move(environment); }
     void stop();
 
     QString baseUrl() const { return baseUrl_; }
@@ -39,6 +42,7 @@ private:
     QString program_;
     QString data_;
     QStringList storage_;
+    QProcessEnvironment environment_ = QProcessEnvironment::systemEnvironment();
     QProcess process_;
     QString baseUrl_;
     int port_ = 0;

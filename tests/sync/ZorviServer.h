@@ -3,6 +3,7 @@
 #include <httplib.h>
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -26,7 +27,8 @@ public:
     // What the command printed.
     QString admin(const QStringList& words, const QByteArray& input = {}) {
         QProcess p;
-        p.start(ZORVI_SERVER_EXECUTABLE, QStringList{"--data", data_.path()} + words);
+        p.setProcessEnvironment(environment_);
+        p.start(ZORVI_SERVER_EXECUTABLE, QStringList{"--data", data_.path()} + storage_ + words);
         p.write(input);
         p.closeWriteChannel();
         if (!p.waitForFinished(30'000) || p.exitCode() != 0)
@@ -46,8 +48,9 @@ public:
     void start() {
         process_ = std::make_unique<QProcess>();
         process_->setProcessChannelMode(QProcess::SeparateChannels);
+        process_->setProcessEnvironment(environment_);
         process_->start(ZORVI_SERVER_EXECUTABLE, QStringList{"--data", data_.path(), "--listen",
-                                                             QString("127.0.0.1:%1").arg(port_)} + options_);
+                                                             QString("127.0.0.1:%1").arg(port_)} + storage_ + options_);
         static const QRegularExpression listening("listening on (https?)://[^:]+:(\\d+)");
         QByteArray out;
         while (process_->waitForReadyRead(20'000)) {
@@ -76,6 +79,11 @@ public:
     QUrl url() const { return QUrl(QString("%1://127.0.0.1:%2").arg(scheme_).arg(port_)); }
     // For the next start.
     void setOptions(QStringList options) { options_ = std::move(options); }
+    // Where every later command keeps rows and files (--database, --blobs), and the environment they need.
+    void setStorage(QStringList arguments, QProcessEnvironment environment) {
+        storage_ = std::move(arguments);
+        environment_ = std::move(environment);
+    }
     QString dataPath() const { return data_.path(); }
 
     // Signs in on the approval page and approves (or denies) a user code, as
@@ -128,6 +136,8 @@ private:
     }
 
     QStringList options_;
+    QStringList storage_;
+    QProcessEnvironment environment_ = QProcessEnvironment::systemEnvironment();
     QTemporaryDir data_;
     std::unique_ptr<QProcess> process_;
     int port_ = 0;

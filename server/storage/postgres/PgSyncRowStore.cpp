@@ -59,21 +59,27 @@ std::optional<SyncRow> PgSyncRowStore::row(const QString& table, const QString& 
     return rows.empty() ? std::nullopt : std::optional(std::move(rows.front()));
 }
 
+// One statement takes the next feed position and writes the row: a push
+// pays one round trip per row instead of four (savepoint, counter, insert,
+// release), and the statement is atomic on its own. Inside a sync the
+// counter row stays locked until commit, as positions must be.
 std::int64_t PgSyncRowStore::save(SyncRow& row) {
-    pool_.transaction([&] {
-        row.seq = database_.nextSeq();
-        pool_.with([&](PgConnection& c) {
-            c.exec("INSERT INTO sync_rows (tbl, id, workspace_id, parent_id, version, seq, data, field_versions, "
-                   "field_devices, origin_device, previous_workspace_id, deleted) "
-                   "VALUES ($1,$2,$3,$4,$5,$6,$7,$8,$9,$10,$11,$12) ON CONFLICT (tbl, id) DO UPDATE SET "
-                   "workspace_id = excluded.workspace_id, parent_id = excluded.parent_id, version = excluded.version, "
-                   "seq = excluded.seq, data = excluded.data, field_versions = excluded.field_versions, "
-                   "field_devices = excluded.field_devices, origin_device = excluded.origin_device, "
-                   "previous_workspace_id = excluded.previous_workspace_id, deleted = excluded.deleted",
-                   {row.table, row.id, row.workspaceId, row.parentId, row.version, row.seq, textOf(row.data),
-                    textOf(row.fieldVersions), textOf(row.fieldDevices), row.originDevice, row.previousWorkspaceId,
-                    row.deleted});
-        });
+    row.seq = pool_.with([&](PgConnection& c) {
+        return c
+            .exec("WITH next AS (UPDATE counters SET value = value + 1 WHERE name = 'seq' RETURNING value) "
+                  "INSERT INTO sync_rows (tbl, id, workspace_id, parent_id, version, seq, data, field_versions, "
+                  "field_devices, origin_device, previous_workspace_id, deleted) "
+                  "SELECT $1, $2, $3, $4, $5::bigint, next.value, $6::json, $7::json, $8::json, $9, $10, $11::boolean "
+                  "FROM next ON CONFLICT (tbl, id) DO UPDATE SET "
+                  "workspace_id = excluded.workspace_id, parent_id = excluded.parent_id, version = excluded.version, "
+                  "seq = excluded.seq, data = excluded.data, field_versions = excluded.field_versions, "
+                  "field_devices = excluded.field_devices, origin_device = excluded.origin_device, "
+                  "previous_workspace_id = excluded.previous_workspace_id, deleted = excluded.deleted RETURNING seq",
+                  {row.table, row.id, row.workspaceId, row.parentId, row.version, textOf(row.data),
+                   textOf(row.fieldVersions), textOf(row.fieldDevices), row.originDevice, row.previousWorkspaceId,
+                   row.deleted})
+            .integer(0, "seq")
+            .value_or(0);
     });
     return row.seq;
 }
