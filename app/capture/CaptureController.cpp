@@ -11,19 +11,9 @@
 #include "settings/Preferences.h"
 #include "store/ZorviPaths.h"
 
-#include <QApplication>
 #include <QCursor>
 #include <QFile>
-#include <QMessageBox>
 #include <QTimer>
-#include <QWindow>
-
-namespace {
-
-// Long enough for the windows behind our hidden ones to repaint before the grab.
-constexpr int repaintAfterHidingMs = 100;
-
-} // namespace
 
 CaptureController::CaptureController(Library& library, Preferences& preferences, PermissionsService& permissions,
                                      ScreenCapturer& capturer, ContextSource context, QObject* parent)
@@ -175,15 +165,7 @@ void CaptureController::beginFlowIfNeeded() {
     if (flowActive_)
         return;
     flowActive_ = true;
-    // Our own titled windows (the board, settings) must not be in the picture.
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        const Qt::WindowType type = window->windowType();
-        if (window->isVisible() && !(window->windowFlags() & Qt::FramelessWindowHint) &&
-            (type == Qt::Window || type == Qt::Dialog)) {
-            hiddenWindows_.append({window, window->geometry().topLeft()});
-            window->hide();
-        }
-    }
+    hider_.stepAside();
 }
 
 void CaptureController::endFlow() {
@@ -196,23 +178,7 @@ void CaptureController::endFlow() {
     pending_.reset();
     failedWrites_.clear();
     flowContext_.reset();
-    // Shown without taking focus: the window manager hands it back to the
-    // application that had it before the capture.
-    for (const auto& [window, at] : std::exchange(hiddenWindows_, {}))
-        if (window) {
-            // The inside's position, which needs none of the frame margins a
-            // hidden, unframed window no longer has. Told to the widget, which
-            // the window manager may have moved while the window was hidden
-            // and which would otherwise restore its own idea on showing; and
-            // to the native window too, because the widget skips a position
-            // it believes unchanged, and a window the window manager once
-            // placed would then be placed anew.
-            window->setGeometry(QRect(at, window->size()));
-            window->windowHandle()->setPosition(at);
-            window->setAttribute(Qt::WA_ShowWithoutActivating);
-            window->show();
-            window->setAttribute(Qt::WA_ShowWithoutActivating, false);
-        }
+    hider_.bringBack();
     emit flowEnded();
 }
 
@@ -234,10 +200,7 @@ void CaptureController::grabScreens(std::function<void(FrozenDesktop)> then) {
                 self->presentFailure(error);
             });
     };
-    if (hiddenWindows_.isEmpty())
-        grab();
-    else
-        QTimer::singleShot(repaintAfterHidingMs, this, grab);
+    hider_.whenGone(std::move(grab));
 }
 
 // The screenshot.
@@ -493,7 +456,7 @@ void CaptureController::save(const QString& note, CapturePriority priority, cons
     emit captureSaved(records.capture.id);
     if (preferences_.openDashboardAfterSave()) {
         // The board comes forward instead of the previous application.
-        hiddenWindows_.clear();
+        hider_.forget();
         endFlow();
         emit dashboardRequested();
         return;
@@ -573,27 +536,20 @@ std::optional<QString> CaptureController::applyPendingAnnotation(const Annotatio
 }
 
 void CaptureController::addToStored(const QImage& image, const QString& captureID, CaptureMode mode) {
-    if (library_.addImage(image, captureID, mode))
+    if (library_.addImage(image, captureID, mode)) {
+        unadded_.reset();
         return;
+    }
     // The screenshot is still in memory: nothing is lost until the person says so.
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi"), tr("The screenshot couldn't be added"),
-                                QMessageBox::Retry | QMessageBox::Discard);
-    box->setObjectName(QStringLiteral("addScreenshotFailed"));
-    box->setInformativeText(library_.loadError().value_or(QString()));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<CaptureController> self(this);
-    connect(box, &QMessageBox::finished, this, [self, box, image, captureID, mode] {
-        if (self && box->clickedButton() == box->button(QMessageBox::Retry))
-            self->addToStored(image, captureID, mode);
-    });
-    box->open();
+    unadded_ = UnaddedScreenshot{image, captureID, mode};
+    emit screenshotNotAdded(library_.loadError().value_or(QString()));
+}
+
+void CaptureController::retryUnaddedScreenshot() {
+    if (const std::optional<UnaddedScreenshot> shot = std::exchange(unadded_, std::nullopt))
+        addToStored(shot->image, shot->captureID, shot->mode);
 }
 
 void CaptureController::presentFailure(const CaptureError& error) {
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi couldn't take that screenshot"),
-                                tr("Zorvi couldn't take that screenshot"), QMessageBox::Ok);
-    box->setInformativeText(error.description());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
     emit captureFailed(error.description());
 }

@@ -4,6 +4,7 @@
 #include "capture/ComposeWindowController.h"
 #include "capture/DefaultGroupChoice.h"
 #include "capture/FrozenDesktop.h"
+#include "capture/OwnWindowsHider.h"
 #include "capture/PendingCapture.h"
 #include "capture/PendingImageWrites.h"
 #include "capture/RegionSelectionOverlay.h"
@@ -13,7 +14,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QSet>
-#include <QWidget>
 
 #include <functional>
 #include <optional>
@@ -67,6 +67,9 @@ public:
     void beginNoteOnly();
     // Another screenshot for a capture already on the board.
     void addScreenshot(const QString& captureID);
+    // The screenshot screenshotNotAdded() told of, tried again; a failure says so again.
+    void retryUnaddedScreenshot();
+    void dropUnaddedScreenshot() { unadded_.reset(); }
 
     bool isCapturing() const { return isCapturing_; }
     bool isComposing() const { return compose_.isOpen(); }
@@ -83,8 +86,11 @@ signals:
     void flowEnded();
     // The preference to show the board after saving is on.
     void dashboardRequested();
-    // A screenshot failed; the alert is up with this text.
+    // A screenshot failed; the shell says so with this text.
     void captureFailed(const QString& description);
+    // A screenshot for a filed capture couldn't be added; it is kept until
+    // retryUnaddedScreenshot() or dropUnaddedScreenshot().
+    void screenshotNotAdded(const QString& description);
 
 private:
     bool canStart(Intent intent);
@@ -147,14 +153,7 @@ private:
     bool isCapturing_ = false;
     bool flowActive_ = false;
     std::optional<CaptureContext> flowContext_;
-    struct HiddenWindow {
-        QPointer<QWidget> window;
-        // Where the person left it (its inside, without the window manager's
-        // frame): shown again, a window the window manager once placed would
-        // otherwise be placed anew.
-        QPoint at;
-    };
-    QList<HiddenWindow> hiddenWindows_;
+    OwnWindowsHider hider_;
     bool fullScreenWindowOpen_ = false;
     bool fullScreenTextOnlyRequested_ = false;
     std::optional<PendingCapture> pending_;
@@ -169,6 +168,12 @@ private:
     };
     // A full-screen shot waiting out the window for a second press.
     std::optional<HeldShot> heldShot_;
+    struct UnaddedScreenshot {
+        QImage image;
+        QString captureID;
+        CaptureMode mode;
+    };
+    std::optional<UnaddedScreenshot> unadded_;
     // The screens as they were when the overlay came up; only while it is up.
     FrozenDesktop frozen_;
 };
