@@ -15,6 +15,7 @@
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
+#include "capture_x11/ForeignWindow.h"
 #include "support/DesktopDriver.h"
 
 #include <QApplication>
@@ -289,16 +290,12 @@ void BM_TriggerToOverlayBoardBehind(benchmark::State& state) {
     if (!a)
         return;
     BoardStandIn board;
-    QProcess other;
-    other.start(ZORVI_FOREIGN_WINDOW, {"Another application", "3b6ea5", "900", "600", "1400", "900", "0"});
-    DesktopDriver::waitForWindows("Another application");
-    const QString otherID = DesktopDriver::visibleWindows("Another application").value(0);
+    ForeignWindow other("Another application", QColor("#3b6ea5"), QRect(900, 600, 1400, 900));
+    other.waitUntilShown();
     triggerToOverlay(state, *a, [&] {
         processEventsUntil([&] { return board.isVisible(); });
-        DesktopDriver::xdotool({"windowactivate", "--sync", otherID});
+        other.activate();
     });
-    other.kill();
-    other.waitForFinished();
 }
 BENCHMARK(BM_TriggerToOverlayBoardBehind)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
