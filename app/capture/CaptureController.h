@@ -13,7 +13,6 @@
 
 #include <QObject>
 #include <QPointer>
-#include <QSet>
 
 #include <functional>
 #include <optional>

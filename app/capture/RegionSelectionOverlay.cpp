@@ -86,7 +86,7 @@ void RegionSelectionOverlay::dismiss() {
         window->putAway();
         spare_.push_back(window);
     }
-    // The frozen frames are the biggest thing the app holds: let them go with the windows.
+    // The frozen frames are the biggest thing the app holds: they go when the windows hide.
     desktop_ = FrozenDesktop();
 }
 
