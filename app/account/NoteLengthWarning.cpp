@@ -1,6 +1,6 @@
 #include "NoteLengthWarning.h"
 
-#include "sync/SyncLimits.h"
+#include "common/SyncLimits.h"
 
 #include <QLocale>
 #include <QPlainTextEdit>

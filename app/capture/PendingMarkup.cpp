@@ -1,7 +1,7 @@
 #include "capture/PendingMarkup.h"
 
 #include "common/ZorviError.h"
-#include "markup/AttachmentService.h"
+#include "capture/AttachmentService.h"
 #include "store/CaptureImage.h"
 #include "store/ZorviPaths.h"
 

@@ -1,8 +1,8 @@
 #include "Library.h"
 
+#include "capture/AttachmentService.h"
 #include "capture/ImageWriter.h"
 #include "common/Identifiers.h"
-#include "markup/AttachmentService.h"
 #include "store/StoreChangeSignal.h"
 #include "store/ZorviPaths.h"
 

@@ -3,14 +3,6 @@
 #include "common/Identifiers.h"
 #include "store/CaptureStore.h"
 
-PendingImage PendingImage::make(const QImage& image) {
-    PendingImage pending;
-    pending.id = Identifiers::make();
-    pending.written = ImageWriter::write(image, pending.id, QDateTime::currentDateTime());
-    pending.image = image;
-    return pending;
-}
-
 PendingCapture PendingCapture::textOnly(const CaptureContext& context) {
     PendingCapture pending;
     pending.id = Identifiers::make();

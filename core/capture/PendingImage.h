@@ -19,8 +19,4 @@ struct PendingImage {
     Annotation annotation;
     // The marked copy, relative to the captures folder, once one was saved.
     std::optional<QString> annotatedPath;
-
-    // Writes the image's original and thumbnail under a fresh id.
-    // Throws CaptureError::writeFailed.
-    static PendingImage make(const QImage& image);
 };

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Annotation.h"
-#include "sync/SyncLimits.h"
+#include "common/SyncLimits.h"
 
 // Long pen strokes store every point the pointer passed; a few thousand of
 // them make marks too long to sync. Points that lie within a tolerance of the

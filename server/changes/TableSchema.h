@@ -1,6 +1,6 @@
 #pragma once
 
-#include "sync/SyncLimits.h"
+#include "common/SyncLimits.h"
 
 #include <QJsonValue>
 #include <QString>

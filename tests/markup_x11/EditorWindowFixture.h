@@ -3,10 +3,10 @@
 #include "support/QtEventLoop.h"
 #include "store/StoreFixture.h"
 
+#include "capture/AttachmentService.h"
 #include "capture/ImageWriter.h"
 #include "markup/AnnotationCanvas.h"
 #include "markup/AnnotationEditorWindowController.h"
-#include "markup/AttachmentService.h"
 #include "markup/Pixelation.h"
 
 #include <QAbstractButton>

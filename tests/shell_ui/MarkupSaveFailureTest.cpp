@@ -7,10 +7,10 @@
 #include "support/MessageBoxWatch.h"
 #include "support/TestImages.h"
 
+#include "capture/AttachmentService.h"
 #include "capture/ImageWriter.h"
 #include "common/Identifiers.h"
 #include "markup/AnnotationCanvas.h"
-#include "markup/AttachmentService.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 

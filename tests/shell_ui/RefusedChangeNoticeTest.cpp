@@ -1,12 +1,12 @@
 #include "../sync/EngineFixture.h"
 
+#include "common/SyncLimits.h"
 #include "library/Library.h"
 #include "platform/DesktopNotifier.h"
 #include "shell/AgentNotices.h"
 #include "settings/Preferences.h"
 #include "shell/RefusedChangeNotices.h"
 #include "support/NoticeRecorder.h"
-#include "sync/SyncLimits.h"
 
 namespace {
 

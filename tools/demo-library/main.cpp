@@ -6,11 +6,11 @@
 //
 //   zorvi-demo-library <folder with the test pictures>
 
+#include "capture/AttachmentService.h"
 #include "capture/ImageWriter.h"
 #include "common/Identifiers.h"
 #include "common/ZorviError.h"
 #include "markup/AnnotationPalette.h"
-#include "markup/AttachmentService.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 

@@ -1,4 +1,4 @@
-#include "markup/AttachmentService.h"
+#include "capture/AttachmentService.h"
 
 #include "capture/CaptureError.h"
 #include "capture/ImageWriter.h"

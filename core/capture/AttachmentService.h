@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Annotation.h"
+#include "markup/Annotation.h"
 
 #include <QImage>
 #include <QString>

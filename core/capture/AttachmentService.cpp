@@ -1,11 +1,11 @@
 #include "AttachmentService.h"
 
-#include "AnnotationRenderer.h"
-#include "StrokeSimplifier.h"
-#include "capture/AgentImage.h"
-#include "capture/CaptureError.h"
-#include "capture/ImageWriter.h"
+#include "AgentImage.h"
+#include "CaptureError.h"
+#include "ImageWriter.h"
 #include "common/Identifiers.h"
+#include "markup/AnnotationRenderer.h"
+#include "markup/StrokeSimplifier.h"
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
