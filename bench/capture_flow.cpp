@@ -1,9 +1,12 @@
 // The capture flow's latencies on a real X server, at 4K: trigger to every
-// overlay window mapped, mouse-up to the note box on screen, and save to the
-// row committed; plus the memory the frozen frames hold while the overlay is
-// up and what is left once it closes. Needs an X display: run it under
-// tests/support/with-session.sh --wm --screen 3840x2160x24 (a wider screen,
-// such as 7680x2160, is split into 3840-pixel monitors, one overlay each).
+// overlay window mapped (with no window of ours, with our board in front,
+// with it behind another application's window, beside busy loops, and
+// ksnip's own region command for comparison), mouse-up to the note box on
+// screen, and save to the row committed; plus the memory the frozen frames
+// hold while the overlay is up and what is left once it closes. Needs an X
+// display: bench/capture-flow.sh runs it at 3840x2160 and on two 4K
+// monitors side by side (7680x2160 split into 3840-pixel monitors, one
+// overlay each). median_ms is each case's median iteration.
 #include "library/Library.h"
 #include "capture/CaptureController.h"
 #include "platform/x11/X11ScreenCapturer.h"
@@ -12,11 +15,16 @@
 #include "store/CaptureStore.h"
 #include "store/ZorviPaths.h"
 
+#include "capture_x11/ForeignWindow.h"
+#include "support/DesktopDriver.h"
+
 #include <QApplication>
 #include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWidget>
 
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -28,6 +36,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -94,8 +103,8 @@ public:
     }
 
     // Runs the app's event loop until `count` windows at least `minWidth` wide have been mapped.
-    bool waitForMaps(int count, int minWidth) {
-        const auto deadline = Clock::now() + std::chrono::seconds(5);
+    bool waitForMaps(int count, int minWidth, std::chrono::seconds within = std::chrono::seconds(5)) {
+        const auto deadline = Clock::now() + within;
         int seen = 0;
         while (seen < count && Clock::now() < deadline) {
             QCoreApplication::processEvents();
@@ -154,6 +163,61 @@ int smallestScreenWidth() {
     return width;
 }
 
+// Records each iteration's time; the median goes in as median_ms.
+class Timings {
+public:
+    void add(benchmark::State& state, Clock::duration took) {
+        const double seconds = std::chrono::duration<double>(took).count();
+        state.SetIterationTime(seconds);
+        ms_.push_back(seconds * 1000);
+    }
+    void report(benchmark::State& state) {
+        if (ms_.empty())
+            return;
+        std::sort(ms_.begin(), ms_.end());
+        state.counters["median_ms"] = ms_[ms_.size() / 2];
+    }
+
+private:
+    std::vector<double> ms_;
+};
+
+// Processes spinning beside the benchmark, as on a loaded machine.
+class BusyLoops {
+public:
+    explicit BusyLoops(int count) {
+        for (int i = 0; i < count; ++i) {
+            loops_.push_back(std::make_unique<QProcess>());
+            loops_.back()->start("sh", {"-c", "while :; do :; done"});
+        }
+    }
+    ~BusyLoops() {
+        for (const auto& loop : loops_) {
+            loop->kill();
+            loop->waitForFinished();
+        }
+    }
+
+private:
+    std::vector<std::unique_ptr<QProcess>> loops_;
+};
+
+// A titled window of ours the size of a board, with something drawn in it.
+class BoardStandIn : public QWidget {
+public:
+    BoardStandIn() {
+        setWindowTitle("Board stand-in");
+        setAutoFillBackground(true);
+        setPalette(QPalette(QColor("#e8e4dc")));
+        setGeometry(200, 150, 1600, 1000);
+        show();
+        DesktopDriver::waitForWindows("Board stand-in");
+    }
+    void activate() {
+        DesktopDriver::xdotool({"windowactivate", "--sync", QString::number(winId())});
+    }
+};
+
 // Up to the overlay waiting for a drag.
 bool openOverlay(App& a, MapWatcher& watcher) {
     watcher.drain();
@@ -166,6 +230,7 @@ void BM_TriggerToOverlayMapped(benchmark::State& state) {
     if (!a)
         return;
     MapWatcher watcher;
+    Timings timings;
     double overlayMB = 0, afterMB = 0;
     for (auto _ : state) {
         settle();
@@ -176,24 +241,121 @@ void BM_TriggerToOverlayMapped(benchmark::State& state) {
             state.SkipWithError("the overlay windows never mapped");
             return;
         }
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        timings.add(state, Clock::now() - start);
         overlayMB = residentMB() - beforeMB;
         a->controller->overlay().finish(std::nullopt);
         settle();
         malloc_trim(0);
         afterMB = residentMB() - beforeMB;
     }
+    timings.report(state);
     state.counters["screens"] = screenCount();
     state.counters["overlay_rss_mb"] = overlayMB;
     state.counters["after_close_rss_mb"] = afterMB;
 }
 BENCHMARK(BM_TriggerToOverlayMapped)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 
+// Trigger to overlay, `before` run ahead of each (untimed).
+void triggerToOverlay(benchmark::State& state, App& a, const std::function<void()>& before) {
+    MapWatcher watcher;
+    Timings timings;
+    for (auto _ : state) {
+        settle();
+        before();
+        const auto start = Clock::now();
+        if (!openOverlay(a, watcher)) {
+            state.SkipWithError("the overlay windows never mapped");
+            return;
+        }
+        timings.add(state, Clock::now() - start);
+        a.controller->overlay().finish(std::nullopt);
+    }
+    timings.report(state);
+}
+
+// Zorvi in front is captured as it is: nothing to hide, nothing to wait for.
+void BM_TriggerToOverlayBoardInFront(benchmark::State& state) {
+    App* a = app(state);
+    if (!a)
+        return;
+    BoardStandIn board;
+    triggerToOverlay(state, *a, [&] { board.activate(); });
+}
+BENCHMARK(BM_TriggerToOverlayBoardInFront)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// Our board on screen under another application's window: it steps aside
+// and the grab waits for what it covered to be drawn again.
+void BM_TriggerToOverlayBoardBehind(benchmark::State& state) {
+    App* a = app(state);
+    if (!a)
+        return;
+    BoardStandIn board;
+    ForeignWindow other("Another application", QColor("#3b6ea5"), QRect(900, 600, 1400, 900));
+    other.waitUntilShown();
+    triggerToOverlay(state, *a, [&] {
+        processEventsUntil([&] { return board.isVisible(); });
+        other.activate();
+    });
+}
+BENCHMARK(BM_TriggerToOverlayBoardBehind)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// With no window of ours, beside 0, 2 or 20 busy loops.
+void BM_TriggerToOverlayBesideBusyLoops(benchmark::State& state) {
+    App* a = app(state);
+    if (!a)
+        return;
+    BusyLoops loops(int(state.range(0)));
+    triggerToOverlay(state, *a, [] {});
+}
+BENCHMARK(BM_TriggerToOverlayBesideBusyLoops)->ArgName("busy")->Arg(0)->Arg(2)->Arg(20)->UseManualTime()
+    ->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// ksnip's own region command in the same conditions: the process started
+// to its full-screen selection window mapped. Skipped without ksnip.
+void BM_KsnipRegionOverlayBesideBusyLoops(benchmark::State& state) {
+    App* a = app(state);
+    if (!a)
+        return;
+    const QString ksnip = QStandardPaths::findExecutable("ksnip");
+    if (ksnip.isEmpty()) {
+        state.SkipWithError("ksnip is not installed");
+        return;
+    }
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("HOME", home.path());
+    BusyLoops loops(int(state.range(0)));
+    MapWatcher watcher;
+    Timings timings;
+    for (auto _ : state) {
+        settle();
+        watcher.drain();
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        const auto start = Clock::now();
+        process.start(ksnip, {"-r"});
+        // A whole program starting beside 20 busy loops takes its time.
+        if (!watcher.waitForMaps(1, smallestScreenWidth(), std::chrono::seconds(60))) {
+            state.SkipWithError("ksnip's selection window never mapped");
+            process.kill();
+            process.waitForFinished();
+            return;
+        }
+        timings.add(state, Clock::now() - start);
+        process.kill();
+        process.waitForFinished();
+    }
+    timings.report(state);
+}
+BENCHMARK(BM_KsnipRegionOverlayBesideBusyLoops)->ArgName("busy")->Arg(0)->Arg(2)->Arg(20)->UseManualTime()
+    ->Unit(benchmark::kMillisecond)->Iterations(10);
+
 void BM_MouseUpToNoteBoxShown(benchmark::State& state) {
     App* a = app(state);
     if (!a)
         return;
     MapWatcher watcher;
+    Timings timings;
     const QPoint origin = QGuiApplication::primaryScreen()->geometry().topLeft() + QPoint(400, 300);
     for (auto _ : state) {
         settle();
@@ -214,9 +376,10 @@ void BM_MouseUpToNoteBoxShown(benchmark::State& state) {
             state.SkipWithError("the note box never mapped");
             return;
         }
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+        timings.add(state, Clock::now() - start);
         a->controller->compose().panel()->model().discard();
     }
+    timings.report(state);
 }
 BENCHMARK(BM_MouseUpToNoteBoxShown)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
 

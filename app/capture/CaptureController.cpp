@@ -1,29 +1,15 @@
 #include "capture/CaptureController.h"
 
 #include "library/Library.h"
-#include "capture/AttachmentService.h"
 #include "capture/CaptureError.h"
 #include "common/Identifiers.h"
-#include "platform/ImageClipboard.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "platform/PermissionsService.h"
 #include "settings/Preferences.h"
-#include "store/ZorviPaths.h"
 
-#include <QApplication>
 #include <QCursor>
-#include <QFile>
-#include <QMessageBox>
 #include <QTimer>
-#include <QWindow>
-
-namespace {
-
-// Long enough for the windows behind our hidden ones to repaint before the grab.
-constexpr int repaintAfterHidingMs = 100;
-
-} // namespace
 
 CaptureController::CaptureController(Library& library, Preferences& preferences, PermissionsService& permissions,
                                      ScreenCapturer& capturer, ContextSource context, QObject* parent)
@@ -33,8 +19,7 @@ CaptureController::CaptureController(Library& library, Preferences& preferences,
 CaptureController::~CaptureController() = default;
 
 void CaptureController::setMarkupEditor(MarkupEditor open, std::function<bool()> isOpen) {
-    markupEditor_ = std::move(open);
-    markupIsOpen_ = std::move(isOpen);
+    markup_.setEditor(std::move(open), std::move(isOpen));
 }
 
 void CaptureController::setWindowFinder(const WindowFinder* finder, WindowContextSource context) {
@@ -63,7 +48,7 @@ void CaptureController::beginWindow() {
         return;
     if (const std::optional<QString> reason = windowFinder_ ? windowFinder_->whyUnavailable()
                                                             : WindowFinder::unavailable()->whyUnavailable()) {
-        presentFailure(CaptureError::captureFailed(*reason));
+        emit captureFailed(CaptureError::captureFailed(*reason).description());
         return;
     }
     intent_ = Intent::newCapture;
@@ -89,7 +74,7 @@ void CaptureController::beginWindow() {
 }
 
 void CaptureController::beginNoteOnly() {
-    if (isCapturing_ || compose_.isOpen() || (markupIsOpen_ && markupIsOpen_()))
+    if (isCapturing_ || compose_.isOpen() || markup_.isOpen())
         return;
     intent_ = Intent::newCapture;
     flowContext_ = contextSource_ ? contextSource_() : CaptureContext();
@@ -109,7 +94,7 @@ bool CaptureController::canStart(Intent intent) {
         return false;
     if (intent == Intent::newCapture && compose_.isOpen())
         return false;
-    if (markupIsOpen_ && markupIsOpen_())
+    if (markup_.isOpen())
         return false;
     permissions_.refresh();
     if (!permissions_.canCaptureScreen()) {
@@ -167,15 +152,7 @@ void CaptureController::beginFlowIfNeeded() {
     if (flowActive_)
         return;
     flowActive_ = true;
-    // Our own titled windows (the board, settings) must not be in the picture.
-    for (QWidget* window : QApplication::topLevelWidgets()) {
-        const Qt::WindowType type = window->windowType();
-        if (window->isVisible() && !(window->windowFlags() & Qt::FramelessWindowHint) &&
-            (type == Qt::Window || type == Qt::Dialog)) {
-            hiddenWindows_.append({window, window->geometry().topLeft()});
-            window->hide();
-        }
-    }
+    hider_.stepAside();
 }
 
 void CaptureController::endFlow() {
@@ -186,25 +163,9 @@ void CaptureController::endFlow() {
         return;
     flowActive_ = false;
     pending_.reset();
-    failedWrites_.clear();
+    writes_.forgetFailures();
     flowContext_.reset();
-    // Shown without taking focus: the window manager hands it back to the
-    // application that had it before the capture.
-    for (const auto& [window, at] : std::exchange(hiddenWindows_, {}))
-        if (window) {
-            // The inside's position, which needs none of the frame margins a
-            // hidden, unframed window no longer has. Told to the widget, which
-            // the window manager may have moved while the window was hidden
-            // and which would otherwise restore its own idea on showing; and
-            // to the native window too, because the widget skips a position
-            // it believes unchanged, and a window the window manager once
-            // placed would then be placed anew.
-            window->setGeometry(QRect(at, window->size()));
-            window->windowHandle()->setPosition(at);
-            window->setAttribute(Qt::WA_ShowWithoutActivating);
-            window->show();
-            window->setAttribute(Qt::WA_ShowWithoutActivating, false);
-        }
+    hider_.bringBack();
     emit flowEnded();
 }
 
@@ -219,17 +180,11 @@ void CaptureController::grabScreens(std::function<void(FrozenDesktop)> then) {
                     then(FrozenDesktop(std::move(frames)));
             },
             [self](const CaptureError& error) {
-                if (!self)
-                    return;
-                self->endFlow();
-                self->setCapturing(false);
-                self->presentFailure(error);
+                if (self)
+                    self->fail(error);
             });
     };
-    if (hiddenWindows_.isEmpty())
-        grab();
-    else
-        QTimer::singleShot(repaintAfterHidingMs, this, grab);
+    hider_.whenGone(std::move(grab));
 }
 
 // The screenshot.
@@ -248,9 +203,7 @@ void CaptureController::regionChosen(const std::optional<QRectF>& selection, Cap
         const FrozenDesktop::Shot shot = desktop.crop(*selection);
         captured(shot.image, *shot.frame, mode);
     } catch (const CaptureError& error) {
-        endFlow();
-        setCapturing(false);
-        presentFailure(error);
+        fail(error);
     }
 }
 
@@ -282,9 +235,7 @@ void CaptureController::fullScreenShot(const FrozenDesktop& desktop, const QPoin
         const FrozenDesktop::Shot shot = desktop.screenAt(point);
         heldShot_ = HeldShot{shot.image, *shot.frame};
     } catch (const CaptureError& error) {
-        endFlow();
-        setCapturing(false);
-        presentFailure(error);
+        fail(error);
         return;
     }
     finishFullScreen();
@@ -314,7 +265,7 @@ void CaptureController::captured(const QImage& image, const ScreenFrame& frame, 
             endFlow();
             break;
         }
-        pending_->images.append(makePendingImage(image, false));
+        pending_->images.append(writes_.startNew(image, false));
         if (pending_->mode == CaptureMode::text) {
             pending_->mode = mode;
             pending_->context.displayName = frame.name;
@@ -330,7 +281,7 @@ void CaptureController::captured(const QImage& image, const ScreenFrame& frame, 
             sound_->play();
         PendingCapture pending;
         pending.id = Identifiers::make();
-        pending.images.append(makePendingImage(image, preferences_.copyToClipboard()));
+        pending.images.append(writes_.startNew(image, preferences_.copyToClipboard()));
         pending.context = context;
         pending.mode = mode;
         pending.capturedAt = QDateTime::currentDateTimeUtc();
@@ -340,22 +291,6 @@ void CaptureController::captured(const QImage& image, const ScreenFrame& frame, 
     }
     }
     setCapturing(false);
-}
-
-PendingImage CaptureController::makePendingImage(const QImage& image, bool copyToClipboard) {
-    PendingImage pending;
-    pending.id = Identifiers::make();
-    pending.image = image;
-    PendingImageWrites::Finished finished;
-    if (copyToClipboard)
-        // The clipboard gets the very PNG the library keeps, encoded once, off this thread.
-        finished = [](const ImageWriter::Written& written) {
-            QFile file(ZorviPaths::imageFile(written.relativePath));
-            if (file.open(QIODevice::ReadOnly))
-                ImageClipboard::setPng(file.readAll());
-        };
-    writes_.start(pending.id, image, QDateTime::currentDateTime(), std::move(finished));
-    return pending;
 }
 
 // The note box.
@@ -368,41 +303,15 @@ void CaptureController::presentTextOnly(const CaptureContext& context) {
 void CaptureController::presentCompose() {
     if (!pending_)
         return;
-    QPointer<CaptureController> self(this);
     ComposeModel::Callbacks callbacks;
-    callbacks.onSave = [self](const QString& note, CapturePriority priority, const std::optional<QString>& groupID,
-                              const QStringList& tags) {
-        if (self)
-            self->save(note, priority, groupID, tags);
-    };
-    callbacks.onDiscard = [self] {
-        if (self)
-            self->discard();
-    };
-    callbacks.onAddScreenshot = [self](const ComposeDraft& draft) {
-        if (!self || !self->pending_)
-            return;
-        self->pending_->draft = draft;
-        self->startRegion(Intent::appendToPending);
-        if (!self->isCapturing_)
-            self->presentCompose();
-    };
-    callbacks.onAnnotate = [self](const QString& imageID, const ComposeDraft& draft) {
-        if (!self || !self->pending_)
-            return;
-        self->pending_->draft = draft;
-        self->annotatePending(imageID);
-    };
-    callbacks.onCreateGroup = [self](const QString& name) -> std::optional<CaptureGroup> {
+    callbacks.onSave = weakly(&CaptureController::save);
+    callbacks.onDiscard = weakly(&CaptureController::discard);
+    callbacks.onAddScreenshot = weakly(&CaptureController::addScreenshotToPending);
+    callbacks.onAnnotate = weakly(&CaptureController::annotateDraft);
+    callbacks.onKeepDraft = weakly(&CaptureController::keepDraft);
+    callbacks.onDropImage = weakly(&CaptureController::dropPendingImage);
+    callbacks.onCreateGroup = [self = QPointer<CaptureController>(this)](const QString& name) {
         return self ? self->library_.createGroup(name) : std::nullopt;
-    };
-    callbacks.onKeepDraft = [self](const ComposeDraft& draft) {
-        if (self && self->pending_)
-            self->pending_->draft = draft;
-    };
-    callbacks.onDropImage = [self](const QString& imageID) {
-        if (self)
-            self->dropPendingImage(imageID);
     };
     const DefaultGroupChoice::Choice group = defaultGroup_.choose(preferences_.defaultGroupID(), library_.groups());
     compose_.present(*pending_, library_.groups(), group.groupID, std::move(callbacks),
@@ -410,35 +319,25 @@ void CaptureController::presentCompose() {
     emit composePresented();
 }
 
-void CaptureController::settleWrites() {
-    // Every file a write produced must be known before the files are discarded;
-    // a write that failed left nothing to remove.
-    for (PendingImage& image : pending_->images)
-        if (writes_.isWriting(image.id))
-            try {
-                image.written = writes_.take(image.id);
-            } catch (const CaptureError&) {
-            }
+void CaptureController::keepDraft(const ComposeDraft& draft) {
+    if (pending_)
+        pending_->draft = draft;
 }
 
-std::optional<CaptureError> CaptureController::collectWrites() {
-    std::optional<CaptureError> first;
-    for (PendingImage& image : pending_->images) {
-        // The pixels are still in memory, so a failed write can be tried again.
-        if (failedWrites_.contains(image.id) && !writes_.isWriting(image.id))
-            writes_.start(image.id, image.image, pending_->capturedAt.toLocalTime());
-        if (!writes_.isWriting(image.id))
-            continue;
-        try {
-            image.written = writes_.take(image.id);
-            failedWrites_.remove(image.id);
-        } catch (const CaptureError& error) {
-            failedWrites_.insert(image.id);
-            if (!first)
-                first = error;
-        }
-    }
-    return first;
+void CaptureController::addScreenshotToPending(const ComposeDraft& draft) {
+    if (!pending_)
+        return;
+    pending_->draft = draft;
+    startRegion(Intent::appendToPending);
+    if (!isCapturing_)
+        presentCompose();
+}
+
+void CaptureController::annotateDraft(const QString& imageID, const ComposeDraft& draft) {
+    if (!pending_)
+        return;
+    pending_->draft = draft;
+    annotatePending(imageID);
 }
 
 void CaptureController::presentProblem(const QString& message, const std::optional<QString>& imageID) {
@@ -448,22 +347,13 @@ void CaptureController::presentProblem(const QString& message, const std::option
 
 void CaptureController::presentWriteFailure(const CaptureError& error) {
     presentProblem(tr("%1. Your note is kept: try again, or save it without this screenshot.").arg(error.description()),
-                   *failedWrites_.constBegin());
+                   *writes_.failed().constBegin());
 }
 
 void CaptureController::dropPendingImage(const QString& imageID) {
     if (!pending_)
         return;
-    settleWrites();
-    for (auto it = pending_->images.begin(); it != pending_->images.end(); ++it)
-        if (it->id == imageID) {
-            PendingCapture alone;
-            alone.images.append(*it);
-            alone.discardFiles();
-            pending_->images.erase(it);
-            break;
-        }
-    failedWrites_.remove(imageID);
+    writes_.drop(pending_->images, imageID);
     if (pending_->images.isEmpty())
         pending_->mode = CaptureMode::text;
 }
@@ -473,7 +363,8 @@ void CaptureController::save(const QString& note, CapturePriority priority, cons
     if (!pending_)
         return;
     // A failure never throws away what was typed: the box comes back with it.
-    if (const std::optional<CaptureError> error = collectWrites()) {
+    if (const std::optional<CaptureError> error =
+            writes_.collect(pending_->images, pending_->capturedAt.toLocalTime())) {
         presentWriteFailure(*error);
         return;
     }
@@ -485,7 +376,7 @@ void CaptureController::save(const QString& note, CapturePriority priority, cons
     emit captureSaved(records.capture.id);
     if (preferences_.openDashboardAfterSave()) {
         // The board comes forward instead of the previous application.
-        hiddenWindows_.clear();
+        hider_.forget();
         endFlow();
         emit dashboardRequested();
         return;
@@ -495,7 +386,7 @@ void CaptureController::save(const QString& note, CapturePriority priority, cons
 
 void CaptureController::discard() {
     if (pending_) {
-        settleWrites();
+        writes_.settle(pending_->images);
         pending_->discardFiles();
     }
     endFlow();
@@ -506,86 +397,34 @@ void CaptureController::discard() {
 void CaptureController::annotatePending(const QString& imageID) {
     if (!pending_)
         return;
-    if (const std::optional<CaptureError> error = collectWrites()) {
+    if (const std::optional<CaptureError> error =
+            writes_.collect(pending_->images, pending_->capturedAt.toLocalTime())) {
         presentWriteFailure(*error);
         return;
     }
-    const auto image = std::find_if(pending_->images.cbegin(), pending_->images.cend(),
-                                    [&](const PendingImage& i) { return i.id == imageID; });
-    if (image == pending_->images.cend() || !markupEditor_) {
+    const auto pending = [self = QPointer(this)]() -> PendingCapture* {
+        return self && self->pending_ ? &*self->pending_ : nullptr;
+    };
+    if (!markup_.open(pending, imageID, weakly(&CaptureController::presentCompose)))
         presentCompose();
-        return;
-    }
-    QPointer<CaptureController> self(this);
-    markupEditor_(
-        image->image, image->annotation,
-        [self, imageID](const Annotation& annotation) -> std::optional<QString> {
-            return self ? self->applyPendingAnnotation(annotation, imageID) : std::nullopt;
-        },
-        [self] {
-            if (self)
-                self->presentCompose();
-        });
-}
-
-std::optional<QString> CaptureController::applyPendingAnnotation(const Annotation& annotation,
-                                                                 const QString& imageID) {
-    if (!pending_)
-        return std::nullopt;
-    for (PendingImage& image : pending_->images) {
-        if (image.id != imageID)
-            continue;
-        CaptureImage record;
-        record.id = image.id;
-        record.captureID = pending_->id;
-        record.imagePath = image.written.relativePath;
-        record.thumbPath = image.written.thumbRelativePath;
-        record.width = image.written.width;
-        record.height = image.written.height;
-        try {
-            const AttachmentService::RenderedAnnotation rendered =
-                AttachmentService().renderAnnotation(annotation, record);
-            image.annotation = annotation;
-            image.annotatedPath = rendered.annotatedPath;
-            // The marked thumbnail usually takes the old one's name (same id,
-            // same month): only a thumbnail under another name is left over.
-            if (rendered.thumbPath) {
-                if (const auto old = std::exchange(image.written.thumbRelativePath, rendered.thumbPath);
-                    old && *old != *rendered.thumbPath)
-                    QFile::remove(ZorviPaths::thumbFile(*old));
-            }
-        } catch (const ZorviError& error) {
-            // The marks stay in the editor, which says why.
-            return error.description();
-        }
-    }
-    // Once the editor has gone: the note box takes the keyboard back.
-    QTimer::singleShot(0, this, [this] { presentCompose(); });
-    return std::nullopt;
 }
 
 void CaptureController::addToStored(const QImage& image, const QString& captureID, CaptureMode mode) {
+    unadded_.reset();
     if (library_.addImage(image, captureID, mode))
         return;
     // The screenshot is still in memory: nothing is lost until the person says so.
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi"), tr("The screenshot couldn't be added"),
-                                QMessageBox::Retry | QMessageBox::Discard);
-    box->setObjectName(QStringLiteral("addScreenshotFailed"));
-    box->setInformativeText(library_.loadError().value_or(QString()));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    QPointer<CaptureController> self(this);
-    connect(box, &QMessageBox::finished, this, [self, box, image, captureID, mode] {
-        if (self && box->clickedButton() == box->button(QMessageBox::Retry))
-            self->addToStored(image, captureID, mode);
-    });
-    box->open();
+    unadded_ = UnaddedScreenshot{image, captureID, mode};
+    emit screenshotNotAdded(library_.loadError().value_or(QString()));
 }
 
-void CaptureController::presentFailure(const CaptureError& error) {
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Zorvi couldn't take that screenshot"),
-                                tr("Zorvi couldn't take that screenshot"), QMessageBox::Ok);
-    box->setInformativeText(error.description());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+void CaptureController::retryUnaddedScreenshot() {
+    if (const std::optional<UnaddedScreenshot> shot = std::exchange(unadded_, std::nullopt))
+        addToStored(shot->image, shot->captureID, shot->mode);
+}
+
+void CaptureController::fail(const CaptureError& error) {
+    endFlow();
+    setCapturing(false);
     emit captureFailed(error.description());
 }

@@ -4,17 +4,16 @@
 #include "capture/ComposeWindowController.h"
 #include "capture/DefaultGroupChoice.h"
 #include "capture/FrozenDesktop.h"
+#include "capture/OwnWindowsHider.h"
 #include "capture/PendingCapture.h"
 #include "capture/PendingImageWrites.h"
+#include "capture/PendingMarkup.h"
 #include "capture/RegionSelectionOverlay.h"
 #include "capture/SecondPressWindow.h"
-#include "markup/Annotation.h"
 #include "platform/WindowFinder.h"
 
 #include <QObject>
 #include <QPointer>
-#include <QSet>
-#include <QWidget>
 
 #include <functional>
 #include <optional>
@@ -37,11 +36,7 @@ public:
     using ContextSource = std::function<CaptureContext()>;
     // Where a picked window was taken: its application, title, page address.
     using WindowContextSource = std::function<CaptureContext(const ActiveWindow&)>;
-    // Opens the markup editor on a screenshot not filed yet. trySave keeps
-    // the marks or says why it could not; the editor stays open until it can.
-    using MarkupEditor = std::function<void(const QImage& original, const Annotation& initial,
-                                            std::function<std::optional<QString>(const Annotation&)> trySave,
-                                            std::function<void()> onCancel)>;
+    using MarkupEditor = PendingMarkup::Editor;
 
     CaptureController(Library& library, Preferences& preferences, PermissionsService& permissions,
                       ScreenCapturer& capturer, ContextSource context, QObject* parent = nullptr);
@@ -65,6 +60,9 @@ public:
     void beginNoteOnly();
     // Another screenshot for a capture already on the board.
     void addScreenshot(const QString& captureID);
+    // The screenshot screenshotNotAdded() told of, tried again; a failure says so again.
+    void retryUnaddedScreenshot();
+    void dropUnaddedScreenshot() { unadded_.reset(); }
 
     bool isCapturing() const { return isCapturing_; }
     bool isComposing() const { return compose_.isOpen(); }
@@ -81,10 +79,22 @@ signals:
     void flowEnded();
     // The preference to show the board after saving is on.
     void dashboardRequested();
-    // A screenshot failed; the alert is up with this text.
+    // A screenshot failed; the shell says so with this text.
     void captureFailed(const QString& description);
+    // A screenshot for a filed capture couldn't be added; it is kept until
+    // retryUnaddedScreenshot() or dropUnaddedScreenshot().
+    void screenshotNotAdded(const QString& description);
 
 private:
+    // A callback for windows and timers that does nothing once the controller is gone.
+    template <class... Arguments>
+    auto weakly(void (CaptureController::*method)(Arguments...)) {
+        return [self = QPointer(this), method](const std::decay_t<Arguments>&... arguments) {
+            if (self)
+                (self.data()->*method)(arguments...);
+        };
+    }
+
     bool canStart(Intent intent);
     void startRegion(Intent intent);
     void startFullScreen(Intent intent, bool awaitSecondPress);
@@ -104,24 +114,22 @@ private:
     // Files the held full-screen shot once no second press can come any more.
     void finishFullScreen();
     void captured(const QImage& image, const ScreenFrame& frame, CaptureMode mode);
-    PendingImage makePendingImage(const QImage& image, bool copyToClipboard);
     void presentTextOnly(const CaptureContext& context);
     void presentCompose();
+    // The note box's draft kept as typed, alone or before another screenshot or markup.
+    void keepDraft(const ComposeDraft& draft);
+    void addScreenshotToPending(const ComposeDraft& draft);
+    void annotateDraft(const QString& imageID, const ComposeDraft& draft);
     void save(const QString& note, CapturePriority priority, const std::optional<QString>& groupID,
               const QStringList& tags);
     void discard();
-    // Waits for the pending images' files, writing again those that failed
-    // before; the error of the first that fails.
-    std::optional<CaptureError> collectWrites();
-    // Waits for every outstanding write, ignoring failures.
-    void settleWrites();
     // Brings the note box back as it was typed, saying why it is still there.
     void presentProblem(const QString& message, const std::optional<QString>& imageID = std::nullopt);
     void presentWriteFailure(const CaptureError& error);
     void dropPendingImage(const QString& imageID);
     void annotatePending(const QString& imageID);
-    std::optional<QString> applyPendingAnnotation(const Annotation& annotation, const QString& imageID);
-    void presentFailure(const CaptureError& error);
+    // Ends the flow; the shell says why.
+    void fail(const CaptureError& error);
     // Adds a screenshot to a filed capture; a failure offers to try again.
     void addToStored(const QImage& image, const QString& captureID, CaptureMode mode);
 
@@ -133,8 +141,7 @@ private:
     ShutterSound* sound_ = nullptr;
     const WindowFinder* windowFinder_ = nullptr;
     WindowContextSource windowContext_;
-    MarkupEditor markupEditor_;
-    std::function<bool()> markupIsOpen_;
+    PendingMarkup markup_;
     std::function<void()> onScreenCaptureUnavailable_;
 
     RegionSelectionOverlay overlay_;
@@ -145,18 +152,9 @@ private:
     bool isCapturing_ = false;
     bool flowActive_ = false;
     std::optional<CaptureContext> flowContext_;
-    struct HiddenWindow {
-        QPointer<QWidget> window;
-        // Where the person left it (its inside, without the window manager's
-        // frame): shown again, a window the window manager once placed would
-        // otherwise be placed anew.
-        QPoint at;
-    };
-    QList<HiddenWindow> hiddenWindows_;
+    OwnWindowsHider hider_;
     SecondPressWindow secondPress_{Clock::system()};
     std::optional<PendingCapture> pending_;
-    // Pending screenshots whose file could not be written; a save tries again.
-    QSet<QString> failedWrites_;
     std::optional<ComposeModel::Problem> problem_;
     Intent intent_ = Intent::newCapture;
     QString storedCaptureID_;
@@ -166,6 +164,12 @@ private:
     };
     // A full-screen shot waiting out the window for a second press.
     std::optional<HeldShot> heldShot_;
+    struct UnaddedScreenshot {
+        QImage image;
+        QString captureID;
+        CaptureMode mode;
+    };
+    std::optional<UnaddedScreenshot> unadded_;
     // The screens as they were when the overlay came up; only while it is up.
     FrozenDesktop frozen_;
 };

@@ -1,6 +1,11 @@
 #include "capture/PendingImageWrites.h"
 
-#include "capture/CaptureError.h"
+#include "capture/PendingCapture.h"
+#include "common/Identifiers.h"
+#include "platform/ImageClipboard.h"
+#include "store/ZorviPaths.h"
+
+#include <QFile>
 
 
 PendingImageWrites::~PendingImageWrites() {
@@ -26,4 +31,62 @@ ImageWriter::Written PendingImageWrites::take(const QString& id) {
     if (!write.valid())
         throw CaptureError::writeFailed(QStringLiteral("the screenshot was never written"));
     return write.get();
+}
+
+std::optional<CaptureError> PendingImageWrites::collect(QList<PendingImage>& images, const QDateTime& date) {
+    std::optional<CaptureError> first;
+    for (PendingImage& image : images) {
+        if (failed_.contains(image.id) && !isWriting(image.id))
+            start(image.id, image.image, date);
+        if (!isWriting(image.id))
+            continue;
+        try {
+            image.written = take(image.id);
+            failed_.remove(image.id);
+        } catch (const CaptureError& error) {
+            failed_.insert(image.id);
+            if (!first)
+                first = error;
+        }
+    }
+    return first;
+}
+
+void PendingImageWrites::settle(QList<PendingImage>& images) {
+    // A write that failed left nothing to remove.
+    for (PendingImage& image : images)
+        if (isWriting(image.id))
+            try {
+                image.written = take(image.id);
+            } catch (const CaptureError&) {
+            }
+}
+
+PendingImage PendingImageWrites::startNew(const QImage& image, bool copyToClipboard) {
+    PendingImage pending;
+    pending.id = Identifiers::make();
+    pending.image = image;
+    Finished finished;
+    if (copyToClipboard)
+        // The clipboard gets the very PNG the library keeps, encoded once, off this thread.
+        finished = [](const ImageWriter::Written& written) {
+            QFile file(ZorviPaths::imageFile(written.relativePath));
+            if (file.open(QIODevice::ReadOnly))
+                ImageClipboard::setPng(file.readAll());
+        };
+    start(pending.id, image, QDateTime::currentDateTime(), std::move(finished));
+    return pending;
+}
+
+void PendingImageWrites::drop(QList<PendingImage>& images, const QString& id) {
+    settle(images);
+    for (auto it = images.begin(); it != images.end(); ++it)
+        if (it->id == id) {
+            PendingCapture alone;
+            alone.images.append(*it);
+            alone.discardFiles();
+            images.erase(it);
+            break;
+        }
+    failed_.remove(id);
 }

@@ -8,6 +8,8 @@ RegionSelectionOverlay::RegionSelectionOverlay(QObject* parent) : QObject(parent
 
 RegionSelectionOverlay::~RegionSelectionOverlay() {
     dismiss();
+    for (SelectionWindow* window : std::exchange(spare_, {}))
+        window->deleteLater();
 }
 
 void RegionSelectionOverlay::present(const FrozenDesktop& desktop, Completion onComplete,
@@ -38,8 +40,24 @@ void RegionSelectionOverlay::show(const FrozenDesktop& desktop, Completion onCom
         return;
     }
     desktop_ = desktop;
-    for (const ScreenFrame& frame : desktop_.frames())
-        windows_.push_back(new SelectionWindow(*this, frame));
+    for (const ScreenFrame& frame : desktop_.frames()) {
+        // The same screen's window from an earlier capture maps without a
+        // new native window or a new buffer to fill page by page.
+        auto spare = std::find_if(spare_.begin(), spare_.end(), [&](SelectionWindow* window) {
+            return window->geometry() == frame.geometry;
+        });
+        if (spare == spare_.end() && !spare_.empty())
+            spare = spare_.begin();
+        if (spare != spare_.end()) {
+            (*spare)->setFrame(frame);
+            windows_.push_back(*spare);
+            spare_.erase(spare);
+        } else {
+            windows_.push_back(new SelectionWindow(*this, frame));
+        }
+    }
+    for (SelectionWindow* window : std::exchange(spare_, {}))
+        window->deleteLater();
     const ScreenFrame* underCursor = desktop_.frameAt(cursor_);
     for (SelectionWindow* window : windows_)
         window->showOverDesktop(underCursor && window->frame().geometry == underCursor->geometry);
@@ -65,10 +83,10 @@ void RegionSelectionOverlay::dismiss() {
     windowFrames_.clear();
     activeWindowFrame_.reset();
     for (SelectionWindow* window : std::exchange(windows_, {})) {
-        window->hide();
-        window->deleteLater();
+        window->putAway();
+        spare_.push_back(window);
     }
-    // The frozen frames are the biggest thing the app holds: let them go with the windows.
+    // The frozen frames are the biggest thing the app holds: they go when the windows hide.
     desktop_ = FrozenDesktop();
 }
 

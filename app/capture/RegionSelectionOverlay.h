@@ -81,8 +81,10 @@ private:
     std::optional<QRectF> windowAt(const QPointF& point) const;
 
     FrozenDesktop desktop_;
-    // Deleted later: a window may be inside its own event handler when the overlay closes.
     std::vector<SelectionWindow*> windows_;
+    // Hidden between captures, kept for the next one. Deleted later: a
+    // window may be inside its own event handler when the overlay closes.
+    std::vector<SelectionWindow*> spare_;
     Completion completion_;
     FullScreenRequest fullScreenRequest_;
     std::optional<QPointF> anchor_;

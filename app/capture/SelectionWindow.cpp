@@ -37,22 +37,31 @@ SelectionWindow::SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFr
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                            (QGuiApplication::platformName() == QLatin1String("xcb") ? Qt::BypassWindowManagerHint
                                                                                     : Qt::WindowType(0))),
-      overlay_(overlay), frame_(frame) {
-    setWindowTitle(overlay.mode() == RegionSelectionOverlay::Mode::window ? tr("Zorvi window selection")
-                                                                           : tr("Zorvi region selection"));
+      overlay_(overlay) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_NoSystemBackground);
     setMouseTracking(true);
     setCursor(Qt::CrossCursor);
     setFocusPolicy(Qt::StrongFocus);
 
-    // Drawn at the screen's device pixels, so the frozen picture is shown 1:1.
-    // Shares the frozen pixels; dimming happens as it is painted, so nothing
-    // frame-sized is copied or blended before the window maps.
-    frozen_ = frame.image;
-    frozen_.setDevicePixelRatio(frame.scale);
-
+    setFrame(frame);
     connect(&overlay_, &RegionSelectionOverlay::selectionChanged, this, &SelectionWindow::selectionChanged);
+}
+
+void SelectionWindow::setFrame(const ScreenFrame& frame) {
+    // Shares the frozen pixels: dimming happens as they are painted, and the
+    // picture keeps its own device pixel ratio (setting one would copy a
+    // HiDPI frame), so nothing frame-sized is copied or blended before the
+    // window maps.
+    frame_ = frame;
+    setWindowTitle(overlay_.mode() == RegionSelectionOverlay::Mode::window ? tr("Zorvi window selection")
+                                                                           : tr("Zorvi region selection"));
+    update();
+}
+
+void SelectionWindow::putAway() {
+    hide();
+    frame_.image = QImage();
 }
 
 QString SelectionWindow::hintText() const {
@@ -155,7 +164,7 @@ void SelectionWindow::selectionChanged() {
 void SelectionWindow::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRect dirty = event->rect();
-    p.drawImage(dirty, frozen_, QRectF(QPointF(dirty.topLeft()) * frame_.scale, QSizeF(dirty.size()) * frame_.scale));
+    p.drawImage(dirty, frame_.image, QRectF(QPointF(dirty.topLeft()) * frame_.scale, QSizeF(dirty.size()) * frame_.scale));
     const QRectF hole = selectionHere();
     p.setClipRegion(event->region() - QRegion(hole.toRect()));
     p.fillRect(dirty, QColor::fromRgbF(0, 0, 0, dimAlpha));

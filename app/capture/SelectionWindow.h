@@ -21,6 +21,10 @@ public:
     SelectionWindow(RegionSelectionOverlay& overlay, const ScreenFrame& frame);
 
     const ScreenFrame& frame() const { return frame_; }
+    // Another capture's picture of its screen, for a window kept between captures.
+    void setFrame(const ScreenFrame& frame);
+    // Hidden until the next capture, without its picture.
+    void putAway();
     // Maps the window over its screen; the one under the pointer takes the focus.
     void showOverDesktop(bool takeFocus);
 
@@ -46,7 +50,7 @@ private:
     QRect hintRect() const;
 
     RegionSelectionOverlay& overlay_;
+    // At the screen's device pixels, shown 1:1.
     ScreenFrame frame_;
-    QImage frozen_;
     QRegion painted_;
 };

@@ -2,6 +2,7 @@
 
 #include "platform/NullPlatform.h"
 #include "platform/PlatformChoice.h"
+#include "platform/TimedUncoverWatcher.h"
 #include "platform/WindowFinder.h"
 #include "platform/wayland/WaylandPlatform.h"
 #include "platform/x11/X11Platform.h"
@@ -62,4 +63,8 @@ Platform& Platform::current() {
 
 std::unique_ptr<WindowFinder> Platform::windowFinder() {
     return WindowFinder::unavailable();
+}
+
+std::unique_ptr<UncoverWatcher> Platform::uncoverWatcher() {
+    return std::make_unique<TimedUncoverWatcher>();
 }

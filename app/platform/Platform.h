@@ -10,6 +10,7 @@ class ActiveWindowSource;
 class KeyboardLayout;
 class ScreenCapturer;
 class ShortcutService;
+class UncoverWatcher;
 class WindowFinder;
 
 // The session's platform services as one set, chosen once per process: the
@@ -36,6 +37,8 @@ public:
     virtual std::unique_ptr<ShortcutService> shortcutService() = 0;
     // Never null: where windows can't be listed, one that says why.
     virtual std::unique_ptr<WindowFinder> windowFinder();
+    // Never null: where the session won't say when others have repainted, one that pauses.
+    virtual std::unique_ptr<UncoverWatcher> uncoverWatcher();
     // Never null: key names come from somewhere on every platform.
     virtual const KeyboardLayout& keyboardLayout() = 0;
 

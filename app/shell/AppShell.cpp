@@ -25,6 +25,7 @@
 #include "board/ThumbnailLoader.h"
 #include "library/Library.h"
 #include "capture/CaptureController.h"
+#include "shell/CaptureAlerts.h"
 #include "capture/ContextCollector.h"
 #include "common/CaptureLink.h"
 #include "common/ZorviError.h"
@@ -132,6 +133,7 @@ bool AppShell::launch() {
         *library_, preferences_, permissions_, *screenCapturer_,
         [collector = contextCollector_.get()] { return collector->snapshot(); });
     captureController_->setSound(shutterSound_.get());
+    new CaptureAlerts(*captureController_, captureController_.get());
     windowFinder_ = Platform::current().windowFinder();
     captureController_->setWindowFinder(windowFinder_.get(), [collector = contextCollector_.get()](
                                                                  const ActiveWindow& window) {

@@ -6,6 +6,7 @@
 #include "support/SmallFilesystem.h"
 
 #include "common/Identifiers.h"
+#include "shell/CaptureAlerts.h"
 #include "store/Database.h"
 
 #include <QLineEdit>
@@ -236,6 +237,7 @@ TEST_F(NoteBoxFailureTest, AScreenshotForAFiledCaptureThatCannotBeWrittenCanBeTr
     store->insert(filed);
     library->reload();
     breakCapturesFolder();
+    CaptureAlerts alerts(*controller);
 
     const QPoint image = showKnownWindow();
     controller->addScreenshot(filed.id);

@@ -1,4 +1,5 @@
 #include "CaptureFlowFixture.h"
+#include "ForeignWindow.h"
 
 namespace {
 
@@ -37,6 +38,10 @@ TEST_F(CaptureFlowTest, OurWindowsComeBackWhereThePersonLeftThem) {
     ASSERT_TRUE(processEventsUntil([&] { return dragged.frameGeometry().x() > 800; }));
     const QPoint draggedTo = settledFrame(dragged);
     const QPoint rememberedAt = settledFrame(remembered);
+    // Another application in front: ours in front would be in the picture, as they are.
+    ForeignWindow elsewhere("Another application", Qt::darkCyan, QRect(1400, 80, 300, 200));
+    ASSERT_TRUE(elsewhere.waitUntilShown());
+    elsewhere.activate();
 
     controller->beginNoteOnly();
     ASSERT_TRUE(waitForCompose(1));

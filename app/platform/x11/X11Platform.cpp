@@ -7,6 +7,7 @@
 #include "platform/x11/X11HotkeyRegistrar.h"
 #include "platform/x11/X11KeyboardLayout.h"
 #include "platform/x11/X11ScreenCapturer.h"
+#include "platform/x11/X11UncoverWatcher.h"
 #include "platform/x11/X11WindowFinder.h"
 #include "platform/x11/XInputKeyEventSource.h"
 
@@ -47,6 +48,12 @@ std::unique_ptr<WindowFinder> X11Platform::windowFinder() {
     if (std::unique_ptr<WindowFinder> finder = X11WindowFinder::connect())
         return finder;
     return WindowFinder::unavailable();
+}
+
+std::unique_ptr<UncoverWatcher> X11Platform::uncoverWatcher() {
+    if (std::unique_ptr<UncoverWatcher> watcher = X11UncoverWatcher::open())
+        return watcher;
+    return Platform::uncoverWatcher();
 }
 
 std::unique_ptr<ShortcutService> X11Platform::shortcutService() {

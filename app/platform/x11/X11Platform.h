@@ -18,6 +18,7 @@ public:
     std::unique_ptr<ActiveWindowSource> activeWindowSource() override;
     std::unique_ptr<ShortcutService> shortcutService() override;
     std::unique_ptr<WindowFinder> windowFinder() override;
+    std::unique_ptr<UncoverWatcher> uncoverWatcher() override;
     const KeyboardLayout& keyboardLayout() override;
 
 private:
