@@ -24,6 +24,7 @@
 #include <QMenu>
 #include <QScrollBar>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -33,7 +34,8 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
       delegate_(new CaptureCardDelegate(board.library(), this)), title_(new QLabel), subtitle_(new QLabel),
       search_(new QLineEdit), searching_(new QProgressBar), sort_(new QToolButton), layout_(new QToolButton), body_(new QStackedWidget),
       view_(new QListView), empty_(new QWidget), emptyIcon_(new QLabel), emptyTitle_(new QLabel),
-      emptyText_(new QLabel), emptyHint_(new QWidget), emptyShortcut_(new KeyCaps) {
+      emptyText_(new QLabel), emptyHint_(new QWidget), emptyShortcut_(new KeyCaps),
+      pressHint_(new QWidget), bindHint_(new QWidget) {
     title_->setObjectName("boardTitle");
     subtitle_->setObjectName("boardSubtitle");
     QFont titleFont = title_->font();
@@ -133,6 +135,7 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     emptyShortcut_->setBinding(Preferences::shared().regionHotkey());
     connect(&Preferences::shared(), &Preferences::regionHotkeyChanged, emptyShortcut_, &KeyCaps::setBinding);
     auto* press = new QHBoxLayout;
+    press->setContentsMargins(0, 0, 0, 0);
     press->addStretch();
     // One sentence for translators, split where the keys go.
     const QStringList aroundKeys = tr("Press %1 anywhere to capture").split(QStringLiteral("%1"));
@@ -142,10 +145,29 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     press->addStretch();
     auto* twice = new QLabel(tr("Press it twice for an issue with no screenshot — just the note."));
     twice->setAlignment(Qt::AlignCenter);
+    auto* pressLines = new QVBoxLayout(pressHint_);
+    pressLines->setContentsMargins(0, 0, 0, 0);
+    pressLines->addLayout(press);
+    pressLines->addWidget(twice);
+    // Where the desktop runs no shortcut of ours yet, naming the keys would promise what nothing does.
+    auto* bindText = new QLabel(tr("This desktop runs no capture shortcut yet. Set one up in the shortcut settings; "
+                                   "until then, capture from the Capture menu."));
+    bindText->setObjectName("emptyBindShortcut");
+    bindText->setAlignment(Qt::AlignCenter);
+    bindText->setWordWrap(true);
+    bindText->setFixedWidth(420);
+    auto* openShortcuts = new QPushButton(tr("Open Shortcut Settings"));
+    openShortcuts->setObjectName("emptyOpenShortcutSettings");
+    connect(openShortcuts, &QPushButton::clicked, this, &BoardView::shortcutSettingsRequested);
+    auto* bindLines = new QVBoxLayout(bindHint_);
+    bindLines->setContentsMargins(0, 0, 0, 0);
+    bindLines->addWidget(bindText);
+    bindLines->addWidget(openShortcuts, 0, Qt::AlignHCenter);
     auto* hint = new QVBoxLayout(emptyHint_);
     hint->setContentsMargins(0, 8, 0, 0);
-    hint->addLayout(press);
-    hint->addWidget(twice);
+    hint->addWidget(pressHint_);
+    hint->addWidget(bindHint_);
+    bindHint_->hide();
     auto* emptyLayout = new QVBoxLayout(empty_);
     emptyLayout->addStretch();
     emptyLayout->addWidget(emptyIcon_);
@@ -182,6 +204,12 @@ void BoardView::focusCards() {
     view_->setFocus();
     if (!view_->currentIndex().isValid() && model_->rowCount() > 0)
         view_->setCurrentIndex(model_->index(0));
+}
+
+void BoardView::setShortcutWorks(bool works) {
+    shortcutWorks_ = works;
+    pressHint_->setVisible(works);
+    bindHint_->setVisible(!works);
 }
 
 void BoardView::refreshHeader() {

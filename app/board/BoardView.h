@@ -26,6 +26,12 @@ class BoardView : public QWidget {
     void focusCards();
     // The card with keyboard focus; none on an empty board.
     const Capture* currentCapture() const;
+    // Whether pressing the region shortcut captures in this session; where
+    // it doesn't, the empty board tells how to bind it instead of naming it.
+    void setShortcutWorks(bool works);
+
+  signals:
+    void shortcutSettingsRequested();
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -57,6 +63,9 @@ class BoardView : public QWidget {
     QLabel* emptyText_;
     QWidget* emptyHint_;
     KeyCaps* emptyShortcut_;
+    QWidget* pressHint_;
+    QWidget* bindHint_;
+    bool shortcutWorks_ = true;
     QString currentBeforeReset_;
     int scrollBeforeReset_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "keys/KeyCodeTable.h"
 
+#include <xkbcommon/xkbcommon.h>
+
 namespace {
 
 struct Entry {
@@ -84,3 +86,11 @@ std::optional<ModifierSet> modifierForKeysym(uint32_t keysym) {
 }
 
 } // namespace KeyCodeTable
+
+QString KeyCodeTable::keysymName(uint16_t keyCode) {
+    const std::optional<uint32_t> sym = keysym(keyCode);
+    char name[64] = {};
+    if (!sym || xkb_keysym_get_name(*sym, name, sizeof name) <= 0)
+        return {};
+    return QString::fromLatin1(name);
+}

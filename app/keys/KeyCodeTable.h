@@ -2,6 +2,8 @@
 
 #include "keys/ModifierSet.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <optional>
 
@@ -21,5 +23,9 @@ std::optional<uint16_t> keyCode(uint32_t keysym);
 // The modifier a modifier key's keysym stands for (Shift_L -> Shift,
 // Super_L -> Command, ...), absent for every other keysym.
 std::optional<ModifierSet> modifierForKeysym(uint32_t keysym);
+
+// The X keysym name for a portable key code ("2", "F5", "Return"), which is
+// how desktops' own shortcut settings spell keys; empty for codes with no X key.
+QString keysymName(uint16_t keyCode);
 
 } // namespace KeyCodeTable

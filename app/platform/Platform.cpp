@@ -61,6 +61,11 @@ Platform& Platform::current() {
     return *c.platform;
 }
 
+void Platform::replace(std::unique_ptr<Platform> platform) {
+    choose();
+    chosen().platform = std::move(platform);
+}
+
 std::unique_ptr<WindowFinder> Platform::windowFinder() {
     return WindowFinder::unavailable();
 }

@@ -48,4 +48,8 @@ public:
     static void choose();
     // The chosen set, built on first use (after the QGuiApplication exists).
     static Platform& current();
+    // Puts `platform` in place of the chosen set from now on: for tests that
+    // run one desktop's services in another's session (GNOME's shortcut
+    // settings beside X11's screens).
+    static void replace(std::unique_ptr<Platform> platform);
 };

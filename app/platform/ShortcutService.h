@@ -1,5 +1,6 @@
 #pragma once
 
+class DesktopKeybindings;
 class HotkeyRegistrar;
 class KeyEventSource;
 
@@ -19,4 +20,7 @@ public:
     virtual HotkeyRegistrar& registrar() = 0;
     // Null where the session can't deliver raw key events.
     virtual KeyEventSource* keyEvents() = 0;
+    // Where the desktop's own shortcut settings can be written for the
+    // person (GNOME's custom shortcuts); null where they can't.
+    virtual DesktopKeybindings* desktopKeybindings() { return nullptr; }
 };

@@ -101,7 +101,10 @@ void AppActions::attachShortcutsTo(QWidget* window) const {
 }
 
 void AppActions::showGlobalShortcuts(const QString& region, const QString& fullScreen) {
-    // Text after a tab is drawn in the menu's shortcut column.
-    captureRegion->setText(tr("Capture Region") + u'\t' + region);
-    captureFullScreen->setText(tr("Capture Full Screen") + u'\t' + fullScreen);
+    // Text after a tab is drawn in the menu's shortcut column; none where the keys do nothing.
+    const auto withKeys = [](const QString& title, const QString& keys) {
+        return keys.isEmpty() ? title : title + u'\t' + keys;
+    };
+    captureRegion->setText(withKeys(tr("Capture Region"), region));
+    captureFullScreen->setText(withKeys(tr("Capture Full Screen"), fullScreen));
 }

@@ -19,6 +19,7 @@
 #include "account/Account.h"
 #include "capture/CaptureCountdown.h"
 #include "account/AccountView.h"
+#include "board/BoardView.h"
 #include "board/DashboardViewModel.h"
 #include "board/DashboardWindow.h"
 #include "ui/Theme.h"
@@ -148,17 +149,22 @@ bool AppShell::launch() {
     connect(captureController_.get(), &CaptureController::dashboardRequested, this, &AppShell::showDashboard);
 
     observeNotifications();
+    shortcuts_ = std::make_unique<GlobalShortcuts>(
+        preferences_, Platform::current().shortcutService(), [this] { captureRegion(); },
+        [this] { captureFullScreen(); });
     connect(library_.get(), &Library::changed, this, &AppShell::updateStatusMenu);
+    connect(shortcuts_.get(), &GlobalShortcuts::worksChanged, this, &AppShell::updateStatusMenu);
     connect(account_.get(), &Account::changed, this, &AppShell::updateStatusMenu);
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &AppShell::updateStatusMenu);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &AppShell::updateStatusMenu);
     const auto showShortcuts = [this] {
-        actions_.showGlobalShortcuts(preferences_.regionHotkey().displayString(),
-                                     preferences_.fullScreenHotkey().displayString());
+        actions_.showGlobalShortcuts(shownShortcut(HotkeyManager::Action::region),
+                                     shownShortcut(HotkeyManager::Action::fullScreen));
     };
     showShortcuts();
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, showShortcuts);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, showShortcuts);
+    connect(shortcuts_.get(), &GlobalShortcuts::worksChanged, this, showShortcuts);
     setUpTray();
     // The tray follows its setting at once.
     connect(&preferences_, &Preferences::showTrayIconChanged, this, [this](bool show) {
@@ -167,9 +173,6 @@ bool AppShell::launch() {
         else
             tray_.reset();
     });
-    shortcuts_ = std::make_unique<GlobalShortcuts>(
-        preferences_, Platform::current().shortcutService(), [this] { captureRegion(); },
-        [this] { captureFullScreen(); });
 
     if (startsInBackground_)
         return true;
@@ -278,8 +281,17 @@ void AppShell::updateStatusMenu() {
                             : kind == SyncStatus::Kind::sessionExpired ? SyncState::sessionExpired
                                                                        : SyncState::signedIn;
     const auto sync = StatusMenuTitles::syncLine(state, account_->statusLine());
-    tray_->update(preferences_.regionHotkey().displayString(), preferences_.fullScreenHotkey().displayString(),
+    tray_->update(shownShortcut(HotkeyManager::Action::region), shownShortcut(HotkeyManager::Action::fullScreen),
                   library_->openCount(), sync);
+}
+
+QString AppShell::shownShortcut(HotkeyManager::Action action) const {
+    // A menu names only keys that do something when pressed.
+    if (!shortcuts_->works(action))
+        return {};
+    const HotkeyBinding binding = action == HotkeyManager::Action::region ? preferences_.regionHotkey()
+                                                                          : preferences_.fullScreenHotkey();
+    return binding.displayString();
 }
 
 void AppShell::present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create) {
@@ -299,6 +311,15 @@ void AppShell::showDashboard() {
     present(dashboardWindow_, [this] {
         auto* window = new DashboardWindow(*library_);
         actions_.fillMenuBar(window->menuBar());
+        BoardView* board = window->boardView();
+        board->setShortcutWorks(shortcuts_->works(HotkeyManager::Action::region));
+        connect(shortcuts_.get(), &GlobalShortcuts::worksChanged, board,
+                [this, board] { board->setShortcutWorks(shortcuts_->works(HotkeyManager::Action::region)); });
+        connect(board, &BoardView::shortcutSettingsRequested, this, [this] {
+            showSettings();
+            if (auto* settings = qobject_cast<SettingsWindow*>(settingsWindow_.data()))
+                settings->selectTab(SettingsWindow::Tab::shortcuts);
+        });
         return window;
     });
 }

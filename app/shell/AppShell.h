@@ -1,6 +1,7 @@
 #pragma once
 
 #include "AppActions.h"
+#include "shortcuts/HotkeyManager.h"
 
 #include <QObject>
 #include <QPointer>
@@ -78,6 +79,8 @@ private:
     void observeNotifications();
     void setUpTray();
     void updateStatusMenu();
+    // The keys a menu shows for a shortcut: none where pressing them does nothing.
+    QString shownShortcut(HotkeyManager::Action action) const;
     // Shows a window kept in `slot`, creating it with `create` when there is none.
     void present(QPointer<QWidget>& slot, const std::function<QWidget*()>& create);
 

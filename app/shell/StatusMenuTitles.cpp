@@ -4,11 +4,22 @@
 
 namespace StatusMenuTitles {
 
-QString captureRegion(const QString& r) { return QObject::tr("Capture Region") + "  " + r; }
+namespace {
 
-QString captureFullScreen(const QString& f) { return QObject::tr("Capture Full Screen") + "  " + f; }
+// No keys where pressing them does nothing.
+QString withKeys(const QString& title, const QString& keys) {
+    return keys.isEmpty() ? title : title + "  " + keys;
+}
 
-QString newIssue(const QString& r) { return QObject::tr("New Issue Without Screenshot") + "  " + r + " " + r; }
+} // namespace
+
+QString captureRegion(const QString& r) { return withKeys(QObject::tr("Capture Region"), r); }
+
+QString captureFullScreen(const QString& f) { return withKeys(QObject::tr("Capture Full Screen"), f); }
+
+QString newIssue(const QString& r) {
+    return withKeys(QObject::tr("New Issue Without Screenshot"), r.isEmpty() ? r : r + " " + r);
+}
 
 QString openDashboard(int n) {
     const QString title = QObject::tr("Open Dashboard");

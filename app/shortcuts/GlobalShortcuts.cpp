@@ -1,7 +1,10 @@
 #include "shortcuts/GlobalShortcuts.h"
 
 #include "platform/KeyEventSource.h"
+
+#include <QCoreApplication>
 #include "settings/Preferences.h"
+#include "shortcuts/DesktopShortcutEntries.h"
 #include "shortcuts/KeyEventMonitor.h"
 
 const QString GlobalShortcuts::keyMonitorUnavailableText = QObject::tr(
@@ -23,6 +26,18 @@ GlobalShortcuts::GlobalShortcuts(Preferences& preferences, std::unique_ptr<Short
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &GlobalShortcuts::registerAll);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &GlobalShortcuts::registerAll);
     registerAll();
+
+    if (DesktopKeybindings* store = service_->desktopKeybindings()) {
+        // The program as `zorvi --capture-region` would start it: this one,
+        // so a copy outside PATH runs itself.
+        desktopEntries_ = std::make_unique<DesktopShortcutEntries>(*store, preferences_,
+                                                                   QCoreApplication::applicationFilePath());
+        connect(desktopEntries_.get(), &DesktopShortcutEntries::changed, this, &GlobalShortcuts::recheckWorks);
+    }
+    connect(&preferences_, &Preferences::regionHotkeyChanged, this, &GlobalShortcuts::recheckWorks);
+    connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &GlobalShortcuts::recheckWorks);
+    regionWorks_ = computeWorks(HotkeyManager::Action::region);
+    fullScreenWorks_ = computeWorks(HotkeyManager::Action::fullScreen);
 }
 
 GlobalShortcuts::~GlobalShortcuts() = default;
@@ -30,4 +45,33 @@ GlobalShortcuts::~GlobalShortcuts() = default;
 void GlobalShortcuts::registerAll() {
     manager_->registerBinding(preferences_.regionHotkey(), HotkeyManager::Action::region, region_);
     manager_->registerBinding(preferences_.fullScreenHotkey(), HotkeyManager::Action::fullScreen, fullScreen_);
+}
+
+bool GlobalShortcuts::works(HotkeyManager::Action action) const {
+    return action == HotkeyManager::Action::region ? regionWorks_ : fullScreenWorks_;
+}
+
+bool GlobalShortcuts::computeWorks(HotkeyManager::Action action) const {
+    switch (service_->mechanism()) {
+    case Mechanism::x11:
+    case Mechanism::portal:
+        return true;
+    case Mechanism::desktopSettings:
+        return desktopEntries_ &&
+               desktopEntries_->isBound(action == HotkeyManager::Action::region ? DesktopShortcutEntries::regionId
+                                                                                : DesktopShortcutEntries::fullScreenId);
+    case Mechanism::swayConfig:
+        return false;
+    }
+    return false;
+}
+
+void GlobalShortcuts::recheckWorks() {
+    const bool region = computeWorks(HotkeyManager::Action::region);
+    const bool fullScreen = computeWorks(HotkeyManager::Action::fullScreen);
+    if (region == regionWorks_ && fullScreen == fullScreenWorks_)
+        return;
+    regionWorks_ = region;
+    fullScreenWorks_ = fullScreen;
+    emit worksChanged();
 }

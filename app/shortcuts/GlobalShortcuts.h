@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 
+class DesktopShortcutEntries;
 class KeyEventMonitor;
 class Preferences;
 
@@ -34,11 +35,29 @@ public:
     // Registers both stored shortcuts again, retrying ones another app held.
     void registerAll();
 
+    // The shortcuts' entries in the desktop's own settings, where the app
+    // can write them (GNOME); null elsewhere.
+    DesktopShortcutEntries* desktopEntries() const { return desktopEntries_.get(); }
+    // Whether pressing the recorded shortcut captures in this session, so
+    // whether the app may tell people to press it: where the desktop binds
+    // it, only once it is in the desktop's settings as recorded; never where
+    // the app can't tell (sway's configuration file).
+    bool works(HotkeyManager::Action action) const;
+
+signals:
+    void worksChanged();
+
 private:
+    bool computeWorks(HotkeyManager::Action action) const;
+    void recheckWorks();
+
     Preferences& preferences_;
     std::function<void()> region_;
     std::function<void()> fullScreen_;
     std::unique_ptr<ShortcutService> service_;
     std::unique_ptr<KeyEventMonitor> keyMonitor_;
     std::unique_ptr<HotkeyManager> manager_;
+    std::unique_ptr<DesktopShortcutEntries> desktopEntries_;
+    bool regionWorks_ = false;
+    bool fullScreenWorks_ = false;
 };

@@ -1,6 +1,8 @@
 #include "shortcuts/ShortcutSettingsPanel.h"
 
 #include "settings/Preferences.h"
+#include "shortcuts/DesktopShortcutEntries.h"
+#include "shortcuts/DesktopShortcutEntriesView.h"
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/HotkeyRecorderView.h"
 #include "shortcuts/SwayBindings.h"
@@ -21,6 +23,8 @@ ShortcutSettingsPanel::ShortcutSettingsPanel(GlobalShortcuts& shortcuts, Prefere
     notice_->setWordWrap(true);
     notice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(notice_);
+    if (DesktopShortcutEntries* entries = shortcuts_.desktopEntries())
+        layout->addWidget(new DesktopShortcutEntriesView(*entries, preferences_, this));
     layout->addStretch();
 
     HotkeyManager& manager = shortcuts_.manager();
@@ -66,7 +70,12 @@ void ShortcutSettingsPanel::showState() {
     region_->setConflict(manager.conflicts().contains(HotkeyManager::Action::region));
     fullScreen_->setConflict(manager.conflicts().contains(HotkeyManager::Action::fullScreen));
     QString notice;
-    if (shortcuts_.mechanism() == GlobalShortcuts::Mechanism::desktopSettings)
+    if (const DesktopShortcutEntries* entries = shortcuts_.desktopEntries())
+        notice = tr("This desktop doesn't let apps set global shortcuts themselves, but Zorvi can add its two "
+                    "to %1, where they run \u201czorvi --capture-region\u201d and \u201czorvi "
+                    "--capture-screen\u201d.")
+                     .arg(entries->settingsName());
+    else if (shortcuts_.mechanism() == GlobalShortcuts::Mechanism::desktopSettings)
         notice = GlobalShortcuts::desktopSettingsText;
     else if (shortcuts_.mechanism() == GlobalShortcuts::Mechanism::swayConfig)
         notice = tr("sway lets you bind the shortcuts yourself: add these lines to ~/.config/sway/config and "

@@ -4,14 +4,11 @@
 
 #include <QStringList>
 
-#include <xkbcommon/xkbcommon.h>
-
 QString SwayBindings::line(const HotkeyBinding& binding, const QString& command) {
     if (!binding.keyCode || binding.tapCount != 1)
         return {};
-    const std::optional<uint32_t> keysym = KeyCodeTable::keysym(*binding.keyCode);
-    char name[64] = {};
-    if (!keysym || xkb_keysym_get_name(*keysym, name, sizeof name) <= 0)
+    const QString name = KeyCodeTable::keysymName(*binding.keyCode);
+    if (name.isEmpty())
         return {};
     // sway's names: Mod4 is Super, Mod1 is Alt; Fn never reaches it.
     QStringList keys;
@@ -23,7 +20,7 @@ QString SwayBindings::line(const HotkeyBinding& binding, const QString& command)
         keys << QStringLiteral("Mod1");
     if (binding.modifiers.contains(ModifierSet::shift()))
         keys << QStringLiteral("Shift");
-    keys << QString::fromLatin1(name);
+    keys << name;
     return QStringLiteral("bindsym %1 exec %2").arg(keys.join(QLatin1Char('+')), command);
 }
 

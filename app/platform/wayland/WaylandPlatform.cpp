@@ -2,6 +2,7 @@
 
 #include "platform/ActiveWindowSource.h"
 #include "platform/DesktopSettingsShortcuts.h"
+#include "platform/gnome/GnomeKeybindingStore.h"
 #include "platform/portal/PortalHotkeyRegistrar.h"
 #include "platform/portal/PortalScreenCapturer.h"
 #include "platform/portal/ScreenshotPortal.h"
@@ -37,5 +38,11 @@ std::unique_ptr<ShortcutService> WaylandPlatform::shortcutService() {
         return std::make_unique<PortalShortcuts>();
     if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
         return std::make_unique<DesktopSettingsShortcuts>(ShortcutService::Mechanism::swayConfig);
+    // XDG_CURRENT_DESKTOP is a list ("ubuntu:GNOME"); GNOME Classic and
+    // derivatives keep gnome-settings-daemon's shortcuts too.
+    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").toLower().split(':');
+    if (desktops.contains("gnome"))
+        return std::make_unique<DesktopSettingsShortcuts>(ShortcutService::Mechanism::desktopSettings,
+                                                          std::make_unique<GnomeKeybindingStore>());
     return std::make_unique<DesktopSettingsShortcuts>();
 }

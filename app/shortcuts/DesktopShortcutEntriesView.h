@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QWidget>
+
+class DesktopShortcutEntries;
+class Preferences;
+class QLabel;
+class QPushButton;
+
+// "Add to GNOME Settings" and "Remove from GNOME Settings" with what the
+// desktop's settings hold for the app now, and why the last change failed.
+class DesktopShortcutEntriesView : public QWidget {
+    Q_OBJECT
+public:
+    DesktopShortcutEntriesView(DesktopShortcutEntries& entries, Preferences& preferences, QWidget* parent = nullptr);
+
+private:
+    void showState();
+
+    DesktopShortcutEntries& entries_;
+    Preferences& preferences_;
+    QLabel* status_;
+    QWidget* error_;
+    QPushButton* add_;
+    QPushButton* remove_;
+};
