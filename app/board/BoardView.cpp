@@ -150,8 +150,8 @@ BoardView::BoardView(DashboardViewModel& board, QWidget* parent)
     pressLines->addLayout(press);
     pressLines->addWidget(twice);
     // Where the desktop runs no shortcut of ours yet, naming the keys would promise what nothing does.
-    auto* bindText = new QLabel(tr("This desktop runs no capture shortcut yet. Set one up in the shortcut settings; "
-                                   "until then, capture from the Capture menu."));
+    auto* bindText = new QLabel(tr("Your shortcut captures from anywhere once it is set up for this desktop. Until "
+                                   "then, capture from the Capture menu."));
     bindText->setObjectName("emptyBindShortcut");
     bindText->setAlignment(Qt::AlignCenter);
     bindText->setWordWrap(true);

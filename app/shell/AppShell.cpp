@@ -385,6 +385,9 @@ void AppShell::showOnboarding() {
         };
         auto* window = new OnboardingWindow(preferences_, permissions_, actions_, finish, tryCapture);
         window->setShortcutRecorders(new ShortcutSettingsPanel(*shortcuts_, preferences_));
+        window->setShortcutsWork(shortcuts_->works(HotkeyManager::Action::region));
+        connect(shortcuts_.get(), &GlobalShortcuts::worksChanged, window,
+                [this, window] { window->setShortcutsWork(shortcuts_->works(HotkeyManager::Action::region)); });
         return window;
     });
 }

@@ -250,8 +250,19 @@ QWidget* OnboardingWindow::makeAgent() {
          new MCPConnectionList});
 }
 
+void OnboardingWindow::setShortcutsWork(bool works) {
+    readyKeys_->setVisible(works);
+    readyUnbound_->setVisible(!works);
+}
+
 QWidget* OnboardingWindow::makeReady() {
     auto* rows = new QWidget;
+    readyKeys_ = rows;
+    readyUnbound_ = Labels::body(tr("Your shortcuts capture on this desktop once they are set up for it: see the "
+                                    "Shortcuts step, or Settings › Shortcuts later. Until then, capture from the "
+                                    "board's Capture menu."));
+    readyUnbound_->setObjectName("readyShortcutsUnbound");
+    readyUnbound_->hide();
     auto* grid = new QGridLayout(rows);
     auto* region = new KeyCaps(preferences_.regionHotkey());
     auto* full = new KeyCaps(preferences_.fullScreenHotkey());
@@ -286,5 +297,5 @@ QWidget* OnboardingWindow::makeReady() {
         {center,
          Labels::body(tr("Zorvi lives in your system tray. Ask your agent “what's open in Zorvi?” to see the board "
                          "from the other side.")),
-         rows, tryIt});
+         rows, readyUnbound_, tryIt});
 }

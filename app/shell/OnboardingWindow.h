@@ -28,6 +28,9 @@ public:
     void setStep(int step);
     // The shortcut recorders, in place of the shortcut step's key caps.
     void setShortcutRecorders(QWidget* recorders);
+    // Whether pressing the region shortcut captures in this session; where
+    // it doesn't, the last step says how to set it up instead of naming keys.
+    void setShortcutsWork(bool works);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -49,6 +52,8 @@ private:
     int step_ = 0;
     QStackedWidget* pages_;
     QWidget* shortcutRows_ = nullptr;
+    QWidget* readyKeys_ = nullptr;
+    QLabel* readyUnbound_ = nullptr;
     QList<QLabel*> progress_;
     QPushButton* back_;
     QPushButton* skip_;

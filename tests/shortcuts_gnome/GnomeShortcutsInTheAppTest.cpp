@@ -7,6 +7,7 @@
 #include "platform/DesktopSettingsShortcuts.h"
 #include "platform/gnome/GnomeKeybindingStore.h"
 #include "platform/x11/X11Platform.h"
+#include "shell/OnboardingWindow.h"
 #include "shell/SettingsWindow.h"
 #include "shell_ui/ShellFixture.h"
 #include "ui/KeyCaps.h"
@@ -114,6 +115,27 @@ TEST_F(GnomeShortcutsInTheAppTest, TheBoardPromisesTheShortcutOnlyOnceItIsInGnom
     EXPECT_TRUE(processEventsUntil([&] { return explainsBinding(); }));
     EXPECT_EQ(menuText("Capture Region"), "Capture Region");
     EXPECT_EQ(session->entryKey(foreignPath, "command"), "'gnome-terminal'");
+}
+
+// The first-run guide's shortcut step offers the same button, and its last
+// step names keys only once they are in GNOME Settings.
+TEST_F(GnomeShortcutsInTheAppTest, TheGuideAddsTheShortcutsAndNamesTheirKeysOnlyAfterwards) {
+    ASSERT_TRUE(launch());
+    auto* guide = windowNamed<OnboardingWindow>("onboardingWindow");
+    ASSERT_NE(guide, nullptr);
+    auto* unbound = guide->findChild<QLabel*>("readyShortcutsUnbound");
+    guide->setStep(OnboardingWindow::ready);
+    EXPECT_TRUE(processEventsUntil([&] { return unbound->isVisible(); })) << "the guide promises keys that do nothing";
+
+    guide->setStep(OnboardingWindow::shortcuts);
+    auto* add = guide->findChild<QPushButton*>("addToDesktopSettings");
+    ASSERT_NE(add, nullptr) << "no GNOME button on the guide's shortcut step";
+    click(add);
+    const QString added = DconfSession::listText({foreignPath, regionPath, screenPath});
+    ASSERT_TRUE(processEventsUntil([&] { return session->list() == added; })) << session->list().toStdString();
+
+    guide->setStep(OnboardingWindow::ready);
+    EXPECT_TRUE(processEventsUntil([&] { return unbound->parentWidget()->isVisible() && !unbound->isVisible(); }));
 }
 
 } // namespace
