@@ -42,6 +42,11 @@ DesktopShortcutEntriesView::DesktopShortcutEntriesView(DesktopShortcutEntries& e
     showState();
 }
 
+void DesktopShortcutEntriesView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    entries_.refresh();
+}
+
 void DesktopShortcutEntriesView::showState() {
     const QString settings = entries_.settingsName();
     const std::pair<QString, QString> ours[] = {{DesktopShortcutEntries::regionId, tr("Capture a region")},

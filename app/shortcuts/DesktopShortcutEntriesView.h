@@ -14,6 +14,10 @@ class DesktopShortcutEntriesView : public QWidget {
 public:
     DesktopShortcutEntriesView(DesktopShortcutEntries& entries, Preferences& preferences, QWidget* parent = nullptr);
 
+protected:
+    // GNOME Settings may have been changed by hand since the page was last seen.
+    void showEvent(QShowEvent* event) override;
+
 private:
     void showState();
 
