@@ -26,8 +26,9 @@ private:
 class DesktopKeybindings {
 public:
     struct Entry {
-        // Ours alone and stable across versions, so a later write finds and
-        // updates what an earlier one made ("zorvi-capture-region").
+        // Stable across versions, so a later write finds and updates what an
+        // earlier one made; it starts with "zorvi-", which is how ours are
+        // told from everyone else's ("zorvi-capture-region").
         QString id;
         // What the desktop's settings list shows.
         QString name;

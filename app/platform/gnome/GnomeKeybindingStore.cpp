@@ -111,6 +111,8 @@ bool GnomeKeybindingStore::canBind(const HotkeyBinding& binding) const {
 void GnomeKeybindingStore::setOurs(const std::vector<Entry>& asked) {
     std::vector<Entry> entries;
     for (Entry entry : asked) {
+        // An id without our mark would be written and never read back as ours.
+        Q_ASSERT(!idOf(pathFor(entry.id)).isEmpty());
         entry.accelerator = entry.binding ? GnomeAccelerator::fromBinding(*entry.binding) : QString();
         if (entry.accelerator.isEmpty())
             throw DesktopKeybindingsError(tr("GNOME can only run a command on a key combination pressed once, "
