@@ -6,6 +6,7 @@
 #include "platform/DesktopSettingsShortcuts.h"
 #include "platform/gnome/GnomeAccelerator.h"
 #include "platform/gnome/GnomeKeybindingStore.h"
+#include "platform/wayland/WaylandPlatform.h"
 #include "settings/Preferences.h"
 #include "shortcuts/DesktopShortcutEntries.h"
 #include "shortcuts/GlobalShortcuts.h"
@@ -225,6 +226,21 @@ TEST_F(GnomeKeybindingsTest, WithoutGnomesShortcutSchemaThePageSaysWhatIsMissing
         },
         ::testing::ExitedWithCode(7), "shown=1: .*org\\.gnome\\.settings-daemon\\.plugins\\.media-keys.* is missing");
     EXPECT_EQ(session->list(), before);
+}
+
+// A Wayland session without a GlobalShortcuts portal offers GNOME's settings
+// only on GNOME, which may name itself among others in XDG_CURRENT_DESKTOP.
+TEST_F(GnomeKeybindingsTest, OnlyGnomesWaylandSessionOffersGnomeSettings) {
+    WaylandPlatform wayland;
+    qputenv("XDG_CURRENT_DESKTOP", "sway");
+    EXPECT_EQ(wayland.shortcutService()->desktopKeybindings(), nullptr);
+    qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+    shortcuts = std::make_unique<GlobalShortcuts>(preferences, wayland.shortcutService(), [] {}, [] {});
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    ASSERT_NE(shortcuts->desktopEntries(), nullptr) << "GNOME's session was not recognised";
+    EXPECT_EQ(shortcuts->desktopEntries()->settingsName(), "GNOME Settings");
+    ASSERT_TRUE(entries().add()) << entries().error().toStdString();
+    EXPECT_EQ(session->entryKey(pathOf(region), "binding"), "'<Alt><Shift>2'");
 }
 
 // What the app records, as GNOME spells it, and what it reads back from

@@ -7,6 +7,7 @@
 #include "platform/DesktopSettingsShortcuts.h"
 #include "platform/gnome/GnomeKeybindingStore.h"
 #include "platform/x11/X11Platform.h"
+#include "settings/Preferences.h"
 #include "shell/OnboardingWindow.h"
 #include "shell/SettingsWindow.h"
 #include "shell_ui/ShellFixture.h"
@@ -131,6 +132,8 @@ TEST_F(GnomeShortcutsInTheAppTest, TheBoardPromisesTheShortcutOnlyOnceItIsInGnom
 // The first-run guide's shortcut step offers the same button, and its last
 // step names keys only once they are in GNOME Settings.
 TEST_F(GnomeShortcutsInTheAppTest, TheGuideAddsTheShortcutsAndNamesTheirKeysOnlyAfterwards) {
+    // A first launch, even after another test of this process finished the guide.
+    Preferences::shared().setHasCompletedOnboarding(false);
     ASSERT_TRUE(launch());
     auto* guide = windowNamed<OnboardingWindow>("onboardingWindow");
     ASSERT_NE(guide, nullptr);
