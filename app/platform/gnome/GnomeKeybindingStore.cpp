@@ -122,7 +122,8 @@ void GnomeKeybindingStore::setOurs(const std::vector<Entry>& asked) {
     const Settings list = listSettings();
     // Without dconf, GIO keeps settings in memory and every write would
     // vanish with this process.
-    const char* backend = G_OBJECT_TYPE_NAME(g_settings_backend_get_default());
+    const std::unique_ptr<GSettingsBackend, GObjectUnref> defaultBackend(g_settings_backend_get_default());
+    const char* backend = G_OBJECT_TYPE_NAME(defaultBackend.get());
     if (qstrcmp(backend, "GMemorySettingsBackend") == 0 || qstrcmp(backend, "GNullSettingsBackend") == 0)
         throw DesktopKeybindingsError(tr("GNOME's settings store (dconf) isn't installed here, so nothing Zorvi "
                                          "wrote to GNOME Settings would last."),
