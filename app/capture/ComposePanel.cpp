@@ -331,6 +331,18 @@ bool ComposePanel::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// Ctrl+Enter that reached the window as a plain key press: the shortcut map
+// ignores a window Qt does not yet count as active, which on Wayland can lag
+// behind the compositor's keyboard focus while the overlay hands over to us.
+void ComposePanel::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::ControlModifier) {
+        model_->save();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
 void ComposePanel::mousePressEvent(QMouseEvent* event) {
     dragOffset_ = event->globalPosition().toPoint() - frameGeometry().topLeft();
 }
