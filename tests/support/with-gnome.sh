@@ -43,7 +43,7 @@ settings org.gnome.shell enabled-extensions "['$probe']"
 settings org.gnome.shell disable-user-extensions false
 settings org.gnome.desktop.notifications show-banners false
 settings org.gnome.desktop.session idle-delay 0
-settings org.gnome.desktop.background picture-uri "''"
+settings org.gnome.desktop.background picture-options "'none'"
 settings org.gnome.desktop.background primary-color "'#303030'"
 settings org.gnome.desktop.background color-shading-type "'solid'"
 

@@ -183,8 +183,20 @@ bool GnomeDesktop::button(bool pressed) const {
     return call("NotifyPointerButton", {buttonLeft, pressed});
 }
 
+bool GnomeDesktop::waitForPointerOnFocusedWindow() const {
+    return processEventsUntil([&] {
+        const QJsonObject state = probe();
+        for (const QJsonValue value : state.value("windows").toArray()) {
+            const QJsonObject window = value.toObject();
+            if (window.value("focused").toBool())
+                return window.value("title") == state.value("pointerWindow");
+        }
+        return false;
+    }, 5000);
+}
+
 bool GnomeDesktop::drag(QPoint from, QPoint to) {
-    return moveTo(from) && press() && moveTo(to) && release();
+    return moveTo(from) && waitForPointerOnFocusedWindow() && press() && moveTo(to) && release();
 }
 
 bool GnomeDesktop::closeOverview() {

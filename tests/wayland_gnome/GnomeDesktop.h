@@ -31,6 +31,9 @@ public:
     // the left button pressed and released where the pointer is.
     bool moveTo(QPoint point) const;
     bool press() const { return button(true); }
+    // Waits until a press would reach the window with the keyboard: the
+    // shell finds what is under the pointer a frame after it moves.
+    bool waitForPointerOnFocusedWindow() const;
     bool release() const { return button(false); }
 
     // The shell starts in the overview; Escape closes it, as a person would.

@@ -1,7 +1,7 @@
 /* exported init */
 // Loaded only into the tests' headless GNOME Shell (tests/support/with-gnome.sh):
 // what sway's get_tree tells about windows, which GNOME keeps to itself.
-const { Gio } = imports.gi;
+const { Clutter, Gio, Meta } = imports.gi;
 const Main = imports.ui.main;
 
 const ProbeInterface = `
@@ -15,9 +15,9 @@ const ProbeInterface = `
 
 class Probe {
     // Every window with its title, frame, whether it has the keyboard and
-    // whether it is done appearing,
-    // whether the overview covers them, where the pointer is, and the
-    // primary monitor's logical geometry.
+    // whether it is done appearing; whether the overview covers them; where
+    // the pointer is and over which window; the primary monitor's logical
+    // geometry.
     Windows() {
         const [pointerX, pointerY] = global.get_pointer();
         const monitor = global.display.get_monitor_geometry(global.display.get_primary_monitor());
@@ -38,9 +38,22 @@ class Probe {
         return JSON.stringify({
             overview: Main.overview.visible,
             pointer: [pointerX, pointerY],
+            pointerWindow: this._pointerWindow(),
             monitor: { x: monitor.x, y: monitor.y, width: monitor.width, height: monitor.height },
             windows,
         });
+    }
+
+    // The window whose surface the pointer is over as the shell last picked
+    // it, which is where a button press goes. It can lag behind the pointer's
+    // position for a frame.
+    _pointerWindow() {
+        const seat = Clutter.get_default_backend().get_default_seat();
+        for (let actor = global.stage.get_device_actor(seat.get_pointer(), null); actor; actor = actor.get_parent()) {
+            if (actor instanceof Meta.WindowActor)
+                return actor.meta_window.get_title() ?? '';
+        }
+        return '';
     }
 }
 
