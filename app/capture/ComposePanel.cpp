@@ -208,9 +208,9 @@ void ComposePanel::showSelectedImage() {
 
 QWidget* ComposePanel::buildContextRow() {
     const CaptureContext& context = model_->pending().context;
-    QStringList parts;
-    if (context.appName)
-        parts << *context.appName;
+    // Some desktops never say which app has the focus (GNOME keeps it to its
+    // extensions); naming the gap reads better than an empty row.
+    QStringList parts{context.appName.value_or(tr("Unknown app"))};
     if (const std::optional<QString> title = model_->distinctWindowTitle())
         parts << *title;
     auto* label = new QLabel;
@@ -227,7 +227,6 @@ QWidget* ComposePanel::buildContextRow() {
         url->setTextFormat(Qt::PlainText);
         layout->addWidget(url);
     }
-    row->setVisible(!text.isEmpty() || context.url);
     return row;
 }
 

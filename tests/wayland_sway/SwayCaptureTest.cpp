@@ -4,95 +4,14 @@
 // compared with a picture the test put on the screen.
 #include "SwayDesktop.h"
 
-#include "support/QtPrinters.h"
-#include "support/LibraryFiles.h"
-#include "support/TempDir.h"
-
-#include "settings/Preferences.h"
-#include "store/CaptureStore.h"
-#include "store/ZorviPaths.h"
-
-#include <gtest/gtest.h>
-
-#include <QDirIterator>
+#include "support/WaylandCaptureFixture.h"
 
 namespace {
 
-class SwayCaptureTest : public ::testing::Test {
+class SwayCaptureTest : public WaylandCaptureFixture {
 protected:
-    static constexpr const char* overlayTitle = "Zorvi region selection";
-    static constexpr const char* noteTitle = "Zorvi note";
-
-    void SetUp() override {
-        ensureQtApplication();
-        qputenv("ZORVI_HOME", home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
-        // Past the first-run guide, as someone with a desktop shortcut is.
-        Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
-        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
-        ASSERT_TRUE(desktop.inputReady()) << "the virtual keyboard and pointer did not start";
-    }
-
-    void TearDown() override { stopApp(); }
-
-    static QString pictureFile() { return QStringLiteral(ZORVI_SOURCE_DIR "/tests/data/capture/known-window.png"); }
-    static QImage picture() { return TestImages::pixelsOf(QImage(pictureFile())); }
-
-    // `zorvi ARGUMENTS` as a desktop shortcut runs it: the first starts the
-    // app, later ones hand their command to it and end.
-    void zorvi(const QStringList& arguments, const QProcessEnvironment& environment = {}) {
-        if (app_.state() == QProcess::NotRunning) {
-            if (!environment.isEmpty())
-                app_.setProcessEnvironment(environment);
-            app_.setProcessChannelMode(QProcess::ForwardedChannels);
-            app_.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
-            ASSERT_TRUE(app_.waitForStarted());
-            return;
-        }
-        QProcess forwarder;
-        forwarder.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
-        ASSERT_TRUE(forwarder.waitForFinished(15000));
-        ASSERT_EQ(forwarder.exitCode(), 0);
-    }
-
-    void stopApp() {
-        if (app_.state() == QProcess::NotRunning)
-            return;
-        app_.terminate();
-        if (!app_.waitForFinished(5000))
-            app_.kill();
-        app_.waitForFinished();
-    }
-
-    std::vector<Capture> captures() { return store->captures(CaptureQuery()); }
-
-    bool waitForCaptures(std::size_t count) {
-        return processEventsUntil([&] { return captures().size() >= count; }, 15000);
-    }
-
-
-    QImage savedImage(const Capture& capture) {
-        const std::vector<CaptureImage> images = store->images(capture.id);
-        if (images.size() != 1)
-            return {};
-        return TestImages::pixelsOf(QImage(ZorviPaths::imageFile(images.front().imagePath)));
-    }
-
-    // Types a note into the note box once the compositor has given it the
-    // keyboard, and saves it.
-    void fileNote(const QString& note) {
-        ASSERT_TRUE(SwayDesktop::waitForFocus(noteTitle))
-            << "the note box never took the keyboard; windows: " << SwayDesktop::windowTitles().toStdString();
-        ASSERT_TRUE(desktop.type(note));
-        ASSERT_TRUE(desktop.ctrlKey("Return"));
-        ASSERT_TRUE(SwayDesktop::waitUntilGone(noteTitle));
-    }
-
-    TempDir home;
-    TempDir config;
-    std::unique_ptr<CaptureStore> store;
-    SwayDesktop desktop;
-    QProcess app_;
+    WaylandDesktop& desktop() override { return sway; }
+    SwayDesktop sway;
 };
 
 TEST_F(SwayCaptureTest, ADraggedRegionIsSavedPixelForPixelAtScaleOneAndTwoAndEscLeavesNothing) {
@@ -101,35 +20,26 @@ TEST_F(SwayCaptureTest, ADraggedRegionIsSavedPixelForPixelAtScaleOneAndTwoAndEsc
     for (const int scale : {1, 2}) {
         SCOPED_TRACE(scale);
         ASSERT_TRUE(SwayDesktop::configureOutput(QStringLiteral("scale %1").arg(scale)));
-        ASSERT_TRUE(SwayDesktop::showBackground(pictureFile(), known)) << "the picture never showed";
+        ASSERT_TRUE(sway.showBackground(pictureFile(), known)) << "the picture never showed";
         // The picture's top-left corner in logical pixels: it sits at the
         // centre of the output's pixels.
         const QSize pixels = SwayDesktop::outputRect().size() * scale;
-        const QPoint origin = SwayDesktop::backgroundOrigin(pixels, known.size()) / scale;
+        const QPoint origin = WaylandDesktop::backgroundOrigin(pixels, known.size()) / scale;
 
         zorvi({"--capture-region"});
-        ASSERT_TRUE(SwayDesktop::waitForWindow(overlayTitle)) << "no overlay; windows: " << SwayDesktop::windowTitles().toStdString();
-        ASSERT_TRUE(desktop.drag(origin + QPoint(10, 15), origin + QPoint(110, 95)));
+        ASSERT_TRUE(sway.waitForWindow(overlayTitle)) << "no overlay; windows: " << sway.windowTitles().toStdString();
+        ASSERT_TRUE(sway.drag(origin + QPoint(10, 15), origin + QPoint(110, 95)));
         const QString note = QStringLiteral("Misaligned at scale %1").arg(scale);
         ASSERT_NO_FATAL_FAILURE(fileNote(note));
         ASSERT_TRUE(waitForCaptures(++filed));
-        const std::vector<Capture> all = captures();
-        const auto capture = std::find_if(all.begin(), all.end(), [&](const Capture& c) { return c.note == note; });
-        ASSERT_NE(capture, all.end()) << "the note as typed";
+        const std::optional<Capture> capture = captureWithNote(note);
+        ASSERT_TRUE(capture) << "the note as typed";
         EXPECT_EQ(capture->captureMode, CaptureMode::region);
         EXPECT_EQ(capture->context.displayScale, double(scale));
         EXPECT_EQ(savedImage(*capture), known.copy(QRect(QPoint(10, 15) * scale, QSize(100, 80) * scale)))
             << "the crop of the picture, pixel for pixel";
 
-        // Esc in the overlay: no row and no file.
-        const QStringList files = libraryFiles();
-        zorvi({"--capture-region"});
-        ASSERT_TRUE(SwayDesktop::waitForWindow(overlayTitle));
-        ASSERT_TRUE(desktop.key("Escape"));
-        ASSERT_TRUE(SwayDesktop::waitUntilGone(overlayTitle));
-        EXPECT_FALSE(SwayDesktop::window(noteTitle).has_value());
-        EXPECT_EQ(captures().size(), filed);
-        EXPECT_EQ(libraryFiles(), files);
+        ASSERT_NO_FATAL_FAILURE(cancelFromTheOverlay());
         stopApp();
     }
 }
@@ -145,9 +55,9 @@ TEST_F(SwayCaptureTest, TheNoteBoxTakesTheKeyboardEveryTimeItOpensFromTheOverlay
     for (int i = 1; i <= times; ++i) {
         SCOPED_TRACE(i);
         zorvi({"--capture-region"});
-        ASSERT_TRUE(SwayDesktop::waitForFocus(overlayTitle)) << "no overlay with the keyboard; windows: "
-                                                            << SwayDesktop::windowTitles().toStdString();
-        ASSERT_TRUE(desktop.key("space")); // the whole output
+        ASSERT_TRUE(sway.waitForFocus(overlayTitle)) << "no overlay with the keyboard; windows: "
+                                                     << sway.windowTitles().toStdString();
+        ASSERT_TRUE(sway.key("space")); // the whole output
         ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("Note number %1").arg(i)));
         ASSERT_TRUE(waitForCaptures(std::size_t(i)));
     }
@@ -168,8 +78,8 @@ TEST_F(SwayCaptureTest, TheNoteBoxTakesTheKeyboardEveryTimeItOpensFromTheOverlay
 // root window.
 TEST_F(SwayCaptureTest, TheWholeOutputIsSavedOnADesktopThatAlsoOffersAnXServer) {
     const QImage known = picture();
-    ASSERT_TRUE(SwayDesktop::showBackground(pictureFile(), known));
-    const QImage screen = SwayDesktop::screenshot();
+    ASSERT_TRUE(sway.showBackground(pictureFile(), known));
+    const QImage screen = sway.screenshot();
 
     QProcess xserver;
     xserver.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24"});
@@ -234,13 +144,13 @@ TEST_F(SwayCaptureTest, TheOfferedBindsymLinesStartACaptureFromTheKeyboard) {
     ASSERT_TRUE(processEventsUntil([] { return QFileInfo::exists(SingleInstance::socketPath()); }, 15000))
         << "the app never listened for commands";
 
-    ASSERT_TRUE(desktop.key("2", {"alt", "shift"}));
-    ASSERT_TRUE(SwayDesktop::waitForFocus(overlayTitle)) << "the shortcut did not start a capture; windows: "
-                                                        << SwayDesktop::windowTitles().toStdString();
-    ASSERT_TRUE(desktop.key("Escape"));
-    ASSERT_TRUE(SwayDesktop::waitUntilGone(overlayTitle));
+    ASSERT_TRUE(sway.key("2", {"alt", "shift"}));
+    ASSERT_TRUE(sway.waitForFocus(overlayTitle)) << "the shortcut did not start a capture; windows: "
+                                                        << sway.windowTitles().toStdString();
+    ASSERT_TRUE(sway.key("Escape"));
+    ASSERT_TRUE(sway.waitUntilGone(overlayTitle));
 
-    ASSERT_TRUE(desktop.key("3", {"alt", "shift"}));
+    ASSERT_TRUE(sway.key("3", {"alt", "shift"}));
     ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("From the keyboard")));
     ASSERT_TRUE(waitForCaptures(1));
     EXPECT_EQ(captures().front().captureMode, CaptureMode::fullscreen);

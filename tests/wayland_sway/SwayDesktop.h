@@ -1,31 +1,18 @@
 #pragma once
 
-#include "support/QtEventLoop.h"
 #include "support/TestImages.h"
+#include "support/WaylandDesktop.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QImage>
-#include <QPoint>
-#include <QProcess>
-#include <QRect>
-#include <QStringList>
 #include <QTemporaryDir>
 
-#include <optional>
-
-// The sway session this test program runs in (support/with-sway.sh), driven
-// the way a person would: keys and drags through a virtual keyboard and
-// pointer that live as long as the session, windows read from sway's own tree.
-class SwayDesktop {
+// The sway session this test program runs in (support/with-sway.sh): keys
+// and drags through a virtual keyboard and pointer that live as long as the
+// session, windows read from sway's own tree.
+class SwayDesktop : public WaylandDesktop {
 public:
-    struct Window {
-        QString title;
-        QRect rect;
-        bool focused = false;
-    };
-
     SwayDesktop() {
         input_.setProgram(QStringLiteral(ZORVI_VIRTUAL_INPUT));
         input_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -33,23 +20,13 @@ public:
         inputReady_ = input_.waitForReadyRead(10000) && input_.readLine().trimmed() == "ready";
     }
 
-    ~SwayDesktop() {
+    ~SwayDesktop() override {
         input_.closeWriteChannel();
         if (!input_.waitForFinished(3000))
             input_.kill();
     }
 
-    bool inputReady() const { return inputReady_; }
-
-    // Runs a program to its end; its standard output. Empty on failure.
-    static QByteArray run(const QString& program, const QStringList& arguments) {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process.start(program, arguments);
-        if (!process.waitForFinished(15000) || process.exitCode() != 0)
-            return {};
-        return process.readAllStandardOutput();
-    }
+    bool inputReady() const override { return inputReady_; }
 
     static bool swaymsg(const QString& command) {
         return !run(QStringLiteral("swaymsg"), {command}).isEmpty();
@@ -66,71 +43,39 @@ public:
 
     // Shows a picture centred on the output's background, pixel for pixel
     // whatever the scale, and waits until it is on screen.
-    static bool showBackground(const QString& picturePath, const QImage& picture) {
-        if (!configureOutput(QStringLiteral("bg %1 center").arg(picturePath)))
-            return false;
-        return processEventsUntil([&] {
-            const QImage shown = screenshot();
-            return !shown.isNull() && shown.copy(QRect(backgroundOrigin(shown.size(), picture.size()),
-                                                       picture.size())) == picture;
-        }, 10000);
+    bool showBackground(const QString& picturePath, const QImage& picture) const {
+        return configureOutput(QStringLiteral("bg %1 center").arg(picturePath)) && waitForBackground(picture);
     }
 
-    // Where a centred background picture's top-left pixel lands on a screen of this many pixels.
-    static QPoint backgroundOrigin(QSize screenPixels, QSize picture) {
-        return {(screenPixels.width() - picture.width()) / 2, (screenPixels.height() - picture.height()) / 2};
-    }
-
-    // What the output shows now, at its full pixel resolution (grim).
-    static QImage screenshot() {
+    // grim's picture of the output.
+    QImage screenshot() const override {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("screen.png"));
         run(QStringLiteral("grim"), {file});
         return TestImages::pixelsOf(QImage(file));
     }
 
-    static std::optional<Window> window(const QString& title) {
+    std::optional<Window> window(const QString& title) const override {
         return find(tree(), title);
     }
 
-    // Every window's title, for failure messages.
-    static QString windowTitles() {
+    QString windowTitles() const override {
         QStringList titles;
         collectTitles(tree(), titles);
         return titles.join(QStringLiteral(", "));
     }
 
-    static bool waitForWindow(const QString& title, int timeoutMs = 15000) {
-        return processEventsUntil([&] { return window(title).has_value(); }, timeoutMs);
-    }
-
-    static bool waitForFocus(const QString& title, int timeoutMs = 15000) {
-        return processEventsUntil([&] {
-            const std::optional<Window> found = window(title);
-            return found && found->focused;
-        }, timeoutMs);
-    }
-
-    static bool waitUntilGone(const QString& title, int timeoutMs = 15000) {
-        return processEventsUntil([&] { return !window(title).has_value(); }, timeoutMs);
-    }
-
-    // Presses the left button at `from`, moves to `to`, releases (logical pixels).
-    bool drag(QPoint from, QPoint to) {
+    bool drag(QPoint from, QPoint to) override {
         const QRect layout = outputRect();
         return send(QStringLiteral("drag %1 %2 %3 %4 %5 %6")
                         .arg(from.x()).arg(from.y()).arg(to.x()).arg(to.y())
                         .arg(layout.width()).arg(layout.height()));
     }
 
-    // Plain ASCII, as a US keyboard types it.
-    bool type(const QString& text) { return send(QStringLiteral("type ") + text); }
-    // One key by its keysym name ("space", "Escape", "2"), with modifiers
-    // held ("ctrl", "alt", "shift", "super").
-    bool key(const QString& keysym, const QStringList& held = {}) {
+    bool type(const QString& text) override { return send(QStringLiteral("type ") + text); }
+    bool key(const QString& keysym, const QStringList& held = {}) override {
         return send(QStringList{QStringLiteral("key"), keysym, held.join(u' ')}.join(u' ').trimmed());
     }
-    bool ctrlKey(const QString& keysym) { return key(keysym, {QStringLiteral("ctrl")}); }
 
 private:
     static QRect rectOf(const QJsonObject& rect) {

@@ -1,0 +1,130 @@
+#pragma once
+
+#include "support/LibraryFiles.h"
+#include "support/QtEventLoop.h"
+#include "support/QtPrinters.h"
+#include "support/TempDir.h"
+#include "support/TestImages.h"
+#include "support/WaylandDesktop.h"
+
+#include "settings/Preferences.h"
+#include "store/CaptureStore.h"
+#include "store/ZorviPaths.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+// Captures on a real Wayland desktop: the app (ZORVI_APP_BINARY) started from
+// the command line the way a desktop shortcut starts it, with a library of
+// the test's own that the test reads back from its SQLite file.
+class WaylandCaptureFixture : public ::testing::Test {
+protected:
+    static constexpr const char* overlayTitle = "Zorvi region selection";
+    static constexpr const char* noteTitle = "Zorvi note";
+
+    // The desktop the test drives.
+    virtual WaylandDesktop& desktop() = 0;
+
+    void SetUp() override {
+        ensureQtApplication();
+        qputenv("ZORVI_HOME", home.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        // Past the first-run guide, as someone with a desktop shortcut is.
+        Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
+        store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
+        ASSERT_TRUE(desktop().inputReady()) << "the keyboard and pointer of the test did not start";
+    }
+
+    void TearDown() override { stopApp(); }
+
+    // A picture with known pixels for the desktop to show.
+    static QString pictureFile() { return QStringLiteral(ZORVI_SOURCE_DIR "/tests/data/capture/known-window.png"); }
+    static QImage picture() { return TestImages::pixelsOf(QImage(pictureFile())); }
+
+    // `zorvi ARGUMENTS` as a desktop shortcut runs it: the first starts the
+    // app, later ones hand their command to it and end.
+    void zorvi(const QStringList& arguments, const QProcessEnvironment& environment = {}) {
+        if (app_.state() == QProcess::NotRunning) {
+            if (!environment.isEmpty())
+                app_.setProcessEnvironment(environment);
+            app_.setProcessChannelMode(QProcess::ForwardedChannels);
+            app_.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
+            ASSERT_TRUE(app_.waitForStarted());
+            return;
+        }
+        QProcess forwarder;
+        forwarder.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
+        ASSERT_TRUE(forwarder.waitForFinished(15000));
+        ASSERT_EQ(forwarder.exitCode(), 0);
+    }
+
+    bool appRunning() const { return app_.state() != QProcess::NotRunning; }
+
+    void stopApp() {
+        if (app_.state() == QProcess::NotRunning)
+            return;
+        app_.terminate();
+        if (!app_.waitForFinished(5000))
+            app_.kill();
+        app_.waitForFinished();
+    }
+
+    std::vector<Capture> captures() { return store->captures(CaptureQuery()); }
+
+    bool waitForCaptures(std::size_t count) {
+        return processEventsUntil([&] { return captures().size() >= count; }, 15000);
+    }
+
+    // The capture filed with this note, if any.
+    std::optional<Capture> captureWithNote(const QString& note) {
+        for (Capture& capture : captures())
+            if (capture.note == note)
+                return std::move(capture);
+        return std::nullopt;
+    }
+
+    QImage savedImage(const Capture& capture) {
+        const std::vector<CaptureImage> images = store->images(capture.id);
+        if (images.size() != 1)
+            return {};
+        return TestImages::pixelsOf(QImage(ZorviPaths::imageFile(images.front().imagePath)));
+    }
+
+    // Types a note into the note box once the compositor has given it the
+    // keyboard, and saves it.
+    void fileNote(const QString& note) {
+        ASSERT_TRUE(desktop().waitForFocus(noteTitle))
+            << "the note box never took the keyboard; windows: " << desktop().windowTitles().toStdString();
+        ASSERT_TRUE(desktop().type(note));
+        ASSERT_TRUE(desktop().ctrlKey("Return"));
+        ASSERT_TRUE(desktop().waitUntilGone(noteTitle));
+    }
+
+    // Esc in the overlay: it closes, no note box follows, and the library
+    // keeps exactly the rows and files it had.
+    void cancelFromTheOverlay() {
+        const std::size_t rows = captures().size();
+        const QStringList files = libraryFiles();
+        zorvi({"--capture-region"});
+        ASSERT_TRUE(desktop().waitForFocus(overlayTitle))
+            << "no overlay with the keyboard; windows: " << desktop().windowTitles().toStdString();
+        ASSERT_TRUE(desktop().key("Escape"));
+        ASSERT_TRUE(desktop().waitUntilGone(overlayTitle));
+        EXPECT_FALSE(desktop().window(noteTitle).has_value());
+        EXPECT_EQ(captures().size(), rows);
+        EXPECT_EQ(libraryFiles(), files);
+    }
+
+    TempDir home;
+    TempDir config;
+    std::unique_ptr<CaptureStore> store;
+
+private:
+    QProcess app_;
+};
