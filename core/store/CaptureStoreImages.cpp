@@ -55,7 +55,7 @@ CaptureImage CaptureStore::addImage(CaptureImage image) {
 
 void CaptureStore::updateImage(const CaptureImage& image) {
     db_->transaction([&] {
-        const QStringList changed = changedFields(rawImage(image.id), image);
+        const QStringList changed = changedFields(imageIncludingDeleted(image.id), image);
         // Without a marked copy the marked hash goes too, or the old marked
         // copy would be pushed again and downloaded back.
         db_->execute("UPDATE capture_images SET position = ?1, image_path = ?2, annotated_path = ?3, thumb_path = ?4, "
