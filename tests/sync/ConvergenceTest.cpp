@@ -38,10 +38,7 @@ TEST_F(Convergence, TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
     ASSERT_EQ(a.sync().left(1), QString::number(int(SyncStatus::Kind::idle)));
     ASSERT_EQ(b.sync().left(1), QString::number(int(SyncStatus::Kind::idle)));
 
-    std::map<QString, std::map<QString, std::set<QString>>> written;
-    const QStringList people{*a.store().syncMeta("user_id"), *b.store().syncMeta("user_id")};
-    Editor editors[] = {Editor(a, random, written, 0, people), Editor(b, random, written, 1, people)};
-    editors[0].makesPrivateCaptures = true;
+    TwoEditors team(a, b, random);
     Device* devices[] = {&a, &b};
     proxy.setFailureRate(0.15);
     const int edits = 1000;
@@ -53,7 +50,7 @@ TEST_F(Convergence, TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
         } else if (roll == 1 && devices[who]->syncing()) {
             devices[who]->sync(); // lets runs and edits interleave, not just pile up
         } else {
-            editors[who].randomEdit();
+            team.editors[who].randomEdit();
             ++done;
         }
         a.poll();
@@ -67,8 +64,7 @@ TEST_F(Convergence, TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
 
     // The service's view: a third computer that starts from nothing.
     Device fresh("C", api, ServiceAccounts::tokenFor(server, ServiceAccounts::alice));
-    for (int round = 0; round < 30 && (round < 1 || pendingRows(fresh) > 0); ++round)
-        fresh.sync();
+    pullEverything(fresh);
 
     const auto viewA = snapshot(a, true);
     const auto viewB = snapshot(b);
@@ -90,7 +86,7 @@ TEST_F(Convergence, TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
 
     // Nothing typed is lost: a field one person alone wrote ends with their last value.
     int checked = 0;
-    for (const auto& [key, byEditor] : written) {
+    for (const auto& [key, byEditor] : team.written) {
         if (byEditor.size() != 1)
             continue;
         const QString captureID = key.section(' ', 0, 0);
@@ -99,7 +95,7 @@ TEST_F(Convergence, TwoComputersEditingAtOnceEndUpWithTheSameLibrary) {
         if (!c)
             continue; // deleted since
         const int who = byEditor.begin()->first.toInt();
-        const QString expected = editors[who].last_.at(key);
+        const QString expected = team.editors[who].last_.at(key);
         QString actual;
         if (field == "note") actual = c->note;
         else if (field == "status") actual = rawValue(c->status);

@@ -241,3 +241,17 @@ private:
     QStringList people_; // user ids, by editor
 };
 
+// Alice on `a` and Bob on `b` at work in one workspace; Alice also files
+// captures in a group only she is in.
+struct TwoEditors {
+    TwoEditors(Device& a, Device& b, std::mt19937& random)
+        : people{*a.store().syncMeta("user_id"), *b.store().syncMeta("user_id")},
+          editors{Editor(a, random, written, 0, people), Editor(b, random, written, 1, people)} {
+        editors[0].makesPrivateCaptures = true;
+    }
+
+    // The values each field was given, by field and editor.
+    std::map<QString, std::map<QString, std::set<QString>>> written;
+    QStringList people;
+    Editor editors[2];
+};
