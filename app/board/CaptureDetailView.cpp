@@ -133,7 +133,7 @@ void CaptureDetailView::refresh() {
     pages_->setCurrentIndex(c ? 0 : 1);
     if (!c)
         return;
-    appTitle_->setText("<b>" + c->appName.value_or(tr("Unknown app")).toHtmlEscaped() + "</b>  " +
+    appTitle_->setText("<b>" + c->context.appName.value_or(tr("Unknown app")).toHtmlEscaped() + "</b>  " +
                        RelativeTime::string(c->createdAt));
     shortID_->setShortID(c->shortID());
     facts_->refresh();

@@ -252,16 +252,16 @@ void CaptureFactsPane::refreshContext(const Capture& c) {
         context_->addRow(label, field);
         return field;
     };
-    row(tr("App"), c.appName.value_or(tr("Unknown")).toHtmlEscaped());
-    if (c.windowTitle)
-        row(tr("Window"), c.windowTitle->toHtmlEscaped());
-    if (c.url) {
+    row(tr("App"), c.context.appName.value_or(tr("Unknown")).toHtmlEscaped());
+    if (c.context.windowTitle)
+        row(tr("Window"), c.context.windowTitle->toHtmlEscaped());
+    if (c.context.url) {
         QLabel* link =
-            row(tr("URL"), QString("<a href=\"%1\">%2</a>").arg(c.url->toHtmlEscaped(), c.url->toHtmlEscaped()));
+            row(tr("URL"), QString("<a href=\"%1\">%2</a>").arg(c.context.url->toHtmlEscaped(), c.context.url->toHtmlEscaped()));
         link->setOpenExternalLinks(true);
     }
-    if (c.displayName)
-        row(tr("Display"), c.displayName->toHtmlEscaped());
+    if (c.context.displayName)
+        row(tr("Display"), c.context.displayName->toHtmlEscaped());
     if (c.hasImage())
         row(tr("Size"), tr("%1 × %2 px").arg(c.imageWidth).arg(c.imageHeight));
     row(tr("Mode"), translatedName(c.captureMode));

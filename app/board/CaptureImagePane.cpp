@@ -68,7 +68,7 @@ CaptureImagePane::CaptureImagePane(Library& library, const ShownCapture& shown, 
         [this] { return selectedImage(); },
         [this] {
             const Capture* c = shown_.capture();
-            return c ? SaveAsName::Context{c->createdAt.toLocalTime(), c->appName.value_or(QString()), c->note}
+            return c ? SaveAsName::Context{c->createdAt.toLocalTime(), c->context.appName.value_or(QString()), c->note}
                      : SaveAsName::Context{};
         },
         this));

@@ -2,7 +2,7 @@
 
 #include "Authenticator.h"
 #include "ServiceConfig.h"
-#include "UrlSigner.h"
+#include "security/UrlSigner.h"
 #include "net/EventStreams.h"
 #include "net/FrontDoor.h"
 #include "net/RequestProcessor.h"

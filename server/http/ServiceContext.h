@@ -2,7 +2,7 @@
 
 #include "Authenticator.h"
 #include "ServiceConfig.h"
-#include "UrlSigner.h"
+#include "security/UrlSigner.h"
 #include "net/EventStreams.h"
 #include "storage/AccountStore.h"
 #include "storage/BlobStore.h"

@@ -4,7 +4,7 @@
 #include "ServerDatabase.h"
 #include "SqliteAccountStore.h"
 #include "SqliteSyncRowStore.h"
-#include "http/UrlSigner.h"
+#include "security/UrlSigner.h"
 #include "postgres/PgAccountStore.h"
 #include "postgres/PgSyncRowStore.h"
 #include "s3/S3BlobStore.h"

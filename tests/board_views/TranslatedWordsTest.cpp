@@ -102,7 +102,7 @@ protected:
         data << Library::groupColors;
         for (const QString& id : {crash, layout, fixed}) {
             const Capture c = *stored(id);
-            data << c.note << c.appName.value_or(QString()) << c.shortID();
+            data << c.note << c.context.appName.value_or(QString()) << c.shortID();
             for (const ActivityEvent& e : store->activity(id))
                 data << e.actor << e.detail;
         }
