@@ -81,12 +81,28 @@ public:
         return {(screenPixels.width() - picture.width()) / 2, (screenPixels.height() - picture.height()) / 2};
     }
 
-    // What the output shows now, at its full pixel resolution (grim).
-    static QImage screenshot() {
+    // What the outputs show now, at their full pixel resolution (grim);
+    // one output's alone when named.
+    static QImage screenshot(const QString& outputName = {}) {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("screen.png"));
-        run(QStringLiteral("grim"), {file});
+        QStringList arguments;
+        if (!outputName.isEmpty())
+            arguments << QStringLiteral("-o") << outputName;
+        run(QStringLiteral("grim"), arguments << file);
         return TestImages::pixelsOf(QImage(file));
+    }
+
+    // Every output as `swaymsg -t get_outputs` lists it.
+    static QJsonArray outputs() { return QJsonDocument::fromJson(run("swaymsg", {"-t", "get_outputs"})).array(); }
+
+    static bool waitForFocusedOutput(const QString& name, int timeoutMs = 15000) {
+        return processEventsUntil([&] {
+            for (const QJsonValue output : outputs())
+                if (output.toObject().value("name").toString() == name)
+                    return output.toObject().value("focused").toBool();
+            return false;
+        }, timeoutMs);
     }
 
     static std::optional<Window> window(const QString& title) {
@@ -139,8 +155,8 @@ private:
     }
 
     static QJsonObject output() {
-        const QJsonArray outputs = QJsonDocument::fromJson(run("swaymsg", {"-t", "get_outputs"})).array();
-        return outputs.isEmpty() ? QJsonObject() : outputs.first().toObject();
+        const QJsonArray all = outputs();
+        return all.isEmpty() ? QJsonObject() : all.first().toObject();
     }
 
     static QJsonObject tree() { return QJsonDocument::fromJson(run("swaymsg", {"-t", "get_tree"})).object(); }
