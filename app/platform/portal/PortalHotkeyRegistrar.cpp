@@ -146,8 +146,8 @@ PortalHotkeyRegistrar::AskedSet PortalHotkeyRegistrar::wanted() const {
 
 void PortalHotkeyRegistrar::settle() {
     const AskedSet shortcuts = wanted();
-    // No set releases nothing at the desktop: the shortcut recorder lets go of
-    // everything while it listens, and binding the same set again afterwards
+    // An empty set unbinds nothing at the desktop: the shortcut recorder lets
+    // go of everything while it listens, and binding the same set again afterwards
     // could have the desktop ask the user once more. Activations of shortcuts
     // no registration holds are ignored meanwhile.
     if (shortcuts.isEmpty())
