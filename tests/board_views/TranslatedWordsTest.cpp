@@ -9,6 +9,7 @@
 #include "board/CaptureDetailView.h"
 #include "board/DashboardViewModel.h"
 #include "board/NewGroupDialog.h"
+#include "store/RemoteApplier.h"
 #include "ui/KeyCaps.h"
 
 #include <QAbstractButton>
@@ -81,8 +82,8 @@ protected:
         BoardFixture::SetUp();
         window.reset();
         QCoreApplication::installTranslator(&translator);
-        store->upsertPerson(Person{"u-ada", "Ada", std::nullopt, std::nullopt, "person"});
-        store->upsertPerson(Person{"u-bot", "Triage", std::nullopt, std::nullopt, "bot"});
+        RemoteApplier(*store).upsertPerson(Person{"u-ada", "Ada", std::nullopt, std::nullopt, "person"});
+        RemoteApplier(*store).upsertPerson(Person{"u-bot", "Triage", std::nullopt, std::nullopt, "bot"});
         library->reload();
         ASSERT_TRUE(library->createGroup("Web"));
         ASSERT_TRUE(library->addComment("Reproduced on build 124", crash));
