@@ -6,9 +6,12 @@
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
 #include "platform/PermissionsService.h"
+#include "platform/ScreenFocus.h"
 #include "settings/Preferences.h"
 
 #include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 
 CaptureController::CaptureController(Library& library, Preferences& preferences, PermissionsService& permissions,
@@ -127,7 +130,7 @@ void CaptureController::startFullScreen(Intent intent, bool awaitSecondPress) {
     intent_ = intent;
     setCapturing(true);
     flowContext_ = contextForFlow();
-    const QPointF point = QCursor::pos();
+    const QPointF point = fullScreenPoint();
     heldShot_.reset();
     // The window for a second press opens with the first press, so a press
     // that comes while our own windows step aside still counts.
@@ -140,6 +143,14 @@ void CaptureController::startFullScreen(Intent intent, bool awaitSecondPress) {
 void CaptureController::setCapturing(bool capturing) {
     if (std::exchange(isCapturing_, capturing) != capturing)
         emit isCapturingChanged(capturing);
+}
+
+QPointF CaptureController::fullScreenPoint() const {
+    if (const std::optional<QString> name = screenFocus_ ? screenFocus_->focusedScreen() : std::nullopt)
+        for (const QScreen* screen : QGuiApplication::screens())
+            if (screen->name() == *name)
+                return QRectF(screen->geometry()).center();
+    return QCursor::pos();
 }
 
 CaptureContext CaptureController::contextForFlow() {

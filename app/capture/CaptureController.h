@@ -22,6 +22,7 @@ class Library;
 class PermissionsService;
 class Preferences;
 class ScreenCapturer;
+class ScreenFocus;
 class ShutterSound;
 
 
@@ -47,6 +48,9 @@ public:
     void setSound(ShutterSound* sound) { sound_ = sound; }
     // Without a finder, window capture says it isn't available here.
     void setWindowFinder(const WindowFinder* finder, WindowContextSource context);
+    // Where the session names the focused screen, full screen takes it;
+    // without one, the screen under the pointer.
+    void setScreenFocus(const ScreenFocus* focus) { screenFocus_ = focus; }
 
     // The region trigger: pressed again while the overlay waits for a drag,
     // it files a note without a screenshot.
@@ -100,6 +104,8 @@ private:
     void startFullScreen(Intent intent, bool awaitSecondPress);
     void setCapturing(bool capturing);
     CaptureContext contextForFlow();
+    // A point on the screen full screen takes.
+    QPointF fullScreenPoint() const;
     void beginFlowIfNeeded();
     void endFlow();
     // Grabs the screens once our own windows are off them.
@@ -140,6 +146,7 @@ private:
     ContextSource contextSource_;
     ShutterSound* sound_ = nullptr;
     const WindowFinder* windowFinder_ = nullptr;
+    const ScreenFocus* screenFocus_ = nullptr;
     WindowContextSource windowContext_;
     PendingMarkup markup_;
     std::function<void()> onScreenCaptureUnavailable_;

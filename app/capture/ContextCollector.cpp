@@ -51,7 +51,9 @@ CaptureContext ContextCollector::describe(const ActiveWindow& window, bool colle
         context.appName = nilIfBlank(window.className ? window.className : window.instanceName);
     }
     context.windowTitle = nilIfBlank(window.title);
-    context.displayName = displayUnderCursor();
+    // Where the compositor names the window's output, that is its display;
+    // elsewhere the pointer tells.
+    context.displayName = window.output ? nilIfBlank(window.output) : displayUnderCursor();
     if (collectURL && app && browserIDs().contains(app->id) && browsers_ && window.pid)
         context.url = nilIfBlank(browsers_->activeTabAddress(*window.pid));
     return context;

@@ -22,4 +22,23 @@ QString keyEvents(SessionType session, bool available) {
     return available ? QObject::tr("Granted") : QObject::tr("Not available");
 }
 
+QString screenCaptureGuide(SessionType session, DesktopKind desktop) {
+    if (session != SessionType::wayland)
+        return QObject::tr("In an X11 session Zorvi reads the screen directly: there is nothing to grant.");
+    switch (desktop) {
+    case DesktopKind::gnome:
+        return QObject::tr("GNOME takes each screenshot for Zorvi. The first time, it asks in its own dialog whether "
+                           "Zorvi may take screenshots; allow it once and GNOME remembers.");
+    case DesktopKind::kde:
+        return QObject::tr("KDE Plasma takes each screenshot for Zorvi and asks in its own dialog whether this app "
+                           "may take them; allow Zorvi when it asks.");
+    case DesktopKind::sway:
+        return QObject::tr("sway takes each screenshot for Zorvi without asking: there is nothing to grant.");
+    case DesktopKind::other:
+        break;
+    }
+    return QObject::tr("On Wayland your desktop takes each screenshot for Zorvi and may ask you to allow it in its "
+                       "own dialog the first time.");
+}
+
 } // namespace PermissionTexts

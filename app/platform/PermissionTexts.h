@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DesktopKind.h"
 #include "platform/SessionType.h"
 
 #include <QString>
@@ -11,5 +12,9 @@ namespace PermissionTexts {
 
 QString screenCapture(SessionType session, bool available);
 QString keyEvents(SessionType session, bool available);
+// How this desktop guards screenshots, for the first-run guide: GNOME asks
+// once in its own dialog, KDE asks for each app, sway never asks, X11 has
+// nothing to grant.
+QString screenCaptureGuide(SessionType session, DesktopKind desktop);
 
 } // namespace PermissionTexts

@@ -2,6 +2,7 @@
 
 #include "platform/NullPlatform.h"
 #include "platform/PlatformChoice.h"
+#include "platform/ScreenFocus.h"
 #include "platform/TimedUncoverWatcher.h"
 #include "platform/WindowFinder.h"
 #include "platform/wayland/WaylandPlatform.h"
@@ -72,4 +73,8 @@ std::unique_ptr<WindowFinder> Platform::windowFinder() {
 
 std::unique_ptr<UncoverWatcher> Platform::uncoverWatcher() {
     return std::make_unique<TimedUncoverWatcher>();
+}
+
+std::unique_ptr<ScreenFocus> Platform::screenFocus() {
+    return nullptr;
 }

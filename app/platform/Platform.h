@@ -9,6 +9,7 @@
 class ActiveWindowSource;
 class KeyboardLayout;
 class ScreenCapturer;
+class ScreenFocus;
 class ShortcutService;
 class UncoverWatcher;
 class WindowFinder;
@@ -34,6 +35,9 @@ public:
     virtual bool canMonitorKeys() = 0;
     // Null where the session won't say which window is active.
     virtual std::unique_ptr<ActiveWindowSource> activeWindowSource() = 0;
+    // Which screen a whole-screen capture takes; null where the screen under
+    // the pointer is the answer (X11 reports the pointer anywhere).
+    virtual std::unique_ptr<ScreenFocus> screenFocus();
     virtual std::unique_ptr<ShortcutService> shortcutService() = 0;
     // Never null: where windows can't be listed, one that says why.
     virtual std::unique_ptr<WindowFinder> windowFinder();

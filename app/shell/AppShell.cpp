@@ -33,6 +33,7 @@
 #include "platform/DesktopNotifier.h"
 #include "platform/Platform.h"
 #include "platform/ScreenCapturer.h"
+#include "platform/ScreenFocus.h"
 #include "platform/ShutterSound.h"
 #include "platform/WindowFinder.h"
 #include "markup/AnnotationEditorWindowController.h"
@@ -135,6 +136,8 @@ bool AppShell::launch() {
         [collector = contextCollector_.get()] { return collector->snapshot(); });
     captureController_->setSound(shutterSound_.get());
     new CaptureAlerts(*captureController_, captureController_.get());
+    screenFocus_ = Platform::current().screenFocus();
+    captureController_->setScreenFocus(screenFocus_.get());
     windowFinder_ = Platform::current().windowFinder();
     captureController_->setWindowFinder(windowFinder_.get(), [collector = contextCollector_.get()](
                                                                  const ActiveWindow& window) {

@@ -26,6 +26,7 @@ class CaptureStore;
 class Library;
 class PermissionsService;
 class ScreenCapturer;
+class ScreenFocus;
 class ScreenshotTextRunner;
 class ShutterSound;
 class Preferences;
@@ -101,6 +102,7 @@ private:
     std::unique_ptr<ShutterSound> shutterSound_;
     std::unique_ptr<ContextCollector> contextCollector_;
     std::unique_ptr<WindowFinder> windowFinder_;
+    std::unique_ptr<ScreenFocus> screenFocus_;
     std::unique_ptr<CaptureController> captureController_;
     std::unique_ptr<GlobalShortcuts> shortcuts_;
     std::unique_ptr<TrayIcon> tray_;

@@ -2,6 +2,7 @@
 
 #include "AppActions.h"
 #include "ui/KeyCaps.h"
+#include "platform/DesktopKind.h"
 #include "platform/PermissionTexts.h"
 #include "platform/PermissionsService.h"
 #include "settings/Preferences.h"
@@ -190,17 +191,13 @@ QWidget* OnboardingWindow::makeWelcome() {
 
 QWidget* OnboardingWindow::makePermission() {
     const SessionType session = Platform::current().session();
-    const bool wayland = session == SessionType::wayland;
     auto* heading = new QWidget;
     auto* headingLayout = new QHBoxLayout(heading);
     headingLayout->setContentsMargins(0, 0, 0, 0);
     headingLayout->addWidget(Labels::symbol("photo.badge.exclamationmark", 32));
     headingLayout->addWidget(Labels::title(tr("Zorvi needs to read the screen")), 1);
 
-    const QString how =
-        wayland ? tr("On Wayland your desktop takes each screenshot for Zorvi and may ask you to allow it in its own "
-                     "dialog the first time.")
-                : tr("In an X11 session Zorvi reads the screen directly: there is nothing to grant.");
+    const QString how = PermissionTexts::screenCaptureGuide(session, currentDesktop());
     auto* screenState = Labels::body({});
     screenState->setObjectName("screenCaptureState");
     auto* keysState = Labels::secondary({});

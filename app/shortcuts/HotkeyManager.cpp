@@ -18,9 +18,14 @@ QString descriptionOf(HotkeyManager::Action action) {
 } // namespace
 
 HotkeyManager::HotkeyManager(HotkeyRegistrar& registrar, KeyEventMonitor& keyMonitor, QObject* parent)
-    : QObject(parent), registrar_(registrar), keyMonitor_(keyMonitor) {}
+    : QObject(parent), registrar_(registrar), keyMonitor_(keyMonitor) {
+    answer_ = registrar_.desktopAnswer();
+    registrar_.setDesktopAnswerListener([this] { takeDesktopAnswer(); });
+}
 
-HotkeyManager::~HotkeyManager() = default;
+HotkeyManager::~HotkeyManager() {
+    registrar_.setDesktopAnswerListener({});
+}
 
 void HotkeyManager::registerBinding(const HotkeyBinding& binding, Action action, std::function<void()> handler) {
     bindings_[action] = binding;
@@ -69,10 +74,8 @@ void HotkeyManager::apply() {
         }
     }
 
-    if (conflicts != conflicts_) {
-        conflicts_ = conflicts;
-        emit conflictsChanged(conflicts_);
-    }
+    refusedAtOnce_ = conflicts;
+    updateConflicts();
 
     const bool wantsMonitor = !triggers.isEmpty();
     keyMonitor_.setTriggers(std::move(triggers));
@@ -82,6 +85,28 @@ void HotkeyManager::apply() {
         keyMonitor_.stop();
         setBlocked(false);
     }
+}
+
+void HotkeyManager::updateConflicts() {
+    QSet<Action> conflicts = refusedAtOnce_;
+    for (const auto& [action, registration] : registrations_)
+        if (answer_.refused.contains(idOf(action)))
+            conflicts.insert(action);
+    if (conflicts != conflicts_) {
+        conflicts_ = conflicts;
+        emit conflictsChanged(conflicts_);
+    }
+}
+
+void HotkeyManager::takeDesktopAnswer() {
+    const HotkeyRegistrar::DesktopAnswer answer = registrar_.desktopAnswer();
+    const bool failureChanged = answer.failure != answer_.failure || answer.detail != answer_.detail;
+    answer_ = answer;
+    // While suspended nothing is registered; the answer shows once it resumes.
+    if (!suspended_)
+        updateConflicts();
+    if (failureChanged)
+        emit bindFailureChanged();
 }
 
 void HotkeyManager::setBlocked(bool blocked) {

@@ -60,6 +60,7 @@ ShortcutSettingsPanel::ShortcutSettingsPanel(GlobalShortcuts& shortcuts, Prefere
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &ShortcutSettingsPanel::showState);
     connect(&preferences_, &Preferences::fullScreenHotkeyChanged, this, &ShortcutSettingsPanel::showState);
     connect(&manager, &HotkeyManager::keyMonitorBlockedChanged, this, &ShortcutSettingsPanel::showState);
+    connect(&manager, &HotkeyManager::bindFailureChanged, this, &ShortcutSettingsPanel::showState);
     region_->setBinding(preferences_.regionHotkey());
     fullScreen_->setBinding(preferences_.fullScreenHotkey());
     showState();
@@ -82,6 +83,14 @@ void ShortcutSettingsPanel::showState() {
                     "reload sway (tap shortcuts and double presses can't be bound there).") +
                  QStringLiteral("\n\n") +
                  SwayBindings::lines(preferences_.regionHotkey(), preferences_.fullScreenHotkey());
+    else if (manager.bindFailure() == HotkeyRegistrar::DesktopAnswer::Failure::declined)
+        notice = tr("The desktop asked whether Zorvi may have these shortcuts and the answer was no, so they "
+                    "don't fire. Record a shortcut again to be asked once more.");
+    else if (manager.bindFailure() == HotkeyRegistrar::DesktopAnswer::Failure::error)
+        notice = tr("The desktop couldn't bind these shortcuts, so they don't fire (%1). Record a shortcut "
+                    "again to retry.")
+                     .arg(manager.bindFailureDetail().isEmpty() ? tr("it gave no reason")
+                                                                : manager.bindFailureDetail());
     else if (manager.isKeyMonitorBlocked())
         notice = GlobalShortcuts::keyMonitorUnavailableText;
     notice_->setText(notice);

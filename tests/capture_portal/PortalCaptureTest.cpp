@@ -55,7 +55,7 @@ protected:
     QImage desktop;
 };
 
-TEST_F(PortalCaptureTest, ThePortalsPictureIsFrozenPerScreenAtItsScaleAndARefusalIsPermissionDenied) {
+TEST_F(PortalCaptureTest, ThePortalsPictureIsFrozenPerScreenAtItsScaleAndOnlyARefusalIsPermissionDenied) {
     ScreenshotPortalStandIn portal(dir.file("desktop.png"));
     ASSERT_TRUE(portal.isServing());
     const std::unique_ptr<ScreenCapturer> chosen = Platform::current().screenCapturer();
@@ -79,11 +79,33 @@ TEST_F(PortalCaptureTest, ThePortalsPictureIsFrozenPerScreenAtItsScaleAndARefusa
     EXPECT_EQ(shot.image.convertToFormat(QImage::Format_RGB32), desktop.copy(20, 40, 211, 100));
     EXPECT_THROW(frozen.crop(QRectF(10, 20, 3.5, 50)), CaptureError) << "narrower than 4 points is a click";
 
-    portal.setResponse(2);
+    // Refused or cancelled in the desktop's dialog: the permission message.
+    portal.setResponse(1);
     result = grab(*chosen);
     ASSERT_TRUE(std::holds_alternative<CaptureError>(result));
     EXPECT_EQ(std::get<CaptureError>(result).kind(), CaptureError::Kind::permissionDenied);
-    EXPECT_FALSE(std::get<CaptureError>(result).description().isEmpty());
+    EXPECT_EQ(std::get<CaptureError>(result).description(), CaptureError::permissionDenied().description());
+
+    // The portal failed, or the call did: an error, never a refusal.
+    portal.setResponse(2);
+    result = grab(*chosen);
+    ASSERT_TRUE(std::holds_alternative<CaptureError>(result));
+    EXPECT_EQ(std::get<CaptureError>(result).kind(), CaptureError::Kind::captureFailed);
+    EXPECT_TRUE(std::get<CaptureError>(result).description().startsWith("The screenshot failed: "));
+    EXPECT_FALSE(std::get<CaptureError>(result).description().contains("permission"));
+
+    portal.setResponse(0);
+    portal.setCallError(QStringLiteral("grim exited with status 1"));
+    result = grab(*chosen);
+    ASSERT_TRUE(std::holds_alternative<CaptureError>(result));
+    EXPECT_EQ(std::get<CaptureError>(result).kind(), CaptureError::Kind::captureFailed);
+    EXPECT_EQ(std::get<CaptureError>(result).description().toStdString(),
+              "The screenshot failed: grim exited with status 1");
+
+    // The next answer is a picture again: a failure leaves no request behind.
+    portal.setCallError({});
+    result = grab(*chosen);
+    EXPECT_TRUE(std::holds_alternative<std::vector<ScreenFrame>>(result));
 }
 
 } // namespace

@@ -48,3 +48,38 @@ TEST_F(PermissionsServiceTest, PollingPicksUpAPortalWithinASecond) {
 }
 
 } // namespace
+
+#include "platform/DesktopKind.h"
+#include "platform/PermissionTexts.h"
+
+namespace {
+
+// The first-run guide's permission step names what this desktop will ask:
+// GNOME once, KDE for each app, sway nothing; X11 has nothing to grant.
+TEST(GuidePermissionStep, EachDesktopsOwnScreenshotPermissionIsExplained) {
+    const struct {
+        const char* xdgCurrentDesktop;
+        DesktopKind desktop;
+        const char* says;
+    } desktops[] = {
+        {"ubuntu:GNOME", DesktopKind::gnome, "asks in its own dialog whether Zorvi may take screenshots; allow it once"},
+        {"KDE", DesktopKind::kde, "asks in its own dialog whether this app may take them"},
+        {"sway", DesktopKind::sway, "without asking: there is nothing to grant"},
+        {"Hyprland", DesktopKind::other, "may ask you to allow it"},
+    };
+    QSet<QString> texts;
+    for (const auto& d : desktops) {
+        SCOPED_TRACE(d.xdgCurrentDesktop);
+        qputenv("XDG_CURRENT_DESKTOP", d.xdgCurrentDesktop);
+        ASSERT_EQ(currentDesktop(), d.desktop);
+        const QString text = PermissionTexts::screenCaptureGuide(SessionType::wayland, d.desktop);
+        EXPECT_TRUE(text.contains(QString::fromUtf8(d.says))) << text.toStdString();
+        texts.insert(text);
+    }
+    EXPECT_EQ(texts.size(), 4);
+    EXPECT_TRUE(PermissionTexts::screenCaptureGuide(SessionType::x11, DesktopKind::gnome)
+                    .contains("nothing to grant"))
+        << "an X11 session on GNOME grants screenshots by itself";
+}
+
+} // namespace

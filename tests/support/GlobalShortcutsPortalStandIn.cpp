@@ -73,13 +73,13 @@ QString GlobalShortcutsPortalStandIn::introspect(const QString&) const {
 }
 
 void GlobalShortcutsPortalStandIn::respond(const QDBusMessage& call, const QDBusConnection& connection,
-                                        const QVariantMap& results) {
+                                        const QVariantMap& results, uint code) {
     const QString token = qdbus_cast<QVariantMap>(call.arguments().constLast()).value("handle_token").toString();
     const QString request = portalPath + "/request/" + senderPart(call) + "/" + token;
     QDBusConnection(connection).send(call.createReply(QVariant::fromValue(QDBusObjectPath(request))));
     QDBusMessage response =
         QDBusMessage::createSignal(request, QStringLiteral("org.freedesktop.portal.Request"), "Response");
-    response << 0u << results;
+    response << code << results;
     QDBusConnection(connection).send(response);
 }
 
@@ -103,6 +103,10 @@ bool GlobalShortcutsPortalStandIn::handleMessage(const QDBusMessage& message, co
         return true;
     }
     if (member == "CreateSession") {
+        {
+            QMutexLocker lock(&mutex_);
+            ++sessions_;
+        }
         const QVariantMap options = qdbus_cast<QVariantMap>(message.arguments().value(0));
         const QString session = portalPath + "/session/" + senderPart(message) + "/" +
                                 options.value("session_handle_token").toString();
@@ -112,14 +116,26 @@ bool GlobalShortcutsPortalStandIn::handleMessage(const QDBusMessage& message, co
     if (member == "BindShortcuts") {
         const QList<StandInPortalShortcut> asked = qdbus_cast<QList<StandInPortalShortcut>>(message.arguments().value(1));
         QList<StandInPortalShortcut> granted;
+        uint code = 0;
         {
             QMutexLocker lock(&mutex_);
+            ++binds_;
+            if (!bindError_.isEmpty()) {
+                bus.send(message.createErrorReply(QDBusError::Failed, bindError_));
+                return true;
+            }
+            code = bindResponse_;
+            if (code != 0) {
+                lock.unlock();
+                respond(message, connection, {}, code);
+                return true;
+            }
             bound_.clear();
             boundSession_ = message.arguments().value(0).value<QDBusObjectPath>().path();
             for (const StandInPortalShortcut& shortcut : asked) {
                 const QString trigger = shortcut.properties.value("preferred_trigger").toString();
                 bound_.insert(shortcut.id, {shortcut.properties.value("description").toString(), trigger});
-                granted.append({shortcut.id, {{"trigger_description", trigger}}});
+                granted.append({shortcut.id, {{"trigger_description", taken_.contains(trigger) ? QString() : trigger}}});
             }
         }
         respond(message, connection, {{"shortcuts", QVariant::fromValue(granted)}});
@@ -142,6 +158,31 @@ QString GlobalShortcutsPortalStandIn::boundSession() const {
 QStringList GlobalShortcutsPortalStandIn::closedSessions() const {
     QMutexLocker lock(&mutex_);
     return closed_;
+}
+
+int GlobalShortcutsPortalStandIn::sessionsCreated() const {
+    QMutexLocker lock(&mutex_);
+    return sessions_;
+}
+
+int GlobalShortcutsPortalStandIn::bindCalls() const {
+    QMutexLocker lock(&mutex_);
+    return binds_;
+}
+
+void GlobalShortcutsPortalStandIn::setTakenTriggers(const QStringList& triggers) {
+    QMutexLocker lock(&mutex_);
+    taken_ = triggers;
+}
+
+void GlobalShortcutsPortalStandIn::setBindResponse(uint response) {
+    QMutexLocker lock(&mutex_);
+    bindResponse_ = response;
+}
+
+void GlobalShortcutsPortalStandIn::setBindError(const QString& message) {
+    QMutexLocker lock(&mutex_);
+    bindError_ = message;
 }
 
 QString GlobalShortcutsPortalStandIn::registeredAppId() const {

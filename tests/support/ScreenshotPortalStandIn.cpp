@@ -25,6 +25,10 @@ ScreenshotPortalStandIn::~ScreenshotPortalStandIn() {
 
 QDBusObjectPath ScreenshotPortalStandIn::Screenshot(const QString&, const QVariantMap& options) {
     lastOptions_ = options;
+    if (!callError_.isEmpty()) {
+        sendErrorReply(QDBusError::Failed, callError_);
+        return {};
+    }
     QString sender = message().service().mid(1);
     sender.replace(u'.', u'_');
     const QString token = options.value(QStringLiteral("handle_token")).toString();

@@ -19,8 +19,10 @@ public:
     ~ScreenshotPortalStandIn() override;
 
     bool isServing() const { return serving_; }
-    // 0 answers with the picture; 1 (cancelled) and 2 (refused) without.
+    // 0 answers with the picture; 1 (refused or cancelled by the user) and 2 (failed) without.
     void setResponse(uint code) { response_ = code; }
+    // Later calls fail at once with this D-Bus error message (empty: they don't).
+    void setCallError(const QString& message) { callError_ = message; }
     // The options of the last request.
     const QVariantMap& lastOptions() const { return lastOptions_; }
     // Where the last answer's picture was put.
@@ -33,6 +35,7 @@ private:
     QDBusConnection bus_;
     QString desktopImagePath_;
     uint response_ = 0;
+    QString callError_;
     QVariantMap lastOptions_;
     QString lastFile_;
     bool serving_ = false;

@@ -2,17 +2,10 @@
 // the app started from the command line the way a desktop shortcut starts it,
 // a drag from a pointer, the note typed on a keyboard, and the saved pixels
 // compared with a picture the test put on the screen.
-#include "SwayDesktop.h"
+#include "SwayCaptureFixture.h"
 
-#include "support/WaylandCaptureFixture.h"
 
 namespace {
-
-class SwayCaptureTest : public WaylandCaptureFixture {
-protected:
-    WaylandDesktop& desktop() override { return sway; }
-    SwayDesktop sway;
-};
 
 TEST_F(SwayCaptureTest, ADraggedRegionIsSavedPixelForPixelAtScaleOneAndTwoAndEscLeavesNothing) {
     const QImage known = picture();

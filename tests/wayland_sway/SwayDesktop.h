@@ -47,12 +47,30 @@ public:
         return configureOutput(QStringLiteral("bg %1 center").arg(picturePath)) && waitForBackground(picture);
     }
 
-    // grim's picture of the output.
-    QImage screenshot() const override {
+    // grim's picture of the outputs.
+    QImage screenshot() const override { return outputScreenshot({}); }
+
+    // grim's picture of one output alone, or of all when none is named.
+    static QImage outputScreenshot(const QString& outputName) {
         QTemporaryDir dir;
         const QString file = dir.filePath(QStringLiteral("screen.png"));
-        run(QStringLiteral("grim"), {file});
+        QStringList arguments;
+        if (!outputName.isEmpty())
+            arguments << QStringLiteral("-o") << outputName;
+        run(QStringLiteral("grim"), arguments << file);
         return TestImages::pixelsOf(QImage(file));
+    }
+
+    // Every output as `swaymsg -t get_outputs` lists it.
+    static QJsonArray outputs() { return QJsonDocument::fromJson(run("swaymsg", {"-t", "get_outputs"})).array(); }
+
+    static bool waitForFocusedOutput(const QString& name, int timeoutMs = 15000) {
+        return processEventsUntil([&] {
+            for (const QJsonValue output : outputs())
+                if (output.toObject().value("name").toString() == name)
+                    return output.toObject().value("focused").toBool();
+            return false;
+        }, timeoutMs);
     }
 
     std::optional<Window> window(const QString& title) const override {
@@ -84,8 +102,8 @@ private:
     }
 
     static QJsonObject output() {
-        const QJsonArray outputs = QJsonDocument::fromJson(run("swaymsg", {"-t", "get_outputs"})).array();
-        return outputs.isEmpty() ? QJsonObject() : outputs.first().toObject();
+        const QJsonArray all = outputs();
+        return all.isEmpty() ? QJsonObject() : all.first().toObject();
     }
 
     static QJsonObject tree() { return QJsonDocument::fromJson(run("swaymsg", {"-t", "get_tree"})).object(); }

@@ -6,7 +6,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCallWatcher>
-#include <QDebug>
+#include <QDBusError>
 #include <QGuiApplication>
 #include <QStringList>
 
@@ -101,6 +101,8 @@ PortalHotkeyRegistrar::PortalHotkeyRegistrar(const QDBusConnection& bus, QObject
     registerTypes();
     bus_.connect(QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interface),
                  QStringLiteral("Activated"), this, SLOT(onActivated(QDBusMessage)));
+    bus_.connect(QString::fromLatin1(service), QString::fromLatin1(path), QString::fromLatin1(interface),
+                 QStringLiteral("ShortcutsChanged"), this, SLOT(onShortcutsChanged(QDBusMessage)));
     // Portals identify a host app by its desktop file once it says which it
     // is; older portals lack the registry and guess, which is fine too.
     QDBusMessage registration = QDBusMessage::createMethodCall(
@@ -130,16 +132,41 @@ void PortalHotkeyRegistrar::scheduleBind() {
         this,
         [this] {
             bindScheduled_ = false;
-            closeSession();
-            if (!live_.isEmpty())
-                openSession();
+            settle();
         },
         Qt::QueuedConnection);
 }
 
+PortalHotkeyRegistrar::AskedSet PortalHotkeyRegistrar::wanted() const {
+    AskedSet shortcuts;
+    for (const Bound* bound : std::as_const(live_))
+        shortcuts.insert(bound->id, {bound->trigger, bound->description});
+    return shortcuts;
+}
+
+void PortalHotkeyRegistrar::settle() {
+    const AskedSet shortcuts = wanted();
+    // An empty set unbinds nothing at the desktop: the shortcut recorder lets
+    // go of everything while it listens, and binding the same set again afterwards
+    // could have the desktop ask the user once more. Activations of shortcuts
+    // no registration holds are ignored meanwhile.
+    if (shortcuts.isEmpty())
+        return;
+    if (session_.isEmpty()) {
+        if (!sessionOpening_)
+            openSession(); // binds once the session is there
+        return;
+    }
+    if (shortcuts != bound_)
+        bind(shortcuts);
+}
+
 void PortalHotkeyRegistrar::openSession() {
+    sessionOpening_ = true;
     QVariantMap options;
     options.insert(QStringLiteral("session_handle_token"), QStringLiteral("zorvi%1").arg(++tokenCounter_));
+    // KDE's portal registers only the shortcuts named when the session opens.
+    options.insert(QStringLiteral("shortcuts"), QVariant::fromValue(entriesOf(wanted())));
     request(QStringLiteral("CreateSession"), {}, options, SLOT(onSessionCreated(uint, QVariantMap)));
 }
 
@@ -150,6 +177,24 @@ void PortalHotkeyRegistrar::closeSession() {
                                                   QStringLiteral("org.freedesktop.portal.Session"),
                                                   QStringLiteral("Close")));
     session_.clear();
+}
+
+QList<PortalShortcutEntry> PortalHotkeyRegistrar::entriesOf(const AskedSet& shortcuts) {
+    QList<PortalShortcutEntry> entries;
+    for (auto it = shortcuts.cbegin(); it != shortcuts.cend(); ++it) {
+        QVariantMap properties;
+        properties.insert(QStringLiteral("description"), it->description);
+        properties.insert(QStringLiteral("preferred_trigger"), it->trigger);
+        entries.append({it.key(), properties});
+    }
+    return entries;
+}
+
+void PortalHotkeyRegistrar::bind(const AskedSet& shortcuts) {
+    bound_ = shortcuts;
+    request(QStringLiteral("BindShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(entriesOf(shortcuts)), QString()}, {},
+            SLOT(onBound(uint, QVariantMap)));
 }
 
 void PortalHotkeyRegistrar::request(const QString& method, const QList<QVariant>& arguments, QVariantMap options,
@@ -173,36 +218,78 @@ void PortalHotkeyRegistrar::request(const QString& method, const QList<QVariant>
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, watcher] {
         watcher->deleteLater();
-        if (watcher->isError())
-            qWarning() << "zorvi: the shortcut portal failed:" << watcher->error().message();
+        if (!watcher->isError())
+            return;
+        // Nothing was bound; the next change of the set tries again.
+        sessionOpening_ = false;
+        bound_.clear();
+        const QDBusError error = watcher->error();
+        setAnswer({{}, DesktopAnswer::Failure::error, error.message().isEmpty() ? error.name() : error.message()});
     });
 }
 
+void PortalHotkeyRegistrar::setAnswer(const DesktopAnswer& answer) {
+    if (answer == answer_)
+        return;
+    answer_ = answer;
+    desktopAnswerChanged();
+}
+
+namespace {
+
+HotkeyRegistrar::DesktopAnswer failureOf(uint response) {
+    // 1: the user said no in the desktop's dialog; anything else went wrong.
+    return {{}, response == 1 ? HotkeyRegistrar::DesktopAnswer::Failure::declined
+                              : HotkeyRegistrar::DesktopAnswer::Failure::error, {}};
+}
+
+} // namespace
+
+PortalHotkeyRegistrar::DesktopAnswer PortalHotkeyRegistrar::answerFrom(const QVariant& shortcuts) const {
+    DesktopAnswer answer;
+    if (!shortcuts.isValid())
+        return answer; // a desktop that doesn't say has bound what it was asked
+    QMap<QString, QVariantMap> given;
+    for (const PortalShortcutEntry& entry : qdbus_cast<QList<PortalShortcutEntry>>(shortcuts))
+        given.insert(entry.id, entry.properties);
+    // A shortcut left out, or bound to no keys, went to something else.
+    for (auto it = bound_.cbegin(); it != bound_.cend(); ++it) {
+        const auto found = given.constFind(it.key());
+        const QString trigger = QStringLiteral("trigger_description");
+        if (found == given.cend() || (found->contains(trigger) && found->value(trigger).toString().isEmpty()))
+            answer.refused.insert(it.key());
+    }
+    return answer;
+}
+
 void PortalHotkeyRegistrar::onSessionCreated(uint response, const QVariantMap& results) {
+    sessionOpening_ = false;
     if (response != 0) {
-        qWarning() << "zorvi: the desktop opened no shortcut session";
+        setAnswer(failureOf(response));
         return;
     }
     // A string by the interface's definition; some portals send an object path.
     const QVariant handle = results.value(QStringLiteral("session_handle"));
     session_ = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
                                                                    : handle.toString();
-    QList<PortalShortcutEntry> shortcuts;
-    for (const Bound* bound : std::as_const(live_)) {
-        QVariantMap properties;
-        properties.insert(QStringLiteral("description"), bound->description);
-        properties.insert(QStringLiteral("preferred_trigger"), bound->trigger);
-        shortcuts.append({bound->id, properties});
-    }
-    request(QStringLiteral("BindShortcuts"),
-            {QVariant::fromValue(QDBusObjectPath(session_)), QVariant::fromValue(shortcuts), QString()}, {},
-            SLOT(onBound(uint, QVariantMap)));
+    settle();
 }
 
-void PortalHotkeyRegistrar::onBound(uint response, const QVariantMap&) {
-    // The user may have declined in the desktop's dialog; nothing fires then.
-    if (response != 0)
-        qWarning() << "zorvi: the desktop did not bind the shortcuts";
+void PortalHotkeyRegistrar::onBound(uint response, const QVariantMap& results) {
+    if (response != 0) {
+        bound_.clear();
+        setAnswer(failureOf(response));
+        return;
+    }
+    setAnswer(answerFrom(results.value(QStringLiteral("shortcuts"))));
+}
+
+void PortalHotkeyRegistrar::onShortcutsChanged(const QDBusMessage& signal) {
+    // (o session_handle, a(sa{sv}) shortcuts): the user changed them in the desktop's settings.
+    const QList<QVariant> arguments = signal.arguments();
+    if (arguments.size() < 2 || arguments[0].value<QDBusObjectPath>().path() != session_ || bound_.isEmpty())
+        return;
+    setAnswer(answerFrom(arguments[1]));
 }
 
 void PortalHotkeyRegistrar::onActivated(const QDBusMessage& signal) {

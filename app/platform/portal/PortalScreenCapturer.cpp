@@ -30,11 +30,11 @@ PortalScreenCapturer::~PortalScreenCapturer() {
 
 void PortalScreenCapturer::grabScreens(Done done, Failed failed) {
     if (done_) {
-        failed(CaptureError::captureFailed(QStringLiteral("another screenshot is still being taken")));
+        failed(CaptureError::captureFailed(tr("another screenshot is still being taken")));
         return;
     }
     if (!bus().isConnected()) {
-        failed(CaptureError::captureFailed(QStringLiteral("there is no session bus to reach the desktop portal")));
+        failed(CaptureError::captureFailed(tr("there is no session bus to reach the desktop portal")));
         return;
     }
     done_ = std::move(done);
@@ -80,18 +80,24 @@ void PortalScreenCapturer::grabScreens(Done done, Failed failed) {
 void PortalScreenCapturer::onResponse(uint response, const QVariantMap& results) {
     if (!done_)
         return;
-    if (response != 0) {
+    // 1: the user said no (or closed the desktop's dialog); 2: the portal
+    // itself failed, which no permission would change.
+    if (response == 1) {
         finish(CaptureError::permissionDenied());
+        return;
+    }
+    if (response != 0) {
+        finish(CaptureError::captureFailed(tr("the desktop's screenshot service reported an error")));
         return;
     }
     const QUrl uri(results.value(QStringLiteral("uri")).toString());
     if (!uri.isLocalFile()) {
-        finish(CaptureError::captureFailed(QStringLiteral("the desktop portal returned no screenshot file")));
+        finish(CaptureError::captureFailed(tr("the desktop portal returned no screenshot file")));
         return;
     }
     const QImage image(uri.toLocalFile());
     if (image.isNull()) {
-        finish(CaptureError::captureFailed(QStringLiteral("the desktop portal's screenshot could not be read")));
+        finish(CaptureError::captureFailed(tr("the desktop portal's screenshot could not be read")));
         return;
     }
     // The portal leaves its file behind (often in Pictures); ours is in memory now.

@@ -7,7 +7,8 @@
 
 // Asks the desktop portal for a non-interactive screenshot of the whole
 // desktop and cuts it into one frame per screen. The portal may show its own
-// permission dialog; a refusal is permissionDenied.
+// permission dialog; a refusal or cancel there is permissionDenied, while a
+// failing portal is captureFailed.
 class PortalScreenCapturer : public QObject, public ScreenCapturer {
     Q_OBJECT
 public:

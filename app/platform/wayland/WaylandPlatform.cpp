@@ -6,6 +6,12 @@
 #include "platform/portal/PortalHotkeyRegistrar.h"
 #include "platform/portal/PortalScreenCapturer.h"
 #include "platform/portal/ScreenshotPortal.h"
+#include "platform/sway/SwayActiveWindowSource.h"
+#include "platform/sway/SwayIpc.h"
+#include "platform/sway/SwayScreenFocus.h"
+
+#include <QGuiApplication>
+#include <QScreen>
 
 namespace {
 
@@ -19,6 +25,16 @@ private:
     PortalHotkeyRegistrar registrar_;
 };
 
+// Wayland reports the pointer only over our own windows, so a compositor
+// that names no focused output gets its primary one captured.
+class PrimaryScreen : public ScreenFocus {
+public:
+    std::optional<QString> focusedScreen() const override {
+        const QScreen* primary = QGuiApplication::primaryScreen();
+        return primary ? std::optional<QString>(primary->name()) : std::nullopt;
+    }
+};
+
 } // namespace
 
 std::unique_ptr<ScreenCapturer> WaylandPlatform::screenCapturer() {
@@ -30,13 +46,21 @@ bool WaylandPlatform::canCaptureScreen() {
 }
 
 std::unique_ptr<ActiveWindowSource> WaylandPlatform::activeWindowSource() {
+    if (SwayIpc::isAvailable())
+        return std::make_unique<SwayActiveWindowSource>();
     return nullptr;
+}
+
+std::unique_ptr<ScreenFocus> WaylandPlatform::screenFocus() {
+    if (SwayIpc::isAvailable())
+        return std::make_unique<SwayScreenFocus>();
+    return std::make_unique<PrimaryScreen>();
 }
 
 std::unique_ptr<ShortcutService> WaylandPlatform::shortcutService() {
     if (PortalHotkeyRegistrar::isAvailable())
         return std::make_unique<PortalShortcuts>();
-    if (!qEnvironmentVariableIsEmpty("SWAYSOCK"))
+    if (SwayIpc::isAvailable())
         return std::make_unique<DesktopSettingsShortcuts>(ShortcutService::Mechanism::swayConfig);
     // XDG_CURRENT_DESKTOP is a list ("ubuntu:GNOME"); GNOME Classic and
     // derivatives keep gnome-settings-daemon's shortcuts too.

@@ -13,6 +13,7 @@ public:
     bool canCaptureScreen() override;
     bool canMonitorKeys() override { return false; }
     std::unique_ptr<ActiveWindowSource> activeWindowSource() override;
+    std::unique_ptr<ScreenFocus> screenFocus() override;
     std::unique_ptr<ShortcutService> shortcutService() override;
     const KeyboardLayout& keyboardLayout() override { return layout_; }
 
