@@ -1,6 +1,7 @@
 #include "platform/wayland/WaylandPlatform.h"
 
 #include "platform/ActiveWindowSource.h"
+#include "platform/DesktopKind.h"
 #include "platform/DesktopSettingsShortcuts.h"
 #include "platform/gnome/GnomeKeybindingStore.h"
 #include "platform/portal/PortalHotkeyRegistrar.h"
@@ -62,10 +63,9 @@ std::unique_ptr<ShortcutService> WaylandPlatform::shortcutService() {
         return std::make_unique<PortalShortcuts>();
     if (SwayIpc::isAvailable())
         return std::make_unique<DesktopSettingsShortcuts>(ShortcutService::Mechanism::swayConfig);
-    // XDG_CURRENT_DESKTOP is a list ("ubuntu:GNOME"); GNOME Classic and
-    // derivatives keep gnome-settings-daemon's shortcuts too.
-    const QList<QByteArray> desktops = qgetenv("XDG_CURRENT_DESKTOP").toLower().split(':');
-    if (desktops.contains("gnome"))
+    // GNOME Classic and derivatives ("ubuntu:GNOME") keep
+    // gnome-settings-daemon's shortcuts too.
+    if (currentDesktop() == DesktopKind::gnome)
         return std::make_unique<DesktopSettingsShortcuts>(ShortcutService::Mechanism::desktopSettings,
                                                           std::make_unique<GnomeKeybindingStore>());
     return std::make_unique<DesktopSettingsShortcuts>();
