@@ -60,11 +60,18 @@ TEST_F(SwayCaptureTest, FullScreenTakesTheOutputSwayCallsFocused) {
         SCOPED_TRACE(output.toStdString());
         ASSERT_TRUE(SwayDesktop::swaymsg(QStringLiteral("focus output %1").arg(output)));
         ASSERT_TRUE(SwayDesktop::waitForFocusedOutput(output));
-        const QImage shown = SwayDesktop::outputScreenshot(output);
+        // What the output shows once nothing on it is still being drawn:
+        // the board the last save opened may still be arriving.
+        QImage shown = SwayDesktop::outputScreenshot(output);
+        ASSERT_TRUE(processEventsUntil([&] {
+            const QImage before = std::exchange(shown, SwayDesktop::outputScreenshot(output));
+            return before == shown;
+        }, 10000)) << "the output never settled";
         const QString note = QStringLiteral("All of %1, number %2").arg(output).arg(filed + 1);
         zorvi({"--capture-screen"});
         ASSERT_NO_FATAL_FAILURE(fileNote(note));
         ASSERT_TRUE(waitForCaptures(++filed));
+        ASSERT_TRUE(sway.waitForWindow("Zorvi")) << "the board never opened after the save";
         const std::vector<Capture> all = captures();
         const auto capture = std::find_if(all.begin(), all.end(), [&](const Capture& c) { return c.note == note; });
         ASSERT_NE(capture, all.end());
