@@ -6,6 +6,7 @@
 #include "shortcuts/GlobalShortcuts.h"
 #include "shortcuts/HotkeyRecorderView.h"
 #include "shortcuts/ShortcutSettingsPanel.h"
+#include "support/OffscreenGui.h"
 #include "support/QtEventLoop.h"
 #include "support/TempDir.h"
 
@@ -51,13 +52,7 @@ bool invoke(const QString& component, const QString& name) {
 TEST(KdeShortcuts, BoundOnceThroughKdesPortalAndFiredByKWin) {
     if (qEnvironmentVariableIsSet("ZORVI_KWIN_MISSING"))
         GTEST_SKIP() << "no KDE session here: " << qgetenv("ZORVI_KWIN_MISSING").toStdString();
-    if (!QApplication::instance()) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "zorvi-test";
-        static char* argv[] = {name, nullptr};
-        new QApplication(argc, argv);
-    }
+    ensureWidgetApplication();
     QGuiApplication::setDesktopFileName(QStringLiteral("dev.zorvi.Zorvi"));
     TempDir dir;
     Preferences preferences{dir.file("Zorvi.conf"), dir.file("Kestad.conf")};

@@ -8,6 +8,7 @@
 #include "shortcuts/HotkeyRecorderView.h"
 #include "shortcuts/ShortcutSettingsPanel.h"
 #include "support/GlobalShortcutsPortalStandIn.h"
+#include "support/OffscreenGui.h"
 #include "support/QtEventLoop.h"
 #include "support/TempDir.h"
 
@@ -24,13 +25,7 @@ constexpr uint16_t keyR = 15;
 class PortalShortcutsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!QApplication::instance()) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "zorvi-test";
-            static char* argv[] = {name, nullptr};
-            new QApplication(argc, argv);
-        }
+        ensureWidgetApplication();
         QGuiApplication::setDesktopFileName(QStringLiteral("dev.zorvi.Zorvi"));
     }
 
