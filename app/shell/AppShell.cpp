@@ -106,8 +106,7 @@ bool AppShell::launch() {
         return false;
     }
 
-    // Files a delete kept for its Undo when the app ended before the Undo
-    // lapsed, and screenshots of a note box a crash closed.
+    // Files kept for an Undo the app outlived, and a crashed note box's screenshots.
     try {
         store_->sweepFilesOfDeleted();
     } catch (const ZorviError&) {
