@@ -52,6 +52,7 @@ public:
 
     // Alice also files captures in a group only she is in.
     bool makesPrivateCaptures = false;
+    bool marksScreenshots = true;
 
     void randomEdit() {
         CaptureStore& store = device_.use();
@@ -176,7 +177,7 @@ private:
             else
                 g.colorHex = QString("#%1").arg(random_() & 0xffffff, 6, 16, QChar('0')).toUpper();
             store.upsertGroup(g);
-        } else if (roll >= 40) {
+        } else if (roll >= 40 && marksScreenshots) {
             markUp(store, id);
         } else if (makesPrivateCaptures) {
             CaptureGroup g;
