@@ -46,11 +46,6 @@ TEST_F(TwoInstanceConvergence, TwoComputersOnTwoInstancesEndUpWithTheSameLibrary
     ASSERT_EQ(b.sync().left(1), QString::number(int(SyncStatus::Kind::idle)));
 
     TwoEditors team(a, b, random);
-    // Not yet: a marked copy pushed through the bucket can end with no marked
-    // hash on either computer, an open fault the single-service test also
-    // finds now and then.
-    for (Editor& editor : team.editors)
-        editor.marksScreenshots = false;
     Device* devices[] = {&a, &b};
     for (int done = 0; done < 300;) {
         const int who = int(random() % 2);
