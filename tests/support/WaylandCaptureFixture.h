@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 
@@ -31,17 +32,33 @@ protected:
     // The desktop the test drives.
     virtual WaylandDesktop& desktop() = 0;
 
+    // The app's configuration folder: one of the test's own unless a test
+    // needs the session's (where dconf keeps the desktop's settings).
+    virtual QString configHome() { return config.path(); }
+
+    // The session's configuration folder, as the desktop's own programs see it.
+    QString sessionConfigHome() const {
+        return sessionConfig_.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : sessionConfig_;
+    }
+
     void SetUp() override {
         ensureQtApplication();
+        sessionHome_ = qgetenv("ZORVI_HOME");
+        sessionConfig_ = qEnvironmentVariable("XDG_CONFIG_HOME");
         qputenv("ZORVI_HOME", home.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+        qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
         // Past the first-run guide, as someone with a desktop shortcut is.
         Preferences(Preferences::settingsPath(), config.file("none.conf")).setHasCompletedOnboarding(true);
         store = std::make_unique<CaptureStore>(ZorviPaths::databaseFile());
         ASSERT_TRUE(desktop().inputReady()) << "the keyboard and pointer of the test did not start";
     }
 
-    void TearDown() override { stopApp(); }
+    void TearDown() override {
+        stopApp();
+        // The next test of the process starts from the session as it was.
+        restoreVariable("ZORVI_HOME", sessionHome_);
+        restoreVariable("XDG_CONFIG_HOME", sessionConfig_.toUtf8());
+    }
 
     // A picture with known pixels for the desktop to show.
     static QString pictureFile() { return QStringLiteral(ZORVI_SOURCE_DIR "/tests/data/capture/known-window.png"); }
@@ -126,5 +143,14 @@ protected:
     std::unique_ptr<CaptureStore> store;
 
 private:
+    static void restoreVariable(const char* name, const QByteArray& value) {
+        if (value.isEmpty())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+
     QProcess app_;
+    QByteArray sessionHome_;
+    QString sessionConfig_;
 };

@@ -5,17 +5,15 @@
 # (gnome-shell-probe) that tells which windows it shows and which has the
 # keyboard, which GNOME tells only its own portals.
 #   --size WxH     the virtual monitor (1920x1080 unless given)
-#   --media-keys   also runs GNOME's media-keys daemon, which runs the custom
-#                  keyboard shortcuts of GNOME Settings
+# GNOME's media-keys daemon, which runs the custom shortcuts of GNOME
+# Settings, is started by the test that needs it, in that test's environment.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wayland-session.sh"
 size=1920x1080
-media_keys=false
 while [ $# -gt 0 ]; do
   case "$1" in
     --size) size=$2; shift 2 ;;
-    --media-keys) media_keys=true; shift ;;
     --) shift; break ;;
     *) break ;;
   esac
@@ -74,15 +72,6 @@ session_env+=(WAYLAND_DISPLAY=wayland-0)
 
 allow_screenshots
 wait_for_screenshot_portal
-
-if $media_keys; then
-  spawn_in_session "$runtime/media-keys.log" /usr/libexec/gsd-media-keys
-  media_keys_up() {
-    as_session gdbus call --session --timeout 2 --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
-      --method org.freedesktop.DBus.NameHasOwner org.gnome.SettingsDaemon.MediaKeys | grep -q true
-  }
-  wait_for 20 media_keys_up || wayland_session_fail "GNOME's media-keys daemon did not start"
-fi
 
 # Where scripts/take-gnome-screenshots wants its pictures.
 [ -n "${ZORVI_SCREENSHOTS_DIR:-}" ] && session_env+=(ZORVI_SCREENSHOTS_DIR="$ZORVI_SCREENSHOTS_DIR")

@@ -7,8 +7,14 @@
 #include "support/WaylandCaptureFixture.h"
 
 #include "ocr/TextRecognizer.h"
+#include "platform/gnome/GnomeKeybindingStore.h"
+#include "settings/Preferences.h"
+#include "shell/SingleInstance.h"
+#include "shortcuts/DesktopShortcutEntries.h"
 
 #include <gmock/gmock.h>
+
+#include <QFileInfo>
 
 namespace {
 
@@ -61,6 +67,29 @@ protected:
         return pointOverlayAt(from) && gnome.press() && gnome.moveTo(to) && gnome.release();
     }
 
+    // The part of the picture every region capture here takes.
+    static QRect region() { return {10, 15, 100, 80}; }
+
+    // Drags over the region of the picture once the overlay has the keyboard.
+    void dragTheRegion() {
+        ASSERT_TRUE(gnome.waitForFocus(overlayTitle))
+            << "no overlay with the keyboard; windows: " << gnome.windowTitles().toStdString();
+        const QPoint origin = pictureRect().topLeft();
+        ASSERT_TRUE(dragOverOverlay(origin + region().topLeft(), origin + region().bottomRight() + QPoint(1, 1)));
+    }
+
+    // Files the note and checks its row: a region capture at scale 1 whose
+    // image is the region of the picture, pixel for pixel.
+    void fileNoteAndExpectTheRegion(const QString& note) {
+        ASSERT_NO_FATAL_FAILURE(fileNote(note));
+        ASSERT_TRUE(waitForCaptures(1));
+        const std::optional<Capture> capture = captureWithNote(note);
+        ASSERT_TRUE(capture) << "the note as typed";
+        EXPECT_EQ(capture->captureMode, CaptureMode::region);
+        EXPECT_EQ(capture->context.displayScale, 1.0);
+        EXPECT_EQ(savedImage(*capture), picture().copy(region())) << "the crop of the picture, pixel for pixel";
+    }
+
     // The words a person reads in a window, as on the screen now.
     QString textOfWindow(const QString& title) {
         const std::optional<WaylandDesktop::Window> window = gnome.window(title);
@@ -76,13 +105,8 @@ protected:
 };
 
 TEST_F(GnomeCaptureTest, ADraggedRegionIsSavedPixelForPixelTheNoteBoxSaysTheAppIsUnknownAndEscLeavesNothing) {
-    const QImage known = picture();
-    const QPoint origin = pictureRect().topLeft();
-
     zorvi({"--capture-region"});
-    ASSERT_TRUE(gnome.waitForFocus(overlayTitle))
-        << "no overlay with the keyboard; windows: " << gnome.windowTitles().toStdString();
-    ASSERT_TRUE(dragOverOverlay(origin + QPoint(10, 15), origin + QPoint(110, 95)));
+    ASSERT_NO_FATAL_FAILURE(dragTheRegion());
 
     // GNOME tells no app which window has the focus: the note box says so.
     ASSERT_TRUE(gnome.waitForFocus(noteTitle))
@@ -90,14 +114,8 @@ TEST_F(GnomeCaptureTest, ADraggedRegionIsSavedPixelForPixelTheNoteBoxSaysTheAppI
     EXPECT_THAT(textOfWindow(noteTitle).toStdString(), ::testing::HasSubstr("Unknown app"));
 
     const QString note = QStringLiteral("Misaligned on GNOME");
-    ASSERT_NO_FATAL_FAILURE(fileNote(note));
-    ASSERT_TRUE(waitForCaptures(1));
-    const std::optional<Capture> capture = captureWithNote(note);
-    ASSERT_TRUE(capture) << "the note as typed";
-    EXPECT_EQ(capture->captureMode, CaptureMode::region);
-    EXPECT_EQ(capture->context.displayScale, 1.0);
-    EXPECT_FALSE(capture->context.appName.has_value()) << "no app is made up";
-    EXPECT_EQ(savedImage(*capture), known.copy(QRect(10, 15, 100, 80))) << "the crop of the picture, pixel for pixel";
+    ASSERT_NO_FATAL_FAILURE(fileNoteAndExpectTheRegion(note));
+    EXPECT_FALSE(captureWithNote(note)->context.appName.has_value()) << "no app is made up";
 
     ASSERT_NO_FATAL_FAILURE(cancelFromTheOverlay());
 }
@@ -115,6 +133,45 @@ TEST_F(GnomeCaptureTest, TheWholeScreenIsSavedPixelForPixel) {
     ASSERT_EQ(saved.size(), screen.size()) << "the whole output at its pixel size";
     EXPECT_EQ(saved.copy(pictureRect()), picture()) << "the picture on the screen, pixel for pixel";
     EXPECT_EQ(belowTopBar(saved), belowTopBar(screen)) << "the screen as it was, pixel for pixel";
+}
+
+// The region shortcut as "Add to GNOME Settings" writes it, run by GNOME's
+// own media-keys daemon when its keys are pressed.
+class GnomeSettingsShortcutTest : public GnomeCaptureTest {
+protected:
+    // dconf keeps GNOME's settings in the configuration folder: the app, the
+    // daemon and dconf's service must all read the same one.
+    QString configHome() override { return sessionConfigHome(); }
+};
+
+TEST_F(GnomeSettingsShortcutTest, TheShortcutAddedToGnomeSettingsCapturesARegionWhenPressed) {
+    // The daemon runs a shortcut's command in its own environment, which
+    // carries this test's library to the command.
+    ASSERT_TRUE(gnome.startMediaKeys()) << "GNOME's media-keys daemon did not start or grab its keys";
+    zorvi({"--background"});
+    ASSERT_TRUE(processEventsUntil([] { return QFileInfo::exists(SingleInstance::socketPath()); }, 15000))
+        << "the app never listened for commands";
+
+    // What the Shortcuts page's button does in the running app, which names
+    // itself by its absolute path.
+    Preferences preferences(Preferences::settingsPath(), config.file("none.conf"));
+    GnomeKeybindingStore settings;
+    DesktopShortcutEntries entries(settings, preferences, QStringLiteral(ZORVI_APP_BINARY));
+    ASSERT_TRUE(entries.add()) << entries.error().toStdString();
+    const std::optional<DesktopKeybindings::Entry> entry = entries.entry(DesktopShortcutEntries::regionId);
+    ASSERT_TRUE(entry);
+    ASSERT_EQ(entry->accelerator, "<Alt><Shift>2");
+
+    // The daemon takes the keys from the shell once it has read the change.
+    ASSERT_TRUE(processEventsUntil([&] { return gnome.grabbedAccelerators().contains(entry->accelerator); }, 20000))
+        << "the shell never grabbed " << entry->accelerator.toStdString() << " for the daemon; it holds "
+        << gnome.grabbedAccelerators().join(", ").toStdString();
+    // The first key after a new input session can go astray: a harmless one first.
+    ASSERT_TRUE(gnome.key("Shift_L"));
+    ASSERT_TRUE(gnome.key("2", {"alt", "shift"}));
+
+    ASSERT_NO_FATAL_FAILURE(dragTheRegion());
+    ASSERT_NO_FATAL_FAILURE(fileNoteAndExpectTheRegion(QStringLiteral("Filed from a GNOME shortcut")));
 }
 
 } // namespace

@@ -61,6 +61,33 @@ GnomeDesktop::GnomeDesktop() : bus_(QDBusConnection::sessionBus()) {
 GnomeDesktop::~GnomeDesktop() {
     if (!session_.isEmpty())
         call("Stop", {});
+    if (mediaKeys_) {
+        mediaKeys_->terminate();
+        if (!mediaKeys_->waitForFinished(5000))
+            mediaKeys_->kill();
+        mediaKeys_->waitForFinished();
+    }
+}
+
+bool GnomeDesktop::startMediaKeys() {
+    mediaKeys_ = std::make_unique<QProcess>();
+    mediaKeys_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    mediaKeys_->setStandardOutputFile(QProcess::nullDevice());
+    mediaKeys_->start(QStringLiteral("/usr/libexec/gsd-media-keys"), {});
+    if (!mediaKeys_->waitForStarted())
+        return false;
+    // It takes its own keys as it starts: a shortcut added after this
+    // reaches a running daemon as a change it must notice.
+    return processEventsUntil([&] {
+        return mediaKeys_->state() == QProcess::Running && !grabbedAccelerators().isEmpty();
+    }, 20000);
+}
+
+QStringList GnomeDesktop::grabbedAccelerators() const {
+    QStringList result;
+    for (const QJsonValue value : probe().value("accelerators").toArray())
+        result << value.toString();
+    return result;
 }
 
 bool GnomeDesktop::call(const QString& method, const QVariantList& arguments) const {

@@ -5,7 +5,10 @@
 #include <QDBusConnection>
 #include <QJsonObject>
 #include <QObject>
+#include <QProcess>
 #include <QVariantMap>
+
+#include <memory>
 
 // The GNOME Shell session this test program runs in (support/with-gnome.sh).
 // Keys and pointer go through a session of mutter's own remote desktop
@@ -43,6 +46,14 @@ public:
     // waits until it is on screen.
     bool showBackground(const QString& picturePath, const QImage& picture) const;
 
+    // Starts GNOME's media-keys daemon, which runs the custom shortcuts of
+    // GNOME Settings, in this process's environment (a shortcut's command
+    // inherits it), and waits until it has taken its keys from the shell.
+    bool startMediaKeys();
+    // The key combinations the shell has grabbed for another program (the
+    // media-keys daemon), as it asked for them ("<Alt><Shift>2").
+    QStringList grabbedAccelerators() const;
+
     // The primary monitor's logical geometry, as the shell lays it out.
     QRect monitor() const;
     // Where the pointer is, in logical pixels.
@@ -58,6 +69,7 @@ private:
 
     QDBusConnection bus_;
     QString session_;
+    std::unique_ptr<QProcess> mediaKeys_;
 };
 
 // Waits for the one answer to a desktop portal request.

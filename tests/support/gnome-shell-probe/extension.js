@@ -3,6 +3,7 @@
 // what sway's get_tree tells about windows, which GNOME keeps to itself.
 const { Clutter, Gio, Meta } = imports.gi;
 const Main = imports.ui.main;
+const ShellDBus = imports.ui.shellDBus;
 
 const ProbeInterface = `
 <node>
@@ -14,10 +15,15 @@ const ProbeInterface = `
 </node>`;
 
 class Probe {
+    constructor(accelerators) {
+        this._accelerators = accelerators;
+    }
+
     // Every window with its title, frame, whether it has the keyboard and
     // whether it is done appearing; whether the overview covers them; where
     // the pointer is and over which window; the primary monitor's logical
-    // geometry.
+    // geometry; the key combinations the shell runs for another program
+    // (gnome-settings-daemon's custom shortcuts), as that program spelt them.
     Windows() {
         const [pointerX, pointerY] = global.get_pointer();
         const monitor = global.display.get_monitor_geometry(global.display.get_primary_monitor());
@@ -41,6 +47,9 @@ class Probe {
             pointerWindow: this._pointerWindow(),
             monitor: { x: monitor.x, y: monitor.y, width: monitor.width, height: monitor.height },
             windows,
+            accelerators: [...Main.shellDBusService?._grabbedAccelerators.keys() ?? []]
+                .filter(action => this._accelerators.has(action))
+                .map(action => this._accelerators.get(action)),
         });
     }
 
@@ -59,12 +68,26 @@ class Probe {
 
 class Extension {
     enable() {
-        this._object = Gio.DBusExportedObject.wrapJSObject(ProbeInterface, new Probe());
+        // The shell keeps only an action number for each combination it
+        // grabbed for another program; the probe notes the combination too.
+        // Extensions start before the shell's D-Bus service exists.
+        const shell = ShellDBus.GnomeShell.prototype;
+        const accelerators = new Map();
+        this._grab = shell._grabAcceleratorForSender;
+        const grab = this._grab;
+        shell._grabAcceleratorForSender = function (accelerator, ...rest) {
+            const action = grab.call(this, accelerator, ...rest);
+            if (action !== Meta.KeyBindingAction.NONE)
+                accelerators.set(action, accelerator);
+            return action;
+        };
+        this._object = Gio.DBusExportedObject.wrapJSObject(ProbeInterface, new Probe(accelerators));
         this._object.export(Gio.DBus.session, '/dev/zorvi/TestProbe');
         this._name = Gio.DBus.session.own_name('dev.zorvi.TestProbe', Gio.BusNameOwnerFlags.NONE, null, null);
     }
 
     disable() {
+        ShellDBus.GnomeShell.prototype._grabAcceleratorForSender = this._grab;
         Gio.DBus.session.unown_name(this._name);
         this._object.unexport();
     }
