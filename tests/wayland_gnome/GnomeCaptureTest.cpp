@@ -144,7 +144,7 @@ protected:
     QString configHome() override { return sessionConfigHome(); }
 };
 
-TEST_F(GnomeSettingsShortcutTest, TheShortcutAddedToGnomeSettingsCapturesARegionWhenPressed) {
+TEST_F(GnomeSettingsShortcutTest, TheShortcutAddedToGnomeSettingsCapturesARegionWhenPressedAndIsGoneOnceRemoved) {
     // The daemon runs a shortcut's command in its own environment, which
     // carries this test's library to the command.
     ASSERT_TRUE(gnome.startMediaKeys()) << "GNOME's media-keys daemon did not start or grab its keys";
@@ -172,6 +172,11 @@ TEST_F(GnomeSettingsShortcutTest, TheShortcutAddedToGnomeSettingsCapturesARegion
 
     ASSERT_NO_FATAL_FAILURE(dragTheRegion());
     ASSERT_NO_FATAL_FAILURE(fileNoteAndExpectTheRegion(QStringLiteral("Filed from a GNOME shortcut")));
+
+    // Removed on request, the keys go back: the daemon lets the shell's grab go.
+    ASSERT_TRUE(entries.remove()) << entries.error().toStdString();
+    EXPECT_TRUE(processEventsUntil([&] { return !gnome.grabbedAccelerators().contains(entry->accelerator); }, 20000))
+        << "the shell still runs " << entry->accelerator.toStdString() << " for the daemon";
 }
 
 } // namespace
