@@ -4,8 +4,6 @@
 
 #include <QDBusConnection>
 #include <QJsonObject>
-#include <QObject>
-#include <QVariantMap>
 
 // The GNOME Shell session this test program runs in (support/with-gnome.sh).
 // Keys and pointer go through a session of mutter's own remote desktop
@@ -58,20 +56,4 @@ private:
 
     QDBusConnection bus_;
     QString session_;
-};
-
-// Waits for the one answer to a desktop portal request.
-class PortalResponse : public QObject {
-    Q_OBJECT
-public:
-    bool answered = false;
-    uint response = 2;
-    QVariantMap results;
-
-public slots:
-    void onResponse(uint code, const QVariantMap& values) {
-        answered = true;
-        response = code;
-        results = values;
-    }
 };
