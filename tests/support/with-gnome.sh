@@ -84,7 +84,7 @@ if $media_keys; then
   wait_for 20 media_keys_up || wayland_session_fail "GNOME's media-keys daemon did not start"
 fi
 
-# Where scripts/take-gnome-screenshots wants its pictures.
+# Where scripts/take-wayland-screenshots wants its pictures.
 [ -n "${ZORVI_SCREENSHOTS_DIR:-}" ] && session_env+=(ZORVI_SCREENSHOTS_DIR="$ZORVI_SCREENSHOTS_DIR")
 
 run_in_session "$runtime/shell.log" "$@"

@@ -5,8 +5,7 @@
 #include "GnomeDesktop.h"
 
 #include "support/WaylandCaptureFixture.h"
-
-#include "ocr/TextRecognizer.h"
+#include "support/WindowText.h"
 
 #include <gmock/gmock.h>
 
@@ -61,17 +60,6 @@ protected:
         return pointOverlayAt(from) && gnome.press() && gnome.moveTo(to) && gnome.release();
     }
 
-    // The words a person reads in a window, as on the screen now.
-    QString textOfWindow(const QString& title) {
-        const std::optional<WaylandDesktop::Window> window = gnome.window(title);
-        if (!window)
-            return {};
-        const QImage shown = gnome.screenshot().copy(window->rect);
-        // Small interface text reads more reliably enlarged.
-        TextRecognizer recognizer;
-        return recognizer.recognise(shown.scaled(shown.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    }
-
     GnomeDesktop gnome;
 };
 
@@ -87,7 +75,7 @@ TEST_F(GnomeCaptureTest, ADraggedRegionIsSavedPixelForPixelTheNoteBoxSaysTheAppI
     // GNOME tells no app which window has the focus: the note box says so.
     ASSERT_TRUE(gnome.waitForFocus(noteTitle))
         << "the note box never took the keyboard; windows: " << gnome.windowTitles().toStdString();
-    EXPECT_THAT(textOfWindow(noteTitle).toStdString(), ::testing::HasSubstr("Unknown app"));
+    EXPECT_THAT(textOfWindow(gnome, noteTitle).toStdString(), ::testing::HasSubstr("Unknown app"));
 
     const QString note = QStringLiteral("Misaligned on GNOME");
     ASSERT_NO_FATAL_FAILURE(fileNote(note));
@@ -122,7 +110,7 @@ TEST_F(GnomeCaptureTest, TheWholeScreenIsSavedPixelForPixel) {
 namespace {
 
 // Not a check: the README's pictures of the overlay and the note box on GNOME
-// Shell, taken by scripts/take-gnome-screenshots into $ZORVI_SCREENSHOTS_DIR.
+// Shell, taken by scripts/take-wayland-screenshots into $ZORVI_SCREENSHOTS_DIR.
 TEST_F(GnomeCaptureTest, DISABLED_ScreenshotsOfTheOverlayAndTheNoteBox) {
     const QString folder = qEnvironmentVariable("ZORVI_SCREENSHOTS_DIR");
     ASSERT_FALSE(folder.isEmpty()) << "ZORVI_SCREENSHOTS_DIR names no folder";
@@ -150,7 +138,7 @@ TEST_F(GnomeCaptureTest, DISABLED_ScreenshotsOfTheOverlayAndTheNoteBox) {
     const QString note = QStringLiteral("The sidebar overlaps the code sample");
     ASSERT_TRUE(gnome.type(note));
     // The note box shows what was typed once the recogniser reads it there.
-    ASSERT_TRUE(processEventsUntil([&] { return textOfWindow(noteTitle).contains("sidebar"); }, 15000));
+    ASSERT_TRUE(processEventsUntil([&] { return textOfWindow(gnome, noteTitle).contains("sidebar"); }, 15000));
     ASSERT_TRUE(gnome.screenshot().save(folder + "/note-box-gnome-1x.png"));
     ASSERT_TRUE(gnome.ctrlKey("Return"));
     ASSERT_TRUE(waitForCaptures(1));

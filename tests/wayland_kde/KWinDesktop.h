@@ -27,8 +27,11 @@ public:
     bool drag(QPoint from, QPoint to) override;
     bool type(const QString& text) override;
     bool key(const QString& keysym, const QStringList& held = {}) override;
-    // The pointer to a point, where a screenshot shows the cursor.
+    // A drag in its parts: the pointer to a point (where a screenshot shows
+    // the cursor), the left button pressed and released where it is.
     bool movePointer(QPoint to);
+    bool press() { return send(QStringLiteral("press")); }
+    bool release() { return send(QStringLiteral("release")); }
 
     // Runs JavaScript in KWin; `report(value)` in it hands a JSON value back.
     // Null when the script never reported.

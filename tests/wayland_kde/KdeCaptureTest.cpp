@@ -5,6 +5,7 @@
 #include "KWinDesktop.h"
 
 #include "support/WaylandCaptureFixture.h"
+#include "support/WindowText.h"
 
 namespace {
 
@@ -35,6 +36,11 @@ protected:
 
     // A full-screen window of ours with `picturePath` in its middle, focused.
     void showKnownWindow(const QString& picturePath) {
+        if (known.state() != QProcess::NotRunning) {
+            known.terminate();
+            known.waitForFinished();
+            ASSERT_TRUE(kwin->waitUntilGone(knownTitle));
+        }
         known.setProcessChannelMode(QProcess::ForwardedChannels);
         known.start(QStringLiteral(ZORVI_KNOWN_WINDOW), {picturePath, knownAppID, knownTitle});
         ASSERT_TRUE(known.waitForStarted());
@@ -86,6 +92,46 @@ TEST_F(KdeCaptureTest, TheWholeScreenIsSavedPixelForPixel) {
     ASSERT_EQ(saved.size(), screen.size()) << "the whole output at its pixel size";
     EXPECT_EQ(saved.copy(pictureRect()), picture()) << "the picture on the screen, pixel for pixel";
     EXPECT_EQ(saved, screen) << "the screen as it was, pixel for pixel";
+}
+
+} // namespace
+
+namespace {
+
+// Not a check: the README's pictures of the overlay and the note box on
+// KWin, taken by scripts/take-wayland-screenshots into $ZORVI_SCREENSHOTS_DIR.
+TEST_F(KdeCaptureTest, DISABLED_ScreenshotsOfTheOverlayAndTheNoteBox) {
+    const QString folder = qEnvironmentVariable("ZORVI_SCREENSHOTS_DIR");
+    ASSERT_FALSE(folder.isEmpty()) << "ZORVI_SCREENSHOTS_DIR names no folder";
+    const QString page = TestImages::path(QStringLiteral("doc-page-1280x720.png"));
+    const QImage pageImage = TestImages::pixelsOf(QImage(page));
+    ASSERT_NO_FATAL_FAILURE(showKnownWindow(page));
+    ASSERT_TRUE(kwin->waitForBackground(pageImage));
+    const QPoint origin = WaylandDesktop::backgroundOrigin(kwin->screenSize(), pageImage.size());
+
+    zorvi({"--capture-region"});
+    ASSERT_TRUE(kwin->waitForFocus(overlayTitle));
+    const QRect selection(origin + QPoint(40, 130), QSize(560, 250));
+    ASSERT_TRUE(kwin->movePointer(selection.topLeft()) && kwin->press() && kwin->movePointer(selection.bottomRight()));
+    // Once the overlay has drawn the selection, its inside shows the page undimmed.
+    QImage overlay;
+    ASSERT_TRUE(processEventsUntil([&] {
+        overlay = kwin->screenshot();
+        const QPoint inside = selection.center();
+        return !overlay.isNull() && overlay.pixel(inside) == pageImage.pixel(inside - origin);
+    }, 10000));
+    ASSERT_TRUE(overlay.save(folder + "/overlay-kde-1x.png"));
+    ASSERT_TRUE(kwin->release());
+
+    ASSERT_TRUE(kwin->waitForFocus(noteTitle));
+    ASSERT_TRUE(kwin->movePointer(QPoint(kwin->screenSize().width() - 1, kwin->screenSize().height() - 1)));
+    const QString note = QStringLiteral("The sidebar overlaps the code sample");
+    ASSERT_TRUE(kwin->type(note));
+    // The note box shows what was typed once the recogniser reads it there.
+    ASSERT_TRUE(processEventsUntil([&] { return textOfWindow(*kwin, noteTitle).contains("sidebar"); }, 15000));
+    ASSERT_TRUE(kwin->screenshot().save(folder + "/note-box-kde-1x.png"));
+    ASSERT_TRUE(kwin->ctrlKey("Return"));
+    ASSERT_TRUE(waitForCaptures(1));
 }
 
 } // namespace

@@ -10,6 +10,7 @@
 //                                                 (logical pixels), pointer parked
 //                                                 in the bottom-right corner after
 //   move X Y LAYOUT_WIDTH LAYOUT_HEIGHT           the pointer to a point (logical pixels)
+//   press / release                               the left button, where the pointer is
 //   type TEXT                                     the text's keys (US layout)
 //   key KEYSYM [ctrl] [alt] [shift] [super]       one key, with those modifiers held
 #define _GNU_SOURCE
@@ -235,6 +236,9 @@ int main(void) {
             done = 1;
         } else if (sscanf(line, "move %u %u %u %u", &x1, &y1, &width, &height) == 4) {
             moveTo(x1, y1);
+            done = 1;
+        } else if (strcmp(line, "press") == 0 || strcmp(line, "release") == 0) {
+            button(line[0] == 'p' ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
             done = 1;
         } else if (strncmp(line, "type ", 5) == 0) {
             done = typeText(line + 5);
