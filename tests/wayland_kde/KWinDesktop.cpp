@@ -68,8 +68,9 @@ QJsonValue KWinDesktop::runScript(const QString& body) const {
     if (!id.isValid() || id.value() < 0)
         return {};
     reported_.reset();
-    const bool ran = bus.call(QDBusMessage::createMethodCall(kwin, QStringLiteral("/%1").arg(id.value()),
-                                                             "org.kde.kwin.Script", "run"),
+    // Not the script's own run(): KWin 5 numbers scripts by how many are
+    // loaded, so its number can name another's (the app's) by now.
+    const bool ran = bus.call(QDBusMessage::createMethodCall(kwin, "/Scripting", "org.kde.kwin.Scripting", "start"),
                               QDBus::Block, callTimeoutMs)
                          .type() == QDBusMessage::ReplyMessage;
     const bool reported = ran && processEventsUntil([&] { return reported_.has_value(); }, callTimeoutMs);

@@ -7,6 +7,13 @@
 #include "support/WaylandCaptureFixture.h"
 #include "support/WindowText.h"
 
+#include "shell/SingleInstance.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QFileInfo>
+
 namespace {
 
 constexpr const char* knownAppID = "dev.zorvi.KnownWindow";
@@ -73,6 +80,8 @@ TEST_F(KdeCaptureTest, ADraggedRegionIsSavedPixelForPixelAndEscLeavesNothing) {
     ASSERT_TRUE(capture) << "the note as typed";
     EXPECT_EQ(capture->captureMode, CaptureMode::region);
     EXPECT_EQ(capture->context.displayScale, 1.0);
+    EXPECT_EQ(capture->context.windowTitle, std::optional<QString>(knownTitle))
+        << "the window that was active when the app started to capture";
     EXPECT_EQ(savedImage(*capture), picture().copy(QRect(10, 15, 100, 80)))
         << "the crop of the picture, pixel for pixel";
 
@@ -92,6 +101,47 @@ TEST_F(KdeCaptureTest, TheWholeScreenIsSavedPixelForPixel) {
     ASSERT_EQ(saved.size(), screen.size()) << "the whole output at its pixel size";
     EXPECT_EQ(saved.copy(pictureRect()), picture()) << "the picture on the screen, pixel for pixel";
     EXPECT_EQ(saved, screen) << "the screen as it was, pixel for pixel";
+}
+
+// The output KWin calls active, by its name.
+QString activeOutputName() {
+    const QDBusReply<QString> name = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+        "org.kde.KWin", "/KWin", "org.kde.KWin", "activeOutputName"));
+    return name.value();
+}
+
+TEST_F(KdeCaptureTest, TheCaptureRecordsTheActiveWindowsAppIdTitleAndOutputAsKWinTellsThem) {
+    zorvi({"--background"});
+    ASSERT_TRUE(processEventsUntil([] { return QFileInfo::exists(SingleInstance::socketPath()); }, 15000))
+        << "the app never listened for commands";
+    ASSERT_TRUE(kwin->waitForFocus(knownTitle))
+        << "the app took the keyboard when it started; windows: " << kwin->windowTitles().toStdString();
+
+    zorvi({"--capture-screen"});
+    ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("Over a window the test knows")));
+    ASSERT_TRUE(waitForCaptures(1));
+    const CaptureContext context = captures().front().context;
+    EXPECT_EQ(context.appName, std::optional<QString>(knownAppID)) << "no desktop file claims it: its app id";
+    EXPECT_EQ(context.windowTitle, std::optional<QString>(knownTitle));
+    const QString output = activeOutputName();
+    ASSERT_FALSE(output.isEmpty());
+    EXPECT_EQ(context.displayName, std::optional<QString>(output));
+
+    // Another window becomes active: the next capture names it, not the first.
+    QProcess other;
+    other.setProcessChannelMode(QProcess::ForwardedChannels);
+    other.start(QStringLiteral(ZORVI_KNOWN_WINDOW), {pictureFile(), "dev.zorvi.OtherWindow", "Another window"});
+    ASSERT_TRUE(other.waitForStarted());
+    ASSERT_TRUE(kwin->waitForFocus("Another window")) << "windows: " << kwin->windowTitles().toStdString();
+    zorvi({"--capture-screen"});
+    ASSERT_NO_FATAL_FAILURE(fileNote(QStringLiteral("Over another window")));
+    ASSERT_TRUE(waitForCaptures(2));
+    const std::optional<Capture> overOther = captureWithNote(QStringLiteral("Over another window"));
+    ASSERT_TRUE(overOther);
+    EXPECT_EQ(overOther->context.appName, std::optional<QString>("dev.zorvi.OtherWindow"));
+    EXPECT_EQ(overOther->context.windowTitle, std::optional<QString>("Another window"));
+    other.terminate();
+    other.waitForFinished();
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include "platform/DesktopKind.h"
 #include "platform/DesktopSettingsShortcuts.h"
 #include "platform/gnome/GnomeKeybindingStore.h"
+#include "platform/kwin/KWinActiveWindowSource.h"
+#include "platform/kwin/KWinScript.h"
 #include "platform/portal/PortalHotkeyRegistrar.h"
 #include "platform/portal/PortalScreenCapturer.h"
 #include "platform/portal/ScreenshotPortal.h"
@@ -49,6 +51,8 @@ bool WaylandPlatform::canCaptureScreen() {
 std::unique_ptr<ActiveWindowSource> WaylandPlatform::activeWindowSource() {
     if (SwayIpc::isAvailable())
         return std::make_unique<SwayActiveWindowSource>();
+    if (KWinScript::isAvailable())
+        return std::make_unique<KWinActiveWindowSource>();
     return nullptr;
 }
 
