@@ -11,6 +11,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QFileInfo>
 
@@ -142,6 +143,39 @@ TEST_F(KdeCaptureTest, TheCaptureRecordsTheActiveWindowsAppIdTitleAndOutputAsKWi
     EXPECT_EQ(overOther->context.windowTitle, std::optional<QString>("Another window"));
     other.terminate();
     other.waitForFinished();
+}
+
+// The keys KDE's shortcut registry holds for the app's shortcut `name`, as
+// Qt key codes; empty while the app has bound nothing under that name.
+QList<int> boundKeys(const QString& name) {
+    const QString kglobalaccel = QStringLiteral("org.kde.kglobalaccel");
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusReply<QList<QDBusObjectPath>> components = bus.call(QDBusMessage::createMethodCall(
+        kglobalaccel, "/kglobalaccel", "org.kde.KGlobalAccel", "allComponents"));
+    for (const QDBusObjectPath& component : components.value()) {
+        const QDBusReply<QStringList> names = bus.call(QDBusMessage::createMethodCall(
+            kglobalaccel, component.path(), "org.kde.kglobalaccel.Component", "shortcutNames"));
+        if (!names.value().contains(name))
+            continue;
+        QDBusMessage keys = QDBusMessage::createMethodCall(kglobalaccel, "/kglobalaccel", "org.kde.KGlobalAccel",
+                                                           "shortcut");
+        keys << QStringList{component.path().section(u'/', -1), name, QString(), QString()};
+        return QDBusReply<QList<int>>(bus.call(keys)).value();
+    }
+    return {};
+}
+
+TEST_F(KdeCaptureTest, AltShift2PressedOnTheKeyboardOpensTheOverlayThroughKdesShortcuts) {
+    zorvi({"--background"});
+    // KWin hears Alt+Shift+2 on a US keyboard as Alt+@, and holds the
+    // shortcut so.
+    const QList<int> altAt{(Qt::ALT | Qt::Key_At).toCombined()};
+    ASSERT_TRUE(processEventsUntil([&] { return boundKeys("region") == altAt; }, 15000))
+        << "KDE holds " << boundKeys("region").size() << " keys for the region shortcut";
+    ASSERT_TRUE(kwin->key("2", {"alt", "shift"}));
+    ASSERT_TRUE(kwin->waitForFocus(overlayTitle)) << "windows: " << kwin->windowTitles().toStdString();
+    ASSERT_TRUE(kwin->key("Escape"));
+    ASSERT_TRUE(kwin->waitUntilGone(overlayTitle));
 }
 
 } // namespace
