@@ -2,9 +2,8 @@
 // from the command line the way a desktop shortcut starts it, a drag and the
 // note from KWin's fake input, and the saved pixels compared with a known
 // picture a window of ours shows full screen.
-#include "KWinDesktop.h"
+#include "KdeCaptureFixture.h"
 
-#include "support/WaylandCaptureFixture.h"
 #include "support/WindowText.h"
 
 #include "shell/SingleInstance.h"
@@ -17,42 +16,14 @@
 
 namespace {
 
-constexpr const char* knownAppID = "dev.zorvi.KnownWindow";
-constexpr const char* knownTitle = "A window the test knows";
-
-class KdeCaptureTest : public WaylandCaptureFixture {
+class KdeCaptureTest : public KdeCaptureFixture {
 protected:
-    WaylandDesktop& desktop() override { return *kwin; }
-
     void SetUp() override {
-        if (qEnvironmentVariableIsSet("ZORVI_KWIN_MISSING"))
-            GTEST_SKIP() << "no KDE session here: " << qgetenv("ZORVI_KWIN_MISSING").toStdString();
-        ensureQtApplication();
-        kwin = std::make_unique<KWinDesktop>();
-        WaylandCaptureFixture::SetUp();
-        if (HasFatalFailure())
+        KdeCaptureFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure())
             return;
         ASSERT_NO_FATAL_FAILURE(showKnownWindow(pictureFile()));
         ASSERT_TRUE(kwin->waitForBackground(picture())) << "the picture never showed";
-    }
-
-    void TearDown() override {
-        WaylandCaptureFixture::TearDown();
-        known.terminate();
-        known.waitForFinished();
-    }
-
-    // A full-screen window of ours with `picturePath` in its middle, focused.
-    void showKnownWindow(const QString& picturePath) {
-        if (known.state() != QProcess::NotRunning) {
-            known.terminate();
-            known.waitForFinished();
-            ASSERT_TRUE(kwin->waitUntilGone(knownTitle));
-        }
-        known.setProcessChannelMode(QProcess::ForwardedChannels);
-        known.start(QStringLiteral(ZORVI_KNOWN_WINDOW), {picturePath, knownAppID, knownTitle});
-        ASSERT_TRUE(known.waitForStarted());
-        ASSERT_TRUE(kwin->waitForFocus(knownTitle)) << "windows: " << kwin->windowTitles().toStdString();
     }
 
     // Where the centred picture lies on the screen (logical pixels, which
@@ -61,9 +32,6 @@ protected:
         const QSize size = picture().size();
         return {WaylandDesktop::backgroundOrigin(kwin->screenSize(), size), size};
     }
-
-    std::unique_ptr<KWinDesktop> kwin;
-    QProcess known;
 };
 
 TEST_F(KdeCaptureTest, ADraggedRegionIsSavedPixelForPixelAndEscLeavesNothing) {

@@ -5,6 +5,7 @@
 #include "platform/DesktopSettingsShortcuts.h"
 #include "platform/gnome/GnomeKeybindingStore.h"
 #include "platform/kwin/KWinActiveWindowSource.h"
+#include "platform/kwin/KWinScreenFocus.h"
 #include "platform/kwin/KWinScript.h"
 #include "platform/portal/PortalHotkeyRegistrar.h"
 #include "platform/portal/PortalScreenCapturer.h"
@@ -59,6 +60,8 @@ std::unique_ptr<ActiveWindowSource> WaylandPlatform::activeWindowSource() {
 std::unique_ptr<ScreenFocus> WaylandPlatform::screenFocus() {
     if (SwayIpc::isAvailable())
         return std::make_unique<SwayScreenFocus>();
+    if (KWinScript::isAvailable())
+        return std::make_unique<KWinScreenFocus>();
     return std::make_unique<PrimaryScreen>();
 }
 
