@@ -114,6 +114,12 @@ QString KWinDesktop::windowTitles() const {
     return titles.join(QStringLiteral(", "));
 }
 
+QString KWinDesktop::activeOutputName() {
+    const QDBusReply<QString> name = QDBusConnection::sessionBus().call(
+        QDBusMessage::createMethodCall(kwin, "/KWin", "org.kde.KWin", "activeOutputName"), QDBus::Block, callTimeoutMs);
+    return name.value();
+}
+
 QImage KWinDesktop::screenshot() const {
     return portalScreenshot();
 }

@@ -33,6 +33,9 @@ public:
     bool press() { return send(QStringLiteral("press")); }
     bool release() { return send(QStringLiteral("release")); }
 
+    // The output KWin calls active, by its name.
+    static QString activeOutputName();
+
     // Runs JavaScript in KWin; `report(value)` in it hands a JSON value back.
     // Null when the script never reported.
     QJsonValue runScript(const QString& body) const;

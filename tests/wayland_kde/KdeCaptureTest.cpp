@@ -72,13 +72,6 @@ TEST_F(KdeCaptureTest, TheWholeScreenIsSavedPixelForPixel) {
     EXPECT_EQ(saved, screen) << "the screen as it was, pixel for pixel";
 }
 
-// The output KWin calls active, by its name.
-QString activeOutputName() {
-    const QDBusReply<QString> name = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        "org.kde.KWin", "/KWin", "org.kde.KWin", "activeOutputName"));
-    return name.value();
-}
-
 TEST_F(KdeCaptureTest, TheCaptureRecordsTheActiveWindowsAppIdTitleAndOutputAsKWinTellsThem) {
     zorvi({"--background"});
     ASSERT_TRUE(processEventsUntil([] { return QFileInfo::exists(SingleInstance::socketPath()); }, 15000))
@@ -92,7 +85,7 @@ TEST_F(KdeCaptureTest, TheCaptureRecordsTheActiveWindowsAppIdTitleAndOutputAsKWi
     const CaptureContext context = captures().front().context;
     EXPECT_EQ(context.appName, std::optional<QString>(knownAppID)) << "no desktop file claims it: its app id";
     EXPECT_EQ(context.windowTitle, std::optional<QString>(knownTitle));
-    const QString output = activeOutputName();
+    const QString output = KWinDesktop::activeOutputName();
     ASSERT_FALSE(output.isEmpty());
     EXPECT_EQ(context.displayName, std::optional<QString>(output));
 

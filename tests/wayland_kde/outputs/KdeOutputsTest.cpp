@@ -2,17 +2,7 @@
 // output KWin calls active, which here follows the pointer.
 #include "wayland_kde/KdeCaptureFixture.h"
 
-#include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusReply>
-
 namespace {
-
-QString activeOutputName() {
-    const QDBusReply<QString> name = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        "org.kde.KWin", "/KWin", "org.kde.KWin", "activeOutputName"));
-    return name.value();
-}
 
 class KdeOutputsTest : public KdeCaptureFixture {
 protected:
@@ -33,8 +23,8 @@ protected:
 TEST_F(KdeOutputsTest, FullScreenTakesTheOutputKWinCallsActive) {
     // The known window fills the first output; the second shows nothing.
     ASSERT_TRUE(kwin->movePointer(output(0).center()));
-    ASSERT_TRUE(processEventsUntil([] { return !activeOutputName().isEmpty(); }));
-    const QString first = activeOutputName();
+    ASSERT_TRUE(processEventsUntil([] { return !KWinDesktop::activeOutputName().isEmpty(); }));
+    const QString first = KWinDesktop::activeOutputName();
     ASSERT_NO_FATAL_FAILURE(showKnownWindow(pictureFile()));
 
     std::size_t filed = 0;
@@ -42,8 +32,8 @@ TEST_F(KdeOutputsTest, FullScreenTakesTheOutputKWinCallsActive) {
         SCOPED_TRACE(index);
         // The pointer in a corner of the output, away from the picture.
         ASSERT_TRUE(kwin->movePointer(output(index).bottomRight() - QPoint(2, 2)));
-        ASSERT_TRUE(processEventsUntil([&] { return (activeOutputName() == first) == (index == 0); }))
-            << "KWin still calls " << activeOutputName().toStdString() << " active";
+        ASSERT_TRUE(processEventsUntil([&] { return (KWinDesktop::activeOutputName() == first) == (index == 0); }))
+            << "KWin still calls " << KWinDesktop::activeOutputName().toStdString() << " active";
         const QImage shown = settledScreen().copy(output(index));
         const QString note = QStringLiteral("All of output %1").arg(index);
         zorvi({"--capture-screen"});
