@@ -2,10 +2,11 @@
 
 #include "support/PortalScreenshot.h"
 
+#include "platform/kwin/KWinScript.h"
+
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusReply>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -49,35 +50,14 @@ void KWinDesktop::report(const QString& json) {
 }
 
 QJsonValue KWinDesktop::runScript(const QString& body) const {
-    // KWin loads scripts from files, each under a name of its own.
-    const QString name = QStringLiteral("zorvi-test-%1").arg(++runs_);
-    const QString file = scripts_.filePath(name + ".js");
-    QFile script(file);
-    if (!script.open(QIODevice::WriteOnly))
-        return {};
-    script.write(QStringLiteral("function report(value) { callDBus(\"%1\", \"%2\", \"dev.zorvi.KWinProbe\", "
-                                "\"report\", JSON.stringify({value: value})); }\n")
-                     .arg(QDBusConnection::sessionBus().baseService(), probePath)
-                     .toUtf8() +
-                 body.toUtf8());
-    script.close();
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    QDBusMessage load = QDBusMessage::createMethodCall(kwin, "/Scripting", "org.kde.kwin.Scripting", "loadScript");
-    load << file << name;
-    const QDBusReply<int> id = bus.call(load, QDBus::Block, callTimeoutMs);
-    if (!id.isValid() || id.value() < 0)
-        return {};
     reported_.reset();
-    // Not the script's own run(): KWin 5 numbers scripts by how many are
-    // loaded, so its number can name another's (the app's) by now.
-    const bool ran = bus.call(QDBusMessage::createMethodCall(kwin, "/Scripting", "org.kde.kwin.Scripting", "start"),
-                              QDBus::Block, callTimeoutMs)
-                         .type() == QDBusMessage::ReplyMessage;
-    const bool reported = ran && processEventsUntil([&] { return reported_.has_value(); }, callTimeoutMs);
-    QDBusMessage unload = QDBusMessage::createMethodCall(kwin, "/Scripting", "org.kde.kwin.Scripting", "unloadScript");
-    unload << name;
-    bus.call(unload, QDBus::Block, callTimeoutMs);
-    if (!reported)
+    const QString source = QStringLiteral("function report(value) { callDBus(\"%1\", \"%2\", \"dev.zorvi.KWinProbe\", "
+                                          "\"report\", JSON.stringify({value: value})); }\n")
+                               .arg(QDBusConnection::sessionBus().baseService(), probePath) +
+                           body;
+    // Each under a name of its own; it stops when `script` goes.
+    const KWinScript script(QStringLiteral("zorvi-test-%1").arg(++runs_), source.toUtf8());
+    if (!script.isRunning() || !processEventsUntil([&] { return reported_.has_value(); }, callTimeoutMs))
         return {};
     return QJsonDocument::fromJson(reported_->toUtf8()).object().value("value");
 }

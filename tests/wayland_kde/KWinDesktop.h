@@ -4,7 +4,6 @@
 
 #include <QJsonObject>
 #include <QObject>
-#include <QTemporaryDir>
 
 // The KWin session this test program runs in (support/with-kwin.sh): keys
 // and drags through KWin's fake input device, windows as a KWin script lists
@@ -50,7 +49,6 @@ private:
     mutable QProcess input_;
     bool inputReady_ = false;
     QSize screen_;
-    QTemporaryDir scripts_;
     mutable int runs_ = 0;
     mutable std::optional<QString> reported_;
 };
