@@ -11,13 +11,13 @@ struct ActiveWindow {
     std::optional<QString> instanceName;
     std::optional<QString> className;
     std::optional<qint64> pid;
-    // The screen it is on, by name, where the session says (sway does).
+    // The screen it is on, by name, where the session says (sway and KWin do).
     std::optional<QString> output;
 };
 
-// The session's active window, read at the moment of asking. Only some
-// sessions tell (X11 through EWMH, sway through its IPC; other Wayland
-// compositors keep it to themselves).
+// The session's active window, as of the moment of asking. Only some
+// sessions tell (X11 through EWMH, sway through its IPC, KWin through a
+// script of ours; other Wayland compositors keep it to themselves).
 class ActiveWindowSource {
 public:
     virtual ~ActiveWindowSource() = default;

@@ -73,7 +73,7 @@ session_env+=(WAYLAND_DISPLAY=wayland-0)
 allow_screenshots
 wait_for_screenshot_portal
 
-# Where scripts/take-gnome-screenshots wants its pictures.
+# Where scripts/take-wayland-screenshots wants its pictures.
 [ -n "${ZORVI_SCREENSHOTS_DIR:-}" ] && session_env+=(ZORVI_SCREENSHOTS_DIR="$ZORVI_SCREENSHOTS_DIR")
 
 run_in_session "$runtime/shell.log" "$@"

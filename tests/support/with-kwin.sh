@@ -4,9 +4,22 @@
 # and the portal frontend, on a private session bus that activates nothing.
 # KDE is optional here: without it the program runs anyway with
 # ZORVI_KWIN_MISSING saying what is missing, and its tests skip saying so.
+#   --size WxH     each output's size (1280x720 unless given)
+#   --outputs N    how many outputs, side by side (1 unless given)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-[ "${1:-}" = "--" ] && shift
+size=1280x720
+outputs=1
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --size) size=$2; shift 2 ;;
+    --outputs) outputs=$2; shift 2 ;;
+    --) shift; break ;;
+    *) break ;;
+  esac
+done
+width=${size%x*}
+height=${size#*x}
 
 for argument in "$@"; do
   [ "$argument" = "--gtest_list_tests" ] && exec "$@"
@@ -25,7 +38,7 @@ if [ -z "${ZORVI_KWIN_BUS:-}" ]; then
     ZORVI_KWIN_MISSING="${missing[*]} not installed" exec "$@"
   fi
   export ZORVI_KWIN_PORTAL=$portal_kde ZORVI_KWIN_BUS=1
-  exec dbus-run-session --config-file="$here/session-bus.conf" -- "$0" "$@"
+  exec dbus-run-session --config-file="$here/session-bus.conf" -- "$0" --size "$size" --outputs "$outputs" -- "$@"
 fi
 
 runtime=$(mktemp -d /tmp/zorvi-kwin.XXXXXX)
@@ -45,7 +58,11 @@ cp "$(command -v kwin_wayland)" "$runtime/bin/kwin_wayland"
 export XDG_RUNTIME_DIR=$runtime HOME=$runtime/home XDG_CONFIG_HOME=$runtime/home/.config
 export XDG_CURRENT_DESKTOP=KDE XDG_SESSION_TYPE=wayland
 unset DISPLAY WAYLAND_DISPLAY
-"$runtime/bin/kwin_wayland" --virtual --socket wayland-kwin --width 1280 --height 720 --no-lockscreen \
+# The tests' keys and drags come through KWin's fake input, which KWin offers
+# only to clients it trusts.
+KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 \
+  "$runtime/bin/kwin_wayland" --virtual --socket wayland-kwin --width "$width" --height "$height" \
+  --output-count "$outputs" --no-lockscreen \
   >"$runtime/kwin.log" 2>&1 &
 pids+=($!)
 for _ in $(seq 1 200); do

@@ -5,8 +5,8 @@
 #include "GnomeDesktop.h"
 
 #include "support/WaylandCaptureFixture.h"
+#include "support/WindowText.h"
 
-#include "ocr/TextRecognizer.h"
 #include "platform/gnome/GnomeKeybindingStore.h"
 #include "settings/Preferences.h"
 #include "shell/SingleInstance.h"
@@ -90,17 +90,6 @@ protected:
         EXPECT_EQ(savedImage(*capture), picture().copy(region())) << "the crop of the picture, pixel for pixel";
     }
 
-    // The words a person reads in a window, as on the screen now.
-    QString textOfWindow(const QString& title) {
-        const std::optional<WaylandDesktop::Window> window = gnome.window(title);
-        if (!window)
-            return {};
-        const QImage shown = gnome.screenshot().copy(window->rect);
-        // Small interface text reads more reliably enlarged.
-        TextRecognizer recognizer;
-        return recognizer.recognise(shown.scaled(shown.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    }
-
     GnomeDesktop gnome;
 };
 
@@ -111,7 +100,7 @@ TEST_F(GnomeCaptureTest, ADraggedRegionIsSavedPixelForPixelTheNoteBoxSaysTheAppI
     // GNOME tells no app which window has the focus: the note box says so.
     ASSERT_TRUE(gnome.waitForFocus(noteTitle))
         << "the note box never took the keyboard; windows: " << gnome.windowTitles().toStdString();
-    EXPECT_THAT(textOfWindow(noteTitle).toStdString(), ::testing::HasSubstr("Unknown app"));
+    EXPECT_THAT(textOfWindow(gnome, noteTitle).toStdString(), ::testing::HasSubstr("Unknown app"));
 
     const QString note = QStringLiteral("Misaligned on GNOME");
     ASSERT_NO_FATAL_FAILURE(fileNoteAndExpectTheRegion(note));
@@ -184,7 +173,7 @@ TEST_F(GnomeSettingsShortcutTest, TheShortcutAddedToGnomeSettingsCapturesARegion
 namespace {
 
 // Not a check: the README's pictures of the overlay and the note box on GNOME
-// Shell, taken by scripts/take-gnome-screenshots into $ZORVI_SCREENSHOTS_DIR.
+// Shell, taken by scripts/take-wayland-screenshots into $ZORVI_SCREENSHOTS_DIR.
 TEST_F(GnomeCaptureTest, DISABLED_ScreenshotsOfTheOverlayAndTheNoteBox) {
     const QString folder = qEnvironmentVariable("ZORVI_SCREENSHOTS_DIR");
     ASSERT_FALSE(folder.isEmpty()) << "ZORVI_SCREENSHOTS_DIR names no folder";
@@ -212,7 +201,7 @@ TEST_F(GnomeCaptureTest, DISABLED_ScreenshotsOfTheOverlayAndTheNoteBox) {
     const QString note = QStringLiteral("The sidebar overlaps the code sample");
     ASSERT_TRUE(gnome.type(note));
     // The note box shows what was typed once the recogniser reads it there.
-    ASSERT_TRUE(processEventsUntil([&] { return textOfWindow(noteTitle).contains("sidebar"); }, 15000));
+    ASSERT_TRUE(processEventsUntil([&] { return textOfWindow(gnome, noteTitle).contains("sidebar"); }, 15000));
     ASSERT_TRUE(gnome.screenshot().save(folder + "/note-box-gnome-1x.png"));
     ASSERT_TRUE(gnome.ctrlKey("Return"));
     ASSERT_TRUE(waitForCaptures(1));

@@ -1,11 +1,10 @@
 #include "GnomeDesktop.h"
 
-#include "support/TestImages.h"
+#include "support/PortalScreenshot.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUrl>
@@ -132,29 +131,7 @@ QPoint GnomeDesktop::pointer() const {
 }
 
 QImage GnomeDesktop::screenshot() const {
-    static int requests = 0;
-    const QString token = QStringLiteral("zorvi_test_%1").arg(++requests);
-    const QString sender = bus_.baseService().mid(1).replace(u'.', u'_');
-    const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-    PortalResponse answer;
-    QDBusConnection bus = bus_;
-    bus.connect(QStringLiteral("org.freedesktop.portal.Desktop"), path, QStringLiteral("org.freedesktop.portal.Request"),
-                QStringLiteral("Response"), &answer, SLOT(onResponse(uint, QVariantMap)));
-    QDBusMessage request = QDBusMessage::createMethodCall(
-        "org.freedesktop.portal.Desktop", "/org/freedesktop/portal/desktop", "org.freedesktop.portal.Screenshot",
-        "Screenshot");
-    request.setArguments({QString(), QVariantMap{{"handle_token", token}, {"interactive", false}}});
-    const bool sent = bus.call(request, QDBus::Block, callTimeoutMs).type() == QDBusMessage::ReplyMessage;
-    const bool answered = sent && processEventsUntil([&] { return answer.answered; }, 15000);
-    bus.disconnect(QStringLiteral("org.freedesktop.portal.Desktop"), path,
-                   QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"), &answer,
-                   SLOT(onResponse(uint, QVariantMap)));
-    if (!answered || answer.response != 0)
-        return {};
-    const QString file = QUrl(answer.results.value("uri").toString()).toLocalFile();
-    const QImage image = TestImages::pixelsOf(QImage(file));
-    QFile::remove(file);
-    return image;
+    return portalScreenshot();
 }
 
 bool GnomeDesktop::keysym(quint32 value, bool pressed) const {

@@ -4,9 +4,7 @@
 
 #include <QDBusConnection>
 #include <QJsonObject>
-#include <QObject>
 #include <QProcess>
-#include <QVariantMap>
 
 #include <memory>
 
@@ -70,20 +68,4 @@ private:
     QDBusConnection bus_;
     QString session_;
     std::unique_ptr<QProcess> mediaKeys_;
-};
-
-// Waits for the one answer to a desktop portal request.
-class PortalResponse : public QObject {
-    Q_OBJECT
-public:
-    bool answered = false;
-    uint response = 2;
-    QVariantMap results;
-
-public slots:
-    void onResponse(uint code, const QVariantMap& values) {
-        answered = true;
-        response = code;
-        results = values;
-    }
 };

@@ -1,6 +1,8 @@
 #include "platform/portal/PortalHotkeyRegistrar.h"
 
 #include "keys/KeyCodeTable.h"
+#include "platform/DesktopKind.h"
+#include "platform/portal/ShiftedSymbol.h"
 
 #include <QDBusArgument>
 #include <QDBusMessage>
@@ -80,17 +82,27 @@ bool PortalHotkeyRegistrar::isAvailable(const QDBusConnection& bus) {
 }
 
 QString PortalHotkeyRegistrar::preferredTrigger(uint16_t keyCode, ModifierSet modifiers) {
+    std::optional<uint32_t> keysym = KeyCodeTable::keysym(keyCode);
+    bool shift = modifiers.contains(ModifierSet::shift());
+    // KDE matches a shortcut by what the keys type: Alt+Shift+2 on a US
+    // keyboard arrives as Alt+@, and a trigger of ALT+SHIFT+2 never fires.
+    // It is given the symbol that Shift makes of the key instead.
+    if (shift && keysym && currentDesktop() == DesktopKind::kde)
+        if (const std::optional<uint32_t> shifted = ShiftedSymbol::of(*keysym)) {
+            keysym = shifted;
+            shift = false;
+        }
     QStringList parts;
     if (modifiers.contains(ModifierSet::control()))
         parts << QStringLiteral("CTRL");
     if (modifiers.contains(ModifierSet::option()))
         parts << QStringLiteral("ALT");
-    if (modifiers.contains(ModifierSet::shift()))
+    if (shift)
         parts << QStringLiteral("SHIFT");
     if (modifiers.contains(ModifierSet::command()))
         parts << QStringLiteral("LOGO");
     char name[64] = {};
-    if (const std::optional<uint32_t> keysym = KeyCodeTable::keysym(keyCode))
+    if (keysym)
         xkb_keysym_get_name(*keysym, name, sizeof name);
     parts << QString::fromLatin1(name);
     return parts.join(QLatin1Char('+'));

@@ -4,6 +4,9 @@
 #include "platform/DesktopKind.h"
 #include "platform/DesktopSettingsShortcuts.h"
 #include "platform/gnome/GnomeKeybindingStore.h"
+#include "platform/kwin/KWinActiveWindowSource.h"
+#include "platform/kwin/KWinScreenFocus.h"
+#include "platform/kwin/KWinScript.h"
 #include "platform/portal/PortalHotkeyRegistrar.h"
 #include "platform/portal/PortalScreenCapturer.h"
 #include "platform/portal/ScreenshotPortal.h"
@@ -49,12 +52,16 @@ bool WaylandPlatform::canCaptureScreen() {
 std::unique_ptr<ActiveWindowSource> WaylandPlatform::activeWindowSource() {
     if (SwayIpc::isAvailable())
         return std::make_unique<SwayActiveWindowSource>();
+    if (KWinScript::isAvailable())
+        return std::make_unique<KWinActiveWindowSource>();
     return nullptr;
 }
 
 std::unique_ptr<ScreenFocus> WaylandPlatform::screenFocus() {
     if (SwayIpc::isAvailable())
         return std::make_unique<SwayScreenFocus>();
+    if (KWinScript::isAvailable())
+        return std::make_unique<KWinScreenFocus>();
     return std::make_unique<PrimaryScreen>();
 }
 

@@ -1,16 +1,20 @@
-// A pointer and a keyboard for a headless wlroots compositor, whose seat has
-// neither. Both live for the whole session, so every client finds them from
-// its start: a device that appears later reaches a client only once it has
-// bound it, and a new keyboard brings a new keymap, after which a Qt client
-// drops keys. Each line on standard input is one action, answered by "ok"
-// once the compositor has all of it:
+// A pointer and a keyboard for a headless compositor, whose seat has neither:
+// wlroots' virtual pointer and keyboard, or KWin's fake input. Both live for
+// the whole session, so every client finds them from its start: a device
+// that appears later reaches a client only once it has bound it, and a new
+// keyboard brings a new keymap, after which a Qt client drops keys. Each line
+// on standard input is one action, answered by "ok" once the compositor has
+// all of it:
 //   drag X1 Y1 X2 Y2 LAYOUT_WIDTH LAYOUT_HEIGHT   press at one point, move through
 //                                                 steps, release at the other
 //                                                 (logical pixels), pointer parked
 //                                                 in the bottom-right corner after
+//   move X Y LAYOUT_WIDTH LAYOUT_HEIGHT           the pointer to a point (logical pixels)
+//   press / release                               the left button, where the pointer is
 //   type TEXT                                     the text's keys (US layout)
 //   key KEYSYM [ctrl] [alt] [shift] [super]       one key, with those modifiers held
 #define _GNU_SOURCE
+#include "fake-input-client.h"
 #include "virtual-keyboard-v1-client.h"
 #include "virtual-pointer-v1-client.h"
 
@@ -30,19 +34,22 @@ static struct zwlr_virtual_pointer_manager_v1* pointerManager;
 static struct zwp_virtual_keyboard_manager_v1* keyboardManager;
 static struct zwlr_virtual_pointer_v1* pointer;
 static struct zwp_virtual_keyboard_v1* keyboard;
+// KWin's one device for both, which types through KWin's own keyboard map.
+static struct org_kde_kwin_fake_input* fakeInput;
 static struct xkb_keymap* keymap;
 static uint32_t width, height;
 
 static void announce(void* data, struct wl_registry* registry, uint32_t name, const char* interface,
                      uint32_t version) {
     (void)data;
-    (void)version;
     if (strcmp(interface, wl_seat_interface.name) == 0)
         seat = wl_registry_bind(registry, name, &wl_seat_interface, 1);
     else if (strcmp(interface, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
         pointerManager = wl_registry_bind(registry, name, &zwlr_virtual_pointer_manager_v1_interface, 1);
     else if (strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0)
         keyboardManager = wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1);
+    else if (strcmp(interface, org_kde_kwin_fake_input_interface.name) == 0 && version >= 4)
+        fakeInput = wl_registry_bind(registry, name, &org_kde_kwin_fake_input_interface, 4);
 }
 
 static void withdraw(void* data, struct wl_registry* registry, uint32_t name) {
@@ -62,14 +69,22 @@ static uint32_t now(void) {
 // Each event is its own frame and reaches the compositor before the next,
 // so the client under the pointer sees press, moves and release in order.
 static void moveTo(uint32_t x, uint32_t y) {
-    zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, width, height);
-    zwlr_virtual_pointer_v1_frame(pointer);
+    if (fakeInput) {
+        org_kde_kwin_fake_input_pointer_motion_absolute(fakeInput, wl_fixed_from_int((int)x), wl_fixed_from_int((int)y));
+    } else {
+        zwlr_virtual_pointer_v1_motion_absolute(pointer, now(), x, y, width, height);
+        zwlr_virtual_pointer_v1_frame(pointer);
+    }
     wl_display_roundtrip(display);
 }
 
 static void button(uint32_t state) {
-    zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, state);
-    zwlr_virtual_pointer_v1_frame(pointer);
+    if (fakeInput) {
+        org_kde_kwin_fake_input_button(fakeInput, BTN_LEFT, state);
+    } else {
+        zwlr_virtual_pointer_v1_button(pointer, now(), BTN_LEFT, state);
+        zwlr_virtual_pointer_v1_frame(pointer);
+    }
     wl_display_roundtrip(display);
 }
 
@@ -84,11 +99,16 @@ static void drag(uint32_t x1, uint32_t y1, uint32_t x2, uint32_t y2) {
     moveTo(width - 1, height - 1);
 }
 
-static int uploadKeymap(void) {
+// The US layout, which KWin uses too when nothing configures another.
+static int makeKeymap(void) {
     struct xkb_context* context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     struct xkb_rule_names names = {.layout = "us"};
     keymap = xkb_keymap_new_from_names(context, &names, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    if (!keymap)
+    return keymap != NULL;
+}
+
+static int uploadKeymap(void) {
+    if (!makeKeymap())
         return 0;
     char* text = xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1);
     const size_t size = strlen(text) + 1;
@@ -121,12 +141,44 @@ static uint32_t modifierMask(const char* name) {
     return 1u << xkb_keymap_mod_get_index(keymap, name);
 }
 
+static void fakeKey(xkb_keycode_t code, uint32_t state) {
+    // Key codes on the wire are evdev's, eight below XKB's.
+    org_kde_kwin_fake_input_keyboard_key(fakeInput, code - 8, state);
+}
+
+// KWin keeps the modifiers' state from their own keys: each modifier in
+// `mods` is pressed around the key, as a hand does.
+static int fakePress(xkb_keycode_t code, uint32_t mods) {
+    static const char* const modifiers[][2] = {{XKB_MOD_NAME_CTRL, "Control_L"},
+                                               {XKB_MOD_NAME_ALT, "Alt_L"},
+                                               {XKB_MOD_NAME_SHIFT, "Shift_L"},
+                                               {XKB_MOD_NAME_LOGO, "Super_L"}};
+    xkb_keycode_t held[4];
+    int count = 0;
+    for (int i = 0; i < 4; ++i) {
+        int level;
+        if ((mods & modifierMask(modifiers[i][0])) &&
+            !findKey(xkb_keysym_from_name(modifiers[i][1], XKB_KEYSYM_NO_FLAGS), &held[count++], &level))
+            return 0;
+    }
+    for (int i = 0; i < count; ++i)
+        fakeKey(held[i], WL_KEYBOARD_KEY_STATE_PRESSED);
+    fakeKey(code, WL_KEYBOARD_KEY_STATE_PRESSED);
+    fakeKey(code, WL_KEYBOARD_KEY_STATE_RELEASED);
+    for (int i = count - 1; i >= 0; --i)
+        fakeKey(held[i], WL_KEYBOARD_KEY_STATE_RELEASED);
+    wl_display_roundtrip(display);
+    return 1;
+}
+
 static int press(xkb_keysym_t keysym, uint32_t held) {
     xkb_keycode_t code;
     int shifted;
     if (!findKey(keysym, &code, &shifted))
         return 0;
     const uint32_t mods = held | (shifted ? modifierMask(XKB_MOD_NAME_SHIFT) : 0);
+    if (fakeInput)
+        return fakePress(code, mods);
     zwp_virtual_keyboard_v1_modifiers(keyboard, mods, 0, 0, 0);
     // Key codes on the wire are evdev's, eight below XKB's.
     zwp_virtual_keyboard_v1_key(keyboard, now(), code - 8, WL_KEYBOARD_KEY_STATE_PRESSED);
@@ -152,15 +204,23 @@ int main(void) {
     struct wl_registry* registry = wl_display_get_registry(display);
     wl_registry_add_listener(registry, &registryListener, NULL);
     wl_display_roundtrip(display);
-    if (!pointerManager || !keyboardManager || !seat) {
-        fprintf(stderr, "the compositor offers no virtual pointer or keyboard\n");
-        return 1;
-    }
-    pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager, seat);
-    keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboardManager, seat);
-    if (!uploadKeymap()) {
-        fprintf(stderr, "no keymap\n");
-        return 1;
+    if (fakeInput) {
+        org_kde_kwin_fake_input_authenticate(fakeInput, "Zorvi tests", "Keys and drags of a test");
+        if (!makeKeymap()) {
+            fprintf(stderr, "no keymap\n");
+            return 1;
+        }
+    } else {
+        if (!pointerManager || !keyboardManager || !seat) {
+            fprintf(stderr, "the compositor offers no virtual pointer or keyboard\n");
+            return 1;
+        }
+        pointer = zwlr_virtual_pointer_manager_v1_create_virtual_pointer(pointerManager, seat);
+        keyboard = zwp_virtual_keyboard_manager_v1_create_virtual_keyboard(keyboardManager, seat);
+        if (!uploadKeymap()) {
+            fprintf(stderr, "no keymap\n");
+            return 1;
+        }
     }
     printf("ready\n");
     fflush(stdout);
@@ -173,6 +233,12 @@ int main(void) {
         int done = 0;
         if (sscanf(line, "drag %u %u %u %u %u %u", &x1, &y1, &x2, &y2, &width, &height) == 6) {
             drag(x1, y1, x2, y2);
+            done = 1;
+        } else if (sscanf(line, "move %u %u %u %u", &x1, &y1, &width, &height) == 4) {
+            moveTo(x1, y1);
+            done = 1;
+        } else if (strcmp(line, "press") == 0 || strcmp(line, "release") == 0) {
+            button(line[0] == 'p' ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
             done = 1;
         } else if (strncmp(line, "type ", 5) == 0) {
             done = typeText(line + 5);
