@@ -4,6 +4,7 @@
 // version, a delay, an option we don't know, or no instance answering) runs
 // the app itself in this same process, so the pid someone watches stays valid.
 #include "launcher/InstanceChannel.h"
+#include "launcher/ProgramLayout.h"
 
 #include <unistd.h>
 
@@ -31,15 +32,13 @@ bool isInstanceCommand(const std::vector<std::string>& arguments) {
     return true;
 }
 
-// The app lies at a fixed place relative to this program, in the build tree
-// as in the installed package.
 std::string appProgram() {
     std::string self(4096, '\0');
     const ssize_t length = readlink("/proc/self/exe", self.data(), self.size() - 1);
     if (length <= 0)
         return {};
     self.resize(std::size_t(length));
-    return self.substr(0, self.rfind('/') + 1) + ZORVI_APP_FROM_LAUNCHER;
+    return ProgramLayout::appFor(self);
 }
 
 } // namespace

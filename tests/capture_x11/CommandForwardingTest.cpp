@@ -55,6 +55,21 @@ TEST_F(CaptureFixture, ForwardedCommandLinesReachTheRunningInstanceArgumentForAr
         ASSERT_TRUE(processEventsUntil([&] { return !received.isEmpty(); }, 30000)) << shown << " never arrived";
         EXPECT_EQ(received, QList<QStringList>{arguments}) << shown;
     }
+
+    // Help, the version and a bad delay are answered here, not sent: the
+    // command that follows them is the only one the instance hears of.
+    received.clear();
+    for (const QStringList& arguments : {QStringList{"--help"}, QStringList{"--capture-region", "--version"},
+                                         QStringList{"--capture-region", "--delay", "soon"}}) {
+        auto command = startCommand(arguments);
+        ASSERT_TRUE(finishes(*command));
+        EXPECT_EQ(command->exitCode(), arguments.last() == "soon" ? 2 : 0);
+        EXPECT_EQ(command->readAllStandardOutput().isEmpty(), arguments.last() == "soon") << arguments.join(u' ').toStdString();
+    }
+    auto marker = startCommand({"--new-issue"});
+    ASSERT_TRUE(finishes(*marker));
+    ASSERT_TRUE(processEventsUntil([&] { return !received.isEmpty(); }, 30000));
+    EXPECT_EQ(received, QList<QStringList>{{"--new-issue"}});
 }
 
 // With no instance running the command becomes the app, in the same process
