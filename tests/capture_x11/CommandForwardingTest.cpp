@@ -1,6 +1,7 @@
 #include "CaptureFixture.h"
 
 #include "settings/Preferences.h"
+#include "launcher/ProgramLayout.h"
 #include "shell/SingleInstance.h"
 
 #include <QFile>
@@ -116,4 +117,23 @@ TEST_F(CaptureFixture, TheCommandSaysWhereTheAppShouldBeWhenItIsMissing) {
         EXPECT_TRUE(error.contains(install.file("bin/")) && error.contains("libexec/zorvi/zorvi")) << error.toStdString();
         EXPECT_TRUE(error.contains("No such file")) << error.toStdString();
     }
+}
+
+// What GNOME's keybindings and the login entry are given to run: the command
+// that starts this app, so each press forwards without loading Qt; a copy of
+// the app elsewhere runs itself.
+TEST_F(CaptureFixture, DesktopsAreGivenTheCommandThatStartsTheApp) {
+    EXPECT_EQ(QString::fromStdString(ProgramLayout::commandFor(ZORVI_DESKTOP_BINARY)),
+              QFileInfo(ZORVI_APP_BINARY).canonicalFilePath());
+    // An installation moved elsewhere keeps its layout; a lone copy has none.
+    TempDir elsewhere;
+    const QString command = elsewhere.file("bin/zorvi"), app = elsewhere.file("libexec/zorvi/zorvi");
+    const QString lone = elsewhere.file("zorvi");
+    QDir().mkpath(elsewhere.file("bin"));
+    QDir().mkpath(elsewhere.file("libexec/zorvi"));
+    ASSERT_TRUE(QFile::copy(ZORVI_APP_BINARY, command));
+    ASSERT_TRUE(QFile::copy(ZORVI_APP_BINARY, app));
+    ASSERT_TRUE(QFile::copy(ZORVI_APP_BINARY, lone));
+    EXPECT_EQ(QString::fromStdString(ProgramLayout::commandFor(app.toStdString())), command);
+    EXPECT_EQ(QString::fromStdString(ProgramLayout::commandFor(lone.toStdString())), lone);
 }
