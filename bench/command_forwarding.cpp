@@ -28,9 +28,9 @@ void BM_ForwardCaptureCommandToRunningInstance(benchmark::State& state) {
     QTemporaryDir library;
     qputenv("ZORVI_HOME", library.path().toUtf8());
     QLocalServer instance;
-    QLocalServer::removeServer(SingleInstance::socketName());
+    QLocalServer::removeServer(SingleInstance::socketPath());
     instance.setMaxPendingConnections(1000);
-    if (!instance.listen(SingleInstance::socketName())) {
+    if (!instance.listen(SingleInstance::socketPath())) {
         state.SkipWithError("could not listen on the instance's socket");
         return;
     }

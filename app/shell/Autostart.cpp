@@ -1,8 +1,8 @@
 #include "Autostart.h"
 
+#include "platform/DesktopCommand.h"
 #include "store/ZorviPaths.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -28,9 +28,9 @@ bool setEnabled(bool enabled, QString* error) {
     }
     QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
-    // The running executable, so a copy outside PATH starts itself; at login
-    // it waits in the tray instead of opening the board.
-    const QString exec = QCoreApplication::applicationFilePath();
+    // The `zorvi` command that starts this app, or a copy outside PATH itself;
+    // at login it waits in the tray instead of opening the board.
+    const QString exec = DesktopCommand::program();
     const QByteArray entry = "[Desktop Entry]\n"
                              "Type=Application\n"
                              "Name=Zorvi\n"

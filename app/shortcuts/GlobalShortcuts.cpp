@@ -1,8 +1,8 @@
 #include "shortcuts/GlobalShortcuts.h"
 
+#include "platform/DesktopCommand.h"
 #include "platform/KeyEventSource.h"
 
-#include <QCoreApplication>
 #include "settings/Preferences.h"
 #include "shortcuts/DesktopShortcutEntries.h"
 #include "shortcuts/KeyEventMonitor.h"
@@ -28,10 +28,9 @@ GlobalShortcuts::GlobalShortcuts(Preferences& preferences, std::unique_ptr<Short
     registerAll();
 
     if (DesktopKeybindings* store = service_->desktopKeybindings()) {
-        // The program as `zorvi --capture-region` would start it: this one,
-        // so a copy outside PATH runs itself.
-        desktopEntries_ = std::make_unique<DesktopShortcutEntries>(*store, preferences_,
-                                                                   QCoreApplication::applicationFilePath());
+        // The `zorvi` command that starts this app (it hands the press over
+        // without loading Qt); a copy outside PATH runs itself.
+        desktopEntries_ = std::make_unique<DesktopShortcutEntries>(*store, preferences_, DesktopCommand::program());
         connect(desktopEntries_.get(), &DesktopShortcutEntries::changed, this, &GlobalShortcuts::recheckWorks);
     }
     connect(&preferences_, &Preferences::regionHotkeyChanged, this, &GlobalShortcuts::recheckWorks);

@@ -74,13 +74,16 @@ QString MCPInstaller::serverExecutableURL() {
 }
 
 QString MCPInstaller::serverExecutableURL(const QString& applicationDir) {
+    // Beside the program; for the app, which lies in libexec/zorvi, beside the
+    // `zorvi` command. In a development build the server sits in <build>/mcp,
+    // next to the program's folder or to the command's.
+    const QString commands = applicationDir + "/" ZORVI_COMMANDS_FROM_APP;
     const QString installed = QDir::cleanPath(applicationDir + "/zorvi-mcp");
-    if (isExecutableFile(installed))
-        return installed;
-    // A development build: the app sits in <build>/app, the server in <build>/mcp.
-    const QString buildTree = QDir::cleanPath(applicationDir + "/../mcp/zorvi-mcp");
-    if (isExecutableFile(buildTree))
-        return buildTree;
+    for (const QString& candidate : {installed, QDir::cleanPath(commands + "/zorvi-mcp"),
+                                     QDir::cleanPath(applicationDir + "/../mcp/zorvi-mcp"),
+                                     QDir::cleanPath(commands + "/../mcp/zorvi-mcp")})
+        if (isExecutableFile(candidate))
+            return candidate;
     return installed;
 }
 

@@ -255,6 +255,18 @@ TEST_F(MCPInstallerTest, ServerPathPrefersTheInstalledExecutableThenTheBuildTree
     EXPECT_EQ(MCPInstaller::serverExecutableURL(appDir), installed);
 }
 
+// The app lies in libexec, away from the commands: it still names the agent
+// server where the package and the build put it.
+TEST_F(MCPInstallerTest, TheAppInLibexecFindsTheServerBesideTheCommands) {
+    EXPECT_EQ(QFileInfo(MCPInstaller::serverExecutableURL(ZORVI_BUILT_APP_DIR)).canonicalFilePath(),
+              QFileInfo(ZORVI_BUILT_MCP).canonicalFilePath());
+
+    const QString installed = path("usr/" ZORVI_INSTALLED_BINDIR "/zorvi-mcp");
+    writeFile(installed, "#!/bin/sh\n");
+    QFile::setPermissions(installed, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(MCPInstaller::serverExecutableURL(path("usr/" ZORVI_INSTALLED_APP_DIR)), installed);
+}
+
 TEST_F(MCPInstallerTest, LikelyInstalledByCommandOnPathOrConfigurationFolder) {
     for (Client client : MCPInstaller::allCases())
         EXPECT_FALSE(MCPInstaller::isLikelyInstalled(client)) << MCPInstaller::id(client).toStdString();

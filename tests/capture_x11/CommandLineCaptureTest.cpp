@@ -21,7 +21,7 @@ public:
             process_.kill();
         process_.waitForFinished();
     }
-    static QString binary() { return QCoreApplication::applicationDirPath() + "/../app/zorvi"; }
+    static QString binary() { return ZORVI_APP_BINARY; }
     // A second invocation forwards its command to the running one.
     static void command(const QString& argument) { command(QStringList{argument}); }
     static void command(const QStringList& arguments) { DesktopDriver::run(binary(), arguments); }

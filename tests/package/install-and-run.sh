@@ -9,6 +9,9 @@ rm -f "$build"/zorvi*_*.deb
 DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$build"/zorvi_*.deb "$build"/zorvi-server_*.deb >/dev/null
 
 test -x /usr/bin/zorvi && test -x /usr/bin/zorvi-mcp && test -x /usr/bin/zorvi-server
+# The command in bin/ starts the app and its helper from libexec.
+test -x /usr/libexec/zorvi/zorvi && test -x /usr/libexec/zorvi/zorvi-ocr
+/usr/bin/zorvi --version | grep -q "^Zorvi "
 test -f /usr/share/applications/dev.zorvi.Zorvi.desktop
 test -f /usr/share/icons/hicolor/48x48/apps/dev.zorvi.Zorvi.png
 test -f /usr/lib/systemd/system/zorvi-server.service
@@ -25,6 +28,11 @@ for _ in $(seq 1 100); do
 done
 xdotool search --name '^Welcome to Zorvi$' >/dev/null || { echo "the installed zorvi showed no window" >&2; exit 1; }
 test -f "$ZORVI_HOME/zorvi.sqlite"
+# The command became the app in the same process, under the app's own name.
+test "$(readlink /proc/$app/exe)" = /usr/libexec/zorvi/zorvi
+test "$(cat /proc/$app/comm)" = zorvi
+/usr/bin/zorvi --dashboard || { echo "the installed zorvi did not hand a command to the running one" >&2; exit 1; }
+kill -0 $app
 
 node "$here/agent-connects.mjs" /usr/bin/zorvi-mcp
 echo "installed zorvi, zorvi-mcp and zorvi-server work"
