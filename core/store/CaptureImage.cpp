@@ -29,6 +29,11 @@ CaptureImage CaptureImage::fromRow(const Row& r) {
     return i;
 }
 
+const QStringList& CaptureImage::markupFields() {
+    static const QStringList fields{"annotation_json", "marked_sha256", "thumb_sha256"};
+    return fields;
+}
+
 QJsonObject CaptureImage::toJson() const {
     QJsonObject j{{"id", id},
                   {"captureID", captureID},

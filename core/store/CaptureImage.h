@@ -42,5 +42,11 @@ struct CaptureImage {
     Annotation annotation() const { return Annotation::decode(annotationJSON); }
     bool hasAnnotations() const { return !annotation().isEmpty(); }
 
+    // The wire fields a change of marks touches: the marks, the marked copy
+    // and the thumbnail drawn from it. They are pending and settled as one,
+    // since the copies' hashes are learnt only when they upload, after the
+    // marks were saved.
+    static const QStringList& markupFields();
+
     bool operator==(const CaptureImage&) const = default;
 };

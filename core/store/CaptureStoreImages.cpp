@@ -17,7 +17,7 @@ QStringList changedFields(const std::optional<CaptureImage>& stored, const Captu
         fields << "position";
     if (stored->annotationJSON != edited.annotationJSON || stored->annotatedPath != edited.annotatedPath ||
         stored->thumbPath != edited.thumbPath)
-        fields << "annotation_json" << "marked_sha256" << "thumb_sha256";
+        fields << CaptureImage::markupFields();
     if (stored->bytes != edited.bytes)
         fields << "bytes";
     if (stored->width != edited.width || stored->height != edited.height)

@@ -260,16 +260,28 @@ void SyncLedger::adopt(const QString& captureID, const QString& workspaceID) {
 
 // MARK: blob transfer
 
-void SyncLedger::recordImageHashes(const QString& imageID, const std::optional<QString>& original,
+void SyncLedger::recordImageHashes(const CaptureImage& seen, const std::optional<QString>& original,
                                      const std::optional<QString>& marked, const std::optional<QString>& thumb) {
-    db_->execute("UPDATE capture_images SET original_sha256 = ?, marked_sha256 = ?, thumb_sha256 = ? WHERE id = ?;",
-                 {SQLValue::string(original), SQLValue::string(marked), SQLValue::string(thumb), imageID});
+    db_->execute("UPDATE capture_images SET "
+                 "original_sha256 = CASE WHEN image_path = ?1 THEN ?2 ELSE original_sha256 END, "
+                 "marked_sha256 = CASE WHEN annotated_path IS ?3 THEN ?4 ELSE marked_sha256 END, "
+                 "thumb_sha256 = CASE WHEN thumb_path IS ?5 THEN ?6 ELSE thumb_sha256 END WHERE id = ?7;",
+                 {seen.imagePath, SQLValue::string(original), SQLValue::string(seen.annotatedPath),
+                  SQLValue::string(marked), SQLValue::string(seen.thumbPath), SQLValue::string(thumb), seen.id});
 }
 
-void SyncLedger::recordImagePaths(const QString& imageID, const QString& imagePath,
+void SyncLedger::recordImagePaths(const CaptureImage& seen, const QString& imagePath,
                                     const std::optional<QString>& annotated, const std::optional<QString>& thumb) {
-    db_->execute("UPDATE capture_images SET image_path = ?, annotated_path = ?, thumb_path = ? WHERE id = ?;",
-                 {imagePath, SQLValue::string(annotated), SQLValue::string(thumb), imageID});
+    db_->execute("UPDATE capture_images SET "
+                 "image_path = CASE WHEN image_path = ?1 AND original_sha256 IS ?2 THEN ?3 ELSE image_path END, "
+                 "annotated_path = CASE WHEN annotated_path IS ?4 AND marked_sha256 IS ?5 THEN ?6 "
+                 "ELSE annotated_path END, "
+                 "thumb_path = CASE WHEN thumb_path IS ?7 AND thumb_sha256 IS ?8 THEN ?9 ELSE thumb_path END "
+                 "WHERE id = ?10;",
+                 {seen.imagePath, SQLValue::string(seen.originalSHA256), imagePath,
+                  SQLValue::string(seen.annotatedPath), SQLValue::string(seen.markedSHA256), SQLValue::string(annotated),
+                  SQLValue::string(seen.thumbPath), SQLValue::string(seen.thumbSHA256), SQLValue::string(thumb),
+                  seen.id});
 }
 
 // MARK: downloads

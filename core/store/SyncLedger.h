@@ -52,10 +52,12 @@ public:
     void adopt(const QString& captureID, const QString& workspaceID);
 
     // What blob transfer learnt about an image's files: their content hashes
-    // after an upload, their paths after a download.
-    void recordImageHashes(const QString& imageID, const std::optional<QString>& original,
+    // after an upload, their paths after a download. `seen` is the row as the
+    // transfer read it; a file that changed meanwhile (marks saved or cleared,
+    // a new hash pulled) keeps what the change gave it.
+    void recordImageHashes(const CaptureImage& seen, const std::optional<QString>& original,
                            const std::optional<QString>& marked, const std::optional<QString>& thumb);
-    void recordImagePaths(const QString& imageID, const QString& imagePath, const std::optional<QString>& annotated,
+    void recordImagePaths(const CaptureImage& seen, const QString& imagePath, const std::optional<QString>& annotated,
                           const std::optional<QString>& thumb);
 
     struct ImageToDownload {

@@ -48,10 +48,10 @@ BlobTransfer::Kind BlobTransfer::imageKind(const QByteArray& bytes) {
     return {"png", "image/png"};
 }
 
-void BlobTransfer::ensureBlobs(const CaptureImage& image) {
+CaptureImage BlobTransfer::ensureBlobs(const CaptureImage& image) {
     const std::optional<Capture> capture = store_.captureIncludingDeleted(image.captureID);
     if (!capture || !capture->workspaceID)
-        return;
+        return image;
     // Hashes the file; uploads it when the content is not the recorded one.
     auto ensure = [&](const std::optional<QString>& relative, const std::optional<QString>& recorded,
                       bool thumbnail) -> std::optional<QString> {
@@ -67,7 +67,12 @@ void BlobTransfer::ensureBlobs(const CaptureImage& image) {
     const std::optional<QString> original = ensure(image.imagePath, image.originalSHA256, false);
     const std::optional<QString> marked = ensure(image.annotatedPath, image.markedSHA256, false);
     const std::optional<QString> thumb = ensure(image.thumbPath, image.thumbSHA256, true);
-    ledger_.recordImageHashes(image.id, original, marked, thumb);
+    ledger_.recordImageHashes(image, original, marked, thumb);
+    CaptureImage hashed = image;
+    hashed.originalSHA256 = original;
+    hashed.markedSHA256 = marked;
+    hashed.thumbSHA256 = thumb;
+    return hashed;
 }
 
 QString BlobTransfer::fetch(const QString& workspaceID, const QString& sha, const QString& name,
@@ -95,7 +100,7 @@ int BlobTransfer::downloadPendingImages() {
                 annotated = fetch(workspaceID, *image.markedSHA256, image.id + "-marked", image.createdAt, false);
             if (!thumb && image.thumbSHA256)
                 thumb = fetch(workspaceID, *image.thumbSHA256, image.id, image.createdAt, true);
-            ledger_.recordImagePaths(image.id, imagePath, annotated, thumb);
+            ledger_.recordImagePaths(image, imagePath, annotated, thumb);
             if (const std::optional<CaptureImage> stored = store_.imageIncludingDeleted(image.id))
                 store_.refreshCover(stored->captureID);
         } catch (const CaptureError& e) {

@@ -17,9 +17,11 @@ public:
     BlobTransfer(CaptureStore& store, SyncClient& client) : store_(store), ledger_(store), client_(client) {}
 
     // Uploads the original, marked copy and thumbnail of a shared capture's
-    // image whose hashes changed, and records the hashes. Throws when a file
-    // cannot be read or the service refuses it.
-    void ensureBlobs(const CaptureImage& image);
+    // image whose hashes changed, and records the hashes. Returns the image as
+    // read, with the hashes of its files: what may be pushed, even when a
+    // newer edit (whose files are still unhashed) was saved meanwhile. Throws
+    // when a file cannot be read or the service refuses it.
+    CaptureImage ensureBlobs(const CaptureImage& image);
     // Fetches the files that pulled image rows name but the disk lacks, newest
     // first, at most 30 images a call. The service's failures are logged per
     // image; a file this disk cannot take stops the call and is thrown, as is

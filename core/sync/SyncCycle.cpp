@@ -10,6 +10,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
+#include <algorithm>
+
 namespace {
 
 const QString allFields = QStringLiteral("*");
@@ -70,11 +72,8 @@ bool SyncCycle::run() {
         }
         if (awaitsItsCapture(image->captureID))
             continue;
-        if (!row.fields.contains(deletion) && !image->deletedAt) {
-            blobs_.ensureBlobs(*image);
-            if (std::optional<CaptureImage> fresh = store_.imageIncludingDeleted(row.id))
-                image = std::move(fresh);
-        }
+        if (!row.fields.contains(deletion) && !image->deletedAt)
+            image = blobs_.ensureBlobs(*image);
         const std::optional<QJsonObject> change = ledger_.imageChange(row, *image);
         if (!change) {
             ledger_.markSynced("capture_images", row.id, std::nullopt);
@@ -273,6 +272,10 @@ void SyncCycle::settle(const QString& id, const Sent& sent, std::optional<std::i
                 if (currentPatch.contains(it.key()) && currentPatch.value(it.key()) != it.value())
                     stillPending << it.key();
         }
+        const QStringList& markup = CaptureImage::markupFields();
+        if (sent.table == u"capture_images" &&
+            std::any_of(markup.begin(), markup.end(), [&](const QString& f) { return stillPending.contains(f); }))
+            stillPending << markup;
         ledger_.markSynced(sent.table, id, version);
         if (!stillPending.isEmpty())
             ledger_.markPending(sent.table, id, stillPending);

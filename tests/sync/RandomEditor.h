@@ -52,10 +52,6 @@ public:
 
     // Alice also files captures in a group only she is in.
     bool makesPrivateCaptures = false;
-    // Off for now: with marking up, a computer now and then ends with a
-    // marked copy but no marked hash (about one run in twenty on one service,
-    // most runs through a bucket). Turn it on to reproduce that fault.
-    bool marksScreenshots = false;
 
     void randomEdit() {
         CaptureStore& store = device_.use();
@@ -180,7 +176,7 @@ private:
             else
                 g.colorHex = QString("#%1").arg(random_() & 0xffffff, 6, 16, QChar('0')).toUpper();
             store.upsertGroup(g);
-        } else if (roll >= 40 && marksScreenshots) {
+        } else if (roll >= 40) {
             markUp(store, id);
         } else if (makesPrivateCaptures) {
             CaptureGroup g;
