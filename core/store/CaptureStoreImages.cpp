@@ -56,11 +56,12 @@ CaptureImage CaptureStore::addImage(CaptureImage image) {
 void CaptureStore::updateImage(const CaptureImage& image) {
     db_->transaction([&] {
         const QStringList changed = changedFields(imageIncludingDeleted(image.id), image);
-        // Without a marked copy the marked hash goes too, or the old marked
-        // copy would be pushed again and downloaded back.
+        // Without marks the marked hash goes too, or the old marked copy would
+        // be pushed again and downloaded back. Marks whose copy is still to be
+        // downloaded keep it: the hash names the copy to fetch.
         db_->execute("UPDATE capture_images SET position = ?1, image_path = ?2, annotated_path = ?3, thumb_path = ?4, "
                      "width = ?5, height = ?6, bytes = ?7, annotation_json = ?8, dirty = 1, "
-                     "marked_sha256 = CASE WHEN ?3 IS NULL THEN NULL ELSE marked_sha256 END WHERE id = ?9;",
+                     "marked_sha256 = CASE WHEN ?8 IS NULL THEN NULL ELSE marked_sha256 END WHERE id = ?9;",
                      {image.position, image.imagePath, SQLValue::string(image.annotatedPath),
                       SQLValue::string(image.thumbPath), image.width, image.height, image.bytes,
                       SQLValue::string(image.annotationJSON), image.id});

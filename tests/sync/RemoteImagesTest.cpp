@@ -31,6 +31,12 @@ TEST_F(RemoteImages, NewImageWaitsForDownloadUntilItsFilesArrive) {
     remote().applyRemoteImage(row);
     EXPECT_FALSE(store->imageIncludingDeleted("i-1")->annotatedPath);
     EXPECT_EQ(ledger().imagesAwaitingDownload(10).size(), 1u);
+    // Moved here before the marked copy arrives: the copy is still to come.
+    CaptureImage moved = *store->imageIncludingDeleted("i-1");
+    moved.position = 3;
+    store->updateImage(moved);
+    EXPECT_EQ(store->imageIncludingDeleted("i-1")->markedSHA256, "mm");
+    EXPECT_EQ(ledger().imagesAwaitingDownload(10).size(), 1u);
     sql().execute("UPDATE capture_images SET annotated_path = 'a-marked.png' WHERE id = 'i-1';");
     EXPECT_TRUE(ledger().imagesAwaitingDownload(10).empty());
     remote().applyRemoteImage(row); // same hashes: the downloaded files stay
