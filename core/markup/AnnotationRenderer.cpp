@@ -12,9 +12,28 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace AnnotationRenderer {
 
 namespace {
+
+// Copies a row with every pixel's top byte set: four pixels a step, as the
+// compiler won't vectorise this loop at our optimisation level.
+void copyRowOpaque(const QRgb* from, QRgb* to, int width) {
+    int x = 0;
+#if defined(__SSE2__)
+    const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
+    for (; x + 4 <= width; x += 4) {
+        const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + x));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + x), _mm_or_si128(pixels, alpha));
+    }
+#endif
+    for (; x < width; ++x)
+        to[x] = from[x] | 0xFF000000u;
+}
 
 // Half the opening angle of an arrowhead.
 constexpr double headAngle = 0.4487989505128276; // pi / 7
@@ -206,8 +225,7 @@ void copyOpaque(const QImage& source, QImage& canvas, const QRect& rect) {
         const QRgb* from = reinterpret_cast<const QRgb*>(source.constScanLine(y)) + left;
         QRgb* to = reinterpret_cast<QRgb*>(canvas.scanLine(y)) + left;
         if (opaque) {
-            for (int x = 0; x < width; ++x)
-                to[x] = from[x] | 0xFF000000u;
+            copyRowOpaque(from, to, width);
         } else {
             std::memcpy(to, from, size_t(width) * sizeof(QRgb));
         }
