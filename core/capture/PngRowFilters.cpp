@@ -218,11 +218,17 @@ bool isRunRow(const quint32* row, int width) {
     int same = 0;
     int x = 1;
 #ifdef __SSE2__
+    // Equal lanes compare as -1: subtracting them counts per lane, with no
+    // popcount (a library call without -mpopcnt) per step.
+    __m128i counts = _mm_setzero_si128();
     for (; x + 4 <= width; x += 4) {
         const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
         const __m128i left = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x - 1));
-        same += __builtin_popcount(unsigned(_mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(pixels, left)))));
+        counts = _mm_sub_epi32(counts, _mm_cmpeq_epi32(pixels, left));
     }
+    alignas(16) qint32 lanes[4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes), counts);
+    same = lanes[0] + lanes[1] + lanes[2] + lanes[3];
 #endif
     for (; x < width; ++x)
         same += row[x] == row[x - 1];
