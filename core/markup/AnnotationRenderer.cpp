@@ -7,10 +7,12 @@
 #include <QColorSpace>
 #include <QPainter>
 #include <QPainterPath>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -232,27 +234,61 @@ void copyOpaque(const QImage& source, QImage& canvas, const QRect& rect) {
     }
 }
 
-bool paintMarks(QImage& canvas, const QList<AnnotationShape>& shapes, const QList<Pixelation::Tile>& tiles,
-                const QRect& clip) {
-    for (const Pixelation::Tile& tile : tiles)
-        Pixelation::paint(canvas, tile, clip);
+namespace {
 
-    QPainter painter(&canvas);
+// Paints the marks inside `clip` on a canvas of its own over `pixels`: each
+// band of a split paint has its own painter, and the bands share no row.
+bool paintBand(const QImage& canvas, uchar* pixels, const QList<AnnotationShape>& shapes,
+               const QList<Pixelation::Tile>& tiles, const QRect& clip) {
+    QImage band(pixels, canvas.width(), canvas.height(), canvas.bytesPerLine(), canvas.format());
+    band.setDevicePixelRatio(canvas.devicePixelRatio());
+    for (const Pixelation::Tile& tile : tiles)
+        Pixelation::paint(band, tile, clip);
+
+    QPainter painter(&band);
     if (!painter.isActive())
         return false;
     painter.setRenderHint(QPainter::Antialiasing);
-    const bool partial = clip != canvas.rect();
+    const bool partial = clip != band.rect();
     if (partial)
         painter.setClipRect(clip);
-    const Geometry geometry{canvas.size()};
+    const Geometry geometry{band.size()};
     const QList<int> stepNumbers = PlacedMarks::stepNumbers(shapes);
     for (qsizetype index = 0; index < shapes.size(); ++index) {
         const AnnotationShape& shape = shapes[index];
-        if (shape.tool == AnnotationTool::blur || (partial && !paintBounds(shape, canvas.size()).intersects(clip)))
+        if (shape.tool == AnnotationTool::blur || (partial && !paintBounds(shape, band.size()).intersects(clip)))
             continue;
         drawShapeOn(painter, geometry, shape, stepNumbers[index]);
     }
     return true;
+}
+
+} // namespace
+
+bool paintMarks(QImage& canvas, const QList<AnnotationShape>& shapes, const QList<Pixelation::Tile>& tiles,
+                const QRect& clip) {
+    uchar* pixels = canvas.bits();
+    if (!pixels)
+        return false;
+    // Below this many pixels a second thread costs more than it saves.
+    constexpr qint64 splitArea = 512 * 1024;
+    const QRect area = clip & canvas.rect();
+    // Glyphs drawn off the GUI thread come out a shade different (each
+    // thread has font engines of its own), so marks with text paint in one go.
+    const bool hasText = std::any_of(shapes.begin(), shapes.end(), [](const AnnotationShape& shape) {
+        return shape.tool == AnnotationTool::text || shape.tool == AnnotationTool::step;
+    });
+    if (hasText || qint64(area.width()) * area.height() < splitArea || QThread::idealThreadCount() < 2)
+        return paintBand(canvas, pixels, shapes, tiles, clip);
+    // A clip cuts antialiased edges exactly where a whole paint would have
+    // drawn them, so two bands give the very pixels one paint gives.
+    const int middle = area.top() + area.height() / 2;
+    const QRect top(area.left(), area.top(), area.width(), middle - area.top());
+    const QRect bottom(area.left(), middle, area.width(), area.bottom() + 1 - middle);
+    std::future<bool> lower =
+        std::async(std::launch::async, [&] { return paintBand(canvas, pixels, shapes, tiles, bottom); });
+    const bool upper = paintBand(canvas, pixels, shapes, tiles, top);
+    return lower.get() && upper;
 }
 
 QRect paintBounds(const AnnotationShape& shape, QSize imageSize) {

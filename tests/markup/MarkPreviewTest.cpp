@@ -124,6 +124,23 @@ TEST(MarkPreview, ScreenGrabsWithoutAnAlphaByteStayOpaqueWhereRepainted) {
     editingSession(grab);
 }
 
+// A large render paints its halves on two threads; text keeps it in one
+// go, so the same marks with a text mark off the image are the reference.
+TEST(MarkPreview, ARenderPaintedInTwoHalvesMatchesOnePaint) {
+    ensureGuiApplication();
+    const QImage source = TestImages::docPage();
+    QList<AnnotationShape> marks = busyMarkup();
+    marks.removeIf([](const AnnotationShape& shape) {
+        return shape.tool == AnnotationTool::text || shape.tool == AnnotationTool::step;
+    });
+    QList<AnnotationShape> inOneGo = marks;
+    inOneGo.append(make(AnnotationTool::text, {{3.0, 3.0}, {3.0, 3.0}}, "#FFFFFF", 0.005, "off the image"));
+    for (int pass = 0; pass < 5; ++pass)
+        ASSERT_TRUE(*AnnotationRenderer::renderMarks(Annotation{marks}, source) ==
+                    *AnnotationRenderer::renderMarks(Annotation{inOneGo}, source))
+            << "pass " << pass;
+}
+
 TEST(MarkPreview, EveryKindOfMarkStaysInsideTheAreaARepaintCovers) {
     // A repaint of a too-small area would leave a mark's old edge behind.
     ensureGuiApplication();
