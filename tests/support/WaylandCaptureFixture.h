@@ -6,6 +6,7 @@
 #include "support/TempDir.h"
 #include "support/TestImages.h"
 #include "support/WaylandDesktop.h"
+#include "support/WindowText.h"
 
 #include "settings/Preferences.h"
 #include "store/CaptureStore.h"
@@ -121,6 +122,30 @@ protected:
         ASSERT_TRUE(desktop().type(note));
         ASSERT_TRUE(desktop().ctrlKey("Return"));
         ASSERT_TRUE(desktop().waitUntilGone(noteTitle));
+    }
+
+    // The screen once the overlay has drawn the selection around `inside`,
+    // which it shows undimmed, `undimmed` being the page's pixel there; null
+    // if it never does.
+    QImage screenWithSelectionDrawn(QPoint inside, QRgb undimmed) {
+        QImage screen;
+        const bool drawn = processEventsUntil([&] {
+            screen = desktop().screenshot();
+            return !screen.isNull() && screen.pixel(inside) == undimmed;
+        }, 10000);
+        return drawn ? screen : QImage();
+    }
+
+    // The README's picture of the note box with a note typed, saved in
+    // `folder` as note-box-<desktopName>-1x.png; then the note is filed.
+    void screenshotTheNoteBox(const QString& folder, const QString& desktopName) {
+        ASSERT_TRUE(desktop().waitForFocus(noteTitle));
+        ASSERT_TRUE(desktop().type(QStringLiteral("The sidebar overlaps the code sample")));
+        // The note box shows what was typed once the recogniser reads it there.
+        ASSERT_TRUE(processEventsUntil([&] { return textOfWindow(desktop(), noteTitle).contains("sidebar"); }, 15000));
+        ASSERT_TRUE(desktop().screenshot().save(folder + "/note-box-" + desktopName + "-1x.png"));
+        ASSERT_TRUE(desktop().ctrlKey("Return"));
+        ASSERT_TRUE(waitForCaptures(1));
     }
 
     // Esc in the overlay: it closes, no note box follows, and the library

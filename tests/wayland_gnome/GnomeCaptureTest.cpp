@@ -187,24 +187,11 @@ TEST_F(GnomeCaptureTest, DISABLED_ScreenshotsOfTheOverlayAndTheNoteBox) {
     ASSERT_TRUE(gnome.waitForFocus(overlayTitle));
     const QRect selection(origin + QPoint(40, 130), QSize(560, 250));
     ASSERT_TRUE(pointOverlayAt(selection.topLeft()) && gnome.press() && gnome.moveTo(selection.bottomRight()));
-    // Once the overlay has drawn the selection, its inside shows the page undimmed.
-    QImage overlay;
-    ASSERT_TRUE(processEventsUntil([&] {
-        overlay = gnome.screenshot();
-        const QPoint inside = selection.center();
-        return !overlay.isNull() && overlay.pixel(inside) == pageImage.pixel(inside - origin);
-    }, 10000));
+    const QImage overlay = screenWithSelectionDrawn(selection.center(), pageImage.pixel(selection.center() - origin));
     ASSERT_TRUE(overlay.save(folder + "/overlay-gnome-1x.png"));
     ASSERT_TRUE(gnome.release());
 
-    ASSERT_TRUE(gnome.waitForFocus(noteTitle));
-    const QString note = QStringLiteral("The sidebar overlaps the code sample");
-    ASSERT_TRUE(gnome.type(note));
-    // The note box shows what was typed once the recogniser reads it there.
-    ASSERT_TRUE(processEventsUntil([&] { return textOfWindow(gnome, noteTitle).contains("sidebar"); }, 15000));
-    ASSERT_TRUE(gnome.screenshot().save(folder + "/note-box-gnome-1x.png"));
-    ASSERT_TRUE(gnome.ctrlKey("Return"));
-    ASSERT_TRUE(waitForCaptures(1));
+    ASSERT_NO_FATAL_FAILURE(screenshotTheNoteBox(folder, "gnome"));
 }
 
 } // namespace

@@ -4,7 +4,6 @@
 // picture a window of ours shows full screen.
 #include "KdeCaptureFixture.h"
 
-#include "support/WindowText.h"
 
 #include "shell/SingleInstance.h"
 
@@ -158,25 +157,13 @@ TEST_F(KdeCaptureTest, DISABLED_ScreenshotsOfTheOverlayAndTheNoteBox) {
     ASSERT_TRUE(kwin->waitForFocus(overlayTitle));
     const QRect selection(origin + QPoint(40, 130), QSize(560, 250));
     ASSERT_TRUE(kwin->movePointer(selection.topLeft()) && kwin->press() && kwin->movePointer(selection.bottomRight()));
-    // Once the overlay has drawn the selection, its inside shows the page undimmed.
-    QImage overlay;
-    ASSERT_TRUE(processEventsUntil([&] {
-        overlay = kwin->screenshot();
-        const QPoint inside = selection.center();
-        return !overlay.isNull() && overlay.pixel(inside) == pageImage.pixel(inside - origin);
-    }, 10000));
+    const QImage overlay = screenWithSelectionDrawn(selection.center(), pageImage.pixel(selection.center() - origin));
     ASSERT_TRUE(overlay.save(folder + "/overlay-kde-1x.png"));
     ASSERT_TRUE(kwin->release());
 
     ASSERT_TRUE(kwin->waitForFocus(noteTitle));
     ASSERT_TRUE(kwin->movePointer(QPoint(kwin->screenSize().width() - 1, kwin->screenSize().height() - 1)));
-    const QString note = QStringLiteral("The sidebar overlaps the code sample");
-    ASSERT_TRUE(kwin->type(note));
-    // The note box shows what was typed once the recogniser reads it there.
-    ASSERT_TRUE(processEventsUntil([&] { return textOfWindow(*kwin, noteTitle).contains("sidebar"); }, 15000));
-    ASSERT_TRUE(kwin->screenshot().save(folder + "/note-box-kde-1x.png"));
-    ASSERT_TRUE(kwin->ctrlKey("Return"));
-    ASSERT_TRUE(waitForCaptures(1));
+    ASSERT_NO_FATAL_FAILURE(screenshotTheNoteBox(folder, "kde"));
 }
 
 } // namespace
