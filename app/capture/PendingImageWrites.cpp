@@ -3,6 +3,7 @@
 #include "capture/PendingCapture.h"
 #include "common/Identifiers.h"
 #include "platform/ImageClipboard.h"
+#include "platform/ThreadPriority.h"
 #include "store/ZorviPaths.h"
 
 #include <QFile>
@@ -18,6 +19,7 @@ void PendingImageWrites::start(const QString& id, const QImage& image, const QDa
     // `this` outlives the worker (the destructor waits), and a queued call to
     // a deleted object is dropped.
     writes_.insert(id, std::async(std::launch::async, [this, id, image, date, finished] {
+                           ThreadPriority::yieldToInteractiveThreads();
                            ImageWriter::Written written = ImageWriter::write(image, id, date);
                            if (finished)
                                QMetaObject::invokeMethod(this, [finished, written] { finished(written); },
