@@ -26,8 +26,8 @@ std::unique_ptr<X11GrabSegment> X11GrabSegment::create(xcb_connection_t* connect
     auto memory = std::make_shared<Memory>();
     memory->data = data;
     const xcb_shm_seg_t segment = xcb_generate_id(connection);
-    xcb_generic_error_t* error = xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, uint32_t(id), 0));
-    if (error) {
+    if (xcb_generic_error_t* error =
+            xcb_request_check(connection, xcb_shm_attach_checked(connection, segment, uint32_t(id), 0))) {
         std::free(error);
         return nullptr;
     }
