@@ -65,7 +65,8 @@ QImage X11GrabSegment::grab(xcb_window_t root, const QRect& nativeArea) {
     memory_->lent = true;
     // The image keeps the memory alive and hands the segment back when its
     // last copy goes, on whichever thread that is.
-    return QImage(
+    auto* keeper = new std::shared_ptr<Memory>(memory_);
+    QImage image(
         static_cast<uchar*>(memory_->data), nativeArea.width(), nativeArea.height(), nativeArea.width() * 4,
         QImage::Format_RGB32,
         [](void* info) {
@@ -73,5 +74,11 @@ QImage X11GrabSegment::grab(xcb_window_t root, const QRect& nativeArea) {
             (*memory)->lent = false;
             delete memory;
         },
-        new std::shared_ptr<Memory>(memory_));
+        keeper);
+    // A null image never calls its cleanup.
+    if (image.isNull()) {
+        memory_->lent = false;
+        delete keeper;
+    }
+    return image;
 }
