@@ -48,7 +48,7 @@ public:
     virtual bool key(const QString& keysym, const QStringList& held = {}) = 0;
     bool ctrlKey(const QString& keysym) { return key(keysym, {QStringLiteral("ctrl")}); }
 
-    bool waitForWindow(const QString& title, int timeoutMs = 15000) const {
+    bool waitForWindow(const QString& title, int timeoutMs = 30000) const {
         return processEventsUntil([&] { return window(title).has_value(); }, timeoutMs);
     }
 
