@@ -7,12 +7,14 @@
 #include <QColorSpace>
 #include <QPainter>
 #include <QPainterPath>
-#include <QThread>
+#include <QRunnable>
+#include <QSemaphore>
+#include <QThreadPool>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <future>
+#include <functional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -35,6 +37,16 @@ void copyRowOpaque(const QRgb* from, QRgb* to, int width) {
 #endif
     for (; x < width; ++x)
         to[x] = from[x] | 0xFF000000u;
+}
+
+// A canvas of the source's size and format, its pixels not yet set.
+QImage blankCanvasFor(const QImage& source) {
+    QImage canvas(source.size(), source.format());
+    if (canvas.isNull())
+        return canvas;
+    canvas.setDevicePixelRatio(source.devicePixelRatio());
+    canvas.setColorSpace(source.colorSpace());
+    return canvas;
 }
 
 // Half the opening angle of an arrowhead.
@@ -190,8 +202,9 @@ std::optional<QImage> renderMarks(const Annotation& annotation, const QImage& im
             const Pixelation::Tile place = Pixelation::layout(shape, source.size());
             tiles.append(Pixelation::average(source, place.area, place.grid));
         }
-    QImage canvas = canvasFor(source);
-    if (canvas.isNull() || !paintMarks(canvas, annotation.shapes, tiles, canvas.rect()))
+    // Not copied here: each band of the paint copies its own rows.
+    QImage canvas = blankCanvasFor(source);
+    if (canvas.isNull() || !paintMarks(canvas, source, annotation.shapes, tiles, canvas.rect()))
         return std::nullopt;
     return canvas;
 }
@@ -204,12 +217,9 @@ QImage workingFormat(const QImage& image) {
 }
 
 QImage canvasFor(const QImage& source) {
-    QImage canvas(source.size(), source.format());
-    if (canvas.isNull())
-        return canvas;
-    canvas.setDevicePixelRatio(source.devicePixelRatio());
-    canvas.setColorSpace(source.colorSpace());
-    copyOpaque(source, canvas, canvas.rect());
+    QImage canvas = blankCanvasFor(source);
+    if (!canvas.isNull())
+        copyOpaque(source, canvas, canvas.rect());
     return canvas;
 }
 
@@ -238,10 +248,11 @@ namespace {
 
 // Paints the marks inside `clip` on a canvas of its own over `pixels`: each
 // band of a split paint has its own painter, and the bands share no row.
-bool paintBand(const QImage& canvas, uchar* pixels, const QList<AnnotationShape>& shapes,
+bool paintBand(const QImage& canvas, uchar* pixels, const QImage& source, const QList<AnnotationShape>& shapes,
                const QList<Pixelation::Tile>& tiles, const QRect& clip) {
     QImage band(pixels, canvas.width(), canvas.height(), canvas.bytesPerLine(), canvas.format());
     band.setDevicePixelRatio(canvas.devicePixelRatio());
+    copyOpaque(source, band, clip);
     for (const Pixelation::Tile& tile : tiles)
         Pixelation::paint(band, tile, clip);
 
@@ -263,10 +274,30 @@ bool paintBand(const QImage& canvas, uchar* pixels, const QList<AnnotationShape>
     return true;
 }
 
+// The other band of a split paint, on a pool thread that is kept warm: a
+// thread started for each frame costs a good part of what the split saves.
+class BandTask : public QRunnable {
+public:
+    explicit BandTask(std::function<bool()> paint) : paint_(std::move(paint)) { setAutoDelete(false); }
+    void run() override {
+        painted_ = paint_();
+        done_.release();
+    }
+    bool wait() {
+        done_.acquire();
+        return painted_;
+    }
+
+private:
+    std::function<bool()> paint_;
+    QSemaphore done_;
+    bool painted_ = false;
+};
+
 } // namespace
 
-bool paintMarks(QImage& canvas, const QList<AnnotationShape>& shapes, const QList<Pixelation::Tile>& tiles,
-                const QRect& clip) {
+bool paintMarks(QImage& canvas, const QImage& source, const QList<AnnotationShape>& shapes,
+                const QList<Pixelation::Tile>& tiles, const QRect& clip) {
     uchar* pixels = canvas.bits();
     if (!pixels)
         return false;
@@ -278,17 +309,21 @@ bool paintMarks(QImage& canvas, const QList<AnnotationShape>& shapes, const QLis
     const bool hasText = std::any_of(shapes.begin(), shapes.end(), [](const AnnotationShape& shape) {
         return shape.tool == AnnotationTool::text || shape.tool == AnnotationTool::step;
     });
-    if (hasText || qint64(area.width()) * area.height() < splitArea || QThread::idealThreadCount() < 2)
-        return paintBand(canvas, pixels, shapes, tiles, clip);
+    QThreadPool* pool = QThreadPool::globalInstance();
+    if (hasText || qint64(area.width()) * area.height() < splitArea || pool->maxThreadCount() < 2)
+        return paintBand(canvas, pixels, source, shapes, tiles, area);
     // A clip cuts antialiased edges exactly where a whole paint would have
     // drawn them, so two bands give the very pixels one paint gives.
     const int middle = area.top() + area.height() / 2;
     const QRect top(area.left(), area.top(), area.width(), middle - area.top());
     const QRect bottom(area.left(), middle, area.width(), area.bottom() + 1 - middle);
-    std::future<bool> lower =
-        std::async(std::launch::async, [&] { return paintBand(canvas, pixels, shapes, tiles, bottom); });
-    const bool upper = paintBand(canvas, pixels, shapes, tiles, top);
-    return lower.get() && upper;
+    BandTask lower([&] { return paintBand(canvas, pixels, source, shapes, tiles, bottom); });
+    pool->start(&lower);
+    const bool upper = paintBand(canvas, pixels, source, shapes, tiles, top);
+    // A pool busy with other work has not begun it: this thread paints it too.
+    if (pool->tryTake(&lower))
+        lower.run();
+    return lower.wait() && upper;
 }
 
 QRect paintBounds(const AnnotationShape& shape, QSize imageSize) {

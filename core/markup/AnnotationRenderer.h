@@ -52,12 +52,12 @@ QImage canvasFor(const QImage& source);
 // Copies `rect` of a workingFormat() source into a canvas of the same size
 // and format, with opaque pixels where the format has no alpha.
 void copyOpaque(const QImage& source, QImage& canvas, const QRect& rect);
-// Paints the blur tiles (one per blur shape, in order), then strokes every
-// other shape on top in list order, inside `clip` only. Pixels inside the
-// clip come out as a whole-canvas paint makes them. False when the canvas
-// cannot be painted on.
-bool paintMarks(QImage& canvas, const QList<AnnotationShape>& shapes, const QList<Pixelation::Tile>& tiles,
-                const QRect& clip);
+// Inside `clip` only: copies the source back (as copyOpaque), paints the
+// blur tiles (one per blur shape, in order), then strokes every other shape
+// on top in list order. Pixels inside the clip come out as a whole-canvas
+// paint makes them. False when the canvas cannot be painted on.
+bool paintMarks(QImage& canvas, const QImage& source, const QList<AnnotationShape>& shapes,
+                const QList<Pixelation::Tile>& tiles, const QRect& clip);
 // Every pixel a shape can change on an image of this size, clipped to it.
 QRect paintBounds(const AnnotationShape& shape, QSize imageSize);
 

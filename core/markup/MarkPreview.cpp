@@ -31,8 +31,7 @@ const QImage& MarkPreview::update(const QList<AnnotationShape>& shapes) {
     drawn_ = std::move(next);
     if (clip.isEmpty())
         return canvas_;
-    AnnotationRenderer::copyOpaque(source_, canvas_, clip);
-    AnnotationRenderer::paintMarks(canvas_, shapes, tilesFor(shapes), clip);
+    AnnotationRenderer::paintMarks(canvas_, source_, shapes, tilesFor(shapes), clip);
     return canvas_;
 }
 
