@@ -1,6 +1,6 @@
 #include "HotkeyBinding.h"
 
-#include "platform/KeyboardLayout.h"
+#include "keys/KeyboardLayout.h"
 
 #include <QJsonDocument>
 #include <QJsonParseError>

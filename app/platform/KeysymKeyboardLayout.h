@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyboardLayout.h"
+#include "keys/KeyboardLayout.h"
 
 // Key names from the keysym each portable key stands for, for sessions whose
 // keyboard map the app can't read (Wayland keeps it to the compositor and

@@ -1,7 +1,7 @@
 #include "shortcuts/HotkeyRecorderView.h"
 
 #include "keys/KeyCodeTable.h"
-#include "platform/KeyboardLayout.h"
+#include "keys/KeyboardLayout.h"
 #include "ui/Labels.h"
 
 #include <QGuiApplication>

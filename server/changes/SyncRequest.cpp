@@ -1,8 +1,8 @@
 #include "SyncRequest.h"
 
+#include "MalformedBody.h"
 #include "TableSchema.h"
 #include "common/Identifiers.h"
-#include "http/ApiError.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,7 +13,7 @@
 namespace {
 
 [[noreturn]] void refuse(const QString& message) {
-    throw ApiError::badRequest(message);
+    throw MalformedBody(message);
 }
 
 QString requireId(const QJsonValue& v, const QString& what) {

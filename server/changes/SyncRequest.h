@@ -21,7 +21,7 @@ struct RowChange {
     std::optional<QString> refusal;
 };
 
-// The body of a sync exchange. decode() throws ApiError(400) naming the first
+// The body of a sync exchange. decode() throws MalformedBody naming the first
 // problem of a malformed body (no id to answer a change by, a repeated id,
 // too many changes), so nothing of it is ever applied; a change that is
 // well-formed but unacceptable is marked refused and answered on its own.
@@ -46,5 +46,5 @@ struct ReconcileRequest {
     static ReconcileRequest decode(const QByteArray& body);
 };
 
-// A JSON object body, or ApiError(400).
+// A JSON object body, or MalformedBody.
 QJsonObject decodeJsonObject(const QByteArray& body);

@@ -54,8 +54,15 @@ ApiServer::ApiServer(const QString& dataDirectory, ServiceConfig config, const s
       streams_(streamLimits(config), feed_, eventStreamCheck(data_.accounts())),
       workers_(std::make_unique<httplib::ThreadPool>(std::size_t(config.workerThreads))) {
     config_.tls = tls.has_value();
-    if (PgDatabase* shared = data_.sharedDatabase())
-        relay_ = std::make_unique<PgChangeRelay>(shared->pool(), feed_);
+    if (PgDatabase* shared = data_.sharedDatabase()) {
+        relay_ = std::make_unique<PgChangeRelay>(shared->pool(), [this](const QString& workspaceId,
+                                                                         std::int64_t cursor) {
+            feed_.deliverHere({workspaceId, cursor});
+        });
+        feed_.setRelay([relay = relay_.get()](const ChangeFeed::Event& event) {
+            relay->send(event.workspaceId, event.cursor);
+        });
+    }
     data_.accounts().setTokenIdleLimit(double(config_.tokenIdleDays) * 86400);
     context_.reset(
         new ServiceContext{config_, data_.accounts(), data_.blobs(), feed_, sync_, auth_, signer_, streams_});
@@ -90,6 +97,8 @@ ApiServer::~ApiServer() {
     stop();
     if (workers_)
         workers_->shutdown();
+    // The feed outlives the relay.
+    feed_.setRelay({});
 }
 
 int ApiServer::bind(const QString& host, int port) {

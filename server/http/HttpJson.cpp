@@ -1,5 +1,7 @@
 #include "HttpJson.h"
 
+#include "changes/MalformedBody.h"
+
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -33,6 +35,8 @@ void runGuarded(const httplib::Request& req, httplib::Response& res, const std::
         run();
     } catch (const ApiError& error) {
         sendError(res, error);
+    } catch (const MalformedBody& error) {
+        sendError(res, ApiError::badRequest(error.message()));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zorvi-server: %s %s failed: %s\n", req.method.c_str(), req.path.c_str(), e.what());
         sendError(res, ApiError(500, QStringLiteral("internal"), QStringLiteral("the server could not do that")));

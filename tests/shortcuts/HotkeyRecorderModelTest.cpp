@@ -1,6 +1,6 @@
 #include "support/QtPrinters.h"
 
-#include "platform/KeyboardLayout.h"
+#include "keys/KeyboardLayout.h"
 #include "support/FakeClock.h"
 #include "support/FakeKeyboardLayout.h"
 #include "shortcuts/HotkeyRecorderModel.h"

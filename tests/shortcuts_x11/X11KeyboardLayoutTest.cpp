@@ -1,4 +1,4 @@
-#include "platform/KeyboardLayout.h"
+#include "keys/KeyboardLayout.h"
 #include "platform/x11/X11KeyboardLayout.h"
 #include "keys/HotkeyBinding.h"
 #include "keys/KeyCodeTable.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/KeyboardLayout.h"
+#include "keys/KeyboardLayout.h"
 
 #include <QHash>
 

@@ -13,16 +13,14 @@ constexpr const char* channel = "zorvi_changes";
 
 } // namespace
 
-PgChangeRelay::PgChangeRelay(PgPool& pool, ChangeFeed& feed)
-    : pool_(pool), feed_(feed), instance_(Secrets::randomHex(8)) {
+PgChangeRelay::PgChangeRelay(PgPool& pool, Heard heard)
+    : pool_(pool), heard_(std::move(heard)), instance_(Secrets::randomHex(8)) {
     if (pipe(wake_) != 0)
         throw std::runtime_error("cannot create a pipe");
     listener_ = std::thread([this] { listen(); });
-    feed_.setRelay([this](const ChangeFeed::Event& event) { send(event); });
 }
 
 PgChangeRelay::~PgChangeRelay() {
-    feed_.setRelay({});
     stopping_ = true;
     const char byte = 0;
     (void)!write(wake_[1], &byte, 1);
@@ -31,11 +29,11 @@ PgChangeRelay::~PgChangeRelay() {
     close(wake_[1]);
 }
 
-void PgChangeRelay::send(const ChangeFeed::Event& event) {
+void PgChangeRelay::send(const QString& workspaceId, std::int64_t cursor) {
     try {
         pool_.with([&](PgConnection& c) {
             c.exec("SELECT pg_notify($1, $2)",
-                   {channel, instance_ + ' ' + QString::number(event.cursor) + ' ' + event.workspaceId});
+                   {channel, instance_ + ' ' + QString::number(cursor) + ' ' + workspaceId});
         });
     } catch (const std::exception&) {
         // The change itself is committed; the other instances' readers see it at their next pull.
@@ -67,7 +65,7 @@ void PgChangeRelay::listen() {
         while (PGnotify* n = PQnotifies(conn)) {
             const QStringList words = QString::fromUtf8(n->extra).split(' ');
             if (words.size() == 3 && words[0] != instance_)
-                feed_.deliverHere({words[2], words[1].toLongLong()});
+                heard_(words[2], words[1].toLongLong());
             PQfreemem(n);
         }
     }

@@ -1,25 +1,31 @@
 #pragma once
 
 #include "PgPool.h"
-#include "changes/ChangeFeed.h"
+
+#include <QString>
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <thread>
 
-// Carries change-feed events between instances that share one database:
-// each publish goes out as a NOTIFY, and a listening connection delivers
-// the other instances' events to this instance's streams.
+// Carries "this workspace changed" between instances that share one
+// database: send() goes out as a NOTIFY, and a listening connection hands
+// the other instances' changes to `heard`, on its own thread.
 class PgChangeRelay {
 public:
-    PgChangeRelay(PgPool& pool, ChangeFeed& feed);
+    using Heard = std::function<void(const QString& workspaceId, std::int64_t cursor)>;
+
+    PgChangeRelay(PgPool& pool, Heard heard);
     ~PgChangeRelay();
+
+    void send(const QString& workspaceId, std::int64_t cursor);
 
 private:
     void listen();
-    void send(const ChangeFeed::Event& event);
 
     PgPool& pool_;
-    ChangeFeed& feed_;
+    const Heard heard_;
     const QString instance_;
     std::atomic<bool> stopping_ = false;
     int wake_[2] = {-1, -1};

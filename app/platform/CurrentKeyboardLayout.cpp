@@ -1,4 +1,4 @@
-#include "platform/KeyboardLayout.h"
+#include "keys/KeyboardLayout.h"
 
 #include "platform/Platform.h"
 
@@ -15,10 +15,6 @@ ChosenLayout& chosen() {
 }
 
 } // namespace
-
-std::optional<uint16_t> KeyboardLayout::keyCodeForScanCode(uint32_t) const {
-    return std::nullopt;
-}
 
 const KeyboardLayout* KeyboardLayout::current() {
     const ChosenLayout& c = chosen();

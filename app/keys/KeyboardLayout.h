@@ -16,10 +16,11 @@ public:
     virtual QString character(uint16_t keyCode) const = 0;
     // The portable key code of a key event's native scan code, where the
     // layout can read it (X key codes); nothing makes callers use the keysym.
-    virtual std::optional<uint16_t> keyCodeForScanCode(uint32_t scanCode) const;
+    virtual std::optional<uint16_t> keyCodeForScanCode(uint32_t) const { return std::nullopt; }
 
     // The layout key names are taken from: the one set by setCurrent(), else
-    // the platform's.
+    // the platform's. Both are kept by the platform layer (which knows the
+    // desktop's layout), so key names need nothing above them.
     static const KeyboardLayout* current();
     // Replaces the layout used for key names; nullptr means "no layout".
     // The caller keeps ownership and must outlive its use.
