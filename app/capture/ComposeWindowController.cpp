@@ -1,6 +1,7 @@
 #include "capture/ComposeWindowController.h"
 
 #include "capture/ComposePanel.h"
+#include "ui/HideAfterLastFrame.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -60,8 +61,7 @@ void ComposeWindowController::present(const PendingCapture& pending, std::vector
 void ComposeWindowController::dismiss() {
     if (ComposePanel* panel = panel_.data()) {
         panel_.clear();
-        panel->hide();
         // Later: the panel may be inside one of its own handlers.
-        panel->deleteLater();
+        hideAfterLastFrame(panel, [panel] { panel->deleteLater(); });
     }
 }

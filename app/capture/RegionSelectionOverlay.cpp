@@ -3,13 +3,17 @@
 #include "capture/SelectionWindow.h"
 
 #include <QCursor>
+#include <QPointer>
 
 RegionSelectionOverlay::RegionSelectionOverlay(QObject* parent) : QObject(parent) {}
 
 RegionSelectionOverlay::~RegionSelectionOverlay() {
-    dismiss();
-    for (SelectionWindow* window : std::exchange(spare_, {}))
-        window->deleteLater();
+    // Every window goes at once, whether up, on its way down or spare.
+    for (std::vector<SelectionWindow*>* windows : {&windows_, &retiring_, &spare_})
+        for (SelectionWindow* window : std::exchange(*windows, {})) {
+            window->hide();
+            window->deleteLater();
+        }
 }
 
 void RegionSelectionOverlay::present(const FrozenDesktop& desktop, Completion onComplete,
@@ -66,9 +70,10 @@ void RegionSelectionOverlay::show(const FrozenDesktop& desktop, Completion onCom
 void RegionSelectionOverlay::finish(const std::optional<QRectF>& selection) {
     Completion completion = std::exchange(completion_, nullptr);
     fullScreenRequest_ = nullptr;
-    dismiss();
-    if (completion)
-        completion(selection);
+    dismiss([completion = std::move(completion), selection] {
+        if (completion)
+            completion(selection);
+    });
 }
 
 void RegionSelectionOverlay::abandon() {
@@ -77,17 +82,35 @@ void RegionSelectionOverlay::abandon() {
     dismiss();
 }
 
-void RegionSelectionOverlay::dismiss() {
+void RegionSelectionOverlay::dismiss(std::function<void()> then) {
     resetDrag();
     adjusted_.reset();
     windowFrames_.clear();
     activeWindowFrame_.reset();
-    for (SelectionWindow* window : std::exchange(windows_, {})) {
-        window->putAway();
-        spare_.push_back(window);
-    }
-    // The frozen frames are the biggest thing the app holds: they go when the windows hide.
+    // The frozen frames are the biggest thing the app holds: they go with the windows.
     desktop_ = FrozenDesktop();
+    const std::vector<SelectionWindow*> leaving = std::exchange(windows_, {});
+    if (leaving.empty()) {
+        if (then)
+            then();
+        return;
+    }
+    // Whatever comes next waits until no window is left up: a window opened
+    // beneath a full-screen one would not get the keyboard.
+    auto left = std::make_shared<size_t>(leaving.size());
+    auto whenAllGone = std::make_shared<std::function<void()>>(std::move(then));
+    QPointer<RegionSelectionOverlay> self(this);
+    for (SelectionWindow* window : leaving) {
+        retiring_.push_back(window);
+        window->putAway([self, window, left, whenAllGone] {
+            if (!self)
+                return;
+            std::erase(self->retiring_, window);
+            self->spare_.push_back(window);
+            if (--*left == 0 && *whenAllGone)
+                (*whenAllGone)();
+        });
+    }
 }
 
 void RegionSelectionOverlay::resetDrag() {
@@ -211,7 +234,8 @@ void RegionSelectionOverlay::requestFullScreen() {
     const QPointF point = QCursor::pos();
     FullScreenRequest request = std::exchange(fullScreenRequest_, nullptr);
     completion_ = nullptr;
-    dismiss();
-    if (request)
-        request(point);
+    dismiss([request = std::move(request), point] {
+        if (request)
+            request(point);
+    });
 }

@@ -76,12 +76,15 @@ signals:
 
 private:
     void show(const FrozenDesktop& desktop, Completion onComplete, FullScreenRequest onFullScreen);
-    void dismiss();
+    // Takes the windows down and runs `then` once they are all hidden.
+    void dismiss(std::function<void()> then = {});
     void resetDrag();
     std::optional<QRectF> windowAt(const QPointF& point) const;
 
     FrozenDesktop desktop_;
     std::vector<SelectionWindow*> windows_;
+    // Taken down but not yet hidden; spare once they are.
+    std::vector<SelectionWindow*> retiring_;
     // Hidden between captures, kept for the next one. Deleted later: a
     // window may be inside its own event handler when the overlay closes.
     std::vector<SelectionWindow*> spare_;

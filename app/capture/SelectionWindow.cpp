@@ -1,6 +1,7 @@
 #include "capture/SelectionWindow.h"
 
 #include "capture/RegionSelectionOverlay.h"
+#include "ui/HideAfterLastFrame.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -59,9 +60,12 @@ void SelectionWindow::setFrame(const ScreenFrame& frame) {
     update();
 }
 
-void SelectionWindow::putAway() {
-    hide();
-    frame_.image = QImage();
+void SelectionWindow::putAway(std::function<void()> hidden) {
+    hideAfterLastFrame(this, [this, hidden = std::move(hidden)] {
+        frame_.image = QImage();
+        if (hidden)
+            hidden();
+    });
 }
 
 QString SelectionWindow::hintText() const {

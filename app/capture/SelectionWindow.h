@@ -6,6 +6,8 @@
 #include <QRegion>
 #include <QWidget>
 
+#include <functional>
+
 class QPainter;
 
 class RegionSelectionOverlay;
@@ -23,8 +25,9 @@ public:
     const ScreenFrame& frame() const { return frame_; }
     // Another capture's picture of its screen, for a window kept between captures.
     void setFrame(const ScreenFrame& frame);
-    // Hidden until the next capture, without its picture.
-    void putAway();
+    // Hidden until the next capture, without its picture; `hidden` runs once
+    // it is (on Wayland, a frame later).
+    void putAway(std::function<void()> hidden);
     // Maps the window over its screen; the one under the pointer takes the focus.
     void showOverDesktop(bool takeFocus);
 
