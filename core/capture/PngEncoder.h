@@ -17,6 +17,10 @@
 // 4 % of Qt's. libdeflate's level 1 was slower than its level 2 here, and
 // zlib's level 1 gave larger files at the same speed.
 //
+// Deflating is most of what is left, so an image of a megabyte or more is
+// deflated in two halves at once (zlib for the first, which it can leave
+// open, libdeflate for the second), on a kept pool thread beside the caller.
+//
 // Opaque images are written as 8-bit RGB, others as 8-bit RGBA with straight
 // alpha. Reentrant: no shared state, so it runs on any thread.
 namespace PngEncoder {

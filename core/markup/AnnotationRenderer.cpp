@@ -3,12 +3,11 @@
 #include "HexColor.h"
 #include "Pixelation.h"
 #include "PlacedMarks.h"
+#include "common/RunAlongside.h"
 
 #include <QColorSpace>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRunnable>
-#include <QSemaphore>
 #include <QThreadPool>
 
 #include <algorithm>
@@ -274,26 +273,6 @@ bool paintBand(const QImage& canvas, uchar* pixels, const QImage& source, const 
     return true;
 }
 
-// The other band of a split paint, on a pool thread that is kept warm: a
-// thread started for each frame costs a good part of what the split saves.
-class BandTask : public QRunnable {
-public:
-    explicit BandTask(std::function<bool()> paint) : paint_(std::move(paint)) { setAutoDelete(false); }
-    void run() override {
-        painted_ = paint_();
-        done_.release();
-    }
-    bool wait() {
-        done_.acquire();
-        return painted_;
-    }
-
-private:
-    std::function<bool()> paint_;
-    QSemaphore done_;
-    bool painted_ = false;
-};
-
 } // namespace
 
 bool paintMarks(QImage& canvas, const QImage& source, const QList<AnnotationShape>& shapes,
@@ -317,13 +296,11 @@ bool paintMarks(QImage& canvas, const QImage& source, const QList<AnnotationShap
     const int middle = area.top() + area.height() / 2;
     const QRect top(area.left(), area.top(), area.width(), middle - area.top());
     const QRect bottom(area.left(), middle, area.width(), area.bottom() + 1 - middle);
-    BandTask lower([&] { return paintBand(canvas, pixels, source, shapes, tiles, bottom); });
-    pool->start(&lower);
-    const bool upper = paintBand(canvas, pixels, source, shapes, tiles, top);
-    // A pool busy with other work has not begun it: this thread paints it too.
-    if (pool->tryTake(&lower))
-        lower.run();
-    return lower.wait() && upper;
+    bool upper = false;
+    bool lower = false;
+    runAlongside([&] { lower = paintBand(canvas, pixels, source, shapes, tiles, bottom); },
+                 [&] { upper = paintBand(canvas, pixels, source, shapes, tiles, top); });
+    return upper && lower;
 }
 
 QRect paintBounds(const AnnotationShape& shape, QSize imageSize) {

@@ -1,0 +1,10 @@
+#pragma once
+
+#include <functional>
+
+// Runs `there` on a kept pool thread while `here` runs on the calling
+// thread, and returns once both have finished. A thread started for each
+// call would cost a good part of what the split saves. A pool busy with
+// other work has not begun `there`: the calling thread runs it too, so a
+// call made from a pool thread never waits on a queue it is part of.
+void runAlongside(const std::function<void()>& there, const std::function<void()>& here);
