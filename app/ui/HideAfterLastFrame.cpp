@@ -2,7 +2,6 @@
 
 #include <QEvent>
 #include <QGuiApplication>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
