@@ -72,15 +72,24 @@ bool SyncCycle::run() {
         }
         if (awaitsItsCapture(image->captureID))
             continue;
-        if (!row.fields.contains(deletion) && !image->deletedAt)
-            image = blobs_.ensureBlobs(*image);
-        const std::optional<QJsonObject> change = ledger_.imageChange(row, *image);
+        Pending widened = row;
+        if (!row.fields.contains(deletion) && !image->deletedAt) {
+            const CaptureImage hashed = blobs_.ensureBlobs(*image);
+            // A file whose content is not the one on record goes out with its
+            // marks, whatever was edited: a hash kept only here would never
+            // reach the workspace.
+            if (hashed.markedSHA256 != image->markedSHA256 || hashed.thumbSHA256 != image->thumbSHA256)
+                for (const QString& field : CaptureImage::markupFields())
+                    widened.fields.insert(field);
+            image = hashed;
+        }
+        const std::optional<QJsonObject> change = ledger_.imageChange(widened, *image);
         if (!change) {
             ledger_.markSynced("capture_images", row.id, std::nullopt);
             continue;
         }
         changes.append(*change);
-        sent.insert(row.id, {"capture_images", row.fields.contains(allFields), row.fields, *change});
+        sent.insert(row.id, {"capture_images", row.fields.contains(allFields), widened.fields, *change, *image});
     }
     const std::vector<Comment> comments = ledger_.pendingComments(rowsPerTable);
     backlog = backlog || comments.size() == size_t(rowsPerTable);
@@ -271,6 +280,11 @@ void SyncCycle::settle(const QString& id, const Sent& sent, std::optional<std::i
             for (auto it = sentPatch.begin(); it != sentPatch.end(); ++it)
                 if (currentPatch.contains(it.key()) && currentPatch.value(it.key()) != it.value())
                     stillPending << it.key();
+            if (sent.image)
+                if (const std::optional<CaptureImage> stored = store_.imageIncludingDeleted(id))
+                    if (stored->annotatedPath != sent.image->annotatedPath ||
+                        stored->thumbPath != sent.image->thumbPath)
+                        stillPending << CaptureImage::markupFields();
         }
         const QStringList& markup = CaptureImage::markupFields();
         if (sent.table == u"capture_images" &&

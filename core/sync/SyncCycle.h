@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/CaptureImage.h"
 #include "store/RemoteApplier.h"
 #include "store/SyncLedger.h"
 
@@ -51,6 +52,9 @@ private:
         bool isNew = false;
         QSet<QString> fields; // pending when collected
         QJsonObject change;
+        // For a screenshot, the files whose hashes went: hashes are taken at
+        // sending, so a file replaced meanwhile shows only in its path.
+        std::optional<CaptureImage> image = std::nullopt;
     };
     bool handleResult(const QJsonObject& result, const QHash<QString, Sent>& sent);
     // Clears what the service accepted, keeping pending whatever was edited
