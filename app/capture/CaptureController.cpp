@@ -8,6 +8,7 @@
 #include "platform/PermissionsService.h"
 #include "platform/ScreenFocus.h"
 #include "settings/Preferences.h"
+#include "ui/WhenOnScreen.h"
 
 #include <QCursor>
 #include <QGuiApplication>
@@ -327,6 +328,10 @@ void CaptureController::presentCompose() {
     const DefaultGroupChoice::Choice group = defaultGroup_.choose(preferences_.defaultGroupID(), library_.groups());
     compose_.present(*pending_, library_.groups(), group.groupID, std::move(callbacks),
                      std::exchange(problem_, std::nullopt), group.notice);
+    whenOnScreen(compose_.panel(), [self = QPointer<CaptureController>(this)] {
+        if (self)
+            self->writes_.letHeldWritesRun();
+    });
     emit composePresented();
 }
 

@@ -8,18 +8,50 @@
 
 #include <QFile>
 
+#include <condition_variable>
+#include <mutex>
+#include <utility>
+
+class PendingImageWrites::Hold {
+public:
+    void release() {
+        {
+            std::lock_guard guard(lock_);
+            released_ = true;
+        }
+        changed_.notify_all();
+    }
+    void wait() {
+        std::unique_lock guard(lock_);
+        changed_.wait_for(guard, longestHold, [this] { return released_; });
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool released_ = false;
+};
 
 PendingImageWrites::~PendingImageWrites() {
+    letHeldWritesRun();
     // Files must not appear after their owner is gone: let every write end.
     for (const auto& write : writes_)
         write.wait();
 }
 
-void PendingImageWrites::start(const QString& id, const QImage& image, const QDateTime& date, Finished finished) {
+void PendingImageWrites::letHeldWritesRun() {
+    if (hold_)
+        std::exchange(hold_, nullptr)->release();
+}
+
+void PendingImageWrites::start(const QString& id, const QImage& image, const QDateTime& date, Finished finished,
+                               std::shared_ptr<Hold> hold) {
     // `this` outlives the worker (the destructor waits), and a queued call to
     // a deleted object is dropped.
-    writes_.insert(id, std::async(std::launch::async, [this, id, image, date, finished] {
+    writes_.insert(id, std::async(std::launch::async, [this, id, image, date, finished, hold] {
                            ThreadPriority::yieldToInteractiveThreads();
+                           if (hold)
+                               hold->wait();
                            ImageWriter::Written written = ImageWriter::write(image, id, date);
                            if (finished)
                                QMetaObject::invokeMethod(this, [finished, written] { finished(written); },
@@ -29,6 +61,7 @@ void PendingImageWrites::start(const QString& id, const QImage& image, const QDa
 }
 
 ImageWriter::Written PendingImageWrites::take(const QString& id) {
+    letHeldWritesRun();
     const auto write = writes_.take(id);
     if (!write.valid())
         throw CaptureError::writeFailed(QStringLiteral("the screenshot was never written"));
@@ -76,7 +109,9 @@ PendingImage PendingImageWrites::startNew(const QImage& image, bool copyToClipbo
             if (file.open(QIODevice::ReadOnly))
                 ImageClipboard::setPng(file.readAll());
         };
-    start(pending.id, image, QDateTime::currentDateTime(), std::move(finished));
+    if (!hold_)
+        hold_ = std::make_shared<Hold>();
+    start(pending.id, image, QDateTime::currentDateTime(), std::move(finished), hold_);
     return pending;
 }
 

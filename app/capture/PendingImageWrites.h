@@ -11,13 +11,21 @@
 #include <QSet>
 #include <QString>
 
+#include <chrono>
 #include <functional>
 #include <future>
+#include <memory>
 #include <optional>
 
 // Screenshots being encoded and written on worker threads, so the note box
 // comes up without waiting for the PNG. The flow collects each result when
 // it needs the file (save, markup, discard).
+//
+// A new screenshot's write holds back until the note box is on screen
+// (letHeldWritesRun), for at most `longestHold`: on a machine with two
+// cores the encoder would otherwise take the cores the X server and the
+// window manager need to put the box up. Collecting a write never waits
+// for the hold.
 class PendingImageWrites : public QObject {
     Q_OBJECT
 public:
@@ -26,13 +34,15 @@ public:
     explicit PendingImageWrites(QObject* parent = nullptr) : QObject(parent) {}
     ~PendingImageWrites() override;
 
-    // A new pending screenshot whose files start being written now; with
-    // `copyToClipboard`, the PNG goes to the clipboard once written.
+    static constexpr std::chrono::milliseconds longestHold{150};
+
+    // A new pending screenshot whose files are written once the held writes
+    // may run; with `copyToClipboard`, the PNG goes to the clipboard once written.
     PendingImage startNew(const QImage& image, bool copyToClipboard);
+    // Lets the writes held so far begin; later ones are held again.
+    void letHeldWritesRun();
     // Removes that screenshot from `images`, with whatever files it has.
     void drop(QList<PendingImage>& images, const QString& id);
-    // Starts writing; `finished` runs on this object's thread after a successful write.
-    void start(const QString& id, const QImage& image, const QDateTime& date, Finished finished = {});
     // Waits for that write and forgets it. Throws CaptureError::writeFailed.
     ImageWriter::Written take(const QString& id);
     bool isWriting(const QString& id) const { return writes_.contains(id); }
@@ -50,6 +60,13 @@ public:
     void forgetFailures() { failed_.clear(); }
 
 private:
+    class Hold;
+    // Starts writing once `hold` (when given) lets it; `finished` runs on
+    // this object's thread after a successful write.
+    void start(const QString& id, const QImage& image, const QDateTime& date, Finished finished = {},
+               std::shared_ptr<Hold> hold = {});
+
+    std::shared_ptr<Hold> hold_;
     QMap<QString, std::shared_future<ImageWriter::Written>> writes_;
     QSet<QString> failed_;
 };

@@ -4,6 +4,12 @@
 #include <QSemaphore>
 #include <QThreadPool>
 
+#include <cerrno>
+#include <thread>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
 namespace {
 
 class Task : public QRunnable {
@@ -20,9 +26,22 @@ private:
     QSemaphore done_;
 };
 
+bool runsBelowTheApp() {
+    // On Linux each thread has its own nice value; the process id names the main thread's.
+    errno = 0;
+    const int mine = getpriority(PRIO_PROCESS, id_t(gettid()));
+    const int app = getpriority(PRIO_PROCESS, id_t(getpid()));
+    return errno == 0 && mine > app;
+}
+
 } // namespace
 
 void runAlongside(const std::function<void()>& there, const std::function<void()>& here) {
+    if (runsBelowTheApp()) {
+        const std::jthread alongside(there);
+        here();
+        return;
+    }
     QThreadPool* pool = QThreadPool::globalInstance();
     Task task(there);
     pool->start(&task);
