@@ -40,7 +40,10 @@ protected:
         startAccount();
         ASSERT_TRUE(processEventsUntil([&] { return store->syncMeta("last_sync").has_value(); }, 30'000))
             << account->statusLine().toStdString();
-        processEventsUntil([&] { return account->status().kind == SyncStatus::Kind::idle; });
+        // The run's own idle, with its time: the account was idle before the run began.
+        ASSERT_TRUE(processEventsUntil([&] {
+            return account->status().kind == SyncStatus::Kind::idle && account->status().lastSync.has_value();
+        })) << account->statusLine().toStdString();
     }
     void startAccount() {
         account = std::make_unique<Account>(*store, std::make_unique<MemoryTokenStore>(tokens),

@@ -9,11 +9,14 @@
 #include "common/Identifiers.h"
 #include "markup/Annotation.h"
 #include "store/CaptureStore.h"
+#include "store/DatabaseError.h"
 #include "store/ZorviPaths.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QImage>
+
+#include <sqlite3.h>
 
 #include <map>
 #include <random>
@@ -53,7 +56,36 @@ public:
     // Alice also files captures in a group only she is in.
     bool makesPrivateCaptures = false;
 
+    // The other process syncing may remove a group or capture between
+    // choosing it and saving (a same-named group merged into the service's,
+    // a teammate's delete). The library refuses that edit, as it would the
+    // person's, and nothing typed in it counts as written.
     void randomEdit() {
+        typed_.clear();
+        try {
+            edit();
+        } catch (const GoneMeanwhile&) {
+            return;
+        } catch (const DatabaseError& e) {
+            if (e.code() != SQLITE_CONSTRAINT_FOREIGNKEY)
+                throw;
+            return;
+        }
+        for (const auto& [key, value] : typed_) {
+            written_[key][QString::number(index_)].insert(value);
+            last_[key] = value;
+        }
+    }
+
+private:
+    struct GoneMeanwhile {};
+    template <typename Row> static Row stillThere(std::optional<Row> row) {
+        if (!row)
+            throw GoneMeanwhile{};
+        return *row;
+    }
+
+    void edit() {
         CaptureStore& store = device_.use();
         const std::vector<Capture> live = store.captures(CaptureQuery{});
         std::vector<QString> shared;
@@ -66,7 +98,7 @@ public:
         if (roll >= 100)
             return teamEdit(store, shared[random_() % shared.size()], roll - 100);
         const QString id = shared[random_() % shared.size()];
-        const Capture shown = *store.capture(id);
+        const Capture shown = stillThere(store.capture(id));
         Capture c = shown;
         if (roll < 30) {
             c.note = QString("%1 note %2").arg(device_.name()).arg(random_() % 100000);
@@ -106,7 +138,7 @@ public:
             } else {
                 c.groupID = groups[random_() % groups.size()].id;
             }
-            remember(id, "group", store.group(*c.groupID)->name); // a same-named group may be merged
+            remember(id, "group", stillThere(store.group(*c.groupID)).name); // a same-named group may be merged
             store.update(c, shown);
         } else if (roll < 80) {
             Comment comment;
@@ -138,12 +170,11 @@ public:
         }
     }
 
-private:
     // Who works on it, and how it ends; the order of its screenshots and
     // their marks; how its group looks; and, for Alice, captures no one else
     // may see.
     void teamEdit(CaptureStore& store, const QString& id, int roll) {
-        const Capture shown = *store.capture(id);
+        const Capture shown = stillThere(store.capture(id));
         Capture c = shown;
         const QDateTime now = QDateTime::currentDateTimeUtc();
         if (roll < 7) {
@@ -170,7 +201,7 @@ private:
                 store.updateImage(images[1]);
             }
         } else if (roll < 34 && c.groupID) {
-            CaptureGroup g = *store.group(*c.groupID);
+            CaptureGroup g = stillThere(store.group(*c.groupID));
             if (random_() % 3 == 0)
                 g.archivedAt = g.archivedAt ? std::nullopt : std::optional(now);
             else
@@ -226,8 +257,7 @@ private:
         remember(c.id, "note", c.note);
     }
     void remember(const QString& id, const QString& field, const QString& value) {
-        written_[id + " " + field][QString::number(index_)].insert(value);
-        last_[id + " " + field] = value;
+        typed_.emplace_back(id + " " + field, value);
     }
 
 public:
@@ -239,6 +269,7 @@ private:
     std::map<QString, std::map<QString, std::set<QString>>>& written_;
     int index_;
     QStringList people_; // user ids, by editor
+    std::vector<std::pair<QString, QString>> typed_; // by the edit under way: field key, value
 };
 
 // Alice on `a` and Bob on `b` at work in one workspace; Alice also files
