@@ -7,9 +7,18 @@ action=$1
 dir=$2
 here=$(cd "$(dirname "$0")" && pwd)
 
+stop_server() {
+    if [ -f "$dir/pid" ]; then
+        kill "$(cat "$dir/pid")" 2>/dev/null || true
+    fi
+    rm -rf "$dir"
+}
+
 case $action in
 start)
-    rm -rf "$dir"
+    # A store left from a run that never stopped it (ctest --repeat runs
+    # the start again) would otherwise outlive its deleted folder.
+    stop_server
     mkdir -p "$dir"
     setsid node "$here/../server/s3rver.mjs" "$dir" >"$dir/server.log" 2>&1 </dev/null &
     echo $! >"$dir/pid"
@@ -23,10 +32,7 @@ start)
     exit 1
     ;;
 stop)
-    if [ -f "$dir/pid" ]; then
-        kill "$(cat "$dir/pid")" 2>/dev/null || true
-    fi
-    rm -rf "$dir"
+    stop_server
     ;;
 *)
     echo "usage: $0 start|stop DIR" >&2
