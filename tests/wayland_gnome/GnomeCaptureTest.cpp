@@ -62,11 +62,6 @@ protected:
         }, 15000);
     }
 
-    // A drag over the overlay once it follows the pointer.
-    bool dragOverOverlay(QPoint from, QPoint to) {
-        return pointOverlayAt(from) && gnome.press() && gnome.moveTo(to) && gnome.release();
-    }
-
     // The part of the picture every region capture here takes.
     static QRect region() { return {10, 15, 100, 80}; }
 
@@ -75,7 +70,12 @@ protected:
         ASSERT_TRUE(gnome.waitForFocus(overlayTitle))
             << "no overlay with the keyboard; windows: " << gnome.windowTitles().toStdString();
         const QPoint origin = pictureRect().topLeft();
-        ASSERT_TRUE(dragOverOverlay(origin + region().topLeft(), origin + region().bottomRight() + QPoint(1, 1)));
+        const QPoint to = origin + region().bottomRight() + QPoint(1, 1);
+        ASSERT_TRUE(pointOverlayAt(origin + region().topLeft())) << "the overlay never followed the pointer";
+        ASSERT_TRUE(gnome.press()) << "the button press went astray";
+        ASSERT_TRUE(gnome.moveTo(to)) << "the pointer stopped at " << gnome.pointer().x() << "," << gnome.pointer().y()
+                                      << " on its way to " << to.x() << "," << to.y();
+        ASSERT_TRUE(gnome.release()) << "the button release went astray";
     }
 
     // Files the note and checks its row: a region capture at scale 1 whose

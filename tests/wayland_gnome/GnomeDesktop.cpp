@@ -5,6 +5,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDebug>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QUrl>
@@ -92,7 +93,12 @@ QStringList GnomeDesktop::grabbedAccelerators() const {
 bool GnomeDesktop::call(const QString& method, const QVariantList& arguments) const {
     QDBusMessage message = QDBusMessage::createMethodCall(remoteDesktop, session_, remoteDesktopSession, method);
     message.setArguments(arguments);
-    return bus_.call(message, QDBus::Block, callTimeoutMs).type() == QDBusMessage::ReplyMessage;
+    const QDBusMessage reply = bus_.call(message, QDBus::Block, callTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage)
+        return true;
+    // The caller's check says only that input went astray; this says why.
+    qWarning().noquote() << "remote desktop" << method << "failed:" << reply.errorName() << reply.errorMessage();
+    return false;
 }
 
 QJsonObject GnomeDesktop::probe() const {
