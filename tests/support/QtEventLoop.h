@@ -20,13 +20,19 @@ inline void deliverPostedEvents() {
 
 // Runs the event loop until `done` holds or the time is up; returns `done`'s
 // last answer. For work delivered asynchronously, such as D-Bus signals.
+// `done` is asked once a pass and never again after it holds: a check that
+// acts (moves the pointer, takes a screenshot) may answer differently the
+// next time.
 template <class Predicate>
 bool processEventsUntil(Predicate done, int timeoutMs = 5000) {
     QElapsedTimer clock;
     clock.start();
-    while (!done() && clock.elapsed() < timeoutMs) {
+    for (;;) {
+        if (done())
+            return true;
+        if (clock.elapsed() >= timeoutMs)
+            return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(5);
     }
-    return done();
 }
