@@ -2,6 +2,7 @@
 
 #include "library/Library.h"
 #include "capture/CaptureError.h"
+#include "capture/CaptureLog.h"
 #include "common/Identifiers.h"
 #include "platform/ScreenCapturer.h"
 #include "platform/ShutterSound.h"
@@ -110,8 +111,11 @@ bool CaptureController::canStart(Intent intent) {
 }
 
 void CaptureController::startRegion(Intent intent) {
-    if (!canStart(intent))
+    if (!canStart(intent)) {
+        qCDebug(captureLog) << "no region capture: capturing" << isCapturing_ << "note box" << compose_.isOpen()
+                            << "markup" << markup_.isOpen() << "may capture" << permissions_.canCaptureScreen();
         return;
+    }
     intent_ = intent;
     setCapturing(true);
     flowContext_ = contextForFlow();

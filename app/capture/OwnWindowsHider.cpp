@@ -1,5 +1,7 @@
 #include "capture/OwnWindowsHider.h"
 
+#include "capture/CaptureLog.h"
+
 #include "platform/ActiveWindowSource.h"
 #include "platform/Platform.h"
 #include "platform/UncoverWatcher.h"
@@ -37,6 +39,7 @@ void OwnWindowsHider::stepAside() {
     }
     if (leaving.isEmpty())
         return;
+    qCDebug(captureLog) << "waiting for" << leaving.size() << "of our windows to leave the screen";
     leaving_ = true;
     watcher_->hide(
         leaving,
@@ -46,6 +49,7 @@ void OwnWindowsHider::stepAside() {
                     hidden.window->hide();
         },
         [this] {
+            qCDebug(captureLog) << "our windows are off the screen";
             leaving_ = false;
             if (std::function<void()> then = std::exchange(whenGone_, nullptr))
                 then();

@@ -1,5 +1,6 @@
 #include "capture/RegionSelectionOverlay.h"
 
+#include "capture/CaptureLog.h"
 #include "capture/SelectionWindow.h"
 
 #include <QCursor>
@@ -63,6 +64,8 @@ void RegionSelectionOverlay::show(const FrozenDesktop& desktop, Completion onCom
     for (SelectionWindow* window : std::exchange(spare_, {}))
         window->deleteLater();
     const ScreenFrame* underCursor = desktop_.frameAt(cursor_);
+    qCDebug(captureLog) << "overlay up on" << windows_.size() << "screens, the keyboard to"
+                        << (underCursor ? underCursor->name : QString());
     for (SelectionWindow* window : windows_)
         window->showOverDesktop(underCursor && window->frame().geometry == underCursor->geometry);
 }

@@ -4,8 +4,16 @@
 
 #include <QFile>
 #include <QLocalSocket>
+#include <QLoggingCategory>
 
 #include <memory>
+
+namespace {
+
+// Off unless QT_LOGGING_RULES asks: which commands reached this instance.
+Q_LOGGING_CATEGORY(instanceLog, "zorvi.instance")
+
+} // namespace
 
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {
     connect(&server_, &QLocalServer::newConnection, this, &SingleInstance::acceptConnection);
@@ -45,6 +53,7 @@ void SingleInstance::acceptConnection() {
             QStringList command;
             for (const std::string& argument : *arguments)
                 command.append(QString::fromStdString(argument));
+            qCDebug(instanceLog) << "command from another zorvi:" << command;
             emit commandReceived(command);
         };
         connect(socket, &QLocalSocket::readyRead, this, read);

@@ -69,8 +69,11 @@ protected:
     // app, later ones hand their command to it and end.
     void zorvi(const QStringList& arguments, const QProcessEnvironment& environment = {}) {
         if (app_.state() == QProcess::NotRunning) {
-            if (!environment.isEmpty())
-                app_.setProcessEnvironment(environment);
+            QProcessEnvironment appEnvironment =
+                environment.isEmpty() ? QProcessEnvironment::systemEnvironment() : environment;
+            // Every step of a capture in the log, which a failed test prints.
+            appEnvironment.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("zorvi.*.debug=true"));
+            app_.setProcessEnvironment(appEnvironment);
             app_.setProcessChannelMode(QProcess::ForwardedChannels);
             app_.start(QStringLiteral(ZORVI_APP_BINARY), arguments);
             ASSERT_TRUE(app_.waitForStarted());
@@ -83,6 +86,13 @@ protected:
     }
 
     bool appRunning() const { return app_.state() != QProcess::NotRunning; }
+
+    // For a window of the app that never came: what the desktop shows, and
+    // whether the app still runs (its debug lines, above, say how far it got).
+    std::string windowsAndApp() {
+        return "windows: " + desktop().windowTitles().toStdString() +
+               (appRunning() ? "; the app runs" : "; the app has ended");
+    }
 
     void stopApp() {
         if (app_.state() == QProcess::NotRunning)
@@ -118,7 +128,7 @@ protected:
     // keyboard, and saves it.
     void fileNote(const QString& note) {
         ASSERT_TRUE(desktop().waitForFocus(noteTitle))
-            << "the note box never took the keyboard; windows: " << desktop().windowTitles().toStdString();
+            << "the note box never took the keyboard; " << windowsAndApp();
         ASSERT_TRUE(desktop().type(note));
         ASSERT_TRUE(desktop().ctrlKey("Return"));
         ASSERT_TRUE(desktop().waitUntilGone(noteTitle));
@@ -155,7 +165,7 @@ protected:
         const QStringList files = libraryFiles();
         zorvi({"--capture-region"});
         ASSERT_TRUE(desktop().waitForFocus(overlayTitle))
-            << "no overlay with the keyboard; windows: " << desktop().windowTitles().toStdString();
+            << "no overlay with the keyboard; " << windowsAndApp();
         ASSERT_TRUE(desktop().key("Escape"));
         ASSERT_TRUE(desktop().waitUntilGone(overlayTitle));
         EXPECT_FALSE(desktop().window(noteTitle).has_value());

@@ -68,7 +68,7 @@ protected:
     // Drags over the region of the picture once the overlay has the keyboard.
     void dragTheRegion() {
         ASSERT_TRUE(gnome.waitForFocus(overlayTitle))
-            << "no overlay with the keyboard; windows: " << gnome.windowTitles().toStdString();
+            << "no overlay with the keyboard; " << windowsAndApp();
         const QPoint origin = pictureRect().topLeft();
         const QPoint to = origin + region().bottomRight() + QPoint(1, 1);
         ASSERT_TRUE(pointOverlayAt(origin + region().topLeft())) << "the overlay never followed the pointer";
@@ -99,7 +99,7 @@ TEST_F(GnomeCaptureTest, ADraggedRegionIsSavedPixelForPixelTheNoteBoxSaysTheAppI
 
     // GNOME tells no app which window has the focus: the note box says so.
     ASSERT_TRUE(gnome.waitForFocus(noteTitle))
-        << "the note box never took the keyboard; windows: " << gnome.windowTitles().toStdString();
+        << "the note box never took the keyboard; " << windowsAndApp();
     EXPECT_THAT(textOfWindow(gnome, noteTitle).toStdString(), ::testing::HasSubstr("Unknown app"));
 
     const QString note = QStringLiteral("Misaligned on GNOME");

@@ -38,7 +38,7 @@ TEST_F(KdeCaptureTest, ADraggedRegionIsSavedPixelForPixelAndEscLeavesNothing) {
 
     zorvi({"--capture-region"});
     ASSERT_TRUE(kwin->waitForFocus(overlayTitle))
-        << "no overlay with the keyboard; windows: " << kwin->windowTitles().toStdString();
+        << "no overlay with the keyboard; " << windowsAndApp();
     ASSERT_TRUE(kwin->drag(origin + QPoint(10, 15), origin + QPoint(110, 95)));
 
     const QString note = QStringLiteral("Misaligned on KDE");
@@ -133,7 +133,7 @@ TEST_F(KdeCaptureTest, AltShift2PressedOnTheKeyboardOpensTheOverlayThroughKdesSh
     ASSERT_TRUE(processEventsUntil([&] { return boundKeys("region") == altAt; }, 15000))
         << "KDE holds " << boundKeys("region").size() << " keys for the region shortcut";
     ASSERT_TRUE(kwin->key("2", {"alt", "shift"}));
-    ASSERT_TRUE(kwin->waitForFocus(overlayTitle)) << "windows: " << kwin->windowTitles().toStdString();
+    ASSERT_TRUE(kwin->waitForFocus(overlayTitle)) << windowsAndApp();
     ASSERT_TRUE(kwin->key("Escape"));
     ASSERT_TRUE(kwin->waitUntilGone(overlayTitle));
 }

@@ -20,7 +20,7 @@ TEST_F(SwayCaptureTest, ADraggedRegionIsSavedPixelForPixelAtScaleOneAndTwoAndEsc
         const QPoint origin = WaylandDesktop::backgroundOrigin(pixels, known.size()) / scale;
 
         zorvi({"--capture-region"});
-        ASSERT_TRUE(sway.waitForWindow(overlayTitle)) << "no overlay; windows: " << sway.windowTitles().toStdString();
+        ASSERT_TRUE(sway.waitForWindow(overlayTitle)) << "no overlay; " << windowsAndApp();
         ASSERT_TRUE(sway.drag(origin + QPoint(10, 15), origin + QPoint(110, 95)));
         const QString note = QStringLiteral("Misaligned at scale %1").arg(scale);
         ASSERT_NO_FATAL_FAILURE(fileNote(note));

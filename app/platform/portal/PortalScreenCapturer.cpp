@@ -8,11 +8,16 @@
 #include <QDBusObjectPath>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QScreen>
 #include <QUrl>
 #include <QUuid>
 
 namespace {
+
+// Off unless QT_LOGGING_RULES asks: when a capture shows nothing, whether
+// the portal was asked and what it answered.
+Q_LOGGING_CATEGORY(portalLog, "zorvi.platform.portal")
 
 const QString requestInterface = QStringLiteral("org.freedesktop.portal.Request");
 
@@ -58,11 +63,13 @@ void PortalScreenCapturer::grabScreens(Done done, Failed failed) {
     call << QString() << QVariantMap{{QStringLiteral("handle_token"), token},
                                      {QStringLiteral("interactive"), false},
                                      {QStringLiteral("modal"), true}};
+    qCDebug(portalLog) << "asking the screenshot portal, request" << requestPath_;
     auto* watcher = new QDBusPendingCallWatcher(bus().asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
         w->deleteLater();
         const QDBusPendingReply<QDBusObjectPath> reply = *w;
         if (reply.isError()) {
+            qCDebug(portalLog) << "the screenshot portal refused the call:" << reply.error().name();
             finish(CaptureError::captureFailed(reply.error().message().isEmpty() ? reply.error().name()
                                                                                   : reply.error().message()));
             return;
@@ -78,6 +85,7 @@ void PortalScreenCapturer::grabScreens(Done done, Failed failed) {
 }
 
 void PortalScreenCapturer::onResponse(uint response, const QVariantMap& results) {
+    qCDebug(portalLog) << "the screenshot portal answered" << response << "while waiting:" << bool(done_);
     if (!done_)
         return;
     // 1: the user said no (or closed the desktop's dialog); 2: the portal
